@@ -1,0 +1,1 @@
+quillmark_test(midi LIBS qm_midi)

@@ -1,0 +1,1 @@
+quillmark_test(toolkit QT LIBS qm_toolkit qm_log)
