@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+// The event records the application and the windows handle. Events are plain values
+// built by the Qt side (a menu action, a button, a window closing) and handed to the
+// one handler of their target.
+
+using OSStatus = int32_t;
+constexpr OSStatus noErr = 0;
+constexpr OSStatus eventNotHandledErr = -9874;
+
+// Four characters, most significant byte first: FourCharCode("Abou") == 0x41626F75.
+constexpr uint32_t FourCharCode(const char (&code)[5])
+{
+    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
+           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
+}
+
+constexpr uint32_t kEventClassCommand = FourCharCode("cmds");
+constexpr uint32_t kEventClassWindow = FourCharCode("wind");
+constexpr uint32_t kEventCommandProcess = 1;
+constexpr uint32_t kEventCommandUpdateStatus = 2;
+
+constexpr uint32_t kHICommandQuit = FourCharCode("quit");
+constexpr uint32_t kHICommandClose = FourCharCode("clos");
+
+struct HICommand
+{
+    uint32_t attributes = 0;
+    uint32_t commandID = 0;
+};
+
+struct EventTypeSpec
+{
+    uint32_t eventClass;
+    uint32_t eventKind;
+};
+
+// One event. Window events name the window's top-level widget in `window`.
+struct OpaqueEventRef
+{
+    uint32_t eventClass = 0;
+    uint32_t eventKind = 0;
+    HICommand command;
+    void* window = nullptr;
+};
+using EventRef = OpaqueEventRef*;
+using EventHandlerCallRef = void*;
+using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef, EventRef, void*);
+
+inline uint32_t GetEventClass(EventRef pEvent) { return pEvent->eventClass; }
+inline uint32_t GetEventKind(EventRef pEvent) { return pEvent->eventKind; }
