@@ -9,6 +9,8 @@
 using OSStatus = int32_t;
 constexpr OSStatus noErr = 0;
 constexpr OSStatus eventNotHandledErr = -9874;
+constexpr OSStatus eventParameterNotFoundErr = -9870;
+constexpr OSStatus paramErr = -50;
 
 // Four characters, most significant byte first: FourCharCode("Abou") == 0x41626F75.
 constexpr uint32_t FourCharCode(const char (&code)[5])
@@ -51,3 +53,19 @@ using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef, EventRef, void*);
 
 inline uint32_t GetEventClass(EventRef pEvent) { return pEvent->eventClass; }
 inline uint32_t GetEventKind(EventRef pEvent) { return pEvent->eventKind; }
+
+// The one event parameter the program reads: the command of a command event.
+constexpr uint32_t kEventParamDirectObject = FourCharCode("----");
+constexpr uint32_t typeHICommand = FourCharCode("hcmd");
+
+// Copies the HICommand of a command event into *pCommand; eventParameterNotFoundErr
+// for any other parameter, type or event class.
+inline OSStatus GetEventParameter(EventRef pEvent, uint32_t uiName, uint32_t uiType,
+                                  HICommand* pCommand)
+{
+    if (uiName != kEventParamDirectObject || uiType != typeHICommand ||
+        pEvent->eventClass != kEventClassCommand)
+        return eventParameterNotFoundErr;
+    *pCommand = pEvent->command;
+    return noErr;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/ui/MacEvent.h"
+
+class CAboutWindow;
+class CMainWindow;
+class CMessageManager;
+class CMidiManager;
+
+// The spine of the program: start-up, the application event loop, the menu commands
+// and shut-down. Reached everywhere through g_pApplication.
+class CApplication
+{
+public:
+    CApplication();
+    virtual ~CApplication();
+
+    CApplication(const CApplication&) = delete;
+    CApplication& operator=(const CApplication&) = delete;
+
+    int Run();      // the whole life of the application; always 0
+    void Destroy(); // asks the application event loop to end
+
+    int OnInitialize();
+    int OnUninitialize();
+
+    int OpenAboutWindow();
+    void CloseAboutWindow();
+
+    static OSStatus OnMacEvent(EventHandlerCallRef pCallRef, EventRef pEvent, void* pUserData);
+    OSStatus OnMacEventCommand(EventRef pEvent, uint32_t uiKind);
+    OSStatus OnMacCommand(int iCommand);
+
+    static const EventTypeSpec sm_amMacEventList[2];
+
+    CMainWindow* m_pMainWindow;
+    CMidiManager* m_pMidiManager;
+    CMessageManager* m_pMessageManager;
+    char m_szMidiInDevice[256];
+    char m_szMidiOutDevice[256];
+    CAboutWindow* m_pAboutWindow;
+};
+
+extern CApplication* g_pApplication;
