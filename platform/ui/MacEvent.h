@@ -69,3 +69,30 @@ inline OSStatus GetEventParameter(EventRef pEvent, uint32_t uiName, uint32_t uiT
     *pCommand = pEvent->command;
     return noErr;
 }
+
+// Window events. A window is its top-level widget; its events name it in `window`.
+class QWidget;
+using WindowRef = QWidget*;
+
+constexpr uint32_t kEventClassControl = FourCharCode("cntl");
+constexpr uint32_t kEventClassMouse = FourCharCode("mous");
+constexpr uint32_t kEventWindowActivated = 5;
+constexpr uint32_t kEventWindowShowing = 22;
+constexpr uint32_t kEventWindowShown = 24;
+constexpr uint32_t kEventWindowClose = 72;
+constexpr uint32_t kEventWindowDispose = 1005;
+constexpr uint32_t kEventControlHit = 1;
+constexpr uint32_t kEventMouseDown = 1;
+constexpr uint32_t typeWindowRef = FourCharCode("wind");
+
+// Copies the window of a window event into *pWindow; eventParameterNotFoundErr for any
+// other parameter, type or event class.
+inline OSStatus GetEventParameter(EventRef pEvent, uint32_t uiName, uint32_t uiType,
+                                  WindowRef* pWindow)
+{
+    if (uiName != kEventParamDirectObject || uiType != typeWindowRef ||
+        pEvent->eventClass != kEventClassWindow)
+        return eventParameterNotFoundErr;
+    *pWindow = static_cast<WindowRef>(pEvent->window);
+    return noErr;
+}
