@@ -15,8 +15,8 @@ bool cImage::LoadPNGFromResource(const char* pszName)
 {
     if (!pszName || !*pszName)
         return false;
-    const QString path = QString::fromStdString(GetResourceFolder()) + '/' +
-                         QString::fromLatin1(pszName);
+    const QString path =
+        QString::fromStdString(GetResourceFolder()) + '/' + QString::fromLatin1(pszName);
     // The format is forced: a file that is not a PNG does not load, whatever its name.
     QImage image;
     if (!image.load(path, "PNG"))
