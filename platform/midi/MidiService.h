@@ -1,0 +1,116 @@
+#pragma once
+
+#include "platform/midi/MidiPacket.h"
+
+#include <cstdint>
+#include <string>
+
+// The MIDI service the port layer stands on: clients that hear about changes of the
+// MIDI setup, the system's sources and destinations with their names, input ports that
+// receive packet lists from connected sources, output ports, SysEx sends completed
+// asynchronously, and immediate packet sends.
+//
+// Two back ends implement it: the ALSA sequencer and an in-process virtual one. Get()
+// picks one at first use: ALSA when the sequencer opens, otherwise virtual;
+// QUILLMARK_MIDI=alsa|virtual forces one.
+//
+// Threads. Every operation may be called from any thread. Read procedures, SysEx
+// completions and notifications run on threads of the back end, never inside the call
+// that caused them. Once ClientDispose or PortDispose has returned, no callback of that
+// client or port runs any more, and none is running; SysEx sends still in flight on a
+// port are completed (their procedure called) before its disposal returns. Disposing a
+// client disposes its ports. References are never reused, so a stale one only fails.
+
+using OSStatus = int32_t;
+
+using MIDIObjectRef = uint32_t; // 0 = none
+using MIDIClientRef = MIDIObjectRef;
+using MIDIPortRef = MIDIObjectRef;
+using MIDIEndpointRef = MIDIObjectRef;
+
+constexpr OSStatus kMIDINoErr = 0;
+constexpr OSStatus kMIDIParamErr = -50;
+constexpr OSStatus kMIDIInvalidClient = -10830;
+constexpr OSStatus kMIDIInvalidPort = -10831;
+constexpr OSStatus kMIDIWrongEndpointType = -10832;
+constexpr OSStatus kMIDINoConnection = -10833;
+constexpr OSStatus kMIDIUnknownEndpoint = -10834;
+constexpr OSStatus kMIDIMsgSendErr = -10838;
+constexpr OSStatus kMIDIServerStartErr = -10839;
+
+using MIDINotificationMessageID = int32_t;
+constexpr MIDINotificationMessageID kMIDIMsgSetupChanged = 1;
+constexpr MIDINotificationMessageID kMIDIMsgObjectAdded = 2;
+constexpr MIDINotificationMessageID kMIDIMsgObjectRemoved = 3;
+
+struct MIDINotification
+{
+    MIDINotificationMessageID messageID;
+    uint32_t messageSize;
+};
+
+using MIDINotifyProc = void (*)(const MIDINotification* pMessage, void* pRefCon);
+using MIDIReadProc = void (*)(const MIDIPacketList* pList, void* pReadProcRefCon,
+                              void* pSrcConnRefCon);
+
+struct MIDISysexSendRequest;
+using MIDICompletionProc = void (*)(MIDISysexSendRequest* pRequest);
+
+// One asynchronous SysEx send. The caller owns the record and the bytes; the back end
+// leaves both alone once it has called the completion procedure, which it does exactly
+// once for every send it accepted (result 0) and never for a refused one.
+struct MIDISysexSendRequest
+{
+    MIDIEndpointRef destination;
+    const uint8_t* data;
+    uint32_t bytesToSend;
+    bool complete;
+    MIDICompletionProc completionProc;
+    void* completionRefCon;
+};
+
+// MIDI wire speed: 31250 baud, ten bits a byte.
+constexpr unsigned kMidiWireMicrosecondsPerByte = 320;
+
+class MidiService
+{
+public:
+    static MidiService& Get();
+
+    virtual ~MidiService() = default;
+
+    // "alsa" or "virtual".
+    virtual const char* Name() const = 0;
+
+    virtual OSStatus ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc, void* pRefCon,
+                                  MIDIClientRef* pClient) = 0;
+    virtual OSStatus ClientDispose(MIDIClientRef hClient) = 0;
+
+    // The system's sources and destinations in its own order, without this process's
+    // own clients. An index out of range gives 0.
+    virtual int GetNumberOfSources() = 0;
+    virtual MIDIEndpointRef GetSource(int iIndex) = 0;
+    virtual int GetNumberOfDestinations() = 0;
+    virtual MIDIEndpointRef GetDestination(int iIndex) = 0;
+
+    // The endpoint's own name, and the name of the device it belongs to (empty for an
+    // endpoint without a device).
+    virtual OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) = 0;
+    virtual OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) = 0;
+
+    virtual OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName,
+                                     MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort) = 0;
+    virtual OSStatus OutputPortCreate(MIDIClientRef hClient, const char* pszName,
+                                      MIDIPortRef* pPort) = 0;
+    virtual OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
+                                       void* pConnRefCon) = 0;
+    virtual OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) = 0;
+    virtual OSStatus PortDispose(MIDIPortRef hPort) = 0;
+
+    // Sends the request's bytes from the output port to its destination and returns at
+    // once; the completion procedure runs once the bytes have had time to go out.
+    virtual OSStatus SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest) = 0;
+    // Sends the packets from the output port to the destination now.
+    virtual OSStatus Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
+                          const MIDIPacketList* pList) = 0;
+};
