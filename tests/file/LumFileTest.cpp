@@ -1,0 +1,642 @@
+#include "file/LumFile.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+
+const unsigned long kCreatorQMRK = 0x514D524B; // 'QMRK'
+const unsigned long kTypeSysX = 0x53797358;    // 'SysX'
+
+std::string Attribute(const std::string& path, const char* pszName)
+{
+    char value[16];
+    ssize_t nLength = getxattr(path.c_str(), pszName, value, sizeof(value));
+    return nLength < 0 ? std::string() : std::string(value, size_t(nLength));
+}
+
+bool HasExtendedAttributes(const TempDir& dir)
+{
+    std::string probe = dir.Write("probe", "");
+    bool bSupported = setxattr(probe.c_str(), "user.probe", "x", 1, 0) == 0;
+    unlink(probe.c_str());
+    return bSupported;
+}
+
+std::vector<std::string> Entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+FSSpec Location(const TempDir& dir, const std::string& name)
+{
+    FSSpec spec;
+    spec.folder = dir.Path();
+    spec.name = name;
+    return spec;
+}
+
+FSRef Reference(const std::string& path)
+{
+    FSRef ref;
+    ref.path = path;
+    return ref;
+}
+} // namespace
+
+TEST(LumFileExtension, TakesTheTextFromTheLastDot)
+{
+    char szExtension[16] = "untouched";
+    EXPECT_EQ(CLumFile::GetExtension("dump.syx", szExtension, sizeof(szExtension)), 1);
+    EXPECT_STREQ(szExtension, ".syx");
+    EXPECT_EQ(CLumFile::GetExtension("a.b.syx", szExtension, sizeof(szExtension)), 1);
+    EXPECT_STREQ(szExtension, ".syx");
+    EXPECT_EQ(CLumFile::GetExtension("dir.d/file", szExtension, sizeof(szExtension)), 1);
+    EXPECT_STREQ(szExtension, ".d/file");
+}
+
+TEST(LumFileExtension, NoDotOrOnlyALeadingDotIsNoExtension)
+{
+    char szExtension[8] = "keep";
+    EXPECT_EQ(CLumFile::GetExtension("README", szExtension, sizeof(szExtension)), 0);
+    EXPECT_EQ(CLumFile::GetExtension(".profile", szExtension, sizeof(szExtension)), 0);
+    EXPECT_EQ(CLumFile::GetExtension("", szExtension, sizeof(szExtension)), 0);
+    EXPECT_STREQ(szExtension, "keep");
+
+    char szName[16] = ".profile";
+    EXPECT_EQ(CLumFile::RemoveExtension(szName), 0);
+    EXPECT_STREQ(szName, ".profile");
+}
+
+TEST(LumFileExtension, CutsToTheBufferAndFillsItWithNuls)
+{
+    char buffer[8];
+    memset(buffer, 'z', sizeof(buffer));
+    EXPECT_EQ(CLumFile::GetExtension("x.midi", buffer, 4), 1);
+    EXPECT_EQ(std::string(buffer, 4), std::string(".mi\0", 4));
+    EXPECT_EQ(buffer[4], 'z'); // nothing beyond the given size
+
+    memset(buffer, 'z', sizeof(buffer));
+    EXPECT_EQ(CLumFile::GetExtension("x.y", buffer, 6), 1);
+    EXPECT_EQ(std::string(buffer, 7), std::string(".y\0\0\0\0z", 7));
+
+    EXPECT_EQ(CLumFile::GetExtension("x.y", buffer, 1), 1);
+    EXPECT_EQ(buffer[0], '\0');
+    buffer[0] = 'z';
+    EXPECT_EQ(CLumFile::GetExtension("x.y", buffer, 0), 0);
+    EXPECT_EQ(buffer[0], 'z');
+}
+
+TEST(LumFileExtension, RemoveAddAndReplace)
+{
+    char szName[32] = "song.syx";
+    EXPECT_EQ(CLumFile::RemoveExtension(szName), 1);
+    EXPECT_STREQ(szName, "song");
+    EXPECT_EQ(CLumFile::ReplaceExtension(szName, ".syx"), 0);
+    EXPECT_STREQ(szName, "song");
+    EXPECT_EQ(CLumFile::AddExtension(szName, "msy"), szName); // no dot is inserted
+    EXPECT_STREQ(szName, "songmsy");
+
+    char szList[32] = "song.v2.msy";
+    EXPECT_EQ(CLumFile::ReplaceExtension(szList, ".syx"), 1);
+    EXPECT_STREQ(szList, "song.v2.syx");
+}
+
+TEST(LumFile, ReadWriteAndPositionRoundTrip)
+{
+    TempDir dir;
+    std::string path = dir.Write("data.bin", "");
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 3), 1);
+    EXPECT_EQ(file.IsOpened(), 1);
+    const unsigned char written[] = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0xF7};
+    EXPECT_EQ(file.Write(written, sizeof(written)), long(sizeof(written)));
+    long lPosition = -1;
+    EXPECT_EQ(file.GetPos(&lPosition), 1);
+    EXPECT_EQ(lPosition, 6);
+    long lLength = 0;
+    EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
+    EXPECT_EQ(lLength, 6);
+
+    EXPECT_EQ(file.SetPos(0, 2), 1);
+    unsigned char read[6] = {};
+    EXPECT_EQ(file.Read(read, sizeof(read)), 6);
+    EXPECT_EQ(memcmp(read, written, sizeof(written)), 0);
+    EXPECT_EQ(file.Close(), 1);
+    EXPECT_EQ(TempDir::Read(path), Bytes(written, written + sizeof(written)));
+}
+
+TEST(LumFile, ReadAcrossTheEndReturnsWhatWasThere)
+{
+    TempDir dir;
+    std::string path = dir.Write("ten", Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 9), 1);
+    ASSERT_EQ(file.SetPos(-3, 1), 1);
+    unsigned char buffer[10] = {};
+    EXPECT_EQ(file.Read(buffer, 10), 3);
+    EXPECT_EQ(buffer[0], 7);
+    EXPECT_EQ(buffer[2], 9);
+    EXPECT_EQ(file.Read(buffer, 10), 0);
+    EXPECT_EQ(file.Read(buffer, -1), 0);
+    file.Close();
+}
+
+TEST(LumFile, SetPosOrigins)
+{
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("abc", "ABCDEFGH");
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 9), 1);
+    char c = 0;
+    long lPosition = -1;
+
+    ASSERT_EQ(file.Read(&c, 1), 1);
+    EXPECT_EQ(file.SetPos(0, 2), 1); // origin 2: from the start
+    ASSERT_EQ(file.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'A');
+
+    EXPECT_EQ(file.SetPos(2, 0), 1); // origin 0: from here
+    ASSERT_EQ(file.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'D');
+
+    EXPECT_EQ(file.SetPos(0, 1), 1); // origin 1: from the end
+    file.GetPos(&lPosition);
+    EXPECT_EQ(lPosition, 8);
+
+    EXPECT_EQ(file.SetPos(5, 2), 1);
+    EXPECT_EQ(file.SetPos(100, 7), 1); // any other origin: stays
+    file.GetPos(&lPosition);
+    EXPECT_EQ(lPosition, 5);
+    EXPECT_TRUE(log.Lines().empty());
+
+    EXPECT_EQ(file.SetPos(-1, 2), 0);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Failed to SetFPos() : -40"});
+    file.GetPos(&lPosition);
+    EXPECT_EQ(lPosition, 5);
+    file.Close();
+}
+
+TEST(LumFile, NothingWorksWithoutAnOpenFile)
+{
+    LogCapture log;
+    CLumFile file;
+    char buffer[4] = {};
+    long lPosition = 42;
+    EXPECT_EQ(file.m_refNum, 0);
+    EXPECT_EQ(file.IsOpened(), 0);
+    EXPECT_EQ(file.Read(buffer, 4), 0);
+    EXPECT_EQ(file.Write(buffer, 4), 0);
+    EXPECT_EQ(file.SetPos(0, 2), 0);
+    EXPECT_EQ(file.GetPos(&lPosition), 0);
+    EXPECT_EQ(lPosition, 42);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST(LumFile, CloseTwice)
+{
+    TempDir dir;
+    std::string path = dir.Write("f", "x");
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 1), 1);
+    int fd = file.m_refNum;
+    EXPECT_EQ(file.Close(), 1);
+    EXPECT_EQ(file.m_refNum, 0);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(file.Close(), 0);
+}
+
+TEST(LumFile, FailedCloseStillLeavesTheObjectClosed)
+{
+    // A descriptor is released even when closing it fails; keeping the number would
+    // later close whatever file reuses it.
+    int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GT(fd, 0);
+    ASSERT_EQ(close(fd), 0);
+    CLumFile file;
+    EXPECT_EQ(file.MacAttach(fd), 1);
+    EXPECT_EQ(file.IsOpened(), 1);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_EQ(file.IsOpened(), 0);
+}
+
+TEST(LumFile, ModesGiveTheirAccessAndOnlyTheLowBitsCount)
+{
+    TempDir dir;
+    std::string path = dir.Write("m", "data");
+    char c = 0;
+
+    CLumFile reader;
+    ASSERT_EQ(reader.Open(path.c_str(), 9), 1);
+    EXPECT_EQ(reader.Read(&c, 1), 1);
+    EXPECT_EQ(reader.Write("x", 1), 0);
+    reader.Close();
+
+    CLumFile writer;
+    ASSERT_EQ(writer.Open(path.c_str(), 2 | 0x40), 1);
+    EXPECT_EQ(writer.Read(&c, 1), 0);
+    EXPECT_EQ(writer.Write("W", 1), 1);
+    writer.Close();
+
+    CLumFile any;
+    ASSERT_EQ(any.Open(path.c_str(), 0), 1);
+    EXPECT_EQ(any.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'W');
+    EXPECT_EQ(any.Write("Z", 1), 1);
+    any.Close();
+    EXPECT_EQ(TempDir::Read(path), (Bytes{'W', 'Z', 't', 'a'}));
+}
+
+TEST(LumFile, OpenByPathFailsQuietlyAndKeepsTheLocation)
+{
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("known.syx", "x");
+    CLumFile file;
+    FSSpec known = Location(dir, "known.syx");
+    ASSERT_EQ(file.MacOpen(&known, 1), 1);
+    int fd = file.m_refNum;
+
+    EXPECT_EQ(file.Open(dir.File("missing.syx").c_str(), 1), 0);
+    EXPECT_EQ(file.Open(dir.Path().c_str(), 1), 0); // a folder is no file
+    EXPECT_EQ(file.Open(nullptr, 1), 0);
+    EXPECT_EQ(file.m_refNum, fd);
+    EXPECT_TRUE(log.Lines().empty());
+
+    std::string other = dir.Write("other.syx", "y");
+    ASSERT_EQ(file.Open(other.c_str(), 1), 1); // does not close the one held
+    EXPECT_EQ(file.m_spec.name, "known.syx");
+    EXPECT_NE(fcntl(fd, F_GETFD), -1);
+    file.Close();
+    close(fd);
+}
+
+TEST(LumFile, NeverTakesTheStandardStreamDescriptors)
+{
+    // Started without standard input, a process gets descriptor 0 from its next open;
+    // an open file must never sit there, where it would read as "no file".
+    TempDir dir;
+    std::string path = dir.Write("f", "x");
+    FSSpec location = Location(dir, "f");
+    FSRef ref = Reference(path);
+    int iSaved = fcntl(0, F_DUPFD_CLOEXEC, 3);
+    ASSERT_GE(iSaved, 3);
+    close(0);
+    CLumFile byPath, byLocation, byReference;
+    int iOpened = byPath.Open(path.c_str(), 1) + byLocation.MacOpen(&location, 1) +
+                  byReference.MacOpen(&ref, 1);
+    bool bZeroStillFree = fcntl(0, F_GETFD) == -1;
+    std::vector<int> descriptors{byPath.m_refNum, byLocation.m_refNum, byReference.m_refNum};
+    byPath.Close();
+    byLocation.Close();
+    byReference.Close();
+    dup2(iSaved, 0);
+    close(iSaved);
+
+    EXPECT_EQ(iOpened, 3);
+    EXPECT_TRUE(bZeroStillFree);
+    for (int fd : descriptors)
+        EXPECT_GE(fd, 3);
+}
+
+TEST(LumFile, DestroyingLeavesTheFileOpen)
+{
+    TempDir dir;
+    std::string path = dir.Write("f", "x");
+    auto* pFile = new CLumFile;
+    ASSERT_EQ(pFile->Open(path.c_str(), 1), 1);
+    int fd = pFile->m_refNum;
+    delete pFile;
+    EXPECT_NE(fcntl(fd, F_GETFD), -1);
+    close(fd);
+}
+
+TEST(LumFile, MacAttachAdoptsADescriptorWithoutTouchingTheLocation)
+{
+    TempDir dir;
+    std::string path = dir.Write("attached", "AB");
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GT(fd, 0);
+    CLumFile file;
+    file.m_spec = Location(dir, "earlier");
+    EXPECT_EQ(file.MacAttach(fd), 1);
+    char c = 0;
+    EXPECT_EQ(file.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'A');
+    EXPECT_EQ(file.m_spec.name, "earlier");
+    EXPECT_EQ(file.Close(), 1);
+}
+
+TEST(LumFileMacOpen, BySpecSetsTheLocation)
+{
+    LogCapture log;
+    TempDir dir;
+    dir.Write("dump.syx", Bytes{0xF0, 0xF7});
+    CLumFile file;
+    FSSpec dump = Location(dir, "dump.syx");
+    ASSERT_EQ(file.MacOpen(&dump, 9), 1);
+    EXPECT_EQ(file.m_spec.name, "dump.syx");
+    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    unsigned char b = 0;
+    EXPECT_EQ(file.Read(&b, 1), 1);
+    EXPECT_EQ(b, 0xF0);
+    file.Close();
+
+    FSSpec gone = Location(dir, "gone.syx");
+    EXPECT_EQ(file.MacOpen(&gone, 9), 0);
+    EXPECT_EQ(file.IsOpened(), 0);
+    EXPECT_EQ(file.m_spec.name, "dump.syx");
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{
+                               "CLumFile::MacOpenWithFSSpec() - Failed to call FSpOpenDF()."});
+}
+
+TEST(LumFileMacOpen, ByReferenceFillsTheLocation)
+{
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("list.msy", "[MultiSysEx]\n");
+    CLumFile file;
+    FSRef list = Reference(path);
+    ASSERT_EQ(file.MacOpen(&list, 1), 1);
+    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    EXPECT_EQ(file.m_spec.name, "list.msy");
+    file.Close();
+
+    FSRef missing = Reference(dir.File("none"));
+    EXPECT_EQ(file.MacOpen(&missing, 1), 0);
+    FSRef folder = Reference(dir.Path());
+    EXPECT_EQ(file.MacOpen(&folder, 1), 0);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>(
+                               2, "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork()."));
+}
+
+TEST(LumFileMacWriteOpen, ReplacesAnExistingFileWithAnEmptyOneForWriting)
+{
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("dump.syx", "old contents");
+    CLumFile file;
+    // Mode 1 asks for reading; the file is opened for writing all the same.
+    FSSpec location = Location(dir, "dump.syx");
+    ASSERT_EQ(file.MacWriteOpen(&location, 1, kCreatorQMRK, kTypeSysX), 1);
+    long lLength = -1;
+    EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
+    EXPECT_EQ(lLength, 0);
+    const unsigned char dump[] = {0xF0, 0x01, 0xF7};
+    EXPECT_EQ(file.Write(dump, 3), 3);
+    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    EXPECT_EQ(file.m_spec.name, "dump.syx");
+    EXPECT_EQ(file.Close(), 1);
+
+    EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"dump.syx"});
+    if (HasExtendedAttributes(dir))
+    {
+        EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
+        EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    }
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST(LumFileMacWriteOpen, CreatesAFileThatDidNotExist)
+{
+    TempDir dir;
+    CLumFile file;
+    FSSpec fresh = Location(dir, "new.syx");
+    ASSERT_EQ(file.MacWriteOpen(&fresh, 0, kCreatorQMRK, kTypeSysX), 1);
+    EXPECT_EQ(file.Write("\xF0\xF7", 2), 2);
+    file.Close();
+    EXPECT_EQ(TempDir::Read(dir.File("new.syx")), (Bytes{0xF0, 0xF7}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"new.syx"});
+}
+
+TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
+{
+    // With no descriptor left, no file can be created, while deleting would still
+    // work: the old file must survive that.
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("keep.syx", "precious");
+    int iLowestFree = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(iLowestFree, 0);
+    close(iLowestFree);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(iLowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    CLumFile file;
+    FSSpec kept = Location(dir, "keep.syx");
+    int iResult = file.MacWriteOpen(&kept, 2, kCreatorQMRK, kTypeSysX);
+    setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_EQ(iResult, 0);
+    EXPECT_EQ(file.IsOpened(), 0);
+    EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"CLumFile::MacWriteOpen : Failed to create file."});
+}
+
+TEST(LumFileMacWriteOpen, AFolderInTheWayIsKeptAndNothingIsLeftBehind)
+{
+    LogCapture log;
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("taken"));
+    dir.Write("taken/inside", "x");
+    CLumFile file;
+    FSSpec taken = Location(dir, "taken");
+    EXPECT_EQ(file.MacWriteOpen(&taken, 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken")));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"taken"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"CLumFile::MacWriteOpen : Failed to create file."});
+}
+
+TEST(LumFileMacWriteOpen, AFolderThatIsAFileFails)
+{
+    LogCapture log;
+    TempDir dir;
+    dir.Write("plain", "x");
+    FSSpec spec;
+    spec.folder = dir.File("plain");
+    spec.name = "dump.syx";
+    CLumFile file;
+    EXPECT_EQ(file.MacWriteOpen(&spec, 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_EQ(file.MacWriteOpen(nullptr, 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>(2, "CLumFile::MacWriteOpen : Failed to create file."));
+}
+
+TEST(LumFileMacCreateOpen, CreatesWithTheCodesAndOpensWithTheMode)
+{
+    LogCapture log;
+    TempDir dir;
+    dir.Write("patch.syx", "old patch");
+    FSRef folder = Reference(dir.Path());
+    CLumFile file;
+    ASSERT_EQ(file.MacCreateOpen(&folder, "patch.syx", 3, kCreatorQMRK, kTypeSysX), 1);
+    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    EXPECT_EQ(file.m_spec.name, "patch.syx");
+    EXPECT_EQ(file.Write("AB", 2), 2);
+    ASSERT_EQ(file.SetPos(0, 2), 1);
+    char szRead[3] = {};
+    EXPECT_EQ(file.Read(szRead, 2), 2);
+    EXPECT_STREQ(szRead, "AB");
+    file.Close();
+    EXPECT_EQ(TempDir::Read(dir.File("patch.syx")), (Bytes{'A', 'B'}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"patch.syx"});
+    if (HasExtendedAttributes(dir))
+    {
+        EXPECT_EQ(Attribute(dir.File("patch.syx"), "user.quillmark.creator"), "QMRK");
+        EXPECT_EQ(Attribute(dir.File("patch.syx"), "user.quillmark.type"), "SysX");
+    }
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST(LumFileMacCreateOpen, ANameOf255UnitsIsFine)
+{
+    TempDir dir;
+    FSRef folder = Reference(dir.Path());
+    std::string name(255, 'n');
+    CLumFile file;
+    ASSERT_EQ(file.MacCreateOpen(&folder, name.c_str(), 2, kCreatorQMRK, kTypeSysX), 1);
+    EXPECT_EQ(file.m_spec.name, name);
+    file.Close();
+}
+
+TEST(LumFileMacCreateOpen, TooLongNamesFailWithErrZeroAndCreateNothing)
+{
+    LogCapture log;
+    TempDir dir;
+    FSRef folder = Reference(dir.Path());
+    CLumFile file;
+    std::string name256(256, 'n');
+    EXPECT_EQ(file.MacCreateOpen(&folder, name256.c_str(), 2, kCreatorQMRK, kTypeSysX), 0);
+    // 65537 units would read as 1 if the length were kept in 16 bits.
+    std::string name65537(65537, 'n');
+    EXPECT_EQ(file.MacCreateOpen(&folder, name65537.c_str(), 2, kCreatorQMRK, kTypeSysX), 0);
+    // 128 characters of two UTF-16 units each.
+    std::string astral;
+    for (int i = 0; i < 128; ++i)
+        astral += "\xF0\x9F\x8E\xB9";
+    EXPECT_EQ(file.MacCreateOpen(&folder, astral.c_str(), 2, kCreatorQMRK, kTypeSysX), 0);
+
+    EXPECT_EQ(file.IsOpened(), 0);
+    EXPECT_TRUE(Entries(dir.Path()).empty());
+    EXPECT_EQ(log.Lines(), std::vector<std::string>(
+                               3, "CLumFile::MacCreateWithFSRef() - Filename is too long. err=0"));
+}
+
+TEST(LumFileMacCreateOpen, ANameTheFileSystemCannotHoldFailsCleanly)
+{
+    LogCapture log;
+    TempDir dir;
+    FSRef folder = Reference(dir.Path());
+    std::string name; // 128 characters, one UTF-16 unit but two bytes each: 256 bytes
+    for (int i = 0; i < 128; ++i)
+        name += "\xC3\xA9";
+    CLumFile file;
+    EXPECT_EQ(file.MacCreateOpen(&folder, name.c_str(), 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_TRUE(Entries(dir.Path()).empty());
+    EXPECT_EQ(
+        log.Lines(),
+        std::vector<std::string>{
+            "CLumFile::MacCreateWithFSRef() - Failed to call FSCreateFileUnicode(). err=-37"});
+}
+
+TEST(LumFileMacCreateOpen, OnlyOneEntryOfTheFolderCanBeReplaced)
+{
+    LogCapture log;
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("sub"));
+    std::string inner = dir.Write("sub/inner.syx", "inner");
+    FSRef folder = Reference(dir.Path());
+    CLumFile file;
+    for (const char* pszName : {"sub/inner.syx", "", ".", ".."})
+        EXPECT_EQ(file.MacCreateOpen(&folder, pszName, 2, kCreatorQMRK, kTypeSysX), 0) << pszName;
+    EXPECT_EQ(TempDir::Read(inner), (Bytes{'i', 'n', 'n', 'e', 'r'}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"sub"});
+    EXPECT_EQ(
+        log.Lines(),
+        std::vector<std::string>(
+            4, "CLumFile::MacCreateWithFSRef() - Failed to call FSCreateFileUnicode(). err=-37"));
+
+    log.Clear();
+    EXPECT_EQ(file.MacCreateOpen(&folder, "sub", 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"sub"});
+    FSRef missing = Reference(dir.File("missing"));
+    EXPECT_EQ(file.MacCreateOpen(&missing, "x.syx", 2, kCreatorQMRK, kTypeSysX), 0);
+    EXPECT_EQ(
+        log.Lines(),
+        (std::vector<std::string>{
+            "CLumFile::MacCreateWithFSRef() - Failed to call FSCreateFileUnicode(). err=-1302",
+            "CLumFile::MacCreateWithFSRef() - Failed to call FSCreateFileUnicode(). err=-120"}));
+}
+
+TEST(LumFileCodes, ChangeOneCodeAndKeepTheOther)
+{
+    TempDir dir;
+    if (!HasExtendedAttributes(dir))
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
+    std::string path = dir.Write("f.syx", "x");
+    FSSpec spec = Location(dir, "f.syx");
+    EXPECT_EQ(CLumFile::MacChangeType(&spec, kTypeSysX), 1);
+    EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "");
+    FSRef ref = Reference(path);
+    EXPECT_EQ(CLumFile::MacChangeCreator(&ref, kCreatorQMRK), 1);
+    EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
+    EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    FInfo info;
+    ASSERT_EQ(FSpGetFInfo(&spec, &info), 0);
+    EXPECT_EQ(info.fdCreator, kCreatorQMRK);
+    EXPECT_EQ(info.fdType, kTypeSysX);
+}
+
+TEST(LumFileCodes, AMissingFileIsLoggedWithItsCode)
+{
+    LogCapture log;
+    TempDir dir;
+    FSSpec spec = Location(dir, "none");
+    FSRef ref = Reference(dir.File("none"));
+    EXPECT_EQ(CLumFile::MacChangeCreator(&spec, kCreatorQMRK), 0);
+    EXPECT_EQ(CLumFile::MacChangeType(&ref, kTypeSysX), 0);
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{
+                  "CLumFile::MacChangeCreator() - Failed to call FSpGetFInfo(). err=-43",
+                  "CLumFile::MacChangeType() - Failed to call FSGetCatalogInfo(). err=-43"}));
+}
+
+TEST(LumFile, GetFileSize)
+{
+    TempDir dir;
+    std::string path = dir.Write("five", "12345");
+    unsigned long long ullSize = 99;
+    EXPECT_EQ(CLumFile::GetFileSize(path.c_str(), &ullSize), 1);
+    EXPECT_EQ(ullSize, 5u);
+    ullSize = 99;
+    EXPECT_EQ(CLumFile::GetFileSize(dir.Path().c_str(), &ullSize), 0);
+    EXPECT_EQ(CLumFile::GetFileSize(dir.File("none").c_str(), &ullSize), 0);
+    EXPECT_EQ(ullSize, 99u);
+}

@@ -1,0 +1,1 @@
+quillmark_test(file LIBS qm_file)
