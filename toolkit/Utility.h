@@ -63,8 +63,8 @@ void CenteringString(char* pszText, int iWidth);
 
 // --- Numbers ----------------------------------------------------------------------
 
-int ClipInt(int iValue, int iLow, int iHigh);             // low wins when low > high
-float ClipFloat(float fValue, float fLow, float fHigh);   // high wins when low > high
+int ClipInt(int iValue, int iLow, int iHigh);           // low wins when low > high
+float ClipFloat(float fValue, float fLow, float fHigh); // high wins when low > high
 int MaxInt(int a, int b);
 int MinInt(int a, int b);
 float MaxFloat(float a, float b);

@@ -12,7 +12,7 @@ using EventLoopTimerRef = OpaqueEventLoopTimerRef*;
 using EventLoopTimerProcPtr = void (*)(EventLoopTimerRef pTimer, void* pUserData);
 
 // First firing after dDelaySeconds, then every dIntervalSeconds (0 = once). noErr and
-// the timer, or paramErr when pProc is null or the calling thread has no Qt event
+// the timer, or eventInternalErr when pProc is null or the calling thread has no Qt event
 // dispatcher (no QCoreApplication, or a thread that runs no Qt event loop).
 OSStatus InstallEventLoopTimer(double dDelaySeconds, double dIntervalSeconds,
                                EventLoopTimerProcPtr pProc, void* pUserData,

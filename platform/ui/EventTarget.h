@@ -20,13 +20,12 @@ EventTargetRef GetApplicationEventTarget();
 
 // Installs pProc for the uiNumTypes event types in pList; pUserData is passed to every
 // call. pOutRef (may be null) receives the handle for RemoveEventHandler. noErr, or
-// paramErr for a null target or procedure.
-OSStatus InstallEventHandler(EventTargetRef pTarget, EventHandlerProcPtr pProc,
-                             uint32_t uiNumTypes, const EventTypeSpec* pList, void* pUserData,
-                             EventHandlerRef* pOutRef);
+// eventInternalErr for a null target or procedure.
+OSStatus InstallEventHandler(EventTargetRef pTarget, EventHandlerProcPtr pProc, uint32_t uiNumTypes,
+                             const EventTypeSpec* pList, void* pUserData, EventHandlerRef* pOutRef);
 
 // Removes an installed handler; it is not called again, also not by a dispatch that is
-// under way. paramErr for a handle that is not installed.
+// under way. eventInternalErr for a handle that is not installed.
 OSStatus RemoveEventHandler(EventHandlerRef pRef);
 
 // Hands the event to the target's handlers and standard handling; returns what the

@@ -10,7 +10,7 @@ using OSStatus = int32_t;
 constexpr OSStatus noErr = 0;
 constexpr OSStatus eventNotHandledErr = -9874;
 constexpr OSStatus eventParameterNotFoundErr = -9870;
-constexpr OSStatus paramErr = -50;
+constexpr OSStatus eventInternalErr = -9868; // a call the stand-ins cannot carry out
 
 // Four characters, most significant byte first: FourCharCode("Abou") == 0x41626F75.
 constexpr uint32_t FourCharCode(const char (&code)[5])
@@ -51,8 +51,14 @@ using EventRef = OpaqueEventRef*;
 using EventHandlerCallRef = void*;
 using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef, EventRef, void*);
 
-inline uint32_t GetEventClass(EventRef pEvent) { return pEvent->eventClass; }
-inline uint32_t GetEventKind(EventRef pEvent) { return pEvent->eventKind; }
+inline uint32_t GetEventClass(EventRef pEvent)
+{
+    return pEvent->eventClass;
+}
+inline uint32_t GetEventKind(EventRef pEvent)
+{
+    return pEvent->eventKind;
+}
 
 // The one event parameter the program reads: the command of a command event.
 constexpr uint32_t kEventParamDirectObject = FourCharCode("----");
