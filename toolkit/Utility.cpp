@@ -116,6 +116,15 @@ int CF2CString(char* pszDest, const QString& str, int iSize)
     return 0;
 }
 
+void GetFSSpecFileName(char* pszDest, const FSSpec& spec, int iSize)
+{
+    FSRef ref;
+    std::string name;
+    if (FSpMakeFSRef(&spec, &ref) == 0)
+        FSGetCatalogInfo(&ref, kFSCatInfoNone, nullptr, &name, nullptr);
+    CF2CString(pszDest, C2CFString(name.c_str()), iSize);
+}
+
 int CompareExtension(const char* psz1, const char* psz2)
 {
     if (!psz1 || !psz2)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file/FileManager.h"
+
 #include <QString>
 
 // Free helpers of the toolkit. Texts are NUL-terminated strings in the system encoding
@@ -21,6 +23,10 @@ QString C2CFString(const char* pszText);
 // Copies the string into pszDest (iSize bytes, NUL included). 1 when it fits; 0 when
 // it had to be cut (at a character boundary) or iSize is below 1.
 int CF2CString(char* pszDest, const QString& str, int iSize);
+
+// The name of the file at the location as the file system stores it, extension
+// included, copied into pszDest as CF2CString does; empty when there is no such file.
+void GetFSSpecFileName(char* pszDest, const FSSpec& spec, int iSize);
 
 // 1 when the two strings are equal ignoring case, 0 otherwise (".syx" vs ".SYX").
 int CompareExtension(const char* psz1, const char* psz2);
