@@ -1,0 +1,79 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name></name>
+    <message id="StatusReceiving">
+        <source>Receiving... %d bytes</source>
+        <translation>Receiving... %d bytes</translation>
+    </message>
+    <message id="StatusReceiveComplete">
+        <source>Received %d bytes. Save them to a file.</source>
+        <translation>Received %d bytes. Save them to a file.</translation>
+    </message>
+    <message id="StatusReceiveError">
+        <source>Reception failed: the SysEx message was interrupted.</source>
+        <translation>Reception failed: the SysEx message was interrupted.</translation>
+    </message>
+    <message id="StatusTransmitCancel">
+        <source>Transmission cancelled.</source>
+        <translation>Transmission cancelled.</translation>
+    </message>
+    <message id="StatusTransmitError">
+        <source>Transmission failed.</source>
+        <translation>Transmission failed.</translation>
+    </message>
+    <message id="StatusTransmitReady">
+        <source>Ready to send %d bytes.</source>
+        <translation>Ready to send %d bytes.</translation>
+    </message>
+    <message id="StatusTransmitting">
+        <source>Transmitting... %d of %d bytes</source>
+        <translation>Transmitting... %d of %d bytes</translation>
+    </message>
+    <message id="StatusTransmitComplete">
+        <source>Sent %d bytes.</source>
+        <translation>Sent %d bytes.</translation>
+    </message>
+    <message id="ButtonStart">
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message id="ButtonCancel">
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message id="ButtonNext">
+        <source>Next</source>
+        <translation>Next</translation>
+    </message>
+    <message id="ButtonClose">
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message id="Version">
+        <source>Version %d.%d.%d</source>
+        <translation>Version %d.%d.%d</translation>
+    </message>
+    <message id="Open Midi In Failed">
+        <source>The MIDI input could not be opened.</source>
+        <translation>The MIDI input could not be opened.</translation>
+    </message>
+    <message id="Open Midi Out Failed">
+        <source>The MIDI output could not be opened.</source>
+        <translation>The MIDI output could not be opened.</translation>
+    </message>
+    <message id="Can&apos;t Open File">
+        <source>The file could not be opened.</source>
+        <translation>The file could not be opened.</translation>
+    </message>
+    <message id="Not Found File">
+        <source>A file named in the list could not be found.</source>
+        <translation>A file named in the list could not be found.</translation>
+    </message>
+    <message id="Illegal Msy File">
+        <source>The file is not a valid MultiSysEx list.</source>
+        <translation>The file is not a valid MultiSysEx list.</translation>
+    </message>
+</context>
+</TS>
