@@ -73,25 +73,6 @@ TEST(FileManager, OnlyRegularFilesOpen)
     EXPECT_EQ(refNum, 0);
 }
 
-TEST(FileManager, ReadReportsTheEndAndTheLength)
-{
-    TempDir dir;
-    dir.Write("four", "1234");
-    FSSpec spec{dir.Path(), "four"};
-    int refNum = 0;
-    ASSERT_EQ(FSpOpenDF(&spec, fsRdPerm, &refNum), 0);
-    long lLength = 0;
-    EXPECT_EQ(GetEOF(refNum, &lLength), 0);
-    EXPECT_EQ(lLength, 4);
-    char buffer[8];
-    long lCount = 8;
-    EXPECT_EQ(FSRead(refNum, &lCount, buffer), eofErr);
-    EXPECT_EQ(lCount, 4);
-    EXPECT_EQ(FSClose(refNum), 0);
-    EXPECT_EQ(GetEOF(refNum, &lLength), rfNumErr);
-    EXPECT_EQ(GetEOF(0, &lLength), rfNumErr);
-}
-
 TEST(FileManager, CodesOfAPlainFileReadAsZero)
 {
     TempDir dir;

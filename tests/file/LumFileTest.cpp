@@ -330,22 +330,6 @@ TEST(LumFile, DestroyingLeavesTheFileOpen)
     close(fd);
 }
 
-TEST(LumFile, MacAttachAdoptsADescriptorWithoutTouchingTheLocation)
-{
-    TempDir dir;
-    std::string path = dir.Write("attached", "AB");
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GT(fd, 0);
-    CLumFile file;
-    file.m_spec = Location(dir, "earlier");
-    EXPECT_EQ(file.MacAttach(fd), 1);
-    char c = 0;
-    EXPECT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'A');
-    EXPECT_EQ(file.m_spec.name, "earlier");
-    EXPECT_EQ(file.Close(), 1);
-}
-
 TEST(LumFileMacOpen, BySpecSetsTheLocation)
 {
     LogCapture log;

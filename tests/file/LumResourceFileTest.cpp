@@ -173,11 +173,3 @@ TEST_F(LumResourceFile, DestroyingAnOpenOneClosesIt)
     delete pFile;
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
 }
-
-TEST_F(LumResourceFile, ThePathOpenStaysThatOfTheFileObject)
-{
-    std::string path = m_resources.Write("elsewhere.txt", "by path");
-    CLumResourceFile file;
-    ASSERT_EQ(file.Open(path.c_str(), 1), 1);
-    EXPECT_EQ(ReadAll(file), "by path");
-}

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <unistd.h>
 
 TEST(FSSpecFileName, GivesTheStoredNameWithItsExtension)
 {
@@ -23,16 +22,6 @@ TEST(FSSpecFileName, AShortBufferCutsBetweenCharacters)
     char szName[6];
     GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, sizeof(szName));
     EXPECT_STREQ(szName, "Grü"); // "ß" takes two bytes, and only one is left beside the NUL
-}
-
-TEST(FSSpecFileName, ALinkKeepsItsOwnName)
-{
-    TempDir dir;
-    std::string target = dir.Write("target.syx", "x");
-    ASSERT_EQ(symlink(target.c_str(), dir.File("chosen.syx").c_str()), 0);
-    char szName[256];
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "chosen.syx"}, sizeof(szName));
-    EXPECT_STREQ(szName, "chosen.syx");
 }
 
 TEST(FSSpecFileName, NoFileGivesAnEmptyName)
