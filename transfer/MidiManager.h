@@ -1,0 +1,109 @@
+#pragma once
+
+#include "app/MessageManager.h"
+#include "midi/LumMidi.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class CLumFile;
+class CLumSemaphore;
+class QAbstractEventDispatcher;
+class QTimer;
+
+// The MIDI engine of the application: opens MIDI IN and MIDI OUT by display name,
+// collects one received SysEx message (F0 through F7) and sends a file in blocks of at
+// most 256 bytes. Everything it has to report travels as messages through the
+// application's message manager, with the manager itself as sender.
+//
+// Threads: every operation runs on the main thread. The receive hook runs on the MIDI
+// input thread, the send-completion hook and the setup-change hook on MIDI service
+// threads; Destroy stops all three before it returns.
+class CMidiManager : public CLumMidiListener, public CMessageManagerListener
+{
+public:
+    CMidiManager();
+    virtual ~CMidiManager();
+
+    CMidiManager(const CMidiManager&) = delete;
+    CMidiManager& operator=(const CMidiManager&) = delete;
+
+    int Create();  // 1 done; 0 failed (nothing is kept) or already created
+    int Destroy(); // 1 done; 0 when not created
+
+    // Closes the direction, then opens the device whose display name equals pszName byte
+    // for byte. A null or empty name leaves the direction closed and returns 1. On success
+    // the name is remembered in the application (m_szMidiInDevice / m_szMidiOutDevice).
+    int MidiInOpenByName(const char* pszName);
+    int MidiOutOpenByName(const char* pszName);
+    void MidiInClose();
+    void MidiOutClose();
+
+    // Arms the reception of one SysEx message and forgets the previous one. Safe while
+    // MIDI input arrives. 1 armed, 0 not created.
+    int ReceiveSysExData();
+    // A byte of the received message; 0 outside [0, m_nReceivedSysExSize).
+    unsigned char GetReceivedSysExData(int iIndex);
+
+    // Sends the whole of an open file, from its current position, in blocks of at most
+    // 256 bytes with one block in flight, dispatching pending events while each block
+    // goes out. 1 when the transmission ran to its end or was cancelled; 0 when it could
+    // not start (logged, no message) or failed on the way (LM_TRANSMIT_ERROR).
+    int TransmitSingleSysEx(CLumFile* pFile);
+    // Stops a running transmission after its current block. Always 0.
+    int TransmitCancel();
+
+    void OnLumMidiInReceive(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
+    void OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
+    void OnLumMidiOutSysExSendComplete(CLumMidi* pMidi, int iLength) override;
+    void OnLumMidiNotification(CLumMidi* pMidi, int iParam1, int iParam2) override;
+
+    // Bytes of the message being received, F0 and F7 included. Written by the MIDI input
+    // thread; read it after LM_RECEIVE_COMPLETE to size the copy.
+    std::atomic<int> m_nReceivedSysExSize;
+
+    // Longest wait for one block beyond its time on the wire at 3125 bytes/s.
+    static constexpr uint32_t sm_uiChunkGraceMs = 2000;
+
+private:
+    void ReleaseObjects();
+    void ResetReceive();
+    void AppendReceived(unsigned char ucByte);
+    void Post(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3, int32_t iParam4);
+    void ClearChunkDone();
+    bool IsChunkDone();
+    bool AreOwedCompletionsIn();
+    bool WaitUntil(bool (CMidiManager::*pCondition)(), uint32_t uiTimeoutMs);
+
+    CLumMidi* m_pMidiIn;
+    CLumMidi* m_pMidiOut;
+    int m_bCreated;
+    char m_szLastError[256];
+
+    // Transmission, main thread only except where noted.
+    int m_nTransmitTotal;
+    int m_nTransmitBytesSent;
+    int m_bTransmitCancel;
+    int m_bTransmitting;
+    int m_nTransmitChunkCount;
+    CLumSemaphore* m_pSemaphore;
+    // Guarded by m_pSemaphore: shared with the completion thread.
+    int m_bChunkDone;
+    int m_nOwedCompletions; // completions of abandoned blocks that may still come
+    QAbstractEventDispatcher* m_pWakeDispatcher;
+    unsigned char m_aucChunkBuffer[256];
+    std::unique_ptr<QTimer> m_pWaitTimer;
+
+    // Reception, guarded by m_receiveMutex: written by the MIDI input thread while armed,
+    // reset by the main thread.
+    std::mutex m_receiveMutex;
+    int m_bReceiveArmed;
+    int m_bInSysEx;
+    int m_nProgressCount;
+    uint32_t m_uiStartTime;
+    // The message in 64 KiB pieces: a long dump grows without copying what it has.
+    std::vector<std::unique_ptr<unsigned char[]>> m_apReceivedData;
+};
