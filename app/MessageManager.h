@@ -70,7 +70,7 @@ public:
     CMessageManager(const CMessageManager&) = delete;
     CMessageManager& operator=(const CMessageManager&) = delete;
 
-    int Create(); // main thread; 0 when already created or the timer cannot be installed
+    int Create();  // main thread; 0 when already created or the timer cannot be installed
     int Destroy(); // drops undelivered messages; 0 when not created
 
     // While created. AddListener and DeleteListener on the main thread, SendMessage and

@@ -4,6 +4,7 @@
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventTarget.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -95,6 +96,20 @@ OSStatus SetMenuBarFromNib(IBNibRef pRef, const char* pszName)
     }
     static const bool bCleanupRegistered = (qAddPostRoutine(&DeleteLooseMenuBar), true);
     (void)bCleanupRegistered;
+
+    // The quit item also answers to the desktop's own quit keys.
+    for (QAction* pAction : pMenuBar->findChildren<QAction*>())
+    {
+        if (GetCommandProperty(pAction) != kHICommandQuit)
+            continue;
+        QList<QKeySequence> keys = pAction->shortcuts();
+        for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Quit))
+        {
+            if (!keys.contains(key))
+                keys.append(key);
+        }
+        pAction->setShortcuts(keys);
+    }
 
     DeleteLooseMenuBar();
     sg_pMenuBar = pMenuBar;

@@ -1,0 +1,231 @@
+#include "app/Application.h"
+#include "app/MessageManager.h"
+#include "platform/ui/CommandBinding.h"
+#include "platform/ui/EventTarget.h"
+#include "platform/ui/Nib.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace
+{
+// Sets an environment variable for the life of the object.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* pszName, const std::string& value) : m_name(pszName)
+    {
+        if (const char* pszOld = getenv(pszName))
+            m_old = pszOld, m_bHadOld = true;
+        setenv(pszName, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_bHadOld)
+            setenv(m_name.c_str(), m_old.c_str(), 1);
+        else
+            unsetenv(m_name.c_str());
+    }
+
+private:
+    std::string m_name;
+    std::string m_old;
+    bool m_bHadOld = false;
+};
+
+// Ends the loop once a message has gone through the application's own manager, which
+// shows the manager exists and delivers while the loop runs.
+class QuitOnMessage : public CMessageManagerListener
+{
+public:
+    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                           CMessageManagerListener*) override
+    {
+        if (message.iMessage == LM_TRANSMIT_READY)
+        {
+            m_bReceived = true;
+            g_pApplication->Destroy();
+        }
+    }
+    bool m_bReceived = false;
+};
+
+QAction* MenuAction(uint32_t uiCommand)
+{
+    QMenuBar* pMenuBar = GetApplicationMenuBar();
+    if (!pMenuBar)
+        return nullptr;
+    for (QAction* pAction : pMenuBar->findChildren<QAction*>())
+    {
+        if (GetCommandProperty(pAction) == uiCommand)
+            return pAction;
+    }
+    return nullptr;
+}
+
+class ApplicationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { g_pApplication = &m_application; }
+    void TearDown() override { g_pApplication = nullptr; }
+
+    CApplication m_application;
+};
+} // namespace
+
+TEST_F(ApplicationTest, StartsWithEmptyStateAndTheTwoCommandEvents)
+{
+    EXPECT_EQ(m_application.m_pMainWindow, nullptr);
+    EXPECT_EQ(m_application.m_pMidiManager, nullptr);
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
+    EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
+    EXPECT_EQ(std::string(m_application.m_szMidiInDevice, 256), std::string(256, '\0'));
+    EXPECT_EQ(std::string(m_application.m_szMidiOutDevice, 256), std::string(256, '\0'));
+    EXPECT_EQ(CApplication::sm_amMacEventList[0].eventClass, FourCharCode("cmds"));
+    EXPECT_EQ(CApplication::sm_amMacEventList[0].eventKind, 1u);
+    EXPECT_EQ(CApplication::sm_amMacEventList[1].eventClass, FourCharCode("cmds"));
+    EXPECT_EQ(CApplication::sm_amMacEventList[1].eventKind, 2u);
+}
+
+TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
+{
+    LogCapture log;
+    QuitOnMessage listener;
+    bool bManagerInLoop = false;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           bManagerInLoop = m_application.m_pMessageManager != nullptr;
+                           if (!bManagerInLoop)
+                               return g_pApplication->Destroy();
+                           m_application.m_pMessageManager->AddListener(&listener);
+                           m_application.m_pMessageManager->SendMessage(
+                               {LM_TRANSMIT_READY, 10, -1, -1, -1}, nullptr);
+                       });
+
+    EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_TRUE(bManagerInLoop);
+    EXPECT_TRUE(listener.m_bReceived);
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released when the loop ends";
+    EXPECT_TRUE(log.Lines().empty());
+
+    // The menu bar came from the "main" description.
+    ASSERT_NE(MenuAction(FourCharCode("Abou")), nullptr);
+    QAction* pQuit = MenuAction(kHICommandQuit);
+    ASSERT_NE(pQuit, nullptr);
+    const QList<QKeySequence> keys = pQuit->shortcuts();
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Quit))
+        EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
+}
+
+TEST_F(ApplicationTest, QuitFromTheMenuEndsTheLoop)
+{
+    OSStatus aboutStatus = noErr;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           // Every command passes through the application's handler unconsumed.
+                           aboutStatus = ProcessHICommand(FourCharCode("Abou"));
+                           QAction* pQuit = MenuAction(kHICommandQuit);
+                           if (pQuit)
+                               pQuit->trigger();
+                           else
+                               g_pApplication->Destroy();
+                       });
+    EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_EQ(aboutStatus, eventNotHandledErr);
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
+}
+
+TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
+{
+    QuitOnTerminationSignals();
+    QTimer::singleShot(0, [] { raise(SIGTERM); });
+    EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
+}
+
+TEST_F(ApplicationTest, EveryCommandIsLeftToTheStandardHandling)
+{
+    EXPECT_EQ(m_application.OnMacCommand(int(FourCharCode("Abou"))), eventNotHandledErr);
+    EXPECT_EQ(m_application.OnMacCommand(int(kHICommandQuit)), eventNotHandledErr);
+    EXPECT_EQ(m_application.OnMacCommand(0), eventNotHandledErr);
+
+    OpaqueEventRef event;
+    event.eventClass = kEventClassCommand;
+    event.eventKind = kEventCommandProcess;
+    event.command.commandID = kHICommandQuit;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
+    event.eventKind = kEventCommandUpdateStatus;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
+    event.eventClass = kEventClassWindow;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
+}
+
+TEST_F(ApplicationTest, WithoutTheMainDescriptionNothingHappens)
+{
+    TempDir resources;
+    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    LogCapture log;
+    QMenuBar* pMenuBarBefore = GetApplicationMenuBar();
+    bool bLoopRan = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout,
+                     [&]
+                     {
+                         bLoopRan = true;
+                         QuitApplicationEventLoop();
+                     });
+    guard.start(3000);
+
+    EXPECT_EQ(m_application.Run(), 0);
+    guard.stop();
+    EXPECT_FALSE(bLoopRan);
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
+    EXPECT_EQ(GetApplicationMenuBar(), pMenuBarBefore);
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+// A thread that runs no event loop cannot carry the message manager's timer, so its
+// Create fails there: the failure path through the public interface.
+TEST_F(ApplicationTest, AManagerThatCannotBeCreatedEndsTheRunWithOneLogLine)
+{
+    TempDir resources;
+    std::filesystem::create_directory(resources.File("main"));
+    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    LogCapture log;
+
+    int iResult = -1;
+    std::thread([&] { iResult = m_application.Run(); }).join();
+    EXPECT_EQ(iResult, 0);
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"OnInitialize : Failed to create MessageManager."});
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released by OnUninitialize";
+}
+
+TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)
+{
+    TempDir resources;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUILLMARK_RESOURCES", QString::fromStdString(resources.Path()));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(QUILLMARK_BINARY, {});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}

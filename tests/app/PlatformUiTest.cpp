@@ -1,0 +1,293 @@
+#include "platform/ui/CommandBinding.h"
+#include "platform/ui/EventLoopTimer.h"
+#include "platform/ui/EventTarget.h"
+#include "platform/ui/Nib.h"
+#include "support/TempDir.h"
+#include "toolkit/DebugLog.h"
+#include "toolkit/Utility.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace
+{
+bool PumpUntil(const std::function<bool()>& done, uint32_t uiLimitMs = 5000)
+{
+    const uint32_t uiStart = GetSystemTimeMs();
+    while (!done())
+    {
+        if (GetSystemTimeMs() - uiStart > uiLimitMs)
+            return false;
+        ProcessMessage();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+struct tagHandlerCall
+{
+    std::vector<int>* pCalls;
+    int iId;
+    OSStatus answer;
+};
+
+OSStatus RecordingHandler(EventHandlerCallRef, EventRef, void* pUserData)
+{
+    auto* pCall = static_cast<tagHandlerCall*>(pUserData);
+    pCall->pCalls->push_back(pCall->iId);
+    return pCall->answer;
+}
+
+const EventTypeSpec kCommandProcess[] = {{kEventClassCommand, kEventCommandProcess}};
+} // namespace
+
+TEST(Nib, OpensDescriptionsAndWindowsByName)
+{
+    IBNibRef pNib = nullptr;
+    EXPECT_EQ(CreateNibReference("nosuch", &pNib), kIBCarbonRuntimeCantFindNibFile);
+    EXPECT_EQ(pNib, nullptr);
+
+    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
+    QWidget* pWindow = nullptr;
+    EXPECT_EQ(CreateWindowFromNib(pNib, "NoSuchWindow", &pWindow), kIBCarbonRuntimeCantFindObject);
+    EXPECT_EQ(pWindow, nullptr);
+    EXPECT_EQ(CreateWindowFromNib(pNib, "../main/MenuBar", &pWindow),
+              kIBCarbonRuntimeCantFindObject);
+    ASSERT_EQ(CreateWindowFromNib(pNib, "MenuBar", &pWindow), noErr);
+    EXPECT_NE(qobject_cast<QMenuBar*>(pWindow), nullptr);
+    delete pWindow;
+    DisposeNibReference(pNib);
+}
+
+TEST(Nib, TheMenuBarSendsItsCommandsAndGoesWithTheWindowThatTakesIt)
+{
+    IBNibRef pNib = nullptr;
+    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
+    ASSERT_EQ(SetMenuBarFromNib(pNib, "MenuBar"), noErr);
+    QMenuBar* pMenuBar = GetApplicationMenuBar();
+    ASSERT_NE(pMenuBar, nullptr);
+
+    // A description that is not a menu bar leaves the installed one in place.
+    TempDir resources;
+    std::filesystem::create_directory(resources.File("other"));
+    resources.Write(
+        "other/Plain.ui",
+        std::string(R"(<ui version="4.0"><widget class="QWidget" name="Plain"/></ui>)"));
+    setenv("QUILLMARK_RESOURCES", resources.Path().c_str(), 1);
+    IBNibRef pOther = nullptr;
+    ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
+    EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
+    EXPECT_EQ(SetMenuBarFromNib(pOther, "Missing"), kIBCarbonRuntimeCantFindObject);
+    DisposeNibReference(pOther);
+    unsetenv("QUILLMARK_RESOURCES");
+    EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
+
+    std::vector<int> calls;
+    tagHandlerCall call{&calls, 0, noErr};
+    uint32_t uiSeen = 0;
+    static uint32_t* s_puiSeen = nullptr;
+    s_puiSeen = &uiSeen;
+    EventHandlerRef pHandler = nullptr;
+    ASSERT_EQ(InstallEventHandler(
+                  GetApplicationEventTarget(),
+                  [](EventHandlerCallRef, EventRef pEvent, void*) -> OSStatus
+                  {
+                      HICommand command;
+                      GetEventParameter(pEvent, kEventParamDirectObject, typeHICommand, &command);
+                      *s_puiSeen = command.commandID;
+                      return noErr;
+                  },
+                  1, kCommandProcess, &call, &pHandler),
+              noErr);
+    for (QAction* pAction : pMenuBar->findChildren<QAction*>())
+    {
+        if (GetCommandProperty(pAction) == FourCharCode("Abou"))
+            pAction->trigger();
+    }
+    RemoveEventHandler(pHandler);
+    EXPECT_EQ(uiSeen, FourCharCode("Abou"));
+
+    // A main window shows it and owns it from then on.
+    auto* pWindow = new QMainWindow;
+    pWindow->setMenuBar(GetApplicationMenuBar());
+    EXPECT_EQ(pWindow->menuBar(), pMenuBar);
+    delete pWindow;
+    EXPECT_EQ(GetApplicationMenuBar(), nullptr);
+    DisposeNibReference(pNib);
+}
+
+TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
+{
+    QWidget root;
+    auto* pReceive = new QPushButton(&root);
+    pReceive->setProperty("command", "Recv");
+    auto* pDevices = new QComboBox(&root);
+    pDevices->addItems({"one", "two"});
+    pDevices->setProperty("command", "SLMi");
+    auto* pSave = new QAction(&root);
+    pSave->setProperty("command", "save");
+    auto* pLabel = new QLabel(&root);
+    pLabel->setProperty("command", "labl");
+    auto* pLong = new QPushButton(&root);
+    pLong->setProperty("command", "toolong");
+    new QPushButton(&root);
+
+    EXPECT_EQ(GetCommandProperty(pReceive), 0x52656376u);
+    EXPECT_EQ(GetCommandProperty(pLong), 0u);
+    EXPECT_EQ(GetCommandProperty(&root), 0u);
+
+    std::vector<uint32_t> commands;
+    EXPECT_EQ(ConnectCommands(&root, [&](uint32_t uiCommand) { commands.push_back(uiCommand); }),
+              3);
+    pReceive->click();
+    pDevices->activated(1);
+    pSave->trigger();
+    pLong->click();
+    EXPECT_EQ(commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
+                                               FourCharCode("save")}));
+}
+
+TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
+{
+    std::vector<int> calls;
+    tagHandlerCall first{&calls, 1, noErr};
+    tagHandlerCall second{&calls, 2, eventNotHandledErr};
+    tagHandlerCall other{&calls, 3, noErr};
+    const EventTypeSpec windowClose[] = {{kEventClassWindow, 3}};
+    EventHandlerRef pFirst = nullptr, pSecond = nullptr, pOther = nullptr;
+    EventTargetRef pTarget = GetApplicationEventTarget();
+    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &first, &pFirst),
+              noErr);
+    ASSERT_EQ(
+        InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &second, &pSecond),
+        noErr);
+    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, windowClose, &other, &pOther),
+              noErr);
+
+    EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), noErr);
+    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+
+    // Nobody takes it: the standard handling answers; it knows only quit.
+    calls.clear();
+    first.answer = eventNotHandledErr;
+    EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), eventNotHandledErr);
+    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+
+    EXPECT_EQ(RemoveEventHandler(pFirst), noErr);
+    EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
+    EXPECT_EQ(RemoveEventHandler(pSecond), noErr);
+    EXPECT_EQ(RemoveEventHandler(pOther), noErr);
+    EXPECT_EQ(InstallEventHandler(pTarget, nullptr, 1, kCommandProcess, &first, &pFirst),
+              eventInternalErr);
+}
+
+TEST(EventTarget, AHandlerRemovedDuringADispatchIsNotCalled)
+{
+    static EventHandlerRef s_pVictim = nullptr;
+    std::vector<int> calls;
+    tagHandlerCall victim{&calls, 1, noErr};
+    EventHandlerRef pRemover = nullptr;
+    ASSERT_EQ(InstallEventHandler(GetApplicationEventTarget(), &RecordingHandler, 1,
+                                  kCommandProcess, &victim, &s_pVictim),
+              noErr);
+    ASSERT_EQ(InstallEventHandler(
+                  GetApplicationEventTarget(),
+                  [](EventHandlerCallRef, EventRef, void*) -> OSStatus
+                  {
+                      RemoveEventHandler(s_pVictim);
+                      return eventNotHandledErr;
+                  },
+                  1, kCommandProcess, nullptr, &pRemover),
+              noErr);
+    ProcessHICommand(FourCharCode("Recv"));
+    EXPECT_TRUE(calls.empty());
+    RemoveEventHandler(pRemover);
+}
+
+TEST(EventTarget, QuitEndsTheApplicationLoopButNotANestedOne)
+{
+    QuitApplicationEventLoop(); // no loop: nothing to end, nothing remembered
+    bool bNestedFinished = false;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           QEventLoop modal;
+                           QTimer::singleShot(
+                               0, &modal,
+                               [] { EXPECT_EQ(ProcessHICommand(kHICommandQuit), noErr); });
+                           QTimer::singleShot(50, &modal,
+                                              [&]
+                                              {
+                                                  bNestedFinished = true;
+                                                  modal.quit();
+                                              });
+                           modal.exec();
+                       });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
+    guard.start(10000);
+    RunApplicationEventLoop();
+    EXPECT_TRUE(bNestedFinished) << "the quit waited for the modal loop to end";
+    EXPECT_TRUE(guard.isActive());
+}
+
+TEST(EventLoopTimer, FiresAtOnceThenAtItsInterval)
+{
+    static int s_nFirings = 0;
+    s_nFirings = 0;
+    auto count = [](EventLoopTimerRef, void*) { ++s_nFirings; };
+    EventLoopTimerRef pTimer = nullptr;
+    // With a ten-second interval only the first, immediate firing can come in time.
+    ASSERT_EQ(InstallEventLoopTimer(0.0, 10.0, count, nullptr, &pTimer), noErr);
+    EXPECT_TRUE(PumpUntil([] { return s_nFirings == 1; }));
+    RemoveEventLoopTimer(pTimer);
+
+    s_nFirings = 0;
+    ASSERT_EQ(InstallEventLoopTimer(0.0, 0.005, count, nullptr, &pTimer), noErr);
+    EXPECT_TRUE(PumpUntil([] { return s_nFirings >= 3; }));
+    RemoveEventLoopTimer(pTimer);
+    const int nAfterRemoval = s_nFirings;
+    PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(s_nFirings, nAfterRemoval);
+}
+
+TEST(EventLoopTimer, MayRemoveItselfAndNeedsAThreadWithAnEventLoop)
+{
+    static int s_nFirings = 0;
+    EventLoopTimerRef pTimer = nullptr;
+    ASSERT_EQ(InstallEventLoopTimer(
+                  0.0, 0.001,
+                  [](EventLoopTimerRef pSelf, void*)
+                  {
+                      ++s_nFirings;
+                      RemoveEventLoopTimer(pSelf);
+                  },
+                  nullptr, &pTimer),
+              noErr);
+    EXPECT_TRUE(PumpUntil([] { return s_nFirings == 1; }));
+    PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(s_nFirings, 1);
+
+    OSStatus status = noErr;
+    std::thread(
+        [&]
+        {
+            EventLoopTimerRef pOther = nullptr;
+            status = InstallEventLoopTimer(
+                0.0, 0.03, [](EventLoopTimerRef, void*) {}, nullptr, &pOther);
+        })
+        .join();
+    EXPECT_EQ(status, eventInternalErr);
+}
