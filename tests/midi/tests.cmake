@@ -1,1 +1,1 @@
-quillmark_test(midi LIBS qm_midi)
+quillmark_test(midi LIBS qm_midi GTest::gmock)

@@ -1,0 +1,651 @@
+#include "platform/midi/AlsaMidi.h"
+
+#include "platform/midi/MidiWorker.h"
+#include "toolkit/DebugLog.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+using namespace std::chrono_literals;
+using Clock = MidiWorker::Clock;
+
+// Announcements come in bursts (a client, then its ports, then their subscriptions):
+// the setup is looked at once they have been quiet this long, or the burst this long.
+constexpr auto kSettleTime = 300ms;
+constexpr auto kLongestBurst = 2s;
+// Hardware delivers SysEx in pieces of this size; sends are cut the same way.
+constexpr uint32_t kSysExPiece = 256;
+
+// An endpoint reference carries the sequencer address: tag | client << 8 | port.
+constexpr MIDIEndpointRef kEndpointTag = 0x10000;
+
+MIDIEndpointRef EndpointRef(int iClient, int iPort)
+{
+    return kEndpointTag | (MIDIEndpointRef(iClient & 0xFF) << 8) | MIDIEndpointRef(iPort & 0xFF);
+}
+
+bool DecodeEndpoint(MIDIEndpointRef hEndpoint, int* pClient, int* pPort)
+{
+    if ((hEndpoint & ~MIDIEndpointRef(0xFFFF)) != kEndpointTag)
+        return false;
+    *pClient = int((hEndpoint >> 8) & 0xFF);
+    *pPort = int(hEndpoint & 0xFF);
+    return true;
+}
+
+// Names the failing operation with ALSA's text for the error.
+bool CheckSnd(const char* pszOperation, int iResult)
+{
+    if (iResult >= 0)
+        return true;
+    DebugPrintf("ALSA sequencer: %s: %s", pszOperation, snd_strerror(iResult));
+    return false;
+}
+
+// libasound would print its own lines to standard error; CheckSnd logs the failure.
+void QuietErrorHandler(const char*, int, const char*, int, const char*, ...) {}
+
+struct tagAlsaEndpoint
+{
+    int iClient;
+    int iPort;
+    std::string sClientName;
+    std::string sPortName;
+};
+
+std::vector<tagAlsaEndpoint> ListEndpoints(snd_seq_t* pSeq, bool bSources,
+                                           const std::set<int>& ownClientIds)
+{
+    std::vector<tagAlsaEndpoint> endpoints;
+    snd_seq_client_info_t* pClientInfo;
+    snd_seq_port_info_t* pPortInfo;
+    snd_seq_client_info_alloca(&pClientInfo);
+    snd_seq_port_info_alloca(&pPortInfo);
+    const unsigned uNeeded = bSources ? SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ
+                                      : SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
+    snd_seq_client_info_set_client(pClientInfo, -1);
+    while (snd_seq_query_next_client(pSeq, pClientInfo) >= 0)
+    {
+        int iClient = snd_seq_client_info_get_client(pClientInfo);
+        if (iClient == SND_SEQ_CLIENT_SYSTEM || ownClientIds.count(iClient))
+            continue;
+        snd_seq_port_info_set_client(pPortInfo, iClient);
+        snd_seq_port_info_set_port(pPortInfo, -1);
+        while (snd_seq_query_next_port(pSeq, pPortInfo) >= 0)
+        {
+            unsigned uCaps = snd_seq_port_info_get_capability(pPortInfo);
+            if ((uCaps & SND_SEQ_PORT_CAP_NO_EXPORT) || (uCaps & uNeeded) != uNeeded)
+                continue;
+            endpoints.push_back({iClient, snd_seq_port_info_get_port(pPortInfo),
+                                 snd_seq_client_info_get_name(pClientInfo),
+                                 snd_seq_port_info_get_name(pPortInfo)});
+        }
+    }
+    return endpoints;
+}
+
+std::string SnapshotOf(snd_seq_t* pSeq, const std::set<int>& ownClientIds)
+{
+    std::string sSnapshot;
+    for (bool bSources : {true, false})
+    {
+        sSnapshot += bSources ? "S" : "D";
+        for (const tagAlsaEndpoint& e : ListEndpoints(pSeq, bSources, ownClientIds))
+            sSnapshot += std::to_string(e.iClient) + ":" + std::to_string(e.iPort) + "\x1f" +
+                         e.sClientName + "\x1f" + e.sPortName + "\x1e";
+    }
+    return sSnapshot;
+}
+} // namespace
+
+struct AlsaMidi::Sequencer
+{
+    snd_seq_t* pSeq = nullptr;
+    ~Sequencer()
+    {
+        if (pSeq)
+            snd_seq_close(pSeq);
+    }
+};
+
+struct AlsaMidi::Client
+{
+    MIDIClientRef hRef = 0;
+    snd_seq_t* pSeq = nullptr;
+    int iId = -1;
+    int iAnnouncePort = -1;
+    MIDINotifyProc pNotifyProc = nullptr;
+    void* pRefCon = nullptr;
+    snd_midi_event_t* pEncoder = nullptr; // under the back end's lock
+    // Worker only:
+    snd_midi_event_t* pDecoder = nullptr;
+    std::vector<uint64_t> aPacketStorage;
+    std::string sSnapshot;
+    bool bCheckPending = false;
+    Clock::time_point burstStart;
+    Clock::time_point lastAnnounce;
+    // Last: it runs the work that uses the fields above.
+    std::unique_ptr<MidiWorker> pWorker;
+
+    ~Client()
+    {
+        pWorker.reset();
+        if (pDecoder)
+            snd_midi_event_free(pDecoder);
+        if (pEncoder)
+            snd_midi_event_free(pEncoder);
+        if (pSeq)
+            snd_seq_close(pSeq);
+    }
+};
+
+struct AlsaMidi::Port
+{
+    std::shared_ptr<Client> pClient;
+    int iPort;
+    bool bInput;
+    MIDIReadProc pReadProc;
+    void* pRefCon;
+    std::map<MIDIEndpointRef, void*> connections; // source -> connection reference
+    Clock::time_point busyUntil{};                // end of the last SysEx on the cable
+};
+
+std::unique_ptr<MidiService> AlsaMidi::Open(bool bForced)
+{
+    snd_lib_error_set_handler(QuietErrorHandler);
+    auto pSequencer = std::make_unique<Sequencer>();
+    if (!CheckSnd("open sequencer",
+                  snd_seq_open(&pSequencer->pSeq, "default", SND_SEQ_OPEN_DUPLEX, 0)))
+    {
+        pSequencer->pSeq = nullptr;
+        if (!bForced)
+            return nullptr;
+        pSequencer.reset();
+    }
+    else
+        CheckSnd("name client", snd_seq_set_client_name(pSequencer->pSeq, "Quillmark"));
+    return std::unique_ptr<MidiService>(new AlsaMidi(std::move(pSequencer)));
+}
+
+AlsaMidi::AlsaMidi(std::unique_ptr<Sequencer> pSequencer) : m_pSequencer(std::move(pSequencer))
+{
+    if (m_pSequencer)
+        m_ownClientIds.insert(snd_seq_client_id(m_pSequencer->pSeq));
+}
+
+AlsaMidi::~AlsaMidi()
+{
+    m_ports.clear();
+    m_clients.clear();
+}
+
+OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc, void* pRefCon,
+                                MIDIClientRef* pClient)
+{
+    if (!pszName || !pClient)
+        return kMIDIParamErr;
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer)
+        return kMIDIServerStartErr;
+
+    auto pNew = std::make_shared<Client>();
+    if (!CheckSnd("open sequencer", snd_seq_open(&pNew->pSeq, "default", SND_SEQ_OPEN_DUPLEX, 0)))
+    {
+        pNew->pSeq = nullptr;
+        return kMIDIServerStartErr;
+    }
+    pNew->iId = snd_seq_client_id(pNew->pSeq);
+    pNew->pNotifyProc = pNotifyProc;
+    pNew->pRefCon = pRefCon;
+    if (!CheckSnd("name client", snd_seq_set_client_name(pNew->pSeq, pszName)))
+        return kMIDIServerStartErr;
+    pNew->iAnnouncePort = snd_seq_create_simple_port(
+        pNew->pSeq, "Announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+        SND_SEQ_PORT_TYPE_APPLICATION);
+    if (!CheckSnd("create announcement port", pNew->iAnnouncePort) ||
+        !CheckSnd("subscribe to announcements",
+                  snd_seq_connect_from(pNew->pSeq, pNew->iAnnouncePort, SND_SEQ_CLIENT_SYSTEM,
+                                       SND_SEQ_PORT_SYSTEM_ANNOUNCE)) ||
+        !CheckSnd("create event decoder", snd_midi_event_new(0, &pNew->pDecoder)) ||
+        !CheckSnd("create event encoder", snd_midi_event_new(kSysExPiece, &pNew->pEncoder)))
+        return kMIDIServerStartErr;
+    pollfd descriptor{};
+    if (snd_seq_poll_descriptors(pNew->pSeq, &descriptor, 1, POLLIN) != 1)
+    {
+        DebugPrintf("ALSA sequencer: no poll descriptor for input");
+        return kMIDIServerStartErr;
+    }
+    // Each incoming event must come back as a whole message, status byte included.
+    snd_midi_event_no_status(pNew->pDecoder, 1);
+
+    m_ownClientIds.insert(pNew->iId);
+    pNew->sSnapshot = SnapshotOf(pNew->pSeq, m_ownClientIds);
+    pNew->hRef = ++m_hLastRef;
+    Client* pRaw = pNew.get();
+    pNew->pWorker =
+        std::make_unique<MidiWorker>("qm-midi-alsa", descriptor.fd, [this, pRaw] { ReadEvents(*pRaw); });
+    m_clients[pNew->hRef] = pNew;
+    *pClient = pNew->hRef;
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::ClientDispose(MIDIClientRef hClient)
+{
+    std::shared_ptr<Client> pClient;
+    std::vector<std::pair<MIDIPortRef, std::unique_ptr<Port>>> ports;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_clients.find(hClient);
+        if (it == m_clients.end())
+            return kMIDIInvalidClient;
+        pClient = std::move(it->second);
+        m_clients.erase(it);
+        for (auto itPort = m_ports.begin(); itPort != m_ports.end();)
+        {
+            if (itPort->second->pClient == pClient)
+            {
+                ports.emplace_back(itPort->first, std::move(itPort->second));
+                itPort = m_ports.erase(itPort);
+            }
+            else
+                ++itPort;
+        }
+    }
+    for (const auto& port : ports)
+        pClient->pWorker->Retire(port.first);
+    pClient->pWorker->Stop();
+    int iId = pClient->iId;
+    ports.clear();
+    pClient.reset(); // closing the handle removes its ports and their subscriptions
+    std::lock_guard lock(m_mutex);
+    m_ownClientIds.erase(iId);
+    return kMIDINoErr;
+}
+
+int AlsaMidi::CountEndpoints(bool bSource)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer)
+        return 0;
+    return int(ListEndpoints(m_pSequencer->pSeq, bSource, m_ownClientIds).size());
+}
+
+MIDIEndpointRef AlsaMidi::EndpointAt(bool bSource, int iIndex)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer || iIndex < 0)
+        return 0;
+    std::vector<tagAlsaEndpoint> endpoints =
+        ListEndpoints(m_pSequencer->pSeq, bSource, m_ownClientIds);
+    if (size_t(iIndex) >= endpoints.size())
+        return 0;
+    return EndpointRef(endpoints[size_t(iIndex)].iClient, endpoints[size_t(iIndex)].iPort);
+}
+
+int AlsaMidi::GetNumberOfSources()
+{
+    return CountEndpoints(true);
+}
+
+MIDIEndpointRef AlsaMidi::GetSource(int iIndex)
+{
+    return EndpointAt(true, iIndex);
+}
+
+int AlsaMidi::GetNumberOfDestinations()
+{
+    return CountEndpoints(false);
+}
+
+MIDIEndpointRef AlsaMidi::GetDestination(int iIndex)
+{
+    return EndpointAt(false, iIndex);
+}
+
+OSStatus AlsaMidi::GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer || !DecodeEndpoint(hEndpoint, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    snd_seq_port_info_t* pPortInfo;
+    snd_seq_port_info_alloca(&pPortInfo);
+    if (snd_seq_get_any_port_info(m_pSequencer->pSeq, iClient, iPort, pPortInfo) < 0)
+        return kMIDIUnknownEndpoint;
+    *pName = snd_seq_port_info_get_name(pPortInfo);
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer || !DecodeEndpoint(hEndpoint, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    snd_seq_client_info_t* pClientInfo;
+    snd_seq_client_info_alloca(&pClientInfo);
+    if (snd_seq_get_any_client_info(m_pSequencer->pSeq, iClient, pClientInfo) < 0)
+        return kMIDIUnknownEndpoint;
+    *pName = snd_seq_client_info_get_name(pClientInfo);
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::InputPortCreate(MIDIClientRef hClient, const char* pszName,
+                                   MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort)
+{
+    if (!pReadProc)
+        return kMIDIParamErr;
+    return CreatePort(hClient, pszName, true, pReadProc, pRefCon, pPort);
+}
+
+OSStatus AlsaMidi::OutputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIPortRef* pPort)
+{
+    return CreatePort(hClient, pszName, false, nullptr, nullptr, pPort);
+}
+
+OSStatus AlsaMidi::CreatePort(MIDIClientRef hClient, const char* pszName, bool bInput,
+                              MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort)
+{
+    if (!pszName || !pPort)
+        return kMIDIParamErr;
+    std::lock_guard lock(m_mutex);
+    auto it = m_clients.find(hClient);
+    if (it == m_clients.end())
+        return kMIDIInvalidClient;
+    unsigned uCaps = bInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
+                            : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
+    int iPort = snd_seq_create_simple_port(it->second->pSeq, pszName, uCaps,
+                                           SND_SEQ_PORT_TYPE_MIDI_GENERIC |
+                                               SND_SEQ_PORT_TYPE_APPLICATION);
+    if (!CheckSnd(bInput ? "create input port" : "create output port", iPort))
+        return kMIDIInvalidPort;
+    MIDIPortRef hPort = ++m_hLastRef;
+    m_ports[hPort] = std::unique_ptr<Port>(
+        new Port{it->second, iPort, bInput, pReadProc, pRefCon, {}, Clock::time_point{}});
+    *pPort = hPort;
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource, void* pConnRefCon)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || !it->second->bInput)
+        return kMIDIInvalidPort;
+    if (!DecodeEndpoint(hSource, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    Port& port = *it->second;
+    if (!CheckSnd("connect source",
+                  snd_seq_connect_from(port.pClient->pSeq, port.iPort, iClient, iPort)))
+        return kMIDINoConnection;
+    port.connections[hSource] = pConnRefCon;
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || !it->second->bInput)
+        return kMIDIInvalidPort;
+    Port& port = *it->second;
+    if (!port.connections.erase(hSource) || !DecodeEndpoint(hSource, &iClient, &iPort))
+        return kMIDINoConnection;
+    // Fails when the source has gone, which took the subscription with it.
+    CheckSnd("disconnect source",
+             snd_seq_disconnect_from(port.pClient->pSeq, port.iPort, iClient, iPort));
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::PortDispose(MIDIPortRef hPort)
+{
+    std::unique_ptr<Port> pPort;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_ports.find(hPort);
+        if (it == m_ports.end())
+            return kMIDIInvalidPort;
+        pPort = std::move(it->second);
+        m_ports.erase(it);
+    }
+    pPort->pClient->pWorker->Retire(hPort);
+    std::lock_guard lock(m_mutex);
+    CheckSnd("delete port", snd_seq_delete_simple_port(pPort->pClient->pSeq, pPort->iPort));
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
+{
+    if (!pRequest || !pRequest->data || pRequest->bytesToSend == 0 || !pRequest->completionProc)
+        return kMIDIParamErr;
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second->bInput)
+        return kMIDIInvalidPort;
+    if (!DecodeEndpoint(pRequest->destination, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    Port& port = *it->second;
+    for (uint32_t uOffset = 0; uOffset < pRequest->bytesToSend; uOffset += kSysExPiece)
+    {
+        uint32_t uLength = std::min(kSysExPiece, pRequest->bytesToSend - uOffset);
+        snd_seq_event_t event;
+        snd_seq_ev_clear(&event);
+        snd_seq_ev_set_source(&event, port.iPort);
+        snd_seq_ev_set_dest(&event, iClient, iPort);
+        snd_seq_ev_set_direct(&event);
+        snd_seq_ev_set_sysex(&event, uLength, const_cast<uint8_t*>(pRequest->data + uOffset));
+        if (!CheckSnd("send SysEx", snd_seq_event_output_direct(port.pClient->pSeq, &event)))
+            return kMIDIMsgSendErr;
+    }
+
+    // The block takes the cable after the one before it.
+    Clock::time_point end =
+        std::max(Clock::now(), port.busyUntil) +
+        std::chrono::microseconds(uint64_t(pRequest->bytesToSend) * kMidiWireMicrosecondsPerByte);
+    port.busyUntil = end;
+    port.pClient->pWorker->Post(
+        hPort, end,
+        [pRequest] {
+            pRequest->complete = true;
+            pRequest->completionProc(pRequest);
+        },
+        true);
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination, const MIDIPacketList* pList)
+{
+    if (!pList)
+        return kMIDIParamErr;
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second->bInput)
+        return kMIDIInvalidPort;
+    if (!DecodeEndpoint(hDestination, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    Port& port = *it->second;
+    snd_midi_event_t* pEncoder = port.pClient->pEncoder;
+    const MIDIPacket* pPacket = &pList->packet[0];
+    for (uint32_t i = 0; i < pList->numPackets; ++i, pPacket = MIDIPacketNext(pPacket))
+    {
+        const unsigned char* pData = pPacket->data;
+        long iLeft = pPacket->length;
+        snd_midi_event_reset_encode(pEncoder);
+        while (iLeft > 0)
+        {
+            snd_seq_event_t event;
+            snd_seq_ev_clear(&event);
+            long iUsed = snd_midi_event_encode(pEncoder, pData, iLeft, &event);
+            if (!CheckSnd("encode event", int(iUsed)) || iUsed == 0)
+                return kMIDIMsgSendErr;
+            pData += iUsed;
+            iLeft -= iUsed;
+            if (event.type == SND_SEQ_EVENT_NONE)
+                continue; // incomplete so far
+            snd_seq_ev_set_source(&event, port.iPort);
+            snd_seq_ev_set_dest(&event, iClient, iPort);
+            snd_seq_ev_set_direct(&event);
+            if (!CheckSnd("send event", snd_seq_event_output_direct(port.pClient->pSeq, &event)))
+                return kMIDIMsgSendErr;
+        }
+    }
+    return kMIDINoErr;
+}
+
+// On the worker, when the handle has input.
+void AlsaMidi::ReadEvents(Client& client)
+{
+    do
+    {
+        snd_seq_event_t* pEvent = nullptr;
+        int iResult = snd_seq_event_input(client.pSeq, &pEvent);
+        if (iResult == -EAGAIN)
+            break;
+        if (iResult == -ENOSPC)
+        {
+            DebugPrintf("ALSA sequencer: input overrun, events were lost");
+            continue;
+        }
+        if (!CheckSnd("read event", iResult))
+            break;
+        if (!pEvent)
+            continue;
+
+        if (pEvent->dest.port == client.iAnnouncePort)
+        {
+            switch (pEvent->type)
+            {
+            case SND_SEQ_EVENT_CLIENT_START:
+            case SND_SEQ_EVENT_CLIENT_EXIT:
+            case SND_SEQ_EVENT_CLIENT_CHANGE:
+            case SND_SEQ_EVENT_PORT_START:
+            case SND_SEQ_EVENT_PORT_EXIT:
+            case SND_SEQ_EVENT_PORT_CHANGE:
+                OnAnnounce(client);
+                break;
+            default:
+                break;
+            }
+            continue;
+        }
+
+        // One event is one packet: SysEx as it came, anything else as its MIDI bytes.
+        unsigned char aShort[16];
+        const unsigned char* pData = aShort;
+        size_t iLength = 0;
+        if (pEvent->type == SND_SEQ_EVENT_SYSEX)
+        {
+            pData = static_cast<const unsigned char*>(pEvent->data.ext.ptr);
+            iLength = pEvent->data.ext.len;
+        }
+        else
+        {
+            long iDecoded = snd_midi_event_decode(client.pDecoder, aShort, sizeof(aShort), pEvent);
+            if (iDecoded <= 0)
+                continue; // not a MIDI message
+            iLength = size_t(iDecoded);
+        }
+        if (iLength == 0 || iLength > 0xFFFF)
+            continue;
+
+        MIDIPortRef hPort = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            for (const auto& [hRef, pPort] : m_ports)
+                if (pPort->pClient.get() == &client && pPort->bInput &&
+                    pPort->iPort == pEvent->dest.port)
+                    hPort = hRef;
+        }
+        if (!hPort)
+            continue;
+
+        size_t iListSize = kMIDIPacketListHeaderSize + kMIDIPacketHeaderSize + iLength;
+        client.aPacketStorage.resize((iListSize + sizeof(uint64_t) - 1) / sizeof(uint64_t));
+        auto* pList = reinterpret_cast<MIDIPacketList*>(client.aPacketStorage.data());
+        MIDIPacketListAdd(pList, iListSize, MIDIPacketListInit(pList), 0, iLength, pData);
+        int iSourceClient = pEvent->source.client;
+        int iSourcePort = pEvent->source.port;
+        client.pWorker->Run(hPort, [&] {
+            DeliverEvent(hPort, pList, iSourceClient, iSourcePort);
+        });
+    } while (snd_seq_event_input_pending(client.pSeq, 0) > 0);
+}
+
+// On the worker, as the port's work. The port is looked up only now: one disposed in the
+// meantime gets nothing.
+void AlsaMidi::DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList,
+                            int iSourceClient, int iSourcePort)
+{
+    MIDIReadProc pReadProc;
+    void* pRefCon;
+    void* pConnRefCon = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_ports.find(hPort);
+        if (it == m_ports.end())
+            return;
+        pReadProc = it->second->pReadProc;
+        pRefCon = it->second->pRefCon;
+        auto itConnection = it->second->connections.find(EndpointRef(iSourceClient, iSourcePort));
+        if (itConnection != it->second->connections.end())
+            pConnRefCon = itConnection->second;
+    }
+    pReadProc(pList, pRefCon, pConnRefCon);
+}
+
+// On the worker. A client appears before its ports, so the setup is looked at only once
+// the burst of announcements has settled.
+void AlsaMidi::OnAnnounce(Client& client)
+{
+    Clock::time_point now = Clock::now();
+    client.lastAnnounce = now;
+    if (client.bCheckPending)
+        return;
+    client.bCheckPending = true;
+    client.burstStart = now;
+    client.pWorker->Post(client.hRef, now + kSettleTime, [this, &client] { CheckSetup(client); });
+}
+
+void AlsaMidi::CheckSetup(Client& client)
+{
+    Clock::time_point now = Clock::now();
+    Clock::time_point settled = client.lastAnnounce + kSettleTime;
+    Clock::time_point latest = client.burstStart + kLongestBurst;
+    if (now < settled && now < latest)
+    {
+        client.pWorker->Post(client.hRef, std::min(settled, latest),
+                             [this, &client] { CheckSetup(client); });
+        return;
+    }
+    client.bCheckPending = false;
+
+    // Only a change of what can be listed is worth telling: our own clients, hidden ports
+    // and subscriptions come and go without one.
+    std::string sSnapshot = Snapshot(client);
+    if (sSnapshot == client.sSnapshot)
+        return;
+    client.sSnapshot = sSnapshot;
+    if (client.pNotifyProc)
+    {
+        MIDINotification message{kMIDIMsgSetupChanged, sizeof(MIDINotification)};
+        client.pNotifyProc(&message, client.pRefCon);
+    }
+}
+
+std::string AlsaMidi::Snapshot(Client& client)
+{
+    std::set<int> ownClientIds;
+    {
+        std::lock_guard lock(m_mutex);
+        ownClientIds = m_ownClientIds;
+    }
+    return SnapshotOf(client.pSeq, ownClientIds);
+}

@@ -1,0 +1,358 @@
+#include "midi/LumMidi.h"
+#include "platform/midi/VirtualMidi.h"
+#include "support/LogCapture.h"
+#include "tests/midi/MidiRecorder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <unistd.h>
+
+using ::testing::ElementsAre;
+using namespace std::chrono_literals;
+
+namespace
+{
+// CLumMidi over the virtual back end, starting from an empty MIDI setup.
+class LumMidi : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_pVirtual = VirtualMidi::Get();
+        ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
+        m_pVirtual->Reset();
+        m_log.Clear();
+    }
+
+    std::string InName(int iIndex)
+    {
+        char szName[256];
+        EXPECT_EQ(GetMidiInDeviceName(iIndex, szName, sizeof(szName)), 1);
+        return szName;
+    }
+
+    std::string OutName(int iIndex)
+    {
+        char szName[256];
+        EXPECT_EQ(GetMidiOutDeviceName(iIndex, szName, sizeof(szName)), 1);
+        return szName;
+    }
+
+    // A client with MIDI OUT open on a new destination.
+    MIDIEndpointRef OpenOut(CLumMidi& midi, const char* pszClient = "QMRK_OUT")
+    {
+        MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
+        EXPECT_EQ(midi.Create(pszClient), 1);
+        midi.SetListener(&m_recorder);
+        EXPECT_EQ(midi.MidiOutOpen(m_pVirtual->GetNumberOfDestinations() - 1), 1);
+        return hDestination;
+    }
+
+    VirtualMidi* m_pVirtual = nullptr;
+    LogCapture m_log;
+    MidiRecorder m_recorder;
+};
+} // namespace
+
+TEST_F(LumMidi, CreatesOneClientOnly)
+{
+    CLumMidi midi;
+    EXPECT_EQ(midi.Create("QMRK_IN"), 1);
+    EXPECT_EQ(midi.Create("QMRK_IN"), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Client is already created."));
+    EXPECT_EQ(midi.Create(nullptr), 0);
+
+    EXPECT_EQ(midi.Destroy(), 1);
+    EXPECT_EQ(midi.Destroy(), 0);
+    EXPECT_EQ(midi.Create(nullptr), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Failed to create CFString."));
+}
+
+TEST_F(LumMidi, ListsEndpointsUnderDisplayNames)
+{
+    m_pVirtual->AddSource("Interface", "Port 1");
+    m_pVirtual->AddSource("", "Synth");
+    m_pVirtual->AddDestination("Interface", "Port 2");
+
+    CLumMidi midi;
+    EXPECT_EQ(midi.GetNumMidiInDevices(), 2);
+    EXPECT_EQ(GetNumMidiInDevices(), 2);
+    EXPECT_EQ(InName(0), "Interface - Port 1");
+    EXPECT_EQ(InName(1), " - Synth"); // an endpoint without a device
+    EXPECT_EQ(midi.GetNumMidiOutDevices(), 1);
+    EXPECT_EQ(OutName(0), "Interface - Port 2");
+    char szName[256];
+    midi.GetMidiOutDeviceName(0, szName, sizeof(szName));
+    EXPECT_STREQ(szName, "Interface - Port 2");
+    EXPECT_EQ(MacGetEndpointDeviceName(m_pVirtual->GetSource(1)), "");
+    EXPECT_EQ(CLumMidi::MacGetEndpointDeviceName(m_pVirtual->GetSource(0)), "Interface");
+}
+
+TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
+{
+    std::string sLongDevice(300, 'd');
+    std::string sAccented;
+    for (int i = 0; i < 10; ++i)
+        sAccented += "\xC3\xA9"; // U+00E9, two bytes in UTF-8
+    m_pVirtual->AddSource(sLongDevice.c_str(), "Port 1");
+    m_pVirtual->AddSource(sAccented.c_str(), "Port 1");
+
+    EXPECT_EQ(InName(0), std::string(255, 'd')); // a 256-byte buffer holds 255 characters
+    char szWide[600]; // each name is cut to 255 bytes on its own
+    GetMidiInDeviceName(0, szWide, sizeof(szWide));
+    EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
+    char szName[256];
+    GetMidiInDeviceName(0, szName, 8);
+    EXPECT_STREQ(szName, "ddddddd");
+    GetMidiInDeviceName(1, szName, 6); // room for 5 bytes: two whole characters
+    EXPECT_STREQ(szName, "\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(GetMidiInDeviceName(7, szName, sizeof(szName)), 1); // no such source
+    EXPECT_STREQ(szName, " - ");
+}
+
+TEST_F(LumMidi, OpensMidiInOnlyOnAnExistingSourceAndOnlyOnce)
+{
+    m_pVirtual->AddSource("Interface", "Port 1");
+    CLumMidi midi;
+    midi.SetListener(&m_recorder);
+
+    EXPECT_EQ(midi.MidiInOpen(0), 0); // no client yet
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Faild to MIDIInputPortCreate()."));
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    EXPECT_EQ(midi.MidiInOpen(-1), 0);
+    EXPECT_EQ(midi.MidiInOpen(1), 0);
+    EXPECT_EQ(m_log.Lines().size(), 3u);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Not found MIDI IN device."));
+    EXPECT_FALSE(midi.MidiInIsOpen());
+
+    EXPECT_EQ(midi.MidiInOpen(0), 1);
+    EXPECT_EQ(midi.MidiInOpen(0), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - MIDI IN already opened."));
+    EXPECT_TRUE(midi.MidiInIsOpen());
+    EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
+}
+
+TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
+{
+    MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
+    CLumMidi midi;
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    midi.SetListener(&m_recorder);
+    ASSERT_EQ(midi.MidiInOpen(0), 1);
+
+    m_pVirtual->Inject(hSource, {Bytes("F0 41 10"), Bytes("42 F7")});
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 F7"));
+    for (const auto& call : m_recorder.Calls())
+        EXPECT_NE(call.thread, std::this_thread::get_id());
+
+    midi.MidiInClose();
+    EXPECT_FALSE(midi.MidiInIsOpen());
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
+    EXPECT_EQ(m_recorder.Count("receive"), 1u);
+    midi.MidiInClose(); // closing again does nothing
+}
+
+TEST_F(LumMidi, OpensMidiOutOnlyOnAnExistingDestinationAndOnlyOnce)
+{
+    m_pVirtual->AddDestination("Interface", "Port 1");
+    CLumMidi midi;
+    EXPECT_EQ(midi.MidiOutOpen(0), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Faild to MIDIOutputPortCreate()."));
+    ASSERT_EQ(midi.Create("QMRK_OUT"), 1);
+    EXPECT_EQ(midi.MidiOutOpen(1), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Not found MIDI Out device."));
+    EXPECT_EQ(midi.MidiOutOpen(0), 1);
+    EXPECT_EQ(midi.MidiOutOpen(0), 0);
+    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - MIDI OUT already opened."));
+    EXPECT_TRUE(midi.MidiOutIsOpen());
+    midi.MidiOutClose();
+    EXPECT_FALSE(midi.MidiOutIsOpen());
+}
+
+TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
+{
+    CLumMidi midi;
+    MIDIEndpointRef hDestination = OpenOut(midi);
+    std::vector<uint8_t> aFirst(100, 0x11), aSecond(50, 0x22);
+    aFirst[0] = 0xF0;
+    aSecond[49] = 0xF7;
+
+    EXPECT_EQ(midi.Out(int(aFirst.size()), aFirst.data()), 0);
+    EXPECT_EQ(midi.Out(int(aSecond.size()), aSecond.data()), 0);
+    aFirst.assign(100, 0); // the caller's buffer is free once Out returns
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
+    m_pVirtual->WaitIdle();
+
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50));
+    for (const auto& call : m_recorder.Calls())
+    {
+        EXPECT_EQ(call.pMidi, &midi);
+        EXPECT_NE(call.thread, std::this_thread::get_id());
+    }
+    auto sends = m_pVirtual->CapturedSends(hDestination);
+    ASSERT_EQ(sends.size(), 2u);
+    EXPECT_EQ(sends[0].size(), 100u);
+    EXPECT_EQ(sends[0][0], 0xF0);
+    EXPECT_EQ(sends[1].size(), 50u);
+}
+
+TEST_F(LumMidi, CompletesOnlyAfterOutHasReturned)
+{
+    CLumMidi midi;
+    OpenOut(midi);
+    m_pVirtual->HoldCompletions(true);
+    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
+    ASSERT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0);
+    m_pVirtual->WaitIdle();
+    EXPECT_EQ(m_recorder.Count("complete"), 0u);
+    EXPECT_EQ(m_pVirtual->HeldCompletions(), 1);
+
+    m_pVirtual->HoldCompletions(false);
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(4));
+}
+
+TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmpty)
+{
+    CLumMidi midi;
+    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
+    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0); // closed
+    EXPECT_EQ(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+
+    MIDIEndpointRef hDestination = OpenOut(midi);
+    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
+    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), kMIDIMsgSendErr);
+    EXPECT_EQ(midi.Out(0, aBlock.data()), kMIDIParamErr);
+    EXPECT_EQ(midi.Out(-5, aBlock.data()), kMIDIParamErr);
+    m_pVirtual->WaitIdle();
+
+    EXPECT_EQ(m_recorder.Count("complete"), 0u);
+    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+}
+
+TEST_F(LumMidi, ClosingMidiOutCompletesWhatIsInFlight)
+{
+    CLumMidi midi;
+    OpenOut(midi);
+    m_pVirtual->HoldCompletions(true);
+    std::vector<uint8_t> aBlock(256, 0x01);
+    midi.Out(256, aBlock.data());
+    midi.Out(10, aBlock.data());
+
+    midi.MidiOutClose();
+
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(256, 10));
+    EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
+}
+
+TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
+{
+    MIDIEndpointRef hDestination;
+    {
+        CLumMidi midi;
+        hDestination = OpenOut(midi);
+        m_pVirtual->PaceAtWireSpeed(hDestination, true);
+        std::vector<uint8_t> aBlock(256, 0x01);
+        midi.Out(256, aBlock.data());
+        midi.Out(256, aBlock.data());
+
+        EXPECT_EQ(midi.Destroy(), 1);
+        EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(256, 256));
+        // The port went with the client: sending now fails, and closing does nothing more.
+        EXPECT_TRUE(midi.MidiOutIsOpen());
+        EXPECT_EQ(midi.Out(256, aBlock.data()), kMIDIInvalidPort);
+    }
+    m_pVirtual->WaitIdle();
+    EXPECT_EQ(m_recorder.Count("complete"), 2u);
+    EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
+}
+
+TEST_F(LumMidi, SendsShortMessagesAsThreeBytes)
+{
+    CLumMidi midi;
+    MIDIEndpointRef hDestination = OpenOut(midi);
+    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
+    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
+    EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
+
+    m_pVirtual->RemoveEndpoint(hDestination);
+    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+    EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
+}
+
+TEST_F(LumMidi, TellsTheListenerOfSetupChanges)
+{
+    CLumMidi silent;
+    ASSERT_EQ(silent.Create("QMRK_OUT"), 1); // no listener: nothing happens
+    CLumMidi midi;
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    midi.SetListener(&m_recorder);
+
+    MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
+    m_pVirtual->WaitIdle();
+    m_pVirtual->RemoveEndpoint(hSource);
+    m_pVirtual->WaitIdle();
+
+    // Each change once, with both values 0; "object added/removed" is not passed on.
+    EXPECT_THAT(m_recorder.ValuesOf("notify"), ElementsAre(0, 0));
+    for (const auto& call : m_recorder.Calls())
+    {
+        EXPECT_EQ(call.pMidi, &midi);
+        EXPECT_NE(call.thread, std::this_thread::get_id());
+    }
+
+    midi.Destroy();
+    m_pVirtual->AddSource("Interface", "Port 1");
+    m_pVirtual->WaitIdle();
+    EXPECT_EQ(m_recorder.Count("notify"), 2u);
+}
+
+TEST(LumMidiBackEnd, UsesTheVirtualBackEndWhenTold)
+{
+    if (const char* pszChoice = getenv("QUILLMARK_MIDI"); !pszChoice || strcmp(pszChoice, "virtual"))
+        GTEST_SKIP() << "QUILLMARK_MIDI is not virtual";
+    EXPECT_STREQ(MidiService::Get().Name(), "virtual");
+}
+
+TEST(LumMidiBackEndDeathTest, ForcedAlsaWithoutSequencerCannotCreateClients)
+{
+    if (access("/dev/snd/seq", F_OK) == 0)
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // A fresh process: the back end is chosen once per process.
+    EXPECT_EXIT(
+        {
+            setenv("QUILLMARK_MIDI", "alsa", 1);
+            LogCapture log;
+            CLumMidi midi;
+            bool bFailed = midi.Create("QMRK_IN") == 0;
+            bool bLogged = log.Contains("CLumMidi::Create() - Failed to call MIDIClientCreate().");
+            bool bAlsa = strcmp(MidiService::Get().Name(), "alsa") == 0;
+            _exit(bFailed && bLogged && bAlsa && GetNumMidiInDevices() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LumMidiBackEndDeathTest, FallsBackToVirtualWithoutSequencer)
+{
+    if (access("/dev/snd/seq", F_OK) == 0)
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            unsetenv("QUILLMARK_MIDI");
+            CLumMidi midi;
+            bool bCreated = midi.Create("QMRK_IN") == 1;
+            bool bVirtual = strcmp(MidiService::Get().Name(), "virtual") == 0;
+            char szName[256];
+            GetMidiInDeviceName(0, szName, sizeof(szName));
+            _exit(bCreated && bVirtual &&
+                          strcmp(szName, "Quillmark Virtual Instrument - Port 1") == 0
+                      ? 0
+                      : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,166 @@
+#include "midi/LumMidi.h"
+#include "platform/midi/VirtualMidi.h"
+#include "tests/midi/MidiRecorder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::ElementsAre;
+using namespace std::chrono_literals;
+
+namespace
+{
+class VirtualMidiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_pVirtual = VirtualMidi::Get();
+        ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
+        m_pVirtual->Reset();
+    }
+
+    int IndexOf(bool bIn, const std::string& sName)
+    {
+        char szName[256];
+        int iCount = bIn ? GetNumMidiInDevices() : GetNumMidiOutDevices();
+        for (int i = 0; i < iCount; ++i)
+        {
+            bIn ? GetMidiInDeviceName(i, szName, sizeof(szName))
+                : GetMidiOutDeviceName(i, szName, sizeof(szName));
+            if (sName == szName)
+                return i;
+        }
+        return -1;
+    }
+
+    VirtualMidi* m_pVirtual = nullptr;
+    MidiRecorder m_recorder;
+};
+} // namespace
+
+TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastMessageItWasSent)
+{
+    EXPECT_EQ(GetNumMidiInDevices(), 0);
+    m_pVirtual->AddInstrument();
+    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentMessage();
+    ASSERT_GT(aDemo.size(), 256u);
+    EXPECT_EQ(aDemo.front(), 0xF0);
+    EXPECT_EQ(aDemo.back(), 0xF7);
+
+    const std::string sName = "Quillmark Virtual Instrument - Port 1";
+    CLumMidi out, in;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    out.SetListener(&m_recorder);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sName)), 1);
+    // A message in two blocks, with a clock byte in the middle of the second.
+    std::vector<uint8_t> aFirst = Bytes("F0 7D 01 02"), aSecond = Bytes("03 F8 04 F7");
+    out.Out(int(aFirst.size()), aFirst.data());
+    out.Out(int(aSecond.size()), aSecond.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentMessage()), "F0 7D 01 02 03 04 F7");
+
+    ASSERT_EQ(in.MidiInOpen(IndexOf(true, sName)), 1);
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 1, 10s));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7"));
+}
+
+TEST_F(VirtualMidiTest, InstrumentSendsTheDemoInHardwareSizedPieces)
+{
+    MIDIEndpointRef hSource = m_pVirtual->AddInstrument();
+    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentMessage();
+    CLumMidi in;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(in.MidiInOpen(0), 1);
+    ASSERT_EQ(m_pVirtual->ConnectionCount(hSource), 1);
+
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 1, 10s));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre(Hex(aDemo)));
+    std::vector<std::string> pieces = m_recorder.Of("receiving");
+    ASSERT_EQ(pieces.size(), (aDemo.size() + 255) / 256 + 1); // the F7 is a run of its own
+    EXPECT_EQ(pieces[0].size(), 256u * 3 - 1);
+}
+
+TEST_F(VirtualMidiTest, PacedDestinationCompletesNoSoonerThanTheWireAllows)
+{
+    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
+    m_pVirtual->PaceAtWireSpeed(hDestination, true);
+    std::vector<std::chrono::steady_clock::time_point> completed;
+    m_recorder.onCall = [&](const MidiRecorder::tagCall&) {
+        completed.push_back(std::chrono::steady_clock::now());
+    };
+    CLumMidi out;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    out.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    std::vector<uint8_t> aBlock(256, 0x01);
+
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 3; ++i)
+        out.Out(256, aBlock.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 3));
+
+    // One block after the other: 256 bytes x 320 us each.
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_GE(completed[i] - start, std::chrono::microseconds(81920 * (i + 1)));
+}
+
+TEST_F(VirtualMidiTest, CompletionDelayPostponesCompletions)
+{
+    m_pVirtual->AddDestination("Interface", "Port 1");
+    m_pVirtual->SetCompletionDelay(60ms);
+    CLumMidi out;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    out.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    std::vector<uint8_t> aBlock(4, 0x01);
+
+    auto start = std::chrono::steady_clock::now();
+    out.Out(4, aBlock.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
+}
+
+TEST_F(VirtualMidiTest, InjectReachesOnlyConnectedPortsAndRemovalDisconnects)
+{
+    MIDIEndpointRef hA = m_pVirtual->AddSource("A", "Port 1");
+    MIDIEndpointRef hB = m_pVirtual->AddSource("B", "Port 1");
+    CLumMidi in;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(in.MidiInOpen(1), 1);
+
+    m_pVirtual->Inject(hA, {Bytes("90 01 01")});
+    m_pVirtual->Inject(hB, {Bytes("90 02 02")});
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("90 02 02"));
+
+    EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hB));
+    EXPECT_FALSE(m_pVirtual->RemoveEndpoint(hB));
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hB), 0);
+    EXPECT_EQ(GetNumMidiInDevices(), 1);
+    in.MidiInClose(); // its source is gone: closing still works
+    EXPECT_FALSE(in.MidiInIsOpen());
+}
+
+TEST_F(VirtualMidiTest, ResetLeavesAnEmptySetupWithoutTellingClients)
+{
+    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
+    CLumMidi out;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    out.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    m_pVirtual->HoldCompletions(true);
+    std::vector<uint8_t> aBlock(4, 0x01);
+    out.Out(4, aBlock.data());
+
+    m_pVirtual->Reset();
+    m_pVirtual->WaitIdle();
+
+    EXPECT_EQ(GetNumMidiInDevices() + GetNumMidiOutDevices(), 0);
+    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+    EXPECT_EQ(m_recorder.Count("notify"), 0u);
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(4)); // released, not lost
+}
