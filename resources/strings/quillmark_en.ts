@@ -75,5 +75,28 @@
         <source>The file is not a valid MultiSysEx list.</source>
         <translation>The file is not a valid MultiSysEx list.</translation>
     </message>
+    <message id="Save Changes Before Closing">
+        <source>Do you want to save the changes you made in the document “%1”?</source>
+        <extracomment>%1: the document name</extracomment>
+        <translation>Do you want to save the changes you made in the document “%1”?</translation>
+    </message>
+    <message id="Save Changes Before Quitting">
+        <source>Do you want to save the changes you made in the document “%1” before quitting?</source>
+        <extracomment>%1: the document name</extracomment>
+        <translation>Do you want to save the changes you made in the document “%1” before quitting?</translation>
+    </message>
+    <message id="Save Changes Explanation">
+        <source>Your changes will be lost if you don’t save them.</source>
+        <translation>Your changes will be lost if you don’t save them.</translation>
+    </message>
+    <message id="ButtonDontSave">
+        <source>Don’t Save</source>
+        <translation>Don’t Save</translation>
+    </message>
+    <message id="Discard Changes">
+        <source>Do you want to discard the changes you made to the document “%1”?</source>
+        <extracomment>%1: the document name</extracomment>
+        <translation>Do you want to discard the changes you made to the document “%1”?</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,283 @@
+#include "support/DialogDriver.h"
+#include "support/TempDir.h"
+#include "toolkit/Alert.h"
+#include "toolkit/LoadDialog.h"
+#include "toolkit/SaveDialog.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+std::vector<std::pair<std::string, int>> sg_sunkAlerts;
+
+void CollectAlert(const char* pszKey, int iAlertType)
+{
+    sg_sunkAlerts.emplace_back(pszKey, iAlertType);
+}
+
+// The names a file dialog lists in its current folder, once its model has read the
+// folder's expected number of (non-hidden) entries.
+QStringList ListedNames(QFileDialog* pDialog, int nEntries)
+{
+    auto* pProxy = pDialog->proxyModel();
+    auto* pModel = pProxy ? qobject_cast<QFileSystemModel*>(pProxy->sourceModel()) : nullptr;
+    if (!pModel)
+        return {};
+    const QModelIndex root = pModel->index(pDialog->directory().absolutePath());
+    QElapsedTimer timer;
+    timer.start();
+    while (pModel->rowCount(root) < nEntries && timer.elapsed() < 5000)
+    {
+        if (pModel->canFetchMore(root))
+            pModel->fetchMore(root);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    QStringList names;
+    const QModelIndex proxyRoot = pProxy->mapFromSource(root);
+    for (int i = 0; i < pProxy->rowCount(proxyRoot); ++i)
+        names << pProxy->index(i, 0, proxyRoot).data().toString();
+    names.sort();
+    return names;
+}
+
+class Dialogs : public testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(m_driver.Unexpected(), 0);
+        EXPECT_EQ(m_driver.Unanswered(), 0);
+    }
+
+    // A folder as a user keeps one: dumps, lists and other files.
+    void LayOutFolder()
+    {
+        m_folder.Write("Dump.SYX", std::vector<unsigned char>{0xF0, 0x7E, 0xF7});
+        m_folder.Write("list.msy", "[MultiSysEx]\n1=Dump.SYX\n");
+        m_folder.Write("notes.txt", "notes");
+        m_folder.Write("syx", "no extension");
+        m_folder.Write(".syx", "only a leading dot");
+        std::filesystem::create_directory(m_folder.File("banks"));
+    }
+
+    DialogDriver m_driver;
+    TempDir m_folder;
+};
+} // namespace
+
+TEST_F(Dialogs, ErrorAlertShowsTheLocalisedTextWithOneOkButton)
+{
+    m_driver.PressButton(QMessageBox::Ok);
+    ShowErrorAlert("Can't Open File", kAlertStopAlert);
+    ASSERT_EQ(m_driver.Seen().size(), 1u);
+    const auto& seen = m_driver.Seen()[0];
+    EXPECT_EQ(seen.className, "QMessageBox");
+    EXPECT_EQ(seen.text, "The file could not be opened.");
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_EQ(seen.defaultButton, "OK");
+}
+
+TEST_F(Dialogs, ErrorAlertForAMissingKeyShowsTheKey)
+{
+    m_driver.PressButton(QMessageBox::Ok);
+    ShowErrorAlert("No Such Message", kAlertCautionAlert);
+    ASSERT_EQ(m_driver.Seen().size(), 1u);
+    EXPECT_EQ(m_driver.Seen()[0].text, "No Such Message");
+    EXPECT_EQ(m_driver.Seen()[0].icon, QMessageBox::Warning);
+}
+
+TEST_F(Dialogs, ErrorAlertSinkTakesTheAlertsInstead)
+{
+    sg_sunkAlerts.clear();
+    SetErrorAlertSink(&CollectAlert);
+    ShowErrorAlert("Illegal Msy File", kAlertCautionAlert);
+    SetErrorAlertSink(nullptr);
+    EXPECT_EQ(sg_sunkAlerts, (std::vector<std::pair<std::string, int>>{{"Illegal Msy File", 2}}));
+    EXPECT_TRUE(m_driver.Seen().empty());
+}
+
+TEST_F(Dialogs, AlertShowsItsButtonsAndIconByType)
+{
+    m_driver.PressButtonWithText("Later");
+    EXPECT_EQ(cAlert::Alert("Message", "Explanation", "Go", "Stop", "Later", kAlertNoteAlert),
+              noErr);
+    ASSERT_EQ(m_driver.Seen().size(), 1u);
+    const auto& seen = m_driver.Seen()[0];
+    EXPECT_EQ(seen.text, "Message");
+    EXPECT_EQ(seen.informativeText, "Explanation");
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons.size(), 3);
+    EXPECT_TRUE(seen.buttons.contains("Go") && seen.buttons.contains("Stop") &&
+                seen.buttons.contains("Later"));
+    EXPECT_EQ(seen.defaultButton, "Go");
+}
+
+TEST_F(Dialogs, SaveAlertAnswersSaveCancelOrDontSave)
+{
+    m_driver.PressButton(QMessageBox::Save);
+    EXPECT_EQ(cAlert::SaveAlert(0, "Quillmark", "Untitled"), kNavAskSaveChangesSave);
+    m_driver.PressButtonWithText("Don’t Save");
+    EXPECT_EQ(cAlert::SaveAlert(0, "Quillmark", "Untitled"), kNavAskSaveChangesDontSave);
+    m_driver.Cancel();
+    EXPECT_EQ(cAlert::SaveAlert(1, "Quillmark", "Untitled"), kNavAskSaveChangesCancel);
+
+    ASSERT_EQ(m_driver.Seen().size(), 3u);
+    const auto& closing = m_driver.Seen()[0];
+    EXPECT_EQ(closing.title, "Quillmark");
+    EXPECT_EQ(closing.text, "Do you want to save the changes you made in the document “Untitled”?");
+    EXPECT_EQ(closing.buttons.size(), 3);
+    EXPECT_EQ(closing.defaultButton, "Save");
+    EXPECT_NE(m_driver.Seen()[2].text, closing.text); // quitting asks otherwise
+    EXPECT_TRUE(m_driver.Seen()[2].text.contains("Untitled"));
+}
+
+TEST_F(Dialogs, RevertAlertAnswersDiscardOrCancel)
+{
+    m_driver.PressButton(QMessageBox::Discard);
+    EXPECT_EQ(cAlert::RevertAlert("Quillmark", "Untitled"), kNavAskDiscardChanges);
+    m_driver.Cancel();
+    EXPECT_EQ(cAlert::RevertAlert("Quillmark", "Untitled"), kNavAskDiscardChangesCancel);
+}
+
+TEST_F(Dialogs, OpenFilterShowsFoldersAndSysExFilesOnly)
+{
+    LayOutFolder();
+    auto Shown = [this](const char* pszName)
+    { return CLoadDialog::FilterProc(m_folder.File(pszName).c_str()); };
+    EXPECT_TRUE(Shown("Dump.SYX"));
+    EXPECT_TRUE(Shown("list.msy"));
+    EXPECT_TRUE(Shown("banks"));
+    EXPECT_FALSE(Shown("notes.txt"));
+    EXPECT_FALSE(Shown("syx"));
+    EXPECT_FALSE(Shown(".syx"));
+    EXPECT_FALSE(Shown("missing.syx"));
+}
+
+TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
+{
+    LayOutFolder();
+    FSSpec dump;
+    dump.folder = m_folder.Path();
+    dump.name = "Dump.SYX";
+    FInfo info;
+    info.fdType = FourCharCode("SysX");
+    bool bHasCodes = FSpSetFInfo(&dump, &info) == 0;
+
+    QStringList listed;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            pFileDialog->setDirectory(QString::fromStdString(m_folder.Path()));
+            listed = ListedNames(pFileDialog, 5); // Qt never lists the hidden ".syx"
+            DialogDriver::SelectFile(pFileDialog,
+                                     QString::fromStdString(m_folder.File("Dump.SYX")));
+            static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
+        });
+    FSSpec files[1];
+    unsigned long types[1] = {0};
+    long lCount = 0;
+    CLoadDialog dialog;
+    ASSERT_TRUE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
+    EXPECT_EQ(listed.join(", ").toStdString(), "Dump.SYX, banks, list.msy");
+    ASSERT_EQ(lCount, 1);
+    EXPECT_EQ(files[0].name, "Dump.SYX");
+    EXPECT_EQ(std::filesystem::path(files[0].folder), std::filesystem::canonical(m_folder.Path()));
+    EXPECT_EQ(types[0], bHasCodes ? FourCharCode("SysX") : 0u);
+
+    // The next dialog with the same key opens where this one was left.
+    QString startFolder;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            startFolder = qobject_cast<QFileDialog*>(pDialog)->directory().absolutePath();
+            qobject_cast<QFileDialog*>(pDialog)->reject();
+        });
+    EXPECT_FALSE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
+    EXPECT_EQ(std::filesystem::path(startFolder.toStdString()),
+              std::filesystem::canonical(m_folder.Path()));
+}
+
+TEST_F(Dialogs, CancelledOpenDialogLeavesTheOutputs)
+{
+    m_driver.Cancel();
+    FSSpec files[1];
+    files[0].name = "untouched";
+    unsigned long types[1] = {7};
+    long lCount = 5;
+    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("QMRK"), files, types, &lCount));
+    EXPECT_EQ(files[0].name, "untouched");
+    EXPECT_EQ(types[0], 7u);
+    EXPECT_EQ(lCount, 5);
+}
+
+TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
+{
+    QString title;
+    QString offeredName;
+    const std::string target = m_folder.File("Bank A.syx");
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            title = pFileDialog->windowTitle();
+            if (auto* pNameField = pFileDialog->findChild<QLineEdit*>("fileNameEdit"))
+                offeredName = pNameField->text();
+            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(target));
+            static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
+        });
+    FSSpec file;
+    FSRef folder;
+    CSaveDialog dialog;
+    EXPECT_EQ(dialog.m_ulCreator, FourCharCode("QMRK"));
+    EXPECT_EQ(dialog.m_ulType, FourCharCode("SysX"));
+    ASSERT_TRUE(
+        dialog.Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx", &file, &folder));
+    EXPECT_EQ(title, "Save SysEx File");
+    EXPECT_EQ(offeredName, "Received.syx");
+    EXPECT_EQ(file.name, "Bank A.syx");
+    EXPECT_EQ(std::filesystem::path(file.folder), std::filesystem::canonical(m_folder.Path()));
+    EXPECT_EQ(folder.path, file.folder);
+    EXPECT_FALSE(std::filesystem::exists(target)); // the dialog creates nothing
+}
+
+TEST_F(Dialogs, SaveDialogAsksBeforeReplacingAFile)
+{
+    const std::string existing = m_folder.Write("Received.syx", std::vector<unsigned char>{0xF0});
+    m_driver.ChooseFile(QString::fromStdString(existing));
+    m_driver.PressButton(QMessageBox::No); // keep the file: the save dialog stays
+    m_driver.ChooseFile(QString::fromStdString(existing));
+    m_driver.PressButton(QMessageBox::Yes);
+    FSSpec file;
+    ASSERT_TRUE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
+                                      &file, nullptr));
+    EXPECT_EQ(file.name, "Received.syx");
+    ASSERT_EQ(m_driver.Seen().size(), 4u);
+    EXPECT_EQ(m_driver.Seen()[1].className, "QMessageBox");
+    EXPECT_TRUE(m_driver.Seen()[1].text.contains("Received.syx"));
+    EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
+}
+
+TEST_F(Dialogs, CancelledSaveDialogLeavesTheOutputs)
+{
+    m_driver.Cancel();
+    FSSpec file;
+    file.name = "untouched";
+    FSRef folder;
+    folder.path = "/untouched";
+    EXPECT_FALSE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
+                                       &file, &folder));
+    EXPECT_EQ(file.name, "untouched");
+    EXPECT_EQ(folder.path, "/untouched");
+}

@@ -1,0 +1,99 @@
+#include "toolkit/LoadDialog.h"
+
+#include "file/LumFile.h"
+#include "toolkit/Utility.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
+#include <QThread>
+
+#include <map>
+
+namespace
+{
+// Files stored by one Execute, whatever the caller's limit.
+constexpr long kMaxStoredFiles = 12;
+
+std::map<long, QString> sg_places;
+
+// Shows what FilterProc lets through.
+class CLoadFilter : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int nRow, const QModelIndex& parent) const override
+    {
+        auto* pModel = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!pModel)
+            return true;
+        const QString path = pModel->filePath(pModel->index(nRow, 0, parent));
+        return CLoadDialog::FilterProc(path.toLocal8Bit().constData());
+    }
+};
+} // namespace
+
+CLoadDialog::CLoadDialog() : m_lMaxFiles(100) {}
+
+bool CLoadDialog::FilterProc(const char* pszPath)
+{
+    FSSpec spec;
+    bool bFolder = false;
+    if (FSPathMakeFSSpec(pszPath, &spec, &bFolder) != 0)
+        return false;
+    if (bFolder)
+        return true;
+    char szName[256];
+    GetFSSpecFileName(szName, spec, sizeof(szName));
+    char szExtension[256] = "";
+    if (!CLumFile::GetExtension(szName, szExtension, sizeof(szExtension)))
+        return false;
+    return CompareExtension(szExtension, ".syx") || CompareExtension(szExtension, ".msy");
+}
+
+bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pTypes, long* plCount)
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    auto* pApplication = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!pApplication || QThread::currentThread() != pApplication->thread())
+        return false;
+
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setProxyModel(new CLoadFilter(&dialog));
+    // The filter decides what shows: no file type pop-up.
+    for (const char* pszName : {"fileTypeCombo", "fileTypeLabel"})
+        if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
+            pWidget->hide();
+    if (auto place = sg_places.find(lPreferenceKey); place != sg_places.end())
+        dialog.setDirectory(place->second);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    sg_places[lPreferenceKey] = dialog.directory().absolutePath();
+
+    long lLookedAt = 0;
+    long lStored = 0;
+    const QStringList chosen = dialog.selectedFiles();
+    for (const QString& path : chosen)
+    {
+        if (lLookedAt >= m_lMaxFiles || lStored >= kMaxStoredFiles)
+            break;
+        ++lLookedAt;
+        FSSpec spec;
+        if (FSPathMakeFSSpec(path.toLocal8Bit().constData(), &spec, nullptr) != 0)
+            continue;
+        FInfo info;
+        pFiles[lStored] = spec;
+        pTypes[lStored] = FSpGetFInfo(&spec, &info) == 0 ? info.fdType : 0;
+        ++lStored;
+    }
+    *plCount = lStored;
+    return true;
+}

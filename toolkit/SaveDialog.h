@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/file/FileManager.h"
+
+// The save dialog: asks where to save a file, application-modal, with the platform's
+// own question before a file is replaced. It creates nothing: the caller writes the file
+// at the location. The place it was left is remembered per preference key for the run.
+class CSaveDialog
+{
+public:
+    CSaveDialog();
+
+    // true when the user chose a location: the file in *pFile and, when pRef is given, its
+    // folder in *pRef. false when the user cancelled or the location cannot be used; the
+    // outputs are then left alone.
+    bool Execute(long lPreferenceKey, const char* pszTitle, const char* pszDefaultName,
+                 FSSpec* pFile, FSRef* pRef);
+
+    // The codes of the file to be saved; the caller may change them before Execute.
+    OSType m_ulCreator;
+    OSType m_ulType;
+};
