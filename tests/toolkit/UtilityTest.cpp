@@ -1,4 +1,5 @@
 #include "toolkit/Utility.h"
+#include "platform/bundle/ResourceFolder.h"
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
 
@@ -47,10 +48,7 @@ private:
 // A resource folder holding the program's English table under another name.
 std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
 {
-    static const std::string english = [] {
-        const char* pszResources = getenv("QUILLMARK_RESOURCES");
-        return std::string(pszResources ? pszResources : "") + "/strings/quillmark_en.qm";
-    }();
+    static const std::string english = GetResourceFolder() + "/strings/quillmark_en.qm";
     std::filesystem::create_directories(folder.File("strings"));
     std::filesystem::copy_file(english, folder.File("strings/" + name + ".qm"));
     return folder.Path();
