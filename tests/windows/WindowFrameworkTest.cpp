@@ -1,0 +1,491 @@
+#include "app/MessageManager.h"
+#include "platform/ui/EventLoopTimer.h"
+#include "platform/ui/EventTarget.h"
+#include "platform/ui/Nib.h"
+#include "toolkit/Control.h"
+#include "windows/ModalWindow.h"
+#include "windows/ModelessWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+// What the hooks of a test window saw; outlives the window object.
+struct tagHookLog
+{
+    std::vector<std::string> calls;
+    std::vector<uint32_t> commands;
+    int iDestructed = 0;
+
+    int Count(const std::string& call) const
+    {
+        return int(std::count(calls.begin(), calls.end(), call));
+    }
+};
+
+template <class Base> class CRecordingWindow : public Base
+{
+public:
+    CRecordingWindow(tagHookLog& log, const char* pszName) : m_log(log), m_pszName(pszName) {}
+    ~CRecordingWindow() override { ++m_log.iDestructed; }
+
+    void OnCreate() override { m_log.calls.push_back("OnCreate"); }
+    void OnDestroy() override { m_log.calls.push_back("OnDestroy"); }
+    bool OnBeforeShow() override
+    {
+        m_log.calls.push_back("OnBeforeShow");
+        return true;
+    }
+    bool OnShow() override
+    {
+        m_log.calls.push_back("OnShow");
+        return m_bAcceptShow;
+    }
+    bool OnClose() override
+    {
+        m_log.calls.push_back("OnClose");
+        return m_bAcceptClose;
+    }
+    OSStatus EventFunc(EventRef, uint32_t uiKind, uint32_t uiCommandID) override
+    {
+        EXPECT_EQ(uiKind, kEventCommandProcess);
+        m_log.commands.push_back(uiCommandID);
+        if (uiCommandID == m_uiCloseCommand)
+        {
+            if constexpr (std::is_base_of_v<CModalWindow, Base>)
+                this->CloseModal();
+        }
+        return uiCommandID == FourCharCode("Abou") ? eventNotHandledErr : noErr;
+    }
+    OSStatus OnEvent(EventRef, uint32_t uiClass, uint32_t uiKind) override
+    {
+        m_log.calls.push_back(uiClass == kEventClassControl && uiKind == kEventControlHit ? "hit"
+                              : uiClass == kEventClassMouse && uiKind == kEventMouseDown  ? "mouse"
+                                                                                         : "other");
+        return eventNotHandledErr;
+    }
+    const char* GetWindowName() override { return m_pszName; }
+
+    QWidget* Widget() { return this->m_pWindow; }
+    int Shown() const { return this->m_bShown; }
+    int Created() const { return this->m_bCreated; }
+
+    bool m_bAcceptShow = true;
+    bool m_bAcceptClose = false;
+    uint32_t m_uiCloseCommand = 0;
+
+private:
+    tagHookLog& m_log;
+    const char* m_pszName;
+};
+
+using CTestWindow = CRecordingWindow<CModelessWindow>;
+using CTestModalWindow = CRecordingWindow<CModalWindow>;
+
+template <class T> T* FindByCommand(QWidget* pWindow, const char* pszCommand)
+{
+    for (T* pChild : pWindow->findChildren<T*>())
+        if (pChild->property("command").toString() == QLatin1String(pszCommand))
+            return pChild;
+    return nullptr;
+}
+
+void FlushDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class WindowFramework : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* pszOld = getenv("QUILLMARK_RESOURCES");
+        m_oldResources = pszOld ? pszOld : "";
+        setenv("QUILLMARK_RESOURCES", QM_TEST_WINDOW_RESOURCES, 1);
+    }
+    void TearDown() override
+    {
+        FlushDeferredDeletes();
+        setenv("QUILLMARK_RESOURCES", m_oldResources.c_str(), 1);
+    }
+
+    tagHookLog m_log;
+    std::string m_oldResources;
+};
+
+// Collects the commands that reach the application target.
+OSStatus CollectApplicationCommand(EventHandlerCallRef, EventRef pEvent, void* pUserData)
+{
+    HICommand command;
+    if (GetEventParameter(pEvent, kEventParamDirectObject, typeHICommand, &command) == noErr)
+        static_cast<std::vector<uint32_t>*>(pUserData)->push_back(command.commandID);
+    return eventNotHandledErr;
+}
+
+class CApplicationCommands
+{
+public:
+    CApplicationCommands()
+    {
+        static const EventTypeSpec type = {kEventClassCommand, kEventCommandProcess};
+        InstallEventHandler(GetApplicationEventTarget(), &CollectApplicationCommand, 1, &type,
+                            &m_commands, &m_pHandler);
+    }
+    ~CApplicationCommands() { RemoveEventHandler(m_pHandler); }
+
+    std::vector<uint32_t> m_commands;
+
+private:
+    EventHandlerRef m_pHandler = nullptr;
+};
+} // namespace
+
+TEST_F(WindowFramework, CreateBuildsTheWindowFromItsLayoutOnce)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    ASSERT_NE(pWindow->Widget(), nullptr);
+    EXPECT_EQ(pWindow->Widget()->objectName(), "TestWindow");
+    EXPECT_NE(GetControlByID(pWindow->Widget(), {FourCharCode("QMRK"), 4}), nullptr);
+    EXPECT_EQ(m_log.calls, std::vector<std::string>{"OnCreate"});
+    EXPECT_FALSE(pWindow->Widget()->isVisible());
+
+    QWidget* pFirst = pWindow->Widget();
+    EXPECT_EQ(pWindow->Create(nullptr), 0);
+    EXPECT_EQ(pWindow->Widget(), pFirst);
+    EXPECT_EQ(m_log.Count("OnCreate"), 1);
+
+    EXPECT_EQ(pWindow->Destroy(), 1);
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(m_log.iDestructed, 1);
+}
+
+TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
+{
+    for (const char* pszName : {"NoSuchWindow", "Broken", ""})
+    {
+        SCOPED_TRACE(pszName);
+        tagHookLog log;
+        auto* pWindow = new CTestWindow(log, pszName);
+        EXPECT_EQ(pWindow->Create(nullptr), 0);
+        EXPECT_EQ(pWindow->Created(), 0);
+        pWindow->Show();
+        pWindow->Hide();
+        pWindow->Activate();
+        EXPECT_EQ(pWindow->Destroy(), 1);
+        EXPECT_TRUE(log.calls.empty());
+        EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
+        delete pWindow;
+    }
+}
+
+TEST_F(WindowFramework, ShowRunsTheShowingHooksOnEveryShowing)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    pWindow->Show(); // before Create: nothing
+    EXPECT_TRUE(m_log.calls.empty());
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+
+    pWindow->Show();
+    EXPECT_TRUE(pWindow->Widget()->isVisible());
+    EXPECT_EQ(pWindow->Shown(), 1);
+    pWindow->Hide();
+    EXPECT_FALSE(pWindow->Widget()->isVisible());
+    EXPECT_EQ(pWindow->Shown(), 0);
+    pWindow->Show();
+    EXPECT_EQ(m_log.calls, (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow",
+                                                     "OnBeforeShow", "OnShow"}));
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, RefusedCloseKeepsTheWindow)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
+    QPointer<QWidget> widget = pWindow->Widget();
+
+    EXPECT_FALSE(widget->close());
+    FlushDeferredDeletes();
+    ASSERT_TRUE(widget);
+    EXPECT_TRUE(widget->isVisible());
+    EXPECT_EQ(m_log.Count("OnClose"), 1);
+    EXPECT_EQ(m_log.Count("OnDestroy"), 0);
+    EXPECT_EQ(m_log.iDestructed, 0);
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, AcceptedCloseDisposesTheWindowAndFreesTheObject)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->m_bAcceptClose = true;
+    pWindow->Show();
+    QPointer<QWidget> widget = pWindow->Widget();
+
+    widget->close();
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(m_log.iDestructed, 1);
+    FlushDeferredDeletes();
+    EXPECT_FALSE(widget);
+}
+
+TEST_F(WindowFramework, DestroyDisposesOnceAndLeavesNoObject)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
+    QPointer<QWidget> widget = pWindow->Widget();
+
+    EXPECT_EQ(pWindow->Destroy(), 1);
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(m_log.iDestructed, 1);
+    EXPECT_FALSE(widget); // not inside an event of its own: freed at once
+}
+
+TEST_F(WindowFramework, CloseAndDisposeOfAnotherWindowPassThrough)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    QWidget other;
+
+    for (uint32_t uiKind : {kEventWindowClose, kEventWindowDispose})
+    {
+        OpaqueEventRef event;
+        event.eventClass = kEventClassWindow;
+        event.eventKind = uiKind;
+        event.window = &other;
+        EXPECT_EQ(CModelessWindow::WindowEventHandler(nullptr, &event, pWindow),
+                  eventNotHandledErr);
+    }
+    EXPECT_EQ(m_log.calls, std::vector<std::string>{"OnCreate"});
+    EXPECT_EQ(m_log.iDestructed, 0);
+
+    // The same close naming the window itself reaches OnClose, which keeps it.
+    OpaqueEventRef own;
+    own.eventClass = kEventClassWindow;
+    own.eventKind = kEventWindowClose;
+    own.window = pWindow->Widget();
+    EXPECT_EQ(CModelessWindow::WindowEventHandler(nullptr, &own, pWindow), noErr);
+    EXPECT_EQ(m_log.Count("OnClose"), 1);
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, WidgetCommandsReachEventFuncWithTheirFourCharacters)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
+
+    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
+    QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
+    ASSERT_NE(pPopup, nullptr);
+    emit pPopup->activated(1);
+    pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
+
+    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi")}));
+    // Every button click is a control hit first; the command button's comes before its
+    // command.
+    EXPECT_EQ(m_log.Count("hit"), 2);
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, CommandsTheWindowLeavesGoOnToTheApplication)
+{
+    CApplicationCommands application;
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
+
+    FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
+    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
+
+    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Abou"), FourCharCode("Recv")}));
+    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, MousePressInTheWindowReachesOnEvent)
+{
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pWindow->Widget(), &press);
+    EXPECT_EQ(m_log.Count("mouse"), 1);
+    pWindow->Destroy();
+}
+
+TEST_F(WindowFramework, MainWindowTakesTheApplicationMenuBar)
+{
+    IBNibRef pNib = nullptr;
+    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
+    ASSERT_EQ(SetMenuBarFromNib(pNib, "TestMenuBar"), noErr);
+    DisposeNibReference(pNib);
+    QMenuBar* pMenuBar = GetApplicationMenuBar();
+    ASSERT_NE(pMenuBar, nullptr);
+
+    CApplicationCommands application;
+    auto* pWindow = new CTestWindow(m_log, "TestMainWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    auto* pMainWindow = qobject_cast<QMainWindow*>(pWindow->Widget());
+    ASSERT_NE(pMainWindow, nullptr);
+    EXPECT_EQ(pMainWindow->menuBar(), pMenuBar);
+
+    // Menu items keep talking to the application, once.
+    pMenuBar->findChild<QAction*>("aboutAction")->trigger();
+    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
+    EXPECT_TRUE(m_log.commands.empty());
+    pWindow->Destroy();
+    EXPECT_EQ(GetApplicationMenuBar(), nullptr);
+}
+
+TEST_F(WindowFramework, RefusedShowDisposesAModalWindowWithoutALoop)
+{
+    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->m_bAcceptShow = false;
+    QPointer<QWidget> widget = pWindow->Widget();
+
+    // Were a loop to run, this would end it and tell.
+    bool bLoopRan = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout,
+                     [&]
+                     {
+                         bLoopRan = true;
+                         pWindow->CloseModal();
+                     });
+    guard.start(2000);
+
+    pWindow->ShowModal();
+    guard.stop();
+    EXPECT_FALSE(bLoopRan);
+    EXPECT_EQ(m_log.calls,
+              (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow", "OnDestroy"}));
+    EXPECT_FALSE(widget);
+    EXPECT_EQ(pWindow->Created(), 0);
+    EXPECT_EQ(pWindow->Shown(), 0);
+
+    // The owner's Destroy finds nothing left; the object is the owner's to delete.
+    EXPECT_EQ(pWindow->Destroy(), 1);
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(m_log.iDestructed, 0);
+    delete pWindow;
+}
+
+TEST_F(WindowFramework, ModalLoopRunsUntilCloseModalWithTimersFiring)
+{
+    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->m_uiCloseCommand = FourCharCode("Recv");
+    QWidget* pWidget = pWindow->Widget();
+    QPointer<QWidget> widget = pWidget;
+
+    struct tagTick
+    {
+        int iFired = 0;
+        QWidget* pModal = nullptr;
+        QPushButton* pButton = nullptr;
+    } tick;
+    tick.pButton = FindByCommand<QPushButton>(widget, "Recv");
+    EventLoopTimerRef pTimer = nullptr;
+    ASSERT_EQ(InstallEventLoopTimer(
+                  0.0, 0.01,
+                  [](EventLoopTimerRef, void* pUserData)
+                  {
+                      auto* pTick = static_cast<tagTick*>(pUserData);
+                      pTick->pModal = QApplication::activeModalWidget();
+                      // The window's own button ends the loop.
+                      if (++pTick->iFired == 3)
+                          pTick->pButton->click();
+                  },
+                  &tick, &pTimer),
+              noErr);
+
+    pWindow->ShowModal();
+    RemoveEventLoopTimer(pTimer);
+
+    EXPECT_GE(tick.iFired, 3);
+    EXPECT_EQ(tick.pModal, pWidget);
+    EXPECT_EQ(m_log.commands, std::vector<uint32_t>{FourCharCode("Recv")});
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(pWindow->Created(), 0);
+    FlushDeferredDeletes();
+    EXPECT_FALSE(widget);
+    EXPECT_EQ(m_log.iDestructed, 0);
+    delete pWindow;
+}
+
+namespace
+{
+// A progress window's pattern: it posts to itself when shown and closes on the message.
+class CListeningModalWindow : public CModalWindow, public CMessageManagerListener
+{
+public:
+    explicit CListeningModalWindow(CMessageManager& manager) : m_manager(manager) {}
+    void OnCreate() override { m_manager.AddListener(this); }
+    void OnDestroy() override { m_manager.DeleteListener(this); }
+    bool OnShow() override
+    {
+        m_manager.SendMessage({LM_TRANSMIT_READY, 1000, -1, -1, -1}, this);
+        return true;
+    }
+    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                           CMessageManagerListener*) override
+    {
+        m_received.push_back(message.iMessage);
+        CloseModal();
+    }
+    const char* GetWindowName() override { return "TestWindow"; }
+
+    std::vector<int> m_received;
+
+private:
+    CMessageManager& m_manager;
+};
+} // namespace
+
+TEST_F(WindowFramework, MessageManagerDeliversInsideTheModalLoop)
+{
+    CMessageManager manager;
+    ASSERT_EQ(manager.Create(), 1);
+    CListeningModalWindow window(manager);
+    ASSERT_EQ(window.Create(nullptr), 1);
+    window.ShowModal();
+    EXPECT_EQ(window.m_received, std::vector<int>{LM_TRANSMIT_READY});
+    window.Destroy();
+    manager.Destroy();
+}
+
+TEST_F(WindowFramework, CloseLetThroughEndsTheModalLoop)
+{
+    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->m_bAcceptClose = true;
+    QPointer<QWidget> widget = pWindow->Widget();
+    QTimer::singleShot(0, widget, [&] { widget->close(); });
+
+    pWindow->ShowModal();
+    EXPECT_EQ(m_log.Count("OnClose"), 1);
+    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
+    EXPECT_EQ(pWindow->Created(), 0);
+    FlushDeferredDeletes();
+    EXPECT_FALSE(widget);
+    delete pWindow;
+}

@@ -1,0 +1,5 @@
+quillmark_test(windows QT LIBS qm_windows qm_app qm_platform_ui qm_toolkit qm_log)
+if(TARGET test_windows)
+  target_compile_definitions(test_windows PRIVATE
+    QM_TEST_WINDOW_RESOURCES="${CMAKE_CURRENT_LIST_DIR}/resources")
+endif()
