@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -86,7 +87,7 @@ int ChangeFinderCode(const FSRef* pRef, OSType FInfo::*pField, unsigned long ulC
 }
 } // namespace
 
-CLumFile::CLumFile() : m_refNum(0) {}
+CLumFile::CLumFile() : m_refNum(0), m_bReplacePending(0), m_bWriteFailed(0) {}
 
 CLumFile::~CLumFile() = default;
 
@@ -106,6 +107,18 @@ int CLumFile::Close()
     // The descriptor is gone even when closing reports an error; keeping it would close
     // whatever file reuses the number next.
     m_refNum = 0;
+    if (m_bReplacePending)
+    {
+        // A file from MacWriteOpen takes the place of the old one only when all of it
+        // was written; otherwise the old file stays and the partial one goes.
+        m_bReplacePending = 0;
+        if (err != 0 || m_bWriteFailed || FSpReplace(&m_temporary, &m_spec) != 0)
+        {
+            FSpDelete(&m_temporary);
+            DebugPrintf("CLumFile::Close : %s", "Failed to replace the file.");
+            return 0;
+        }
+    }
     return err == 0 ? 1 : 0;
 }
 
@@ -121,7 +134,9 @@ long CLumFile::Write(const void* pBuffer, long lCount)
 {
     if (m_refNum <= 0)
         return 0;
-    FSWrite(m_refNum, &lCount, pBuffer);
+    long lWanted = lCount;
+    if (FSWrite(m_refNum, &lCount, pBuffer) != 0 || lCount != lWanted)
+        m_bWriteFailed = 1;
     return lCount;
 }
 
@@ -155,13 +170,21 @@ int CLumFile::MacWriteOpen(const FSSpec* pSpec, int, unsigned long ulCreator, un
     {
         if (!pSpec)
             throw "Failed to create file.";
-        // The location of the file to replace; whether something is there does not
-        // matter, the replacement below covers both.
+        // The location of the file to replace. A folder there can never be replaced by a
+        // file: refuse it now rather than after the writing.
         FSSpec fresh;
-        FSMakeFSSpec(pSpec->folder.c_str(), pSpec->name.c_str(), &fresh);
+        if (FSMakeFSSpec(pSpec->folder.c_str(), pSpec->name.c_str(), &fresh) == 0)
+        {
+            FSRef existing;
+            bool bFolder = false;
+            std::string path = fresh.folder + "/" + fresh.name;
+            if (FSPathMakeRef(path.c_str(), &existing, &bFolder) != 0 || bFolder)
+                throw "Failed to create file.";
+        }
 
-        // The new file is made beside the old one and moved over it only once it is
-        // open, so that a failure on the way leaves the old file as it was.
+        // The new file is written beside the old one and moved over it by Close once
+        // every write went through, so that a failure on the way leaves the old file as
+        // it was.
         FSSpec temporary;
         if (FSpCreateTemporary(&fresh, OSType(ulCreator), OSType(ulType), &temporary) != 0)
             throw "Failed to create file.";
@@ -171,14 +194,11 @@ int CLumFile::MacWriteOpen(const FSSpec* pSpec, int, unsigned long ulCreator, un
             FSpDelete(&temporary);
             throw "Failed to open file.";
         }
-        if (FSpReplace(&temporary, &fresh) != 0)
-        {
-            FSClose(refNum);
-            FSpDelete(&temporary);
-            throw "Failed to create file.";
-        }
         m_refNum = refNum;
         m_spec = fresh;
+        m_temporary = temporary;
+        m_bReplacePending = 1;
+        m_bWriteFailed = 0;
         return 1;
     }
     catch (const char* pszMessage)

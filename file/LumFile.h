@@ -30,9 +30,11 @@ public:
     virtual int SetPos(long lOffset, int iOrigin);
     virtual int GetPos(long* plPosition) const;
     virtual int IsOpened() const;
-    // Replaces whatever is at the location with a new, empty file carrying the codes
-    // and opens it for writing, whatever the mode says. When it fails, a file that was
-    // at the location is left as it was.
+    // Opens a new, empty file carrying the codes for writing, whatever the mode says,
+    // that replaces whatever file is at the location. The new file is written beside
+    // the old one and takes its place in Close, only when every Write went through;
+    // Close returns 0 otherwise. Until then, and after any failure, a file that was at
+    // the location is left as it was.
     virtual int MacWriteOpen(const FSSpec* pSpec, int iMode, unsigned long ulCreator,
                              unsigned long ulType);
     // Creates the named file (a name of at most 255 UTF-16 units, one entry of the
@@ -63,4 +65,10 @@ public:
     int m_refNum;
     // Where the file last opened by MacOpen, MacWriteOpen or MacCreateOpen lives.
     FSSpec m_spec;
+
+private:
+    // The file MacWriteOpen writes, to be moved over m_spec by Close.
+    FSSpec m_temporary;
+    int m_bReplacePending;
+    int m_bWriteFailed;
 };

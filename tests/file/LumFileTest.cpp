@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -444,6 +445,36 @@ TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>{"CLumFile::MacWriteOpen : Failed to create file."});
+}
+
+TEST(LumFileMacWriteOpen, TheOldFileStaysUntilTheNewOneIsCompleteAndAfterAFailedWrite)
+{
+    LogCapture log;
+    TempDir dir;
+    std::string path = dir.Write("keep.syx", "precious");
+    FSSpec kept = Location(dir, "keep.syx");
+    CLumFile file;
+    ASSERT_EQ(file.MacWriteOpen(&kept, 2, kCreatorQMRK, kTypeSysX), 1);
+    EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+
+    // A file-size limit makes the write stop short, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = 4;
+    sighandler_t pOldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    long lWritten = file.Write("\xF0\x01\x02\x03\x04\xF7", 6);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, pOldHandler);
+
+    EXPECT_EQ(lWritten, 4);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_EQ(file.IsOpened(), 0);
+    EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"CLumFile::Close : Failed to replace the file."});
 }
 
 TEST(LumFileMacWriteOpen, AFolderInTheWayIsKeptAndNothingIsLeftBehind)
