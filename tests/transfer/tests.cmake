@@ -1,0 +1,1 @@
+quillmark_test(transfer QT LIBS qm_transfer qm_app)
