@@ -1,13 +1,21 @@
 #include "app/Application.h"
 
 #include "app/MessageManager.h"
+#include "app/Preference.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "toolkit/DebugLog.h"
+#include "transfer/MidiManager.h"
+#include "windows/AboutWindow.h"
 
 #include <cstring>
 
 CApplication* g_pApplication = nullptr;
+
+// The per-user store and its keys.
+static const char* const sg_pszPreferenceApp = "Quillmark";
+static const char* const sg_pszMidiInDeviceKey = "Midi In Device";
+static const char* const sg_pszMidiOutDeviceKey = "Midi Out Device";
 
 const EventTypeSpec CApplication::sm_amMacEventList[2] = {
     {kEventClassCommand, kEventCommandProcess},
@@ -27,8 +35,13 @@ CApplication::~CApplication()
     // Whatever a run left behind, in the order of OnUninitialize; after a normal run
     // only the about box can still be open.
     CloseAboutWindow();
-    // The main window (Destroy, then the pointer cleared) and the MIDI manager (deleted,
-    // then cleared) are released here, before the message manager, once they exist.
+    // The main window (Destroy, then the pointer cleared) is released here once it
+    // exists.
+    if (m_pMidiManager)
+    {
+        delete m_pMidiManager;
+        m_pMidiManager = nullptr;
+    }
     if (m_pMessageManager)
     {
         m_pMessageManager->Destroy();
@@ -72,16 +85,18 @@ int CApplication::OnInitialize()
 {
     try
     {
-        // The preferences are read here first (ReadPreferences, result ignored).
+        ReadPreferences();
 
         // Stored before Create, so that OnUninitialize releases it also when Create fails.
         m_pMessageManager = new CMessageManager;
         if (!m_pMessageManager->Create())
             throw "Failed to create MessageManager.";
 
-        // The MIDI manager follows, since it posts to the message manager: stored in
-        // m_pMidiManager before its Create, which raises "Failed to create MidiManager."
-        // when it fails.
+        // The MIDI manager posts to the message manager, so it comes second; it too is
+        // stored before its Create.
+        m_pMidiManager = new CMidiManager;
+        if (!m_pMidiManager->Create())
+            throw "Failed to create MidiManager.";
         return 1;
     }
     catch (const char* pszMessage)
@@ -93,9 +108,16 @@ int CApplication::OnInitialize()
 
 int CApplication::OnUninitialize()
 {
-    // First the main window (Destroy; it leaves the message manager's listeners), then
-    // the MIDI manager (Destroy stops its callbacks, then delete) come down here.
+    // First the main window (Destroy; it leaves the message manager's listeners) comes
+    // down here.
 
+    // No MIDI callback posts once the MIDI manager is destroyed.
+    if (m_pMidiManager)
+    {
+        m_pMidiManager->Destroy();
+        delete m_pMidiManager;
+        m_pMidiManager = nullptr;
+    }
     if (m_pMessageManager)
     {
         m_pMessageManager->Destroy();
@@ -103,22 +125,55 @@ int CApplication::OnUninitialize()
         m_pMessageManager = nullptr;
     }
 
-    // Last, the preferences are written and WritePreferences' result returned.
+    return WritePreferences();
+}
+
+int CApplication::ReadPreferences()
+{
+    cPreference cPref;
+    cPref.SetAppName(sg_pszPreferenceApp);
+    cPref.ReadString(sg_pszMidiInDeviceKey, m_szMidiInDevice, "");
+    cPref.ReadString(sg_pszMidiOutDeviceKey, m_szMidiOutDevice, "");
+    return 1;
+}
+
+int CApplication::WritePreferences()
+{
+    // A store that cannot be written loses the names; the program goes on regardless.
+    cPreference cPref;
+    cPref.SetAppName(sg_pszPreferenceApp);
+    cPref.WriteString(sg_pszMidiInDeviceKey, m_szMidiInDevice);
+    cPref.WriteString(sg_pszMidiOutDeviceKey, m_szMidiOutDevice);
     return 1;
 }
 
 int CApplication::OpenAboutWindow()
 {
-    // The about box is created here when m_pAboutWindow is null (Create with no parent),
-    // then shown and activated, which also brings an open box to the front. Until it
-    // exists nothing opens.
-    return 0;
+    if (!m_pAboutWindow)
+    {
+        m_pAboutWindow = new CAboutWindow;
+        if (!m_pAboutWindow->Create(nullptr))
+        {
+            // Without its layout the box never gets a window that would free it.
+            delete m_pAboutWindow;
+            m_pAboutWindow = nullptr;
+            return 1;
+        }
+    }
+    // Also for a box that is already open: it comes to the front.
+    m_pAboutWindow->Show();
+    m_pAboutWindow->Activate();
+    return 1;
 }
 
 void CApplication::CloseAboutWindow()
 {
-    // An open about box is destroyed here (it frees itself) and m_pAboutWindow cleared;
-    // nothing can be open before the about box exists.
+    if (m_pAboutWindow)
+    {
+        // The box frees itself while its window is disposed.
+        m_pAboutWindow->Destroy();
+        m_pAboutWindow = nullptr;
+    }
 }
 
 OSStatus CApplication::OnMacEvent(EventHandlerCallRef, EventRef pEvent, void* pUserData)
