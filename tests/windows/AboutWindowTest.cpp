@@ -1,0 +1,212 @@
+#include "windows/AboutWindow.h"
+#include "app/Application.h"
+#include "platform/bundle/ResourceFolder.h"
+#include "platform/ui/EventTarget.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Control.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace
+{
+// The application object the about box reports to, with its command handler installed
+// as Run installs it, so that About arrives as the menu item sends it.
+class AboutWindowTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* pszResources = getenv("QUILLMARK_RESOURCES");
+        m_resources = pszResources ? pszResources : "";
+        g_pApplication = &m_application;
+        InstallEventHandler(GetApplicationEventTarget(), &CApplication::OnMacEvent, 2,
+                            CApplication::sm_amMacEventList, &m_application, &m_pHandler);
+    }
+    void TearDown() override
+    {
+        RemoveEventHandler(m_pHandler);
+        m_application.CloseAboutWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        g_pApplication = nullptr;
+        setenv("QUILLMARK_RESOURCES", m_resources.c_str(), 1);
+    }
+
+    QWidget* AboutWidget()
+    {
+        return m_application.m_pAboutWindow ? m_application.m_pAboutWindow->GetWindowRef()
+                                            : nullptr;
+    }
+
+    QString VersionText()
+    {
+        auto* pLabel =
+            qobject_cast<QLabel*>(GetControlByID(AboutWidget(), {FourCharCode("QMRK"), 1}));
+        return pLabel ? pLabel->text() : QStringLiteral("<no version text>");
+    }
+
+    // A resource folder holding the about box's layout and, when given, this icon file.
+    void UseResourcesWithIcon(const TempDir& dir, const std::string& iconSource)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(dir.Path() + "/main");
+        fs::copy_file(m_resources + "/main/AboutWindow.ui", dir.Path() + "/main/AboutWindow.ui");
+        if (!iconSource.empty())
+            fs::copy_file(iconSource, dir.Path() + "/AboutIcon.png");
+        setenv("QUILLMARK_RESOURCES", dir.Path().c_str(), 1);
+    }
+
+    static int VisibleAboutBoxes()
+    {
+        int nCount = 0;
+        for (QWidget* pWidget : QApplication::topLevelWidgets())
+            if (pWidget->objectName() == QLatin1String("AboutWindow") && pWidget->isVisible())
+                ++nCount;
+        return nCount;
+    }
+
+    CApplication m_application;
+    EventHandlerRef m_pHandler = nullptr;
+    std::string m_resources;
+};
+
+QImage Premultiplied(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+} // namespace
+
+TEST_F(AboutWindowTest, SecondAboutKeepsOneBoxAndBringsItToTheFront)
+{
+    EXPECT_EQ(ProcessHICommand(FourCharCode("Abou")), eventNotHandledErr);
+    CAboutWindow* pFirst = m_application.m_pAboutWindow;
+    ASSERT_NE(pFirst, nullptr);
+    ASSERT_NE(AboutWidget(), nullptr);
+    EXPECT_TRUE(AboutWidget()->isVisible());
+    EXPECT_EQ(AboutWidget()->windowTitle(), "About Quillmark");
+
+    // Another window comes in front of the box.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+
+    EXPECT_EQ(ProcessHICommand(FourCharCode("Abou")), eventNotHandledErr);
+    QApplication::processEvents();
+    EXPECT_EQ(m_application.m_pAboutWindow, pFirst);
+    EXPECT_EQ(VisibleAboutBoxes(), 1);
+    EXPECT_EQ(QApplication::activeWindow(), AboutWidget());
+}
+
+TEST_F(AboutWindowTest, ClosingTheBoxFreesItAndTheNextAboutBuildsANewOne)
+{
+    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+    QPointer<QWidget> pWidget = AboutWidget();
+    ASSERT_FALSE(pWidget.isNull());
+
+    // The close box: the application disposes the box and forgets it.
+    pWidget->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
+    EXPECT_TRUE(pWidget.isNull());
+    EXPECT_EQ(VisibleAboutBoxes(), 0);
+
+    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+    EXPECT_NE(AboutWidget(), nullptr);
+    EXPECT_EQ(VisibleAboutBoxes(), 1);
+}
+
+TEST_F(AboutWindowTest, VersionLineIsTheVersionFormatFilledWithOneZeroOne)
+{
+    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+    EXPECT_EQ(VersionText(), "Version 1.0.1");
+}
+
+TEST_F(AboutWindowTest, WithoutAStringsTableTheVersionLineIsTheKey)
+{
+    TempDir dir;
+    UseResourcesWithIcon(dir, m_resources + "/AboutIcon.png");
+    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+    EXPECT_EQ(VersionText(), "Version");
+}
+
+TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeft)
+{
+    LogCapture log;
+    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+    EXPECT_FALSE(log.Contains("Failed to load Version Image."));
+
+    const QImage icon =
+        Premultiplied(QImage(QString::fromStdString(m_resources + "/AboutIcon.png")));
+    ASSERT_EQ(icon.size(), QSize(128, 128));
+    const QImage picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
+    ASSERT_EQ(picture.size(), AboutWidget()->size());
+
+    // The icon's top left corner, in Qt's downward coordinates.
+    const int nLeft = 66;
+    const int nTop = picture.height() - 120 - 128;
+    int nOpaque = 0;
+    for (int y = 0; y < 128; y += 7)
+        for (int x = 0; x < 128; x += 7)
+        {
+            ASSERT_EQ(picture.pixel(nLeft + x, nTop + y), icon.pixel(x, y)) << x << "," << y;
+            nOpaque += qAlpha(icon.pixel(x, y)) == 255;
+        }
+    EXPECT_GT(nOpaque, 50); // the comparison saw the picture, not only transparent corners
+
+    // Nothing beside it: the texts below the icon stay the layout's.
+    EXPECT_EQ(qAlpha(picture.pixel(nLeft - 1, nTop + 64)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(nLeft + 128, nTop + 64)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(130, picture.height() - 119)), 0);
+    // The picture lies behind the texts, which stay clickable and visible.
+    QWidget* pLayer = cCanvas::GetLayer(AboutWidget());
+    ASSERT_NE(pLayer, nullptr);
+    EXPECT_TRUE(pLayer->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_EQ(AboutWidget()->children().indexOf(pLayer), 0);
+}
+
+TEST_F(AboutWindowTest, MissingOrBrokenIconIsLoggedAndTheBoxShowsWithoutIt)
+{
+    TempDir broken;
+    const std::string notAPng = broken.Write("NotAPng.png", std::string("not a picture"));
+    for (const std::string& iconSource : {std::string(), notAPng})
+    {
+        SCOPED_TRACE(iconSource.empty() ? "missing" : "not a PNG");
+        TempDir dir;
+        UseResourcesWithIcon(dir, iconSource);
+        LogCapture log;
+        ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+        EXPECT_TRUE(log.Contains("Failed to load Version Image."));
+        ASSERT_NE(AboutWidget(), nullptr);
+        EXPECT_TRUE(AboutWidget()->isVisible());
+
+        const QImage picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
+        for (int y = 0; y < picture.height(); y += 5)
+            for (int x = 0; x < picture.width(); x += 5)
+                ASSERT_EQ(qAlpha(picture.pixel(x, y)), 0) << x << "," << y;
+        m_application.CloseAboutWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(AboutWindowTest, WithoutItsLayoutNoBoxOpens)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() + "/main");
+    setenv("QUILLMARK_RESOURCES", dir.Path().c_str(), 1);
+    EXPECT_EQ(m_application.OpenAboutWindow(), 1);
+    EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
+    EXPECT_EQ(VisibleAboutBoxes(), 0);
+}
