@@ -24,6 +24,10 @@ public:
     int OnInitialize();
     int OnUninitialize();
 
+    // The remembered device names from and to the per-user store; both return 1.
+    int ReadPreferences();
+    int WritePreferences();
+
     int OpenAboutWindow();
     void CloseAboutWindow();
 
