@@ -1,5 +1,9 @@
 #include "app/Preference.h"
 
+#include "app/Application.h"
+#include "midi/LumMidi.h"
+#include "transfer/MidiManager.h"
+
 #include "support/TempDir.h"
 
 #include <QSettings>
@@ -192,4 +196,46 @@ TEST(PreferenceWithoutName, ReadsDefaultsAndRefusesWrites)
     EXPECT_STREQ(szBuffer, "dflt");
     EXPECT_EQ(cPref.ReadInteger(kIn, 3), 3);
     EXPECT_EQ(cPref.WriteString(kIn, "x"), 0);
+}
+
+// --- The application's remembered devices -------------------------------------------
+
+TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
+{
+    ASSERT_EQ(WriteString(kIn, "Synth Co - Port 1"), 1);
+    ASSERT_EQ(WriteString(kOut, std::string(256, 'x')), 1);
+
+    CApplication* pSaved = g_pApplication;
+    CApplication cApp;
+    g_pApplication = &cApp;
+    ASSERT_EQ(cApp.OnInitialize(), 1);
+    EXPECT_STREQ(cApp.m_szMidiInDevice, "Synth Co - Port 1");
+    EXPECT_STREQ(cApp.m_szMidiOutDevice, "") << "a name that does not fit is not remembered";
+    ASSERT_NE(cApp.m_pMidiManager, nullptr);
+
+    // A device opened by name during the run is what the next run pre-selects.
+    char szOut[256] = "";
+    GetMidiOutDeviceName(0, szOut, sizeof szOut);
+    ASSERT_NE(szOut[0], '\0') << "the virtual back end offers its instrument";
+    EXPECT_EQ(cApp.m_pMidiManager->MidiOutOpenByName(szOut), 1);
+
+    EXPECT_EQ(cApp.OnUninitialize(), 1);
+    g_pApplication = pSaved;
+    EXPECT_EQ(cApp.m_pMidiManager, nullptr);
+    EXPECT_EQ(cApp.m_pMessageManager, nullptr);
+    EXPECT_EQ(ReadString(kIn, "dflt"), "Synth Co - Port 1");
+    EXPECT_EQ(ReadString(kOut, "dflt"), szOut);
+}
+
+TEST_F(PreferenceTest, ApplicationOnFirstRunStoresEmptyNames)
+{
+    CApplication cApp;
+    EXPECT_EQ(cApp.ReadPreferences(), 1);
+    EXPECT_STREQ(cApp.m_szMidiInDevice, "");
+    EXPECT_STREQ(cApp.m_szMidiOutDevice, "");
+    EXPECT_EQ(cApp.WritePreferences(), 1);
+    QSettings cSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp);
+    EXPECT_TRUE(cSettings.contains(kIn));
+    EXPECT_TRUE(cSettings.contains(kOut));
+    EXPECT_EQ(ReadString(kIn, "dflt"), "");
 }
