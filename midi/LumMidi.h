@@ -16,8 +16,7 @@ class CLumMidiListener
 public:
     // A complete message: a run that starts with a status byte other than F0/F7, or a
     // whole SysEx message F0 ... F7.
-    virtual void OnLumMidiInReceive(CLumMidi* /*pMidi*/, int /*iLength*/,
-                                    unsigned char* /*pData*/)
+    virtual void OnLumMidiInReceive(CLumMidi* /*pMidi*/, int /*iLength*/, unsigned char* /*pData*/)
     {
     }
     // Every raw run of incoming bytes, before anything else looks at it.

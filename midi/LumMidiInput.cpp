@@ -48,7 +48,8 @@ void CLumMidi::CutIntoRuns(const unsigned char* pData, int iLength)
     unsigned char* pBytes = const_cast<unsigned char*>(pData);
     int iStart = 0;
     bool bGathered = false; // the current run so far is in m_aRunBuffer
-    auto handOn = [&](int iEnd) {
+    auto handOn = [&](int iEnd)
+    {
         if (bGathered)
         {
             m_aRunBuffer.insert(m_aRunBuffer.end(), pBytes + iStart, pBytes + iEnd);

@@ -28,8 +28,8 @@ int CLumMidi::Out(int iLength, unsigned char* pData)
 
     auto* pRecord = new tagSysExSendRecord{this, new unsigned char[size_t(iLength)], iLength};
     memcpy(pRecord->pData, pData, size_t(iLength));
-    auto* pRequest = new MIDISysexSendRequest{
-        m_hDestination, pRecord->pData, uint32_t(iLength), false, MacCompleteProc, pRecord};
+    auto* pRequest = new MIDISysexSendRequest{m_hDestination, pRecord->pData,  uint32_t(iLength),
+                                              false,          MacCompleteProc, pRecord};
     OSStatus status = MidiService::Get().SendSysex(m_hOutPort, pRequest);
     if (status != kMIDINoErr)
     {

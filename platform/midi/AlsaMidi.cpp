@@ -152,7 +152,28 @@ struct AlsaMidi::Port
     void* pRefCon;
     std::map<MIDIEndpointRef, void*> connections; // source -> connection reference
     Clock::time_point busyUntil{};                // end of the last SysEx on the cable
+    MIDIEndpointRef hSubscribed = 0;              // destination this output port feeds
 };
+
+namespace
+{
+// Kernel ports of hardware and virtual raw MIDI devices open their device only while a
+// sender is subscribed to them, and drop events sent to them otherwise. An output port
+// therefore subscribes to the destination it sends to.
+void SubscribeTo(snd_seq_t* pSeq, int iOwnPort, MIDIEndpointRef* phSubscribed,
+                 MIDIEndpointRef hDestination, int iClient, int iPort)
+{
+    if (*phSubscribed == hDestination)
+        return;
+    int iOldClient, iOldPort;
+    if (*phSubscribed && DecodeEndpoint(*phSubscribed, &iOldClient, &iOldPort))
+        CheckSnd("disconnect destination",
+                 snd_seq_disconnect_to(pSeq, iOwnPort, iOldClient, iOldPort));
+    *phSubscribed = 0;
+    if (CheckSnd("connect destination", snd_seq_connect_to(pSeq, iOwnPort, iClient, iPort)))
+        *phSubscribed = hDestination;
+}
+} // namespace
 
 std::unique_ptr<MidiService> AlsaMidi::Open(bool bForced)
 {
@@ -226,8 +247,8 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
     pNew->sSnapshot = SnapshotOf(pNew->pSeq, m_ownClientIds);
     pNew->hRef = ++m_hLastRef;
     Client* pRaw = pNew.get();
-    pNew->pWorker =
-        std::make_unique<MidiWorker>("qm-midi-alsa", descriptor.fd, [this, pRaw] { ReadEvents(*pRaw); });
+    pNew->pWorker = std::make_unique<MidiWorker>("qm-midi-alsa", descriptor.fd,
+                                                 [this, pRaw] { ReadEvents(*pRaw); });
     m_clients[pNew->hRef] = pNew;
     *pClient = pNew->hRef;
     return kMIDINoErr;
@@ -358,14 +379,14 @@ OSStatus AlsaMidi::CreatePort(MIDIClientRef hClient, const char* pszName, bool b
         return kMIDIInvalidClient;
     unsigned uCaps = bInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
                             : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-    int iPort = snd_seq_create_simple_port(it->second->pSeq, pszName, uCaps,
-                                           SND_SEQ_PORT_TYPE_MIDI_GENERIC |
-                                               SND_SEQ_PORT_TYPE_APPLICATION);
+    int iPort =
+        snd_seq_create_simple_port(it->second->pSeq, pszName, uCaps,
+                                   SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (!CheckSnd(bInput ? "create input port" : "create output port", iPort))
         return kMIDIInvalidPort;
     MIDIPortRef hPort = ++m_hLastRef;
     m_ports[hPort] = std::unique_ptr<Port>(
-        new Port{it->second, iPort, bInput, pReadProc, pRefCon, {}, Clock::time_point{}});
+        new Port{it->second, iPort, bInput, pReadProc, pRefCon, {}, Clock::time_point{}, 0});
     *pPort = hPort;
     return kMIDINoErr;
 }
@@ -432,6 +453,8 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
     if (!DecodeEndpoint(pRequest->destination, &iClient, &iPort))
         return kMIDIUnknownEndpoint;
     Port& port = *it->second;
+    SubscribeTo(port.pClient->pSeq, port.iPort, &port.hSubscribed, pRequest->destination, iClient,
+                iPort);
     for (uint32_t uOffset = 0; uOffset < pRequest->bytesToSend; uOffset += kSysExPiece)
     {
         uint32_t uLength = std::min(kSysExPiece, pRequest->bytesToSend - uOffset);
@@ -452,7 +475,8 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
     port.busyUntil = end;
     port.pClient->pWorker->Post(
         hPort, end,
-        [pRequest] {
+        [pRequest]
+        {
             pRequest->complete = true;
             pRequest->completionProc(pRequest);
         },
@@ -460,7 +484,8 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
     return kMIDINoErr;
 }
 
-OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination, const MIDIPacketList* pList)
+OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
+                        const MIDIPacketList* pList)
 {
     if (!pList)
         return kMIDIParamErr;
@@ -472,6 +497,7 @@ OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination, const M
     if (!DecodeEndpoint(hDestination, &iClient, &iPort))
         return kMIDIUnknownEndpoint;
     Port& port = *it->second;
+    SubscribeTo(port.pClient->pSeq, port.iPort, &port.hSubscribed, hDestination, iClient, iPort);
     snd_midi_event_t* pEncoder = port.pClient->pEncoder;
     const MIDIPacket* pPacket = &pList->packet[0];
     for (uint32_t i = 0; i < pList->numPackets; ++i, pPacket = MIDIPacketNext(pPacket))
@@ -573,16 +599,14 @@ void AlsaMidi::ReadEvents(Client& client)
         MIDIPacketListAdd(pList, iListSize, MIDIPacketListInit(pList), 0, iLength, pData);
         int iSourceClient = pEvent->source.client;
         int iSourcePort = pEvent->source.port;
-        client.pWorker->Run(hPort, [&] {
-            DeliverEvent(hPort, pList, iSourceClient, iSourcePort);
-        });
+        client.pWorker->Run(hPort, [&] { DeliverEvent(hPort, pList, iSourceClient, iSourcePort); });
     } while (snd_seq_event_input_pending(client.pSeq, 0) > 0);
 }
 
 // On the worker, as the port's work. The port is looked up only now: one disposed in the
 // meantime gets nothing.
-void AlsaMidi::DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList,
-                            int iSourceClient, int iSourcePort)
+void AlsaMidi::DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int iSourceClient,
+                            int iSourcePort)
 {
     MIDIReadProc pReadProc;
     void* pRefCon;

@@ -18,9 +18,11 @@
 // input port become packets for its read procedure, and announcements of clients and
 // ports coming and going (through a hidden port subscribed to System:Announce) are
 // gathered until they settle, then reported as one setup change if the endpoint lists
-// changed. SysEx goes out as direct SysEx events and completes, on the worker, when the
-// bytes have had the time they take on a MIDI cable: the kernel drops what overruns a
-// hardware port without telling the sender, so only pacing makes "complete" mean "sent".
+// changed. An output port subscribes to the destination it sends to: kernel ports of MIDI
+// devices pass events on only while a sender is subscribed. SysEx goes out as direct SysEx
+// events and completes, on the worker, when the bytes have had the time they take on a
+// MIDI cable: the kernel drops what overruns a hardware port without telling the sender,
+// so only pacing makes "complete" mean "sent".
 class AlsaMidi final : public MidiService
 {
 public:

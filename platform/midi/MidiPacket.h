@@ -80,7 +80,8 @@ public:
             do
             {
                 size_t iLength = std::min(packet.size() - iOffset, kMaxLength);
-                pPacket = MIDIPacketListAdd(pList, iSize, pPacket, 0, iLength, packet.data() + iOffset);
+                pPacket =
+                    MIDIPacketListAdd(pList, iSize, pPacket, 0, iLength, packet.data() + iOffset);
                 iOffset += iLength;
             } while (iOffset < packet.size());
         }

@@ -19,8 +19,9 @@ std::unique_ptr<MidiService> ChooseBackEnd()
     if (pszChoice && strcmp(pszChoice, "alsa") == 0)
         bForceAlsa = true;
     else if (pszChoice && *pszChoice)
-        DebugPrintf("MIDI: QUILLMARK_MIDI=%s is neither alsa nor virtual; choosing by the sequencer",
-                    pszChoice);
+        DebugPrintf(
+            "MIDI: QUILLMARK_MIDI=%s is neither alsa nor virtual; choosing by the sequencer",
+            pszChoice);
     if (std::unique_ptr<MidiService> pAlsa = AlsaMidi::Open(bForceAlsa))
         return pAlsa;
     DebugPrintf("MIDI: no ALSA sequencer, using the virtual MIDI back end");

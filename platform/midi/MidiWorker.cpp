@@ -97,7 +97,9 @@ void MidiWorker::Flush()
     std::unique_lock lock(m_mutex);
     bool bDone = false;
     m_tasks.emplace(std::make_pair(Clock::now(), m_uNextSequence++),
-                    tagTaskItem{0, true, [this, &bDone] {
+                    tagTaskItem{0, true,
+                                [this, &bDone]
+                                {
                                     std::lock_guard inner(m_mutex);
                                     bDone = true;
                                 }});

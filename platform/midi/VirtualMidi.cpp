@@ -447,23 +447,25 @@ void VirtualMidi::TellClients(MIDINotificationMessageID objectMessage)
     {
         for (MIDINotificationMessageID id : {objectMessage, kMIDIMsgSetupChanged})
         {
-            m_worker.Post(hClient, Clock::now(), [this, hClient = hClient, id] {
-                MIDINotifyProc pNotifyProc = nullptr;
-                void* pRefCon = nullptr;
-                {
-                    std::lock_guard lock(m_mutex);
-                    auto it = m_clients.find(hClient);
-                    if (it == m_clients.end())
-                        return;
-                    pNotifyProc = it->second.pNotifyProc;
-                    pRefCon = it->second.pRefCon;
-                }
-                if (pNotifyProc)
-                {
-                    MIDINotification message{id, sizeof(MIDINotification)};
-                    pNotifyProc(&message, pRefCon);
-                }
-            });
+            m_worker.Post(hClient, Clock::now(),
+                          [this, hClient = hClient, id]
+                          {
+                              MIDINotifyProc pNotifyProc = nullptr;
+                              void* pRefCon = nullptr;
+                              {
+                                  std::lock_guard lock(m_mutex);
+                                  auto it = m_clients.find(hClient);
+                                  if (it == m_clients.end())
+                                      return;
+                                  pNotifyProc = it->second.pNotifyProc;
+                                  pRefCon = it->second.pRefCon;
+                              }
+                              if (pNotifyProc)
+                              {
+                                  MIDINotification message{id, sizeof(MIDINotification)};
+                                  pNotifyProc(&message, pRefCon);
+                              }
+                          });
         }
     }
 }
@@ -476,9 +478,9 @@ void VirtualMidi::PostDelivery(MIDIEndpointRef hSource,
     {
         if (!port.connections.count(hSource))
             continue;
-        m_worker.Post(hPort, Clock::now(), [this, hPort = hPort, hSource, pPackets] {
-            Deliver(hPort, hSource, pPackets);
-        });
+        m_worker.Post(hPort, Clock::now(),
+                      [this, hPort = hPort, hSource, pPackets]
+                      { Deliver(hPort, hSource, pPackets); });
     }
 }
 
@@ -510,7 +512,8 @@ void VirtualMidi::PostCompletion(MIDIPortRef hPort, MIDISysexSendRequest* pReque
 {
     m_worker.Post(
         hPort, due,
-        [pRequest] {
+        [pRequest]
+        {
             pRequest->complete = true;
             pRequest->completionProc(pRequest);
         },
@@ -528,8 +531,9 @@ void VirtualMidi::ReleaseHeldOfPort(MIDIPortRef hPort)
     std::vector<tagHeldCompletion> held;
     {
         std::lock_guard lock(m_mutex);
-        auto it = std::stable_partition(m_held.begin(), m_held.end(),
-                                        [&](const tagHeldCompletion& c) { return c.hPort != hPort; });
+        auto it =
+            std::stable_partition(m_held.begin(), m_held.end(),
+                                  [&](const tagHeldCompletion& c) { return c.hPort != hPort; });
         held.assign(it, m_held.end());
         m_held.erase(it, m_held.end());
     }
@@ -575,9 +579,9 @@ void VirtualMidi::PlayInstrument(MIDIEndpointRef hSource, size_t iOffset,
         return;
     if (iOffset == 0)
     {
-        bool bListened = std::any_of(m_ports.begin(), m_ports.end(), [&](const auto& entry) {
-            return entry.second.connections.count(hSource) != 0;
-        });
+        bool bListened = std::any_of(m_ports.begin(), m_ports.end(),
+                                     [&](const auto& entry)
+                                     { return entry.second.connections.count(hSource) != 0; });
         if (!bListened)
         {
             m_worker.Post(hSource, Clock::now() + kInstrumentPause,
@@ -594,7 +598,8 @@ void VirtualMidi::PlayInstrument(MIDIEndpointRef hSource, size_t iOffset,
     Clock::time_point next = Clock::now() + WireTime(iPiece);
     if (iOffset < pMessage->size())
         m_worker.Post(hSource, next,
-                      [this, hSource, iOffset, pMessage] { PlayInstrument(hSource, iOffset, pMessage); });
+                      [this, hSource, iOffset, pMessage]
+                      { PlayInstrument(hSource, iOffset, pMessage); });
     else
         m_worker.Post(hSource, next + kInstrumentPause,
                       [this, hSource] { PlayInstrument(hSource, 0, nullptr); });

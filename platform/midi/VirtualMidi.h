@@ -142,8 +142,7 @@ private:
                       const std::shared_ptr<MidiPacketListBuffer>& pPackets);
     void Deliver(MIDIPortRef hPort, MIDIEndpointRef hSource,
                  const std::shared_ptr<MidiPacketListBuffer>& pPackets);
-    void PostCompletion(MIDIPortRef hPort, MIDISysexSendRequest* pRequest,
-                        Clock::time_point due);
+    void PostCompletion(MIDIPortRef hPort, MIDISysexSendRequest* pRequest, Clock::time_point due);
     void ReleaseHeld(std::vector<tagHeldCompletion> held);
     void ReleaseHeldOfPort(MIDIPortRef hPort);
     void TakeIntoInstrument(const uint8_t* pData, size_t iLength);

@@ -34,7 +34,8 @@ TEST_F(LumMidiConcurrency, NoInputArrivesOnceCloseOrDestroyHasReturned)
         std::atomic<bool> bClosed{false};
         std::atomic<int> iLate{0};
         MidiRecorder recorder;
-        recorder.onCall = [&](const MidiRecorder::tagCall&) {
+        recorder.onCall = [&](const MidiRecorder::tagCall&)
+        {
             if (bClosed.load())
                 ++iLate;
         };
@@ -44,10 +45,12 @@ TEST_F(LumMidiConcurrency, NoInputArrivesOnceCloseOrDestroyHasReturned)
         ASSERT_EQ(midi.MidiInOpen(0), 1);
 
         std::atomic<bool> bStop{false};
-        std::thread feeder([&] {
-            while (!bStop.load())
-                m_pVirtual->Inject(hSource, {Bytes("F0 01 02"), Bytes("F8"), Bytes("03 F7")});
-        });
+        std::thread feeder(
+            [&]
+            {
+                while (!bStop.load())
+                    m_pVirtual->Inject(hSource, {Bytes("F0 01 02"), Bytes("F8"), Bytes("03 F7")});
+            });
         ASSERT_TRUE(recorder.WaitFor("receive", 20));
         if (bDestroy)
             midi.Destroy();
@@ -95,7 +98,8 @@ TEST_F(LumMidiConcurrency, DestroyWaitsForPacedSendsAndNothingFollows)
     std::atomic<bool> bDestroyed{false};
     std::atomic<int> iLate{0};
     MidiRecorder recorder;
-    recorder.onCall = [&](const MidiRecorder::tagCall&) {
+    recorder.onCall = [&](const MidiRecorder::tagCall&)
+    {
         if (bDestroyed.load())
             ++iLate;
     };
@@ -122,10 +126,12 @@ TEST_F(LumMidiConcurrency, ListenerMayBeSetWhileTheSetupChanges)
     CLumMidi midi;
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
     std::atomic<bool> bStop{false};
-    std::thread changer([&] {
-        while (!bStop.load())
-            m_pVirtual->RemoveEndpoint(m_pVirtual->AddSource("Hot", "Plug"));
-    });
+    std::thread changer(
+        [&]
+        {
+            while (!bStop.load())
+                m_pVirtual->RemoveEndpoint(m_pVirtual->AddSource("Hot", "Plug"));
+        });
     for (int i = 0; i < 200; ++i)
     {
         midi.SetListener(i % 2 ? &first : &second);

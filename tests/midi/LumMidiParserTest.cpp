@@ -70,8 +70,7 @@ TEST_F(LumMidiParser, AssemblesLongSysExDeliveredInPiecesWithClockBetween)
     }
     ReceivePackets(packets);
 
-    EXPECT_THAT(m_recorder.Of("receive"),
-                ElementsAre("F8", "F8", "FE", "F8", Hex(aMessage), "F8"));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8", "F8", "FE", "F8", Hex(aMessage), "F8"));
     EXPECT_TRUE(m_log.Lines().empty());
 }
 
@@ -191,9 +190,8 @@ TEST(LumMidiHooks, OwnHookComesBeforeTheListener)
     };
     std::vector<std::string> trace;
     MidiRecorder recorder;
-    recorder.onCall = [&](const MidiRecorder::tagCall& call) {
-        trace.push_back("listener " + call.sKind + " " + std::to_string(call.iValue));
-    };
+    recorder.onCall = [&](const MidiRecorder::tagCall& call)
+    { trace.push_back("listener " + call.sKind + " " + std::to_string(call.iValue)); };
     CTracingMidi midi(&trace);
     midi.SetListener(&recorder);
 

@@ -14,6 +14,10 @@ using namespace std::chrono_literals;
 
 namespace
 {
+// The MIDI tests run on the virtual back end unless told otherwise, also where a sequencer
+// exists. Set before main, so before the back end is chosen.
+const int sg_iVirtualByDefault = setenv("QUILLMARK_MIDI", "virtual", 0);
+
 // CLumMidi over the virtual back end, starting from an empty MIDI setup.
 class LumMidi : public ::testing::Test
 {
@@ -100,7 +104,7 @@ TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
     m_pVirtual->AddSource(sAccented.c_str(), "Port 1");
 
     EXPECT_EQ(InName(0), std::string(255, 'd')); // a 256-byte buffer holds 255 characters
-    char szWide[600]; // each name is cut to 255 bytes on its own
+    char szWide[600];                            // each name is cut to 255 bytes on its own
     GetMidiInDeviceName(0, szWide, sizeof(szWide));
     EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
     char szName[256];
@@ -312,7 +316,8 @@ TEST_F(LumMidi, TellsTheListenerOfSetupChanges)
 
 TEST(LumMidiBackEnd, UsesTheVirtualBackEndWhenTold)
 {
-    if (const char* pszChoice = getenv("QUILLMARK_MIDI"); !pszChoice || strcmp(pszChoice, "virtual"))
+    if (const char* pszChoice = getenv("QUILLMARK_MIDI");
+        !pszChoice || strcmp(pszChoice, "virtual"))
         GTEST_SKIP() << "QUILLMARK_MIDI is not virtual";
     EXPECT_STREQ(MidiService::Get().Name(), "virtual");
 }

@@ -97,12 +97,14 @@ public:
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const
     {
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] {
-            size_t iSeen = 0;
-            for (const tagCall& call : m_calls)
-                iSeen += call.sKind == sKind;
-            return iSeen >= iCount;
-        });
+        return m_changed.wait_for(lock, timeout,
+                                  [&]
+                                  {
+                                      size_t iSeen = 0;
+                                      for (const tagCall& call : m_calls)
+                                          iSeen += call.sKind == sKind;
+                                      return iSeen >= iCount;
+                                  });
     }
 
     void Clear()

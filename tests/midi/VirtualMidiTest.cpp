@@ -1,5 +1,5 @@
-#include "midi/LumMidi.h"
 #include "platform/midi/VirtualMidi.h"
+#include "midi/LumMidi.h"
 #include "tests/midi/MidiRecorder.h"
 
 #include <gmock/gmock.h>
@@ -89,9 +89,8 @@ TEST_F(VirtualMidiTest, PacedDestinationCompletesNoSoonerThanTheWireAllows)
     MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
     m_pVirtual->PaceAtWireSpeed(hDestination, true);
     std::vector<std::chrono::steady_clock::time_point> completed;
-    m_recorder.onCall = [&](const MidiRecorder::tagCall&) {
-        completed.push_back(std::chrono::steady_clock::now());
-    };
+    m_recorder.onCall = [&](const MidiRecorder::tagCall&)
+    { completed.push_back(std::chrono::steady_clock::now()); };
     CLumMidi out;
     ASSERT_EQ(out.Create("QMRK_OUT"), 1);
     out.SetListener(&m_recorder);

@@ -1,0 +1,299 @@
+// CLumMidi against the kernel's ALSA sequencer, checked with the ALSA tools. Meant to run
+// inside the alsa-vm tool's VM: Midi Through at 14:0 and four virtual raw MIDI ports at
+// 16:0 to 19:0, where bytes written to hw:0,N come out of "Virtual Raw MIDI 0-N" and
+// events sent to that port can be read from hw:0,N.
+
+#include "midi/LumMidi.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+#include "tests/midi/MidiRecorder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Not;
+using namespace std::chrono_literals;
+
+extern char** environ;
+
+namespace
+{
+// A tool run in the background with its output in a file.
+class CToolProcess
+{
+public:
+    CToolProcess(const std::vector<std::string>& args, const std::string& sOutputPath)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, sOutputPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& sArg : args)
+            argv.push_back(const_cast<char*>(sArg.c_str()));
+        argv.push_back(nullptr);
+        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CToolProcess() { Stop(); }
+
+    bool Started() const { return m_pid > 0; }
+
+    // Waits for the tool to end by itself; -1 when it had to be stopped.
+    int Wait(std::chrono::milliseconds timeout)
+    {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline)
+        {
+            int iStatus = 0;
+            if (waitpid(m_pid, &iStatus, WNOHANG) == m_pid)
+            {
+                m_pid = -1;
+                return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        Stop();
+        return -1;
+    }
+
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+std::string ReadText(const std::string& sPath)
+{
+    std::ifstream in(sPath);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string WithoutSpaces(std::string sText)
+{
+    sText.erase(std::remove_if(sText.begin(), sText.end(), [](char c) { return isspace(c); }),
+                sText.end());
+    return sText;
+}
+
+std::vector<uint8_t> SysExOf(size_t iLength, uint8_t uSeed)
+{
+    std::vector<uint8_t> aMessage = {0xF0, 0x43, 0x10};
+    while (aMessage.size() < iLength - 1)
+        aMessage.push_back(uint8_t((aMessage.size() * uSeed) & 0x7F));
+    aMessage.push_back(0xF7);
+    return aMessage;
+}
+
+std::vector<std::string> Names(bool bIn)
+{
+    std::vector<std::string> names;
+    char szName[256];
+    int iCount = bIn ? GetNumMidiInDevices() : GetNumMidiOutDevices();
+    for (int i = 0; i < iCount; ++i)
+    {
+        bIn ? GetMidiInDeviceName(i, szName, sizeof(szName))
+            : GetMidiOutDeviceName(i, szName, sizeof(szName));
+        names.push_back(szName);
+    }
+    return names;
+}
+
+int IndexOf(bool bIn, const std::string& sName)
+{
+    std::vector<std::string> names = Names(bIn);
+    auto it = std::find(names.begin(), names.end(), sName);
+    return it == names.end() ? -1 : int(it - names.begin());
+}
+
+class AlsaSequencer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "no ALSA sequencer on this machine; these tests run through alsa-vm";
+        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
+    }
+
+    // Sends a message the way a transmission does: blocks of at most 256 bytes, each after
+    // the previous one has completed. Checks that no block completes before its bytes have
+    // had their time on the cable.
+    void SendInBlocks(CLumMidi& midi, MidiRecorder& recorder, std::vector<uint8_t> aMessage)
+    {
+        for (size_t iOffset = 0; iOffset < aMessage.size(); iOffset += 256)
+        {
+            int iLength = int(std::min<size_t>(256, aMessage.size() - iOffset));
+            size_t iDone = recorder.Count("complete");
+            auto sent = std::chrono::steady_clock::now();
+            ASSERT_EQ(midi.Out(iLength, aMessage.data() + iOffset), 0);
+            ASSERT_TRUE(recorder.WaitFor("complete", iDone + 1));
+            EXPECT_GE(std::chrono::steady_clock::now() - sent,
+                      std::chrono::microseconds(320 * iLength));
+        }
+    }
+
+    TempDir m_temp;
+};
+} // namespace
+
+TEST_F(AlsaSequencer, ListsTheKernelPortsUnderDisplayNamesWithoutOurOwn)
+{
+    CLumMidi in, out;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(in.MidiInOpen(0), 1);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+
+    const std::vector<std::string> expected = {
+        "Midi Through - Midi Through Port-0", "Virtual Raw MIDI 0-0 - VirMIDI 0-0",
+        "Virtual Raw MIDI 0-1 - VirMIDI 0-1", "Virtual Raw MIDI 0-2 - VirMIDI 0-2",
+        "Virtual Raw MIDI 0-3 - VirMIDI 0-3"};
+    EXPECT_EQ(Names(true), expected);
+    EXPECT_EQ(Names(false), expected);
+
+    // Other software sees our clients and ports under their names.
+    std::string sClients = ReadText("/proc/asound/seq/clients");
+    EXPECT_NE(sClients.find("\"QMRK_IN\""), std::string::npos) << sClients;
+    EXPECT_NE(sClients.find("\"QMRK_OUT\""), std::string::npos);
+    EXPECT_NE(sClients.find("\"LumMidiInPort\""), std::string::npos);
+    EXPECT_NE(sClients.find("\"LumMidiOutPort\""), std::string::npos);
+}
+
+TEST_F(AlsaSequencer, SendsSysExBlocksAndShortMessagesThroughTheKernel)
+{
+    std::string sDump = m_temp.File("amidi.txt");
+    CToolProcess amidi({"amidi", "-p", "hw:0,1", "-d", "-t", "3"}, sDump);
+    ASSERT_TRUE(amidi.Started());
+    std::this_thread::sleep_for(1500ms); // until amidi has the port open
+
+    MidiRecorder recorder;
+    CLumMidi out;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    out.SetListener(&recorder);
+    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, "Virtual Raw MIDI 0-1 - VirMIDI 0-1")), 1);
+    std::vector<uint8_t> aFile = SysExOf(300, 3), aSecond = SysExOf(300, 5);
+    aFile.insert(aFile.end(), aSecond.begin(), aSecond.end()); // a file of two messages
+    SendInBlocks(out, recorder, aFile);
+    EXPECT_THAT(recorder.ValuesOf("complete"), ElementsAre(256, 256, 88));
+    EXPECT_EQ(out.Out(0, 0x90, 0x3C, 0x40), 0);
+
+    EXPECT_EQ(amidi.Wait(20s), 0);
+    std::string sExpected = WithoutSpaces(Hex(aFile)) + "903C40";
+    EXPECT_EQ(WithoutSpaces(ReadText(sDump)), sExpected);
+}
+
+TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
+{
+    MidiRecorder recorder;
+    CLumMidi in;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&recorder);
+    ASSERT_EQ(in.MidiInOpen(IndexOf(true, "Virtual Raw MIDI 0-2 - VirMIDI 0-2")), 1);
+
+    std::vector<uint8_t> aMessage = SysExOf(700, 7);
+    std::string sBytes = Hex(aMessage) + " 90 3C 40";
+    CToolProcess amidi({"amidi", "-p", "hw:0,2", "-S", sBytes}, m_temp.File("amidi.txt"));
+    ASSERT_EQ(amidi.Wait(20s), 0) << ReadText(m_temp.File("amidi.txt"));
+    ASSERT_TRUE(recorder.WaitFor("receive", 2));
+
+    EXPECT_THAT(recorder.Of("receive"), ElementsAre(Hex(aMessage), "90 3C 40"));
+    std::vector<std::string> runs = recorder.Of("receiving");
+    EXPECT_GT(runs.size(), 3u) << "the SysEx should have come in pieces";
+    for (const std::string& sRun : runs)
+        EXPECT_LE((sRun.size() + 1) / 3, 256u);
+}
+
+TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThrough)
+{
+    const std::string sThrough = "Midi Through - Midi Through Port-0";
+    MidiRecorder sent, received;
+    CLumMidi in, out;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    in.SetListener(&received);
+    out.SetListener(&sent);
+    ASSERT_EQ(in.MidiInOpen(IndexOf(true, sThrough)), 1);
+    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sThrough)), 1);
+
+    std::vector<uint8_t> aMessage = SysExOf(1500, 11);
+    SendInBlocks(out, sent, aMessage);
+
+    ASSERT_TRUE(received.WaitFor("receive", 1));
+    EXPECT_THAT(received.Of("receive"), ElementsAre(Hex(aMessage)));
+    EXPECT_EQ(received.Count("receiving"), 7u); // six blocks, and the F7 as a run of its own
+}
+
+TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)
+{
+    MidiRecorder recorderIn, recorderOut;
+    CLumMidi in, out;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&recorderIn);
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1); // our own clients and ports change nothing
+    out.SetListener(&recorderOut);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(recorderIn.Count("notify") + recorderOut.Count("notify"), 0u);
+
+    auto aseqdump = std::make_unique<CToolProcess>(std::vector<std::string>{"aseqdump"},
+                                                   m_temp.File("aseqdump.txt"));
+    ASSERT_TRUE(recorderIn.WaitFor("notify", 1));
+    ASSERT_TRUE(recorderOut.WaitFor("notify", 1));
+    EXPECT_THAT(Names(false), Contains("aseqdump - aseqdump"));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(recorderIn.Count("notify"), 1u) << "one client start, one notification";
+
+    aseqdump.reset();
+    ASSERT_TRUE(recorderIn.WaitFor("notify", 2));
+    ASSERT_TRUE(recorderOut.WaitFor("notify", 2));
+    EXPECT_THAT(Names(false), Not(Contains("aseqdump - aseqdump")));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(recorderIn.Count("notify"), 2u);
+    EXPECT_EQ(recorderOut.Count("notify"), 2u);
+}
+
+TEST_F(AlsaSequencer, DestroyCompletesTheBlockInFlightBeforeItReturns)
+{
+    MidiRecorder recorder;
+    CLumMidi out;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    out.SetListener(&recorder);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    std::vector<uint8_t> aBlock = SysExOf(256, 13);
+    ASSERT_EQ(out.Out(256, aBlock.data()), 0);
+
+    EXPECT_EQ(out.Destroy(), 1);
+    EXPECT_THAT(recorder.ValuesOf("complete"), ElementsAre(256));
+}
+
+TEST_F(AlsaSequencer, OpenFailuresAreReportedWithTheirMessages)
+{
+    LogCapture log;
+    CLumMidi midi;
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    EXPECT_EQ(midi.MidiInOpen(GetNumMidiInDevices()), 0);
+    EXPECT_EQ(midi.MidiOutOpen(-1), 0);
+    EXPECT_THAT(log.Lines(), ElementsAre("CLumMidi::MidiInOpen() - Not found MIDI IN device.",
+                                         "CLumMidi::MidiOutOpen() - Not found MIDI Out device."));
+}
