@@ -1,0 +1,165 @@
+// The MIDI manager against the kernel's ALSA sequencer, checked with amidi. Runs inside the
+// alsa-vm tool's VM, where bytes written to raw MIDI hw:0,N come out of the sequencer port
+// "Virtual Raw MIDI 0-N - VirMIDI 0-N" and what is sent to that port can be read from
+// hw:0,N.
+
+#include "app/Application.h"
+#include "app/MessageManager.h"
+#include "file/LumFile.h"
+#include "support/TempDir.h"
+#include "transfer/MidiManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+class Recorder : public CMessageManagerListener
+{
+public:
+    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                           CMessageManagerListener*) override
+    {
+        m_messages.push_back(message);
+    }
+    bool Has(int32_t iMessage) const
+    {
+        for (const tagListenerMessage& message : m_messages)
+            if (message.iMessage == iMessage)
+                return true;
+        return false;
+    }
+    std::vector<tagListenerMessage> m_messages;
+};
+
+bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < iTimeoutMs)
+    {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return condition();
+}
+
+Bytes SysEx(size_t nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0, 0x7D};
+    while (bytes.size() < nLength - 1)
+        bytes.push_back(uint8_t((bytes.size() * ucSeed) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+class MidiManagerAlsa : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
+        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
+        g_pApplication = &m_app;
+        m_app.m_pMessageManager = new CMessageManager;
+        ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
+        m_app.m_pMessageManager->AddListener(&m_recorder);
+        m_app.m_pMidiManager = new CMidiManager;
+        ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
+    }
+
+    void TearDown() override
+    {
+        if (m_app.m_pMidiManager)
+            m_app.m_pMidiManager->Destroy();
+        g_pApplication = nullptr;
+    }
+
+    // amidi on a raw MIDI port, its output into a file.
+    bool StartAmidi(QProcess& amidi, const QStringList& args, const std::string& output)
+    {
+        amidi.setProgram("amidi");
+        amidi.setArguments(args);
+        amidi.setStandardOutputFile(QString::fromStdString(output));
+        amidi.setProcessChannelMode(QProcess::MergedChannels);
+        amidi.start();
+        return amidi.waitForStarted(5000);
+    }
+
+    CApplication m_app;
+    Recorder m_recorder;
+    TempDir m_temp;
+};
+} // namespace
+
+TEST_F(MidiManagerAlsa, FileSentArrivesAtAmidiByteForByte)
+{
+    Bytes file = SysEx(450, 3);
+    Bytes second = SysEx(300, 5);
+    file.insert(file.end(), second.begin(), second.end());
+    std::string path = m_temp.Write("two.syx", file);
+    std::string received = m_temp.File("received.syx");
+
+    QProcess amidi;
+    ASSERT_TRUE(StartAmidi(amidi,
+                           {"-p", "hw:0,0", "-r", QString::fromStdString(received), "-t", "4"},
+                           m_temp.File("amidi.log")));
+    QThread::msleep(1500); // until amidi has the port open
+
+    CMidiManager* pManager = m_app.m_pMidiManager;
+    ASSERT_EQ(pManager->MidiOutOpenByName("Virtual Raw MIDI 0-0 - VirMIDI 0-0"), 1);
+    CLumFile cFile;
+    ASSERT_EQ(cFile.Open(path.c_str(), 9), 1);
+    EXPECT_EQ(pManager->TransmitSingleSysEx(&cFile), 1);
+    cFile.Close();
+    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_TRANSMIT_COMPLETE); }, 5000));
+    int nProgress = 0;
+    for (const tagListenerMessage& message : m_recorder.m_messages)
+        if (message.iMessage == LM_TRANSMITTING)
+            ++nProgress;
+    EXPECT_EQ(nProgress, 3);
+
+    ASSERT_TRUE(amidi.waitForFinished(20000));
+    EXPECT_EQ(TempDir::Read(received), file);
+}
+
+TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
+{
+    // Clock bytes inside the dump, as an instrument may send while it dumps.
+    Bytes dump = SysEx(3000, 7);
+    dump.insert(dump.begin() + 1000, 0xF8);
+    dump.insert(dump.begin() + 2000, 0xF8);
+    Bytes expected = SysEx(3000, 7);
+    std::string path = m_temp.Write("dump.syx", dump);
+
+    CMidiManager* pManager = m_app.m_pMidiManager;
+    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(pManager->ReceiveSysExData(), 1);
+
+    QProcess amidi;
+    ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)},
+                           m_temp.File("amidi.log")));
+    ASSERT_TRUE(amidi.waitForFinished(20000));
+    EXPECT_EQ(amidi.exitCode(), 0);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return m_recorder.Has(LM_RECEIVE_COMPLETE) || m_recorder.Has(LM_RECEIVE_ERROR); },
+        10000));
+    EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_ERROR));
+
+    ASSERT_EQ(pManager->m_nReceivedSysExSize, int(expected.size()));
+    Bytes received;
+    for (int i = 0; i < pManager->m_nReceivedSysExSize; ++i)
+        received.push_back(pManager->GetReceivedSysExData(i));
+    EXPECT_EQ(received, expected);
+}
