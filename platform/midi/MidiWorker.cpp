@@ -2,6 +2,7 @@
 
 #include "toolkit/DebugLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -164,20 +165,16 @@ void MidiWorker::Loop()
             continue;
         }
 
-        timespec timeout{};
-        timespec* pTimeout = nullptr;
+        // The stop flag is looked at least this often, even if a wake-up went missing.
+        auto wait = std::chrono::nanoseconds(std::chrono::milliseconds(250));
         if (!m_tasks.empty())
-        {
-            auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                m_tasks.begin()->first.first - now);
-            timeout.tv_sec = time_t(wait.count() / 1000000000);
-            timeout.tv_nsec = long(wait.count() % 1000000000);
-            pTimeout = &timeout;
-        }
+            wait = std::min(wait, std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      m_tasks.begin()->first.first - now));
+        timespec timeout{time_t(wait.count() / 1000000000), long(wait.count() % 1000000000)};
         lock.unlock();
 
         pollfd aFds[2] = {{m_iWakeFd, POLLIN, 0}, {m_iWatchFd, POLLIN, 0}};
-        int iCount = ppoll(aFds, m_iWatchFd >= 0 ? 2 : 1, pTimeout, nullptr);
+        int iCount = ppoll(aFds, m_iWatchFd >= 0 ? 2 : 1, &timeout, nullptr);
         if (iCount < 0 && errno != EINTR)
             DebugPrintf("MidiWorker: poll: %s", strerror(errno));
         if (iCount > 0)

@@ -11,7 +11,8 @@
 
 // The thread on which a MIDI back end calls its clients: it runs timed tasks in order of
 // their due time (first posted first among equals) and, when given a file descriptor,
-// calls a handler whenever that descriptor is readable.
+// calls a handler whenever that descriptor is readable. Between tasks it polls the
+// descriptor with a timeout; posting a task or stopping wakes it at once.
 //
 // Every task and every piece of work done through Run() belongs to a key (a port or
 // client reference). Retire(key) is how a port or client goes away safely: when it
@@ -63,7 +64,7 @@ private:
     uint64_t m_uNextSequence = 0;
     uint32_t m_uRunningKey = 0;
     bool m_bRunning = false;
-    bool m_bStopping = false;
+    std::atomic<bool> m_bStopping{false};
     bool m_bFinished = false;
     std::atomic<std::thread::id> m_workerId{};
     std::thread m_thread;

@@ -1,7 +1,6 @@
 #include "platform/midi/VirtualMidi.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace
 {
