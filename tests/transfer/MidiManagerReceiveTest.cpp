@@ -317,7 +317,9 @@ TEST_F(MidiManagerFixture, NoSetupChangeAfterDestroy)
 
 // --- Arming while input arrives -----------------------------------------------------
 
-TEST_F(MidiManagerFixture, ConcurrencyArmingWhileInputArrives)
+using MidiManagerConcurrency = MidiManagerFixture;
+
+TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
 {
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
     m_pVirtual->WaitIdle();

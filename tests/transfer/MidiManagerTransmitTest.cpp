@@ -356,7 +356,9 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 600, -1, 3));
 }
 
-TEST_F(MidiManagerTransmit, ConcurrencyManyBlocksOneInFlight)
+using MidiManagerTransmitConcurrency = MidiManagerTransmit;
+
+TEST_F(MidiManagerTransmitConcurrency, ManyBlocksOneInFlight)
 {
     Bytes file;
     for (int i = 0; i < 40; ++i)
