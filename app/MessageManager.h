@@ -19,7 +19,7 @@ enum
     LM_TRANSMITTING = 4,      // total bytes, bytes sent, clock, chunks sent
     LM_TRANSMIT_COMPLETE = 5, // total bytes, -1, clock, chunks sent
     LM_TRANSMIT_CANCEL = 6,   // total bytes, -1, clock, -1
-    LM_TRANSMIT_ERROR = 7,    // posted by nobody; the clock in iParam3
+    LM_TRANSMIT_ERROR = 7,    // total bytes, bytes sent, clock, chunks sent (send failed)
     LM_TRANSMIT_READY = 8,    // file size, -1, -1, -1
     LM_SETUP_CHANGED = 10,    // clock, -1, -1, -1
 };

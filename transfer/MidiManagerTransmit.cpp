@@ -58,7 +58,7 @@ int CMidiManager::TransmitSingleSysEx(CLumFile* pFile)
         if (!pFile || GetEOF(pFile->m_refNum, &lSize) != 0 || lSize < 0 || lSize > INT_MAX)
             throw "Failed to get file size.";
         m_nTransmitTotal = int(lSize);
-        pData.reset(new (std::nothrow) unsigned char[size_t(lSize) + 1]);
+        pData.reset(new (std::nothrow) unsigned char[size_t(lSize)]);
         if (!pData || pFile->Read(pData.get(), lSize) != lSize)
             throw "Failed to read file.";
     }
@@ -157,12 +157,12 @@ int CMidiManager::TransmitSingleSysEx(CLumFile* pFile)
 void CMidiManager::OnLumMidiOutSysExSendComplete(CLumMidi*, int)
 {
     m_pSemaphore->Wait();
-    QAbstractEventDispatcher* pDispatcher = nullptr;
+    // A block given up on may still complete; that completion belongs to no one.
     if (m_nOwedCompletions > 0)
         --m_nOwedCompletions;
     else
         m_bChunkDone = 1;
-    pDispatcher = m_pWakeDispatcher;
+    QAbstractEventDispatcher* pDispatcher = m_pWakeDispatcher;
     m_pSemaphore->Signal();
     // The main thread may be asleep in its event dispatcher.
     if (pDispatcher)
