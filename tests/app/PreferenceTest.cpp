@@ -188,16 +188,6 @@ TEST_F(PreferenceTest, WriteReportsAStoreThatCannotBeWritten)
     EXPECT_EQ(cPref.WriteInteger("Int", 1), 0);
 }
 
-TEST(PreferenceWithoutName, ReadsDefaultsAndRefusesWrites)
-{
-    cPreference cPref;
-    char szBuffer[256] = "junk";
-    cPref.ReadString(kIn, szBuffer, "dflt");
-    EXPECT_STREQ(szBuffer, "dflt");
-    EXPECT_EQ(cPref.ReadInteger(kIn, 3), 3);
-    EXPECT_EQ(cPref.WriteString(kIn, "x"), 0);
-}
-
 // --- The application's remembered devices -------------------------------------------
 
 TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)

@@ -179,15 +179,6 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
     EXPECT_EQ(Received(), (Bytes{0xF0, 0x05, 0x06, 0xF7}));
 }
 
-TEST_F(MidiManagerReceive, NothingIsTakenBeforeArming)
-{
-    Inject({{0xF0, 0x01, 0xF7}});
-    m_pVirtual->WaitIdle();
-    PumpFor(100);
-    EXPECT_TRUE(m_recorder.m_messages.empty());
-    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
-}
-
 TEST_F(MidiManagerReceive, MessageSplitOverManyPacketsWithThrottledProgress)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);

@@ -283,24 +283,6 @@ TEST_F(MidiManagerTransmit, RefusedSendEndsWithAnError)
     EXPECT_LE(uint32_t(messages[2].iParam3 - messages[1].iParam3), 5000u);
 }
 
-TEST_F(MidiManagerTransmit, DestinationThatGoesAwayEndsWithAnError)
-{
-    m_pVirtual->HoldCompletions(true);
-    Every(2,
-          [&]
-          {
-              if (m_pVirtual->HeldCompletions() == 1 && Sends() == 1)
-              {
-                  m_pVirtual->RemoveEndpoint(m_hDestination);
-                  m_pVirtual->HoldCompletions(false);
-              }
-          });
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(600, 6))), 0);
-    m_pTicker.reset();
-    DeliverEnd();
-    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).at(0), LM_TRANSMIT_ERROR, 600, 256, 1));
-}
-
 TEST_F(MidiManagerTransmit, CompletionThatNeverComesEndsWithAnError)
 {
     LogCapture log;
