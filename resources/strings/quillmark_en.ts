@@ -98,5 +98,24 @@
         <extracomment>%1: the document name</extracomment>
         <translation>Do you want to discard the changes you made to the document “%1”?</translation>
     </message>
+    <message id="Save SysEx File">
+        <source>Save SysEx File</source>
+        <translation>Save SysEx File</translation>
+    </message>
+    <message id="Received.syx">
+        <source>Received.syx</source>
+        <extracomment>the file name the save dialog offers for a received dump</extracomment>
+        <translation>Received.syx</translation>
+    </message>
+    <message id="Quillmark">
+        <source>Quillmark</source>
+        <extracomment>the application name in the save-changes question</extracomment>
+        <translation>Quillmark</translation>
+    </message>
+    <message id="Untitled">
+        <source>Untitled</source>
+        <extracomment>the name of a received dump that was not saved yet</extracomment>
+        <translation>Untitled</translation>
+    </message>
 </context>
 </TS>

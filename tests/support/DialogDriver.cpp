@@ -104,7 +104,8 @@ void DialogDriver::Do(const Action& action)
 
 void DialogDriver::Poll()
 {
-    QWidget* pDialog = QApplication::activeModalWidget();
+    // A modal window of the program (a progress window) is not a dialog to answer.
+    QWidget* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!pDialog || !pDialog->isVisible() || pDialog == m_pAnswering)
         return;
 

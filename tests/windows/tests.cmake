@@ -1,4 +1,4 @@
-quillmark_test(windows QT LIBS qm_windows qm_app qm_platform_ui qm_toolkit qm_log)
+quillmark_test(windows QT LIBS qm_windows qm_app qm_platform_ui qm_toolkit qm_log qm_test_dialogs)
 if(TARGET test_windows)
   target_compile_definitions(test_windows PRIVATE
     QM_TEST_WINDOW_RESOURCES="${CMAKE_CURRENT_LIST_DIR}/resources")

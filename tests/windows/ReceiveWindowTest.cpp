@@ -1,0 +1,360 @@
+#include "TransferWindowFixture.h"
+
+#include "app/MessageManager.h"
+#include "support/LogCapture.h"
+#include "windows/ReceiveWindow.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QMessageBox>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace
+{
+const char* const kSourceName = "Synth Co - Port 1";
+constexpr int kStatusText = 2;
+constexpr int kTimeText = 4;
+constexpr int kCancelButton = 5;
+constexpr int kSaveButton = 6;
+
+const Bytes kDump = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0xF7};
+
+class ReceiveWindowTest : public TransferWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        TransferWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
+        m_pVirtual->WaitIdle();
+        ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
+        ASSERT_EQ(m_window.Create(nullptr), 1);
+        // The message manager passes reception progress at most every 200 ms, counted
+        // from its creation too.
+        PumpFor(220);
+    }
+
+    void TearDown() override
+    {
+        m_window.Destroy();
+        TransferWindowFixture::TearDown();
+    }
+
+    // The dump arrives and the window shows it complete.
+    void ReceiveDump(WindowScript& script)
+    {
+        script.Then(
+            "shown", [&] { return IsShown(m_window); },
+            [&] { m_pVirtual->Inject(m_hSource, {kDump}); });
+        script.Then("the dump complete",
+                    [&] { return ControlText(m_window, kStatusText) == Complete(); });
+    }
+
+    QString Complete() const { return Text("StatusReceiveComplete", int(kDump.size())); }
+
+    void Deliver(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3)
+    {
+        m_window.OnMessageReceived(m_pApp->m_pMessageManager,
+                                   {iMessage, iParam1, iParam2, iParam3, 0}, nullptr);
+    }
+
+    MIDIEndpointRef m_hSource = 0;
+    CReceiveWindow m_window;
+};
+
+void PressInQuestion(DialogDriver& driver, QMessageBox::StandardButton button)
+{
+    driver.PressButton(button);
+}
+} // namespace
+
+TEST_F(ReceiveWindowTest, ShowsADumpArrivingAndSavesItsExactBytes)
+{
+    const std::string sPath = m_dir.File("dump.syx");
+    m_driver.ChooseFile(QString::fromStdString(sPath));
+    WindowScript script;
+    script.Then(
+        "shown, with Save disabled",
+        [&] { return IsShown(m_window) && !ControlEnabled(m_window, kSaveButton); },
+        [&] {
+            m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, {0xF0, 0x41, 0x10}});
+        });
+    script.Then(
+        "the first bytes counted",
+        [&] { return ControlText(m_window, kStatusText) == Text("StatusReceiving", 3); },
+        [&]
+        {
+            EXPECT_EQ(ControlText(m_window, kTimeText), "00:00");
+            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+        });
+    // A second later the rest comes: the time moves on.
+    script.Then(
+        "a second gone",
+        [start = QElapsedTimer()]() mutable
+        {
+            if (!start.isValid())
+                start.start();
+            return start.elapsed() >= 1100;
+        },
+        [&] {
+            m_pVirtual->Inject(m_hSource,
+                               {Bytes(kDump.begin() + 3, kDump.end()), {0xF0, 0x01, 0xF7}});
+        });
+    script.Then(
+        "the dump complete", [&] { return ControlText(m_window, kStatusText) == Complete(); },
+        [&]
+        {
+            EXPECT_EQ(ControlText(m_window, kTimeText), "00:01");
+            EXPECT_TRUE(ControlEnabled(m_window, kSaveButton));
+            EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
+            ClickButton(m_window, kSaveButton);
+        });
+    script.Then(
+        "the file written", [&] { return std::filesystem::exists(sPath); },
+        // Saved: closing asks nothing.
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.RunModal(m_window);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(TempDir::Read(sPath), kDump) << "exactly F0 through F7 of the first message";
+    ASSERT_EQ(m_driver.Seen().size(), 1u);
+    EXPECT_EQ(m_driver.Seen()[0].className, "QFileDialog");
+    EXPECT_EQ(m_driver.Seen()[0].title, "Save SysEx File");
+}
+
+TEST_F(ReceiveWindowTest, SavingOverAnExistingFileReplacesIt)
+{
+    const std::string sPath =
+        m_dir.Write("old.syx", Bytes{0xF0, 0x7E, 0x7E, 0x7E, 0xF7, 0xF0, 0xF7});
+    m_driver.ChooseFile(QString::fromStdString(sPath));
+    m_driver.PressButton(QMessageBox::Yes); // the save dialog's question before replacing
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "ready to save", [] { return true; }, [&] { ClickButton(m_window, kSaveButton); });
+    script.Then(
+        "the file replaced", [&] { return TempDir::Read(sPath) == kDump; },
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.RunModal(m_window);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
+{
+    const std::string sPath = m_dir.File("Received.syx");
+    // Cancel keeps the window; Save with the save dialog cancelled keeps it too; Save
+    // with a file chosen saves and closes.
+    PressInQuestion(m_driver, QMessageBox::Cancel);
+    PressInQuestion(m_driver, QMessageBox::Save);
+    m_driver.Cancel();
+    PressInQuestion(m_driver, QMessageBox::Save);
+    m_driver.ChooseFile(QString::fromStdString(sPath));
+
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "complete", [] { return true; }, [&] { ClickButton(m_window, kCancelButton); });
+    script.Then(
+        "the question answered with Cancel",
+        [&] { return m_driver.Seen().size() == 1 && !DialogUp() && IsShown(m_window); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.Then(
+        "the save dialog cancelled",
+        [&] { return m_driver.Seen().size() == 3 && !DialogUp() && IsShown(m_window); },
+        [&] { CloseBox(m_window); });
+    script.RunModal(m_window);
+
+    EXPECT_TRUE(script.Finished());
+    ASSERT_EQ(m_driver.Seen().size(), 5u);
+    EXPECT_EQ(m_driver.Seen()[0].className, "QMessageBox");
+    EXPECT_EQ(m_driver.Seen()[0].title, "Quillmark");
+    EXPECT_TRUE(m_driver.Seen()[0].text.contains("Untitled"));
+    EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
+    EXPECT_EQ(TempDir::Read(sPath), kDump);
+}
+
+TEST_F(ReceiveWindowTest, DontSaveClosesAndDropsTheDump)
+{
+    PressInQuestion(m_driver, QMessageBox::Discard);
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "complete", [] { return true; }, [&] { CloseBox(m_window); });
+    script.RunModal(m_window);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(m_driver.Seen().size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
+}
+
+TEST_F(ReceiveWindowTest, AnInterruptedDumpIsAnErrorThatLeavesNothingToSave)
+{
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&] {
+            m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}, {0x90, 0x3C, 0x40}});
+        });
+    script.Then(
+        "the error",
+        [&] { return ControlText(m_window, kStatusText) == Text("StatusReceiveError"); },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+            EXPECT_EQ(ControlText(m_window, kTimeText), "00:00");
+            // Nothing complete was received: closing asks nothing.
+            ClickButton(m_window, kCancelButton);
+        });
+    script.RunModal(m_window);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_TRUE(m_driver.Seen().empty());
+}
+
+TEST_F(ReceiveWindowTest, ClosingWhileADumpArrivesAsksNothing)
+{
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&] {
+            m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}});
+        });
+    script.Then(
+        "receiving",
+        [&] { return ControlText(m_window, kStatusText) == Text("StatusReceiving", 3); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.RunModal(m_window);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_TRUE(m_driver.Seen().empty());
+}
+
+TEST_F(ReceiveWindowTest, ASaveThatCannotCreateItsFileKeepsTheDumpUnsaved)
+{
+    // By the time the file is written a folder has taken its name.
+    const std::string sTarget = m_dir.File("Received.syx");
+    std::filesystem::create_directory(sTarget);
+    const auto choose = [&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sTarget, true); };
+    LogCapture log;
+    m_driver.Do(choose);
+    m_driver.PressButton(QMessageBox::Ok);
+    // Closing asks, and a Save that fails again keeps the window open.
+    PressInQuestion(m_driver, QMessageBox::Save);
+    m_driver.Do(choose);
+    m_driver.PressButton(QMessageBox::Ok);
+
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "complete", [] { return true; }, [&] { ClickButton(m_window, kSaveButton); });
+    script.Then(
+        "the alert answered", [&] { return m_driver.Seen().size() == 2 && !DialogUp(); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.Then(
+        "the second alert answered, the window still open",
+        [&] { return m_driver.Seen().size() == 5 && !DialogUp() && IsShown(m_window); },
+        [&] { m_window.CloseModal(); });
+    script.RunModal(m_window);
+
+    EXPECT_TRUE(script.Finished());
+    ASSERT_EQ(m_driver.Seen().size(), 5u);
+    EXPECT_EQ(m_driver.Seen()[1].className, "QMessageBox");
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Can't Open File"));
+    EXPECT_EQ(m_driver.Seen()[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(m_driver.Seen()[2].title, "Quillmark");
+    EXPECT_EQ(m_driver.Seen()[4].text, Text("Can't Open File"));
+    EXPECT_TRUE(std::filesystem::is_directory(sTarget));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "CLumFile::MacWriteOpen : Failed to create file.",
+                               "Failed to open file.",
+                               "CLumFile::MacWriteOpen : Failed to create file.",
+                               "Failed to open file.",
+                           }));
+}
+
+TEST_F(ReceiveWindowTest, ASaveWhoseWriteFailsKeepsTheOldFile)
+{
+    const Bytes old = {0xF0, 0x7E, 0x00, 0x09, 0x01, 0xF7};
+    const std::string sPath = m_dir.Write("bank.syx", old);
+    // The disk is full for anything above four bytes while the dump is written.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    sighandler_t pOldHandler = signal(SIGXFSZ, SIG_IGN);
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            rlimit tight = saved;
+            tight.rlim_cur = 4;
+            setrlimit(RLIMIT_FSIZE, &tight);
+            ChooseInFileDialog(pDialog, sPath);
+        });
+    m_driver.PressButton(QMessageBox::Yes); // replace the old file?
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            static_cast<QMessageBox*>(pDialog)->button(QMessageBox::Ok)->click();
+        });
+    LogCapture log;
+
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "complete", [] { return true; }, [&] { ClickButton(m_window, kSaveButton); });
+    script.Then(
+        "the alert answered", [&] { return m_driver.Seen().size() == 3 && !DialogUp(); },
+        // Still unsaved: closing asks.
+        [&]
+        {
+            m_driver.PressButton(QMessageBox::Discard);
+            ClickButton(m_window, kCancelButton);
+        });
+    script.RunModal(m_window);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, pOldHandler);
+
+    EXPECT_TRUE(script.Finished());
+    ASSERT_EQ(m_driver.Seen().size(), 4u);
+    EXPECT_EQ(m_driver.Seen()[2].text, Text("Can't Open File"));
+    EXPECT_EQ(m_driver.Seen()[3].title, "Quillmark");
+    EXPECT_EQ(TempDir::Read(sPath), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no partial file left beside it";
+    EXPECT_TRUE(log.Contains("Failed to write file."));
+}
+
+TEST_F(ReceiveWindowTest, ElapsedTimeIsMinutesAndSecondsWithoutWrapping)
+{
+    Deliver(LM_RECEIVING, -1, 5, 61500);
+    EXPECT_EQ(ControlText(m_window, kTimeText), "01:01");
+    EXPECT_EQ(ControlText(m_window, kStatusText), Text("StatusReceiving", 5));
+    Deliver(LM_RECEIVING, -1, 6, 999);
+    EXPECT_EQ(ControlText(m_window, kTimeText), "00:00");
+    Deliver(LM_RECEIVE_COMPLETE, 7, -1, 4500000);
+    EXPECT_EQ(ControlText(m_window, kTimeText), "75:00");
+    EXPECT_EQ(ControlText(m_window, kStatusText), Text("StatusReceiveComplete", 7));
+}
+
+TEST_F(ReceiveWindowTest, SaveBeforeAnythingArrivedShowsNoDialog)
+{
+    EXPECT_FALSE(m_window.ExecuteSave());
+    PumpFor(50);
+    EXPECT_TRUE(m_driver.Seen().empty());
+}
+
+TEST_F(ReceiveWindowTest, ShowingAgainDoesNotArmTheReceptionAgain)
+{
+    WindowScript first;
+    ReceiveDump(first);
+    first.Then(
+        "complete", [] { return true; }, [&] { m_window.CloseModal(); });
+    first.RunModal(m_window);
+    ASSERT_TRUE(first.Finished());
+    EXPECT_FALSE(m_window.OnShow()) << "the window receives once";
+    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, int(kDump.size()));
+}
