@@ -7,6 +7,7 @@
 #include "toolkit/DebugLog.h"
 #include "transfer/MidiManager.h"
 #include "windows/AboutWindow.h"
+#include "windows/MainWindow.h"
 
 #include <cstring>
 
@@ -35,8 +36,11 @@ CApplication::~CApplication()
     // Whatever a run left behind, in the order of OnUninitialize; after a normal run
     // only the about box can still be open.
     CloseAboutWindow();
-    // The main window (Destroy, then the pointer cleared) is released here once it
-    // exists.
+    if (m_pMainWindow)
+    {
+        m_pMainWindow->Destroy();
+        m_pMainWindow = nullptr;
+    }
     if (m_pMidiManager)
     {
         delete m_pMidiManager;
@@ -65,9 +69,23 @@ int CApplication::Run()
 
     if (OnInitialize())
     {
-        // The main window is created here, stored in m_pMainWindow first, then created
-        // with no parent and shown (showing it fills its device menus).
-        RunApplicationEventLoop();
+        // Stored before Create, so that shut-down finds it whatever happens next.
+        m_pMainWindow = new CMainWindow;
+        if (m_pMainWindow->Create(nullptr))
+        {
+            // Showing fills the device menus.
+            m_pMainWindow->Show();
+            RunApplicationEventLoop();
+        }
+        else
+        {
+            // The menu bar lives in the main window here, so without it nothing could
+            // end the loop: the run stops instead. The window was never built, so it
+            // would never free itself.
+            DebugPrintf("Run : Failed to create MainWindow.");
+            delete m_pMainWindow;
+            m_pMainWindow = nullptr;
+        }
     }
     OnUninitialize();
 
@@ -108,8 +126,12 @@ int CApplication::OnInitialize()
 
 int CApplication::OnUninitialize()
 {
-    // First the main window (Destroy; it leaves the message manager's listeners) comes
-    // down here.
+    // The main window leaves the message manager's listeners while it is disposed.
+    if (m_pMainWindow)
+    {
+        m_pMainWindow->Destroy();
+        m_pMainWindow = nullptr;
+    }
 
     // No MIDI callback posts once the MIDI manager is destroyed.
     if (m_pMidiManager)

@@ -63,6 +63,11 @@
         <source>The MIDI output could not be opened.</source>
         <translation>The MIDI output could not be opened.</translation>
     </message>
+    <message id="%s (Not Connected)">
+        <source>%s (Not Connected)</source>
+        <extracomment>A remembered MIDI device that is not connected; %s: its name</extracomment>
+        <translation>%s (Not Connected)</translation>
+    </message>
     <message id="Can&apos;t Open File">
         <source>The file could not be opened.</source>
         <translation>The file could not be opened.</translation>

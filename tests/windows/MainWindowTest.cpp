@@ -1,0 +1,453 @@
+#include "windows/MainWindow.h"
+#include "app/Application.h"
+#include "app/MessageManager.h"
+#include "platform/midi/VirtualMidi.h"
+#include "platform/ui/EventTarget.h"
+#include "support/DialogDriver.h"
+#include "toolkit/Control.h"
+#include "toolkit/DebugLog.h"
+#include "toolkit/Utility.h"
+#include "transfer/MidiManager.h"
+#include "windows/MacWindow.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace
+{
+constexpr uint32_t kSignature = FourCharCode("QMRK");
+
+// The application as the main window sees it: g_pApplication with created managers,
+// the remembered device names, and the virtual MIDI back end without endpoints.
+class MainWindowTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("QUILLMARK_MIDI", "virtual", 0);
+        m_pVirtual = VirtualMidi::Get();
+        ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";
+        m_pVirtual->Reset();
+
+        m_pApp = new CApplication;
+        g_pApplication = m_pApp;
+        m_pApp->m_pMessageManager = new CMessageManager;
+        ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
+        m_pApp->m_pMidiManager = new CMidiManager;
+        ASSERT_EQ(m_pApp->m_pMidiManager->Create(), 1);
+    }
+
+    void TearDown() override
+    {
+        // In the order of the application's shut-down.
+        if (m_pApp->m_pMainWindow)
+        {
+            m_pApp->m_pMainWindow->Destroy();
+            m_pApp->m_pMainWindow = nullptr;
+        }
+        m_pApp->m_pMidiManager->Destroy();
+        delete m_pApp->m_pMidiManager;
+        m_pApp->m_pMidiManager = nullptr;
+        m_pApp->m_pMessageManager->Destroy();
+        delete m_pApp->m_pMessageManager;
+        m_pApp->m_pMessageManager = nullptr;
+        delete m_pApp;
+        g_pApplication = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_pVirtual->Reset();
+    }
+
+    void Remember(const char* pszIn, const char* pszOut)
+    {
+        snprintf(m_pApp->m_szMidiInDevice, 256, "%s", pszIn);
+        snprintf(m_pApp->m_szMidiOutDevice, 256, "%s", pszOut);
+    }
+
+    // Created and shown as the application does it at start.
+    QWidget* OpenMainWindow()
+    {
+        m_pApp->m_pMainWindow = new CMainWindow;
+        EXPECT_EQ(m_pApp->m_pMainWindow->Create(nullptr), 1);
+        m_pApp->m_pMainWindow->Show();
+        m_pWindow = m_pApp->m_pMainWindow->GetWindowRef();
+        return m_pWindow;
+    }
+
+    QComboBox* MidiIn()
+    {
+        return qobject_cast<QComboBox*>(GetControlByID(m_pWindow, {kSignature, 3}));
+    }
+    QComboBox* MidiOut()
+    {
+        return qobject_cast<QComboBox*>(GetControlByID(m_pWindow, {kSignature, 7}));
+    }
+    QPushButton* ReceiveButton()
+    {
+        return qobject_cast<QPushButton*>(GetControlByID(m_pWindow, {kSignature, 4}));
+    }
+    QPushButton* TransmitButton()
+    {
+        return qobject_cast<QPushButton*>(GetControlByID(m_pWindow, {kSignature, 8}));
+    }
+
+    static QStringList Items(QComboBox* pPopup)
+    {
+        QStringList items;
+        for (int i = 0; i < pPopup->count(); ++i)
+            items << pPopup->itemText(i);
+        return items;
+    }
+
+    // The user picks an item of a pop-up.
+    static void Choose(QComboBox* pPopup, int nIndex)
+    {
+        pPopup->setCurrentIndex(nIndex);
+        emit pPopup->activated(nIndex);
+    }
+
+    // A setup-change message with this clock reading, through the message manager.
+    void PostSetupChanged(uint32_t uiClock)
+    {
+        m_pApp->m_pMessageManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1},
+                                               nullptr);
+        PumpFor(80); // a delivery round of the 30 ms timer
+    }
+
+    static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 3000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition())
+        {
+            if (timer.elapsed() > iTimeoutMs)
+                return condition();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        return true;
+    }
+    static void PumpFor(int iMs)
+    {
+        PumpUntil([] { return false; }, iMs);
+    }
+
+    bool AllControlsEnabled()
+    {
+        return MidiIn()->isEnabled() && MidiOut()->isEnabled() && ReceiveButton()->isEnabled() &&
+               TransmitButton()->isEnabled();
+    }
+    bool AnyControlEnabled()
+    {
+        return MidiIn()->isEnabled() || MidiOut()->isEnabled() || ReceiveButton()->isEnabled() ||
+               TransmitButton()->isEnabled();
+    }
+
+    // Counts the refills of a pop-up: each empties it before filling it again.
+    class RefillCounter
+    {
+    public:
+        explicit RefillCounter(QComboBox* pPopup)
+        {
+            QObject::connect(pPopup->model(), &QAbstractItemModel::rowsRemoved, pPopup,
+                             [this, pPopup]()
+                             {
+                                 if (pPopup->count() == 0)
+                                     ++m_nRefills;
+                             });
+        }
+        int m_nRefills = 0;
+    };
+
+    VirtualMidi* m_pVirtual = nullptr;
+    CApplication* m_pApp = nullptr;
+    QWidget* m_pWindow = nullptr;
+};
+} // namespace
+
+TEST_F(MainWindowTest, RememberedDevicesArePreselected)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddSource("Synth B", "In");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    Remember("Synth B - In", "Synth A - Out");
+
+    QWidget* pWindow = OpenMainWindow();
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_TRUE(pWindow->isVisible());
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
+    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
+    EXPECT_EQ(MidiIn()->currentIndex(), 1);
+    EXPECT_EQ(MidiOut()->currentIndex(), 0);
+    EXPECT_TRUE(AllControlsEnabled());
+}
+
+TEST_F(MainWindowTest, FirstRunListsTheDevicesAndClosingStoresTheShownChoice)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    Remember("", "");
+
+    OpenMainWindow();
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
+    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
+    // The layout's selection stays: the first item.
+    EXPECT_EQ(MidiIn()->currentIndex(), 0);
+    EXPECT_EQ(MidiOut()->currentIndex(), 0);
+
+    Choose(MidiOut(), 1);
+    m_pWindow->close();
+    EXPECT_TRUE(m_pWindow->isVisible()); // the window stays until the application goes
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth B - Out");
+}
+
+TEST_F(MainWindowTest, AbsentRememberedDeviceIsMarkedNotConnectedAndKeptOnClose)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    Remember("Gone - Port 1", "Gone Too - Port 2");
+
+    OpenMainWindow();
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Gone - Port 1 (Not Connected)"}));
+    EXPECT_EQ(Items(MidiOut()),
+              QStringList({"Synth A - Out", "Gone Too - Port 2 (Not Connected)"}));
+    EXPECT_EQ(MidiIn()->currentIndex(), 1);
+    EXPECT_EQ(MidiOut()->currentIndex(), 1);
+
+    // Closing with the absent devices selected keeps them remembered.
+    m_pWindow->close();
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+
+    // A real device chosen instead is stored.
+    Choose(MidiIn(), 0);
+    m_pWindow->close();
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+}
+
+TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
+{
+    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
+    Remember("Gone - Port 1", "Gone Too - Port 2");
+    OpenMainWindow();
+
+    std::string inText = GetResourceString("Open Midi In Failed");
+    std::string outText = GetResourceString("Open Midi Out Failed");
+    ASSERT_NE(inText, "Open Midi In Failed") << "the strings table has the alert texts";
+
+    DialogDriver driver;
+    driver.PressButton(QMessageBox::Ok);
+    driver.PressButton(QMessageBox::Ok);
+    ReceiveButton()->click();
+    TransmitButton()->click();
+
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[0].text.toStdString(), inText);
+    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(driver.Seen()[1].text.toStdString(), outText);
+    EXPECT_EQ(driver.Seen()[1].icon, QMessageBox::Warning);
+    EXPECT_EQ(driver.Unexpected(), 0);
+    // Nothing was opened and the window is ready for another try.
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    EXPECT_TRUE(AllControlsEnabled());
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
+}
+
+TEST_F(MainWindowTest, ButtonsDoNothingWithoutADevice)
+{
+    Remember("", "");
+    OpenMainWindow();
+    EXPECT_EQ(MidiIn()->count(), 0);
+    EXPECT_EQ(MidiOut()->count(), 0);
+
+    DialogDriver driver; // no answers: any dialog or modal window counts as unexpected
+    ReceiveButton()->click();
+    TransmitButton()->click();
+    PumpFor(50);
+    EXPECT_TRUE(driver.Seen().empty());
+    EXPECT_EQ(driver.Unexpected(), 0);
+    EXPECT_TRUE(AllControlsEnabled());
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(pWidget->isVisible() && pWidget != m_pWindow)
+            << pWidget->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, ReceiveRunsTheReceiveWindowOnTheOpenedInputThenClosesIt)
+{
+    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
+    Remember("Synth A - In", "");
+    OpenMainWindow();
+
+    bool bChecked = false;
+    QTimer::singleShot(
+        100,
+        [&]()
+        {
+            QWidget* pModal = QApplication::activeModalWidget();
+            ASSERT_NE(pModal, nullptr);
+            EXPECT_EQ(pModal->objectName(), "ReceiveWindow");
+            EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 1);
+            EXPECT_FALSE(AnyControlEnabled());
+            bChecked = true;
+            // The receive window's Cancel button.
+            auto* pCancel = qobject_cast<QPushButton*>(GetControlByID(pModal, {kSignature, 5}));
+            ASSERT_NE(pCancel, nullptr);
+            pCancel->click();
+        });
+    ReceiveButton()->click(); // returns when the receive window has gone
+    EXPECT_TRUE(bChecked);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    EXPECT_TRUE(AllControlsEnabled());
+}
+
+TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesIt)
+{
+    m_pVirtual->AddDestination("Synth A", "Out");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    Remember("", "Synth A - Out");
+    OpenMainWindow();
+    Choose(MidiOut(), 1);
+
+    // The transmit window first asks for the file; cancelling it ends the window.
+    bool bChecked = false;
+    DialogDriver driver;
+    driver.Do(
+        [&](QWidget* pDialog)
+        {
+            EXPECT_FALSE(AnyControlEnabled());
+            // Opening by name remembers the device.
+            EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth B - Out");
+            bChecked = true;
+            static_cast<QDialog*>(pDialog)->reject();
+        });
+    TransmitButton()->click();
+    EXPECT_TRUE(bChecked);
+    EXPECT_EQ(driver.Unexpected(), 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(AllControlsEnabled());
+}
+
+TEST_F(MainWindowTest, CloseCommandQuitsWithoutStoringTheChoice)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddSource("Synth B", "In");
+    Remember("Synth A - In", "");
+    OpenMainWindow();
+    Choose(MidiIn(), 1);
+
+    // Ends the loop should the command fail to, so that the test fails instead of hanging.
+    QTimer guard;
+    guard.setSingleShot(true);
+    bool bGuardFired = false;
+    QObject::connect(&guard, &QTimer::timeout,
+                     [&]()
+                     {
+                         bGuardFired = true;
+                         QuitApplicationEventLoop();
+                     });
+    guard.start(3000);
+    OSStatus status = eventNotHandledErr;
+    QTimer::singleShot(0,
+                       [&]()
+                       {
+                           OpaqueEventRef event;
+                           event.eventClass = kEventClassCommand;
+                           event.eventKind = kEventCommandProcess;
+                           event.command.commandID = kHICommandClose;
+                           status = SendEventToWindow(&event, m_pWindow);
+                       });
+    RunApplicationEventLoop(); // returns once the command has ended it
+    EXPECT_FALSE(bGuardFired);
+    EXPECT_EQ(status, noErr);
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+}
+
+TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    Remember("", "");
+    OpenMainWindow();
+    PumpFor(100); // the messages of adding the devices are delivered
+    RefillCounter inRefills(MidiIn());
+    RefillCounter outRefills(MidiOut());
+
+    // Within 500 ms of the window's making: no refill.
+    PostSetupChanged(GetSystemTimeMs());
+    EXPECT_EQ(inRefills.m_nRefills, 0);
+
+    const uint32_t uiStart = GetSystemTimeMs() + 1000;
+    PostSetupChanged(uiStart);
+    EXPECT_EQ(inRefills.m_nRefills, 1);
+    EXPECT_EQ(outRefills.m_nRefills, 1);
+    PostSetupChanged(uiStart + 300);
+    EXPECT_EQ(inRefills.m_nRefills, 1);
+    PostSetupChanged(uiStart + 900);
+    EXPECT_EQ(inRefills.m_nRefills, 2);
+    EXPECT_EQ(outRefills.m_nRefills, 2);
+
+    // After the burst the menus are looked at again, but they still match the setup.
+    PumpFor(800);
+    EXPECT_EQ(inRefills.m_nRefills, 2);
+    EXPECT_EQ(outRefills.m_nRefills, 2);
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
+}
+
+TEST_F(MainWindowTest, ADeviceThatAppearsIsListedAndTheRememberedOneStaysSelected)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    Remember("Synth A - In", "Gone - Out");
+    OpenMainWindow();
+    PumpFor(600); // past the first 500 ms of the window
+
+    m_pVirtual->AddSource("Synth B", "In");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 2; }));
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
+    EXPECT_EQ(MidiIn()->currentText(), "Synth A - In");
+    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth B - Out", "Gone - Out (Not Connected)"}));
+    EXPECT_EQ(MidiOut()->currentIndex(), 1);
+
+    // The remembered output comes back: it is selected and no longer marked.
+    m_pVirtual->AddDestination("Gone", "Out");
+    ASSERT_TRUE(PumpUntil([&] { return Items(MidiOut()).contains("Gone - Out"); }));
+    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth B - Out", "Gone - Out"}));
+    EXPECT_EQ(MidiOut()->currentText(), "Gone - Out");
+}
+
+TEST_F(MainWindowTest, DevicesThatArriveLateInABurstAreStillListed)
+{
+    Remember("", "");
+    OpenMainWindow();
+    PumpFor(600);
+
+    // Three changes 150 ms apart: the refill at the first one cannot see the others.
+    m_pVirtual->AddSource("Synth A", "In");
+    PumpFor(150);
+    m_pVirtual->AddSource("Synth B", "In");
+    PumpFor(150);
+    m_pVirtual->AddSource("Synth C", "In");
+    EXPECT_TRUE(PumpUntil([&] { return MidiIn()->count() == 3; }, 2000));
+    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In", "Synth C - In"}));
+
+    // So is a device that comes right after the window was made.
+    m_pApp->m_pMainWindow->Destroy();
+    m_pApp->m_pMainWindow = nullptr;
+    OpenMainWindow();
+    m_pVirtual->AddSource("Synth D", "In");
+    EXPECT_TRUE(PumpUntil([&] { return MidiIn()->count() == 4; }, 2000));
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/MessageManager.h"
+#include "platform/ui/EventLoopTimer.h"
+#include "toolkit/Button.h"
+#include "toolkit/Popup.h"
+#include "windows/ModelessWindow.h"
+
+#include <cstdint>
+
+class CReceiveWindow;
+class CTransmitWindow;
+
+// The window the application shows from start to quit: a MIDI In and a MIDI Out pop-up
+// that follow the MIDI setup and pre-select the remembered devices, and the buttons that
+// run a reception or a transmission on the chosen device. Closing it hands the choice to
+// the application and quits.
+class CMainWindow : public CModelessWindow, public CMessageManagerListener
+{
+public:
+    CMainWindow();
+    ~CMainWindow() override;
+
+    void OnCreate() override;
+    void OnDestroy() override;
+    bool OnBeforeShow() override;
+    bool OnShow() override;
+    bool OnClose() override;
+    OSStatus EventFunc(EventRef pEvent, uint32_t uiKind, uint32_t uiCommandID) override;
+    const char* GetWindowName() override;
+
+    void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
+                           CMessageManagerListener* pSender) override;
+
+    // Fills both pop-ups from the MIDI setup and selects the remembered devices.
+    void SetMidiDevice();
+    void OnSetupChanged();
+    // MIDI In pop-up, MIDI Out pop-up, then the two buttons.
+    void SetControlEnable(bool bEnable);
+    void OnReceiveExecute();
+    void OnTransmitExecute();
+
+    // Setup-change messages closer together than this form one burst.
+    static constexpr uint32_t sm_uiSetupChangeGapMs = 500;
+
+private:
+    static void FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, char*, int),
+                          const char* pszRemembered, int32_t& nSelect, int32_t& nNotConnected);
+    static void ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName);
+    static bool PopupShowsDevices(cPopup& cPopup, int32_t nNotConnected, int (*pCount)(),
+                                  int (*pName)(int, char*, int));
+    void ScheduleSetupCheck();
+    void CancelSetupCheck();
+    static void OnSetupCheckTimer(EventLoopTimerRef pTimer, void* pUserData);
+
+    CTransmitWindow* m_pTransmitWindow;
+    CReceiveWindow* m_pReceiveWindow;
+    cPopup m_cMidiInPopup;
+    cPopup m_cMidiOutPopup;
+    cButton m_cReceiveButton;
+    cButton m_cTransmitButton;
+    int32_t m_nMidiInSelect;
+    int32_t m_nMidiOutSelect;
+    int32_t m_nMidiInNotConnected;
+    int32_t m_nMidiOutNotConnected;
+    uint32_t m_uiLastSetupChanged;
+    char m_szMidiInName[256];
+    char m_szMidiOutName[256];
+    // Pending look at the MIDI setup after a burst of changes (see OnMessageReceived).
+    EventLoopTimerRef m_pSetupCheckTimer;
+};
