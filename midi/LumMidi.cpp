@@ -36,7 +36,7 @@ int GetEndpointDisplayName(MIDIEndpointRef hEndpoint, char* pszName, int iSize)
 } // namespace
 
 CLumMidi::CLumMidi()
-    : m_bSysExInProgress(0), m_iSysExSize(0), m_pListener(nullptr), m_hClient(0), m_hOutPort(0),
+    : m_bSysExInProgress(0), m_bSysExDropped(false), m_iSysExSize(0), m_pListener(nullptr), m_hClient(0), m_hOutPort(0),
       m_hInPort(0), m_hDestination(0), m_hSource(0)
 {
 }

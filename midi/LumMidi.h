@@ -112,6 +112,8 @@ private:
     void DeliverSysEx();
 
     int m_bSysExInProgress;
+    // The rest of an overlong message is being skipped until its F7 (receive thread only).
+    bool m_bSysExDropped;
     std::vector<unsigned char> m_aSysExBuffer;
     int m_iSysExSize;
     std::atomic<CLumMidiListener*> m_pListener;

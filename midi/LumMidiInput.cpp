@@ -95,9 +95,17 @@ void CLumMidi::MacRecvProcess(int iLength, unsigned char* pData)
         pListener->OnLumMidiInReceiving(this, iLength, pData);
 
     unsigned char b = pData[0];
+    if (m_bSysExDropped && b != kSysExStart && (b == kSysExEnd || !IsStatus(b)))
+    {
+        // The tail of an overlong message: skipped without complaint up to its F7.
+        if (b == kSysExEnd)
+            m_bSysExDropped = false;
+        return;
+    }
     if (b == kSysExStart)
     {
         // A new F0 drops an unfinished message.
+        m_bSysExDropped = false;
         m_aSysExBuffer.clear();
         m_iSysExSize = 0;
         m_bSysExInProgress = 1;
@@ -143,6 +151,7 @@ void CLumMidi::AppendSysEx(const unsigned char* pData, int iLength)
         m_aSysExBuffer.clear();
         m_iSysExSize = 0;
         m_bSysExInProgress = 0;
+        m_bSysExDropped = !pEnd;
         return;
     }
     m_aSysExBuffer.insert(m_aSysExBuffer.end(), pData, pData + iTake);
