@@ -106,7 +106,7 @@ void DialogDriver::Poll()
 {
     // A modal window of the program (a progress window) is not a dialog to answer.
     QWidget* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!pDialog || !pDialog->isVisible() || pDialog == m_pAnswering)
+    if (!pDialog || !pDialog->isVisible() || m_answering.contains(pDialog))
         return;
 
     if (m_answers.empty())
@@ -143,12 +143,12 @@ void DialogDriver::Poll()
     // slot runs, and an answer may open a dialog of its own that needs answering.
     Action action = m_answers.front();
     m_answers.pop_front();
-    m_pAnswering = pDialog;
+    m_answering.append(pDialog);
     QTimer::singleShot(0, this,
                        [this, action, dialog = QPointer<QWidget>(pDialog)]
                        {
                            if (dialog)
                                action(dialog);
-                           m_pAnswering = nullptr;
+                           m_answering.removeAll(dialog);
                        });
 }

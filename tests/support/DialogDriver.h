@@ -67,8 +67,10 @@ private:
     QTimer m_timer;
     std::deque<Action> m_answers;
     std::vector<tagSeen> m_seen;
-    QPointer<QWidget> m_pAnswering; // the dialog whose answer is running
-    QPointer<QWidget> m_pWaiting;   // an unexpected dialog, and since when
+    // The dialogs whose answers are running: an answer may open a dialog of its own, and
+    // the first dialog must not be answered again meanwhile.
+    QList<QPointer<QWidget>> m_answering;
+    QPointer<QWidget> m_pWaiting; // an unexpected dialog, and since when
     int m_nWaitingPolls = 0;
     int m_nUnexpected = 0;
 };

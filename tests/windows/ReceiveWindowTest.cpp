@@ -317,8 +317,9 @@ TEST_F(ReceiveWindowTest, ASaveWhoseWriteFailsKeepsTheOldFile)
     signal(SIGXFSZ, pOldHandler);
 
     EXPECT_TRUE(script.Finished());
-    ASSERT_EQ(m_driver.Seen().size(), 4u);
-    EXPECT_EQ(m_driver.Seen()[2].text, Text("Can't Open File"));
+    ASSERT_EQ(m_driver.Seen().size(), 4u) << ::testing::PrintToString(m_driver.Seen());
+    EXPECT_EQ(m_driver.Seen()[2].text, Text("Can't Open File"))
+        << ::testing::PrintToString(m_driver.Seen());
     EXPECT_EQ(m_driver.Seen()[3].title, "Quillmark");
     EXPECT_EQ(TempDir::Read(sPath), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),

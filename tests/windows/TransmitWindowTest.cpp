@@ -1,0 +1,434 @@
+#include "TransferWindowFixture.h"
+
+#include "app/MessageManager.h"
+#include "support/LogCapture.h"
+#include "toolkit/DebugLog.h"
+#include "windows/TransmitWindow.h"
+
+#include <QMessageBox>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace
+{
+const char* const kDestinationName = "Synth Co - Port 1";
+constexpr int kFileNameText = 1;
+constexpr int kStatusText = 3;
+constexpr int kTimeText = 5;
+constexpr int kProgress = 6;
+constexpr int kButton = 7;
+
+Bytes SysEx(size_t nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0};
+    while (bytes.size() < nLength - 1)
+        bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts)
+{
+    Bytes joined;
+    for (const Bytes& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+// How many descriptors of this process are open on the file.
+int DescriptorsOn(const std::string& sPath)
+{
+    int nCount = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == sPath)
+            ++nCount;
+    }
+    return nCount;
+}
+
+class TransmitWindowTest : public TransferWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        TransferWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        m_hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
+        m_pVirtual->WaitIdle();
+        ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
+        m_pWindow = std::make_unique<CTransmitWindow>();
+        ASSERT_EQ(m_pWindow->Create(nullptr), 1);
+    }
+
+    void TearDown() override
+    {
+        if (m_pWindow)
+        {
+            m_pWindow->Destroy();
+            m_pWindow.reset();
+        }
+        TransferWindowFixture::TearDown();
+    }
+
+    // Chooses the file in the open dialog that showing the window brings up.
+    void Choose(const std::string& sPath) { m_driver.ChooseFile(QString::fromStdString(sPath)); }
+
+    QString Shows(int iID) { return ControlText(*m_pWindow, iID); }
+    QString Button() { return Shows(kButton); }
+    void Press() { ClickButton(*m_pWindow, kButton); }
+
+    // The window is ready to send the named file of the given size.
+    WindowScript::Condition Ready(const char* pszName, int nSize)
+    {
+        return [this, pszName, nSize]
+        {
+            return Shows(kStatusText) == Text("StatusTransmitReady", nSize) &&
+                   Shows(kFileNameText) == pszName && Button() == Text("ButtonStart");
+        };
+    }
+
+    // The named file has gone out; the button reads the key's text.
+    WindowScript::Condition Sent(const char* pszName, int nSize, const char* pszButton)
+    {
+        return [this, pszName, nSize, pszButton]
+        {
+            return Shows(kStatusText) == Text("StatusTransmitComplete", nSize) &&
+                   Shows(kFileNameText) == pszName && Button() == Text(pszButton) &&
+                   ProgressValue(*m_pWindow, kProgress) == 100;
+        };
+    }
+
+    Bytes Captured() const { return m_pVirtual->Captured(m_hDestination); }
+
+    void Deliver(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3)
+    {
+        m_pWindow->OnMessageReceived(m_pApp->m_pMessageManager,
+                                     {iMessage, iParam1, iParam2, iParam3, 1}, nullptr);
+    }
+
+    MIDIEndpointRef m_hDestination = 0;
+    std::unique_ptr<CTransmitWindow> m_pWindow;
+};
+} // namespace
+
+TEST_F(TransmitWindowTest, SendsASingleFileInBlocks)
+{
+    const Bytes dump = SysEx(1000, 3);
+    Choose(m_dir.Write("dump.syx", dump));
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 1000),
+                [&]
+                {
+                    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 0);
+                    Press();
+                });
+    script.Then("sent", Sent("dump.syx", 1000, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Captured(), dump);
+                    EXPECT_EQ(Shows(kTimeText), "00:00");
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    const auto sends = m_pVirtual->CapturedSends(m_hDestination);
+    ASSERT_EQ(sends.size(), 4u);
+    EXPECT_EQ(sends[3].size(), 1000u - 3 * 256);
+    ASSERT_EQ(m_driver.Seen().size(), 1u);
+    EXPECT_EQ(m_driver.Seen()[0].className, "QFileDialog");
+}
+
+TEST_F(TransmitWindowTest, StepsThroughAListWithNext)
+{
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("Drum Kit.syx", second);
+    m_dir.Write("c.syx", third);
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n3=c.syx\n1=a.syx\n2=\"Drum Kit.syx\"\n"));
+    WindowScript script;
+    script.Then("ready", Ready("a.syx", 300), [&] { Press(); });
+    script.Then("the first sent", Sent("a.syx", 300, "ButtonNext"),
+                [&]
+                {
+                    EXPECT_EQ(Captured(), first);
+                    Press();
+                });
+    script.Then("the second sent", Sent("Drum Kit.syx", 100, "ButtonNext"), [&] { Press(); });
+    script.Then("the third sent", Sent("c.syx", 50, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Captured(), Joined({first, second, third}));
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
+{
+    const Bytes first = SysEx(100, 1), second = SysEx(600, 2);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("b.syx", second);
+    m_dir.Write("c.syx", SysEx(100, 3));
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready("a.syx", 100), [&] { Press(); });
+    script.Then("the first sent", Sent("a.syx", 100, "ButtonNext"),
+                [&]
+                {
+                    // The second file's first block stays in flight until the cancel.
+                    m_pVirtual->HoldCompletions(true);
+                    Press();
+                });
+    script.Then(
+        "the second going out",
+        [&]
+        {
+            return m_pVirtual->HeldCompletions() == 1 && Button() == Text("ButtonCancel") &&
+                   Shows(kFileNameText) == "b.syx";
+        },
+        [&]
+        {
+            EXPECT_EQ(Shows(kStatusText), Text("StatusTransmitting", 0, 600));
+            Press();
+            m_pVirtual->HoldCompletions(false);
+        });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, Bytes(second.begin(), second.begin() + 256)}))
+        << "the cancel stops after the block in flight; the third file is never sent";
+}
+
+TEST_F(TransmitWindowTest, TheCloseBoxStopsARunningTransmission)
+{
+    const Bytes dump = SysEx(600, 4);
+    Choose(m_dir.Write("dump.syx", dump));
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 600),
+                [&]
+                {
+                    m_pVirtual->HoldCompletions(true);
+                    Press();
+                });
+    script.Then(
+        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
+        [&]
+        {
+            CloseBox(*m_pWindow);
+            m_pVirtual->HoldCompletions(false);
+        });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Bytes(dump.begin(), dump.begin() + 256));
+}
+
+TEST_F(TransmitWindowTest, AnEmptyFileIsRefusedWithAnAlert)
+{
+    Choose(m_dir.Write("empty.syx", Bytes{}));
+    m_driver.PressButton(QMessageBox::Ok);
+    WindowScript script;
+    script.RunModal(*m_pWindow);
+
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Can't Open File"));
+    EXPECT_EQ(m_driver.Seen()[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
+    EXPECT_EQ(DescriptorsOn(m_dir.File("empty.syx")), 0);
+}
+
+TEST_F(TransmitWindowTest, AListWhoseSecondFileIsMissingClosesAfterTheAlert)
+{
+    const Bytes first = SysEx(40, 1);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("c.syx", SysEx(40, 3));
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n3=c.syx\n"));
+    m_driver.PressButton(QMessageBox::Ok);
+    WindowScript script;
+    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
+    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Not Found File"));
+    EXPECT_EQ(Captured(), first);
+}
+
+TEST_F(TransmitWindowTest, AGapInTheListNumbersClosesWithoutAnAlert)
+{
+    const Bytes first = SysEx(40, 1);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("c.syx", SysEx(40, 3));
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n3=c.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
+    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(m_driver.Seen().size(), 1u);
+    EXPECT_EQ(Captured(), first);
+}
+
+TEST_F(TransmitWindowTest, ASyxFileThatHoldsAListIsReadAsAList)
+{
+    const Bytes listed = SysEx(64, 5);
+    m_dir.Write("patch.syx", listed);
+    Choose(m_dir.Write("bank.syx", "[MultiSysEx]\n1=patch.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready("patch.syx", 64), [&] { Press(); });
+    script.Then("sent", Sent("patch.syx", 64, "ButtonClose"), [&] { Press(); });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), listed);
+}
+
+TEST_F(TransmitWindowTest, AnMsyFileThatStartsWithF0IsSentAsItIs)
+{
+    const Bytes dump = SysEx(20, 6);
+    Choose(m_dir.Write("odd.msy", dump));
+    WindowScript script;
+    script.Then("ready", Ready("odd.msy", 20), [&] { Press(); });
+    script.Then("sent", Sent("odd.msy", 20, "ButtonClose"), [&] { Press(); });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), dump);
+}
+
+TEST_F(TransmitWindowTest, ARefusedSendCanBeStartedAgain)
+{
+    const Bytes dump = SysEx(300, 7);
+    Choose(m_dir.Write("dump.syx", dump));
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 300),
+                [&]
+                {
+                    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
+                    Press();
+                });
+    script.Then(
+        "the error",
+        [&] {
+            return Shows(kStatusText) == Text("StatusTransmitError") &&
+                   Button() == Text("ButtonStart");
+        },
+        [&]
+        {
+            EXPECT_TRUE(Captured().empty());
+            Press();
+        });
+    script.Then("sent on the second try", Sent("dump.syx", 300, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Captured(), dump) << "the whole file, from its start";
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRetry)
+{
+    const Bytes first = SysEx(30, 1), second = SysEx(30, 2);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("b.syx", second);
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready("a.syx", 30), [&] { Press(); });
+    script.Then("the first sent", Sent("a.syx", 30, "ButtonNext"),
+                [&]
+                {
+                    // The output went away: nothing can be sent, and nothing is posted.
+                    m_pManager->MidiOutClose();
+                    Press();
+                });
+    script.Then(
+        "the error",
+        [&] {
+            return Shows(kStatusText) == Text("StatusTransmitError") &&
+                   Button() == Text("ButtonStart");
+        },
+        [&]
+        {
+            ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
+            Press();
+        });
+    script.Then("the same entry sent", Sent("b.syx", 30, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Captured(), Joined({first, second}));
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(TransmitWindowTest, AListWithoutAFirstFileDoesNotOpen)
+{
+    m_dir.Write("b.syx", SysEx(30, 2));
+    // Entry 1 names a missing file: the reader's alert.
+    Choose(m_dir.Write("missing.msy", "[MultiSysEx]\n1=gone.syx\n2=b.syx\n"));
+    m_driver.PressButton(QMessageBox::Ok);
+    WindowScript first;
+    first.RunModal(*m_pWindow);
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Not Found File"));
+    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr);
+
+    // No entry 1 at all: nothing else would tell the user why nothing can be sent.
+    m_pWindow = std::make_unique<CTransmitWindow>();
+    ASSERT_EQ(m_pWindow->Create(nullptr), 1);
+    Choose(m_dir.Write("gap.msy", "[MultiSysEx]\n2=b.syx\n"));
+    m_driver.PressButton(QMessageBox::Ok);
+    WindowScript second;
+    second.RunModal(*m_pWindow);
+    ASSERT_EQ(m_driver.Seen().size(), 4u);
+    EXPECT_EQ(m_driver.Seen()[3].text, Text("Illegal Msy File"));
+    EXPECT_EQ(m_driver.Seen()[3].icon, QMessageBox::Warning);
+    EXPECT_TRUE(Captured().empty());
+    EXPECT_EQ(DescriptorsOn(m_dir.File("gap.msy")), 0);
+}
+
+TEST_F(TransmitWindowTest, TheChosenFileIsClosedWhenTheWindowGoes)
+{
+    const std::string sPath = m_dir.Write("dump.syx", SysEx(30, 1));
+    Choose(sPath);
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 30),
+                [&]
+                {
+                    EXPECT_EQ(DescriptorsOn(sPath), 1);
+                    CloseBox(*m_pWindow);
+                });
+    script.RunModal(*m_pWindow);
+    EXPECT_TRUE(script.Finished());
+
+    m_pWindow->Destroy();
+    m_pWindow.reset();
+    EXPECT_EQ(DescriptorsOn(sPath), 0);
+}
+
+TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
+{
+    const uint32_t uiNow = GetSystemTimeMs();
+    Deliver(LM_TRANSMIT_START, 1000, -1, int32_t(uiNow));
+    Deliver(LM_TRANSMITTING, 1000, 512, int32_t(uiNow));
+    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 51);
+    EXPECT_EQ(Shows(kStatusText), Text("StatusTransmitting", 512, 1000));
+
+    // 25 000 000 x 100 does not fit 32 bits.
+    Deliver(LM_TRANSMITTING, 30000000, 25000000, int32_t(uiNow));
+    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 83);
+    Deliver(LM_TRANSMITTING, 2000000000, 1999999999, int32_t(uiNow));
+    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
+}

@@ -1,0 +1,296 @@
+#include "windows/TransmitWindow.h"
+
+#include "app/Application.h"
+#include "toolkit/Alert.h"
+#include "toolkit/DebugLog.h"
+#include "toolkit/LoadDialog.h"
+#include "toolkit/Utility.h"
+#include "transfer/MidiManager.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+constexpr uint32_t kSignature = FourCharCode("QMRK");
+constexpr uint32_t kButtonCommand = FourCharCode("not!");
+constexpr unsigned char kSysExStart = 0xF0;
+} // namespace
+
+CTransmitWindow::CTransmitWindow()
+    : m_bShown(0), m_bTransmitting(0), m_nFileCount(0), m_nFileIndex(0), m_bMultiSysEx(-1),
+      m_szFileName(), m_nStartTime(0)
+{
+}
+
+CTransmitWindow::~CTransmitWindow()
+{
+    // The chosen file may still be open: a single file not sent to the end, or a list
+    // whose parsing failed.
+    if (m_cFile.IsOpened())
+        m_cFile.Close();
+}
+
+void CTransmitWindow::OnCreate()
+{
+    m_cStatusText.SetControl(m_pWindow, kSignature, 3);
+    m_cTimeText.SetControl(m_pWindow, kSignature, 5);
+    m_cFileNameText.SetControl(m_pWindow, kSignature, 1);
+    m_cProgress.SetControl(m_pWindow, kSignature, 6);
+    m_cButton.SetControl(m_pWindow, kSignature, 7);
+    m_nFileIndex = 0;
+    m_bShown = 0;
+    m_bTransmitting = 0;
+    m_nFileCount = 0;
+    m_bMultiSysEx = -1;
+    g_pApplication->m_pMessageManager->AddListener(this);
+}
+
+void CTransmitWindow::OnDestroy()
+{
+    g_pApplication->m_pMessageManager->DeleteListener(this);
+}
+
+bool CTransmitWindow::OnBeforeShow()
+{
+    return true;
+}
+
+bool CTransmitWindow::OnShow()
+{
+    if (m_bShown)
+        return false;
+    m_bShown = 1;
+
+    CLoadDialog dialog;
+    FSSpec spec;
+    unsigned long ulType = 0;
+    long lCount = 0;
+    if (!dialog.Execute(long(FourCharCode("QMRK")), &spec, &ulType, &lCount))
+        return false;
+    if (!m_cFile.MacOpen(&spec, 9))
+    {
+        ShowErrorAlert("Can't Open File", kAlertStopAlert);
+        return false;
+    }
+    unsigned char ucFirst = 0;
+    if (m_cFile.Read(&ucFirst, 1) != 1)
+    {
+        ShowErrorAlert("Can't Open File", kAlertStopAlert);
+        m_cFile.Close();
+        return false;
+    }
+    if (!m_cFile.SetPos(0, 2))
+        DebugPrintf("Failed to set file pointer.");
+
+    long lSize = 0;
+    if (ucFirst == kSysExStart)
+    {
+        // Sent as one SysEx file whatever its name; it stays open for the transmission.
+        m_nFileIndex = 0;
+        m_bMultiSysEx = 0;
+        m_nFileCount = 1;
+        m_bTransmitting = 0;
+        GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
+        GetEOF(m_cFile.m_refNum, &lSize);
+    }
+    else
+    {
+        m_bMultiSysEx = 1;
+        const int bOpened = m_cMultiSysExReader.Open(&m_cFile);
+        m_cFile.Close();
+        if (!bOpened)
+        {
+            DebugPrintf("File open failed...");
+            return false;
+        }
+        m_nFileCount = m_cMultiSysExReader.GetFileCount();
+        m_nFileIndex = 0;
+        m_bTransmitting = 0;
+        m_szFileName[0] = '\0';
+        m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), 1);
+        // A list whose first file cannot be had cannot be sent: the window does not open.
+        // The reader has told the user about a missing or unreadable file; a list without
+        // an entry 1 is told here.
+        CLumFile* pFirst = m_cMultiSysExReader.GetSysExFile(1);
+        if (!pFirst)
+        {
+            if (!IsListed(1))
+                ShowErrorAlert("Illegal Msy File", kAlertCautionAlert);
+            DebugPrintf("File open failed...");
+            return false;
+        }
+        GetEOF(pFirst->m_refNum, &lSize);
+        pFirst->Close();
+        delete pFirst;
+    }
+
+    tagListenerMessage message = {LM_TRANSMIT_READY, int32_t(lSize < INT_MAX ? lSize : INT_MAX), -1,
+                                  -1, -1};
+    g_pApplication->m_pMessageManager->SendMessage(message,
+                                                   static_cast<CMessageManagerListener*>(this));
+    return true;
+}
+
+bool CTransmitWindow::OnClose()
+{
+    // Closing during a transmission stops it after its current block; otherwise the
+    // window would stay until the whole file had gone out.
+    if (m_bTransmitting)
+        g_pApplication->m_pMidiManager->TransmitCancel();
+    CloseModal();
+    return false;
+}
+
+OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiCommandID)
+{
+    if (GetEventClass(pEvent) != kEventClassCommand || uiCommandID != kButtonCommand)
+        return eventNotHandledErr;
+    // A press while a file is going out arrives from inside TransmitCurrentFile.
+    if (m_bTransmitting)
+        g_pApplication->m_pMidiManager->TransmitCancel();
+    else if (m_nFileIndex < m_nFileCount)
+        TransmitCurrentFile();
+    else
+        CloseModal();
+    return noErr;
+}
+
+bool CTransmitWindow::IsListed(int nNumber)
+{
+    // The reader leaves the buffer alone for a number it does not list: two buffers that
+    // start different come back equal only when it wrote the listed name into both.
+    char szFirst[256] = "0";
+    char szSecond[256] = "1";
+    m_cMultiSysExReader.GetSysExFileName(szFirst, sizeof(szFirst), nNumber);
+    m_cMultiSysExReader.GetSysExFileName(szSecond, sizeof(szSecond), nNumber);
+    return strcmp(szFirst, szSecond) == 0;
+}
+
+const char* CTransmitWindow::GetWindowName()
+{
+    return "TransmitWindow";
+}
+
+void CTransmitWindow::TransmitCurrentFile()
+{
+    m_bTransmitting = 1;
+    m_nStartTime = GetSystemTimeMs();
+
+    CLumFile* pFile = nullptr;
+    if (m_bMultiSysEx)
+    {
+        m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), m_nFileIndex + 1);
+        pFile = m_cMultiSysExReader.GetSysExFile(m_nFileIndex + 1);
+    }
+    else if (m_cFile.IsOpened())
+    {
+        // A file sent again after a failure starts from its beginning.
+        if (!m_cFile.SetPos(0, 2))
+            DebugPrintf("Failed to set file pointer.");
+        pFile = &m_cFile;
+    }
+    if (!pFile)
+    {
+        m_bTransmitting = 0;
+        CloseModal();
+        return;
+    }
+
+    const int bTransmitted = g_pApplication->m_pMidiManager->TransmitSingleSysEx(pFile);
+    if (pFile != &m_cFile)
+    {
+        pFile->Close();
+        delete pFile;
+    }
+    else if (bTransmitted)
+    {
+        m_cFile.Close();
+    }
+    // A transmission that failed, also one that could not start and so told nothing,
+    // must not leave the button meaning Cancel.
+    if (!bTransmitted)
+        ShowTransmitError(GetSystemTimeMs());
+}
+
+void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
+{
+    char szText[256];
+    m_bTransmitting = 0;
+    snprintf(szText, sizeof(szText), "%s", GetResourceString("StatusTransmitError"));
+    m_cStatusText.Set(szText);
+    SetElapsedTime(uiNow);
+    m_cButton.SetCaption(GetResourceString("ButtonStart"));
+}
+
+void CTransmitWindow::SetElapsedTime(uint32_t uiNow)
+{
+    // Minutes are not wrapped at 60: a long transmission shows 75:00.
+    char szTime[32];
+    const uint32_t uiMs = uiNow - m_nStartTime;
+    snprintf(szTime, sizeof(szTime), "%02d:%02d", int(uiMs / 60000), int((uiMs / 1000) % 60));
+    m_cTimeText.Set(szTime);
+}
+
+void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                                        CMessageManagerListener*)
+{
+    char szText[256];
+    switch (message.iMessage)
+    {
+    case LM_TRANSMIT_READY:
+        m_cFileNameText.Set(m_szFileName);
+        snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitReady"), message.iParam1);
+        m_cStatusText.Set(szText);
+        m_cButton.SetCaption(GetResourceString("ButtonStart"));
+        break;
+    case LM_TRANSMIT_START:
+        m_cFileNameText.Set(m_szFileName);
+        snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitting"), 0,
+                 message.iParam1);
+        m_cStatusText.Set(szText);
+        snprintf(szText, sizeof(szText), "%02d:%02d", 0, 0);
+        m_cTimeText.Set(szText);
+        m_cButton.SetCaption(GetResourceString("ButtonCancel"));
+        m_cProgress.Set(0);
+        break;
+    case LM_TRANSMITTING:
+    {
+        snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitting"), message.iParam2,
+                 message.iParam1);
+        m_cStatusText.Set(szText);
+        SetElapsedTime(uint32_t(message.iParam3));
+        // In 64 bits: the product overflows 32 bits for files above 21 MB.
+        const int64_t llPercent =
+            message.iParam1 > 0 ? int64_t(message.iParam2) * 100 / message.iParam1 : 100;
+        m_cProgress.Set(int(llPercent));
+        break;
+    }
+    case LM_TRANSMIT_COMPLETE:
+        m_bTransmitting = 0;
+        snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitComplete"),
+                 message.iParam1);
+        m_cStatusText.Set(szText);
+        SetElapsedTime(uint32_t(message.iParam3));
+        m_cProgress.Set(100);
+        ++m_nFileIndex;
+        m_cButton.SetCaption(
+            GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonNext" : "ButtonClose"));
+        break;
+    case LM_TRANSMIT_CANCEL:
+        m_bTransmitting = 0;
+        snprintf(szText, sizeof(szText), "%s", GetResourceString("StatusTransmitCancel"));
+        m_cStatusText.Set(szText);
+        CloseModal();
+        break;
+    case LM_TRANSMIT_ERROR:
+        // The window has shown the error already when the transmission returned; a
+        // report that arrives once the user has started the file again is stale.
+        if (!m_bTransmitting)
+            ShowTransmitError(uint32_t(message.iParam3));
+        break;
+    default:
+        break;
+    }
+}
