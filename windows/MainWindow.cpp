@@ -144,14 +144,27 @@ void CMainWindow::OnMessageReceived(CMessageManager*, tagListenerMessage message
 
 void CMainWindow::SetMidiDevice()
 {
+    // A refill keeps a device the user has picked in this run while it is still listed:
+    // falling back to the remembered one would quietly point Receive or Transmit at
+    // another instrument than the one chosen.
+    char szInChoice[256];
+    char szOutChoice[256];
+    CopyName(szInChoice, m_nMidiInSelect >= 0 && m_nMidiInSelect != m_nMidiInNotConnected
+                             ? m_szMidiInName
+                             : "");
+    CopyName(szOutChoice, m_nMidiOutSelect >= 0 && m_nMidiOutSelect != m_nMidiOutNotConnected
+                              ? m_szMidiOutName
+                              : "");
+
     m_nMidiInSelect = -1;
     m_nMidiOutSelect = -1;
     m_nMidiInNotConnected = -1;
     m_nMidiOutNotConnected = -1;
     FillPopup(m_cMidiInPopup, &GetNumMidiInDevices, &GetMidiInDeviceName,
-              g_pApplication->m_szMidiInDevice, m_nMidiInSelect, m_nMidiInNotConnected);
+              g_pApplication->m_szMidiInDevice, szInChoice, m_nMidiInSelect, m_nMidiInNotConnected);
     FillPopup(m_cMidiOutPopup, &GetNumMidiOutDevices, &GetMidiOutDeviceName,
-              g_pApplication->m_szMidiOutDevice, m_nMidiOutSelect, m_nMidiOutNotConnected);
+              g_pApplication->m_szMidiOutDevice, szOutChoice, m_nMidiOutSelect,
+              m_nMidiOutNotConnected);
     ReadSelection(m_cMidiInPopup, m_nMidiInSelect, m_szMidiInName);
     ReadSelection(m_cMidiOutPopup, m_nMidiOutSelect, m_szMidiOutName);
 }
@@ -213,10 +226,12 @@ void CMainWindow::OnTransmitExecute()
 }
 
 void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, char*, int),
-                            const char* pszRemembered, int32_t& nSelect, int32_t& nNotConnected)
+                            const char* pszRemembered, const char* pszChoice, int32_t& nSelect,
+                            int32_t& nNotConnected)
 {
     cPopup.m_cPopupMenu.Clear();
     const int nCount = pCount();
+    int nChoice = -1;
     char szName[256];
     for (int i = 0; i < nCount; ++i)
     {
@@ -226,18 +241,23 @@ void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, c
         // The last of several devices with the remembered name wins.
         if (strncmp(szName, pszRemembered, 256) == 0)
             nSelect = i;
+        if (pszChoice[0] && strncmp(szName, pszChoice, 256) == 0)
+            nChoice = i;
     }
-    if (nSelect >= 0)
-        cPopup.SetSelectItem(nSelect);
-    else if (pszRemembered[0])
+    if (nSelect < 0 && pszRemembered[0])
     {
         // Room for a 255-byte name and the words around it; the menu cuts the item text.
         char szItem[512];
         snprintf(szItem, sizeof(szItem), GetResourceString(kNotConnectedKey), pszRemembered);
         cPopup.m_cPopupMenu.AddItem(szItem, 0);
         nNotConnected = nCount;
-        cPopup.SetSelectItem(nCount);
+        nSelect = nCount;
     }
+    if (nChoice >= 0)
+        nSelect = nChoice;
+    // With nothing remembered and nothing picked the pop-up keeps its selection.
+    if (nSelect >= 0)
+        cPopup.SetSelectItem(nSelect);
 }
 
 void CMainWindow::ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName)

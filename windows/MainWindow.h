@@ -45,7 +45,8 @@ public:
 
 private:
     static void FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, char*, int),
-                          const char* pszRemembered, int32_t& nSelect, int32_t& nNotConnected);
+                          const char* pszRemembered, const char* pszChoice, int32_t& nSelect,
+                          int32_t& nNotConnected);
     static void ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName);
     static bool PopupShowsDevices(cPopup& cPopup, int32_t nNotConnected, int (*pCount)(),
                                   int (*pName)(int, char*, int));

@@ -451,3 +451,35 @@ TEST_F(MainWindowTest, DevicesThatArriveLateInABurstAreStillListed)
     m_pVirtual->AddSource("Synth D", "In");
     EXPECT_TRUE(PumpUntil([&] { return MidiIn()->count() == 4; }, 2000));
 }
+
+TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)
+{
+    m_pVirtual->AddSource("Synth A", "In");
+    m_pVirtual->AddSource("Synth B", "In");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    Remember("Synth A - In", "Gone - Out");
+    OpenMainWindow();
+    PumpFor(600);
+    Choose(MidiIn(), 1);
+    Choose(MidiOut(), 0);
+
+    // Another instrument is plugged in: the menus grow, the choices stay.
+    m_pVirtual->AddSource("Synth C", "In");
+    m_pVirtual->AddDestination("Synth C", "Out");
+    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 4; }));
+    EXPECT_EQ(MidiIn()->currentText(), "Synth B - In");
+    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out", "Synth C - Out",
+                                             "Gone - Out (Not Connected)"}));
+    EXPECT_EQ(MidiOut()->currentText(), "Synth A - Out");
+
+    // The picked device goes away: the remembered one is selected again.
+    m_pVirtual->RemoveEndpoint(m_pVirtual->GetSource(1));
+    ASSERT_TRUE(PumpUntil([&] { return MidiIn()->count() == 2; }));
+    EXPECT_EQ(MidiIn()->currentText(), "Synth A - In");
+
+    // What Receive would open and what closing stores follow the selection.
+    m_pWindow->close();
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth A - Out");
+}
