@@ -1,0 +1,14 @@
+# The receive and transmit windows against the kernel's ALSA sequencer, with amidi on the
+# other side. The test binary runs inside the small VM of the alsa-vm tool (shared/tools
+# beside the repository), all tests in one boot; where the VM cannot start the test is
+# reported as skipped.
+add_executable(test_windows_alsa
+  ${CMAKE_CURRENT_LIST_DIR}/WindowsAlsaTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../windows/TransferWindowFixture.cpp)
+target_link_libraries(test_windows_alsa PRIVATE
+  qm_test_support qm_test_main_qt qm_test_dialogs qm_windows qm_app qm_transfer)
+add_dependencies(test_windows_alsa quillmark_resources)
+add_test(NAME AlsaWindows
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/../alsa/run-in-vm.sh ${CMAKE_SOURCE_DIR}/../shared/tools/alsa-vm
+          ${CMAKE_BINARY_DIR} $<TARGET_FILE:test_windows_alsa>)
+set_tests_properties(AlsaWindows PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 400 LABELS alsa)
