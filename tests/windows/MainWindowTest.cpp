@@ -185,6 +185,7 @@ TEST_F(MainWindowTest, RememberedDevicesArePreselected)
     QWidget* pWindow = OpenMainWindow();
     ASSERT_NE(pWindow, nullptr);
     EXPECT_TRUE(pWindow->isVisible());
+    EXPECT_FALSE(pWindow->windowIcon().isNull()) << "the layout gives the application icon";
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
     EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
     EXPECT_EQ(MidiIn()->currentIndex(), 1);
