@@ -1,9 +1,11 @@
 #include "toolkit/LoadDialog.h"
 
 #include "file/LumFile.h"
+#include "toolkit/FileIconProvider.h"
 #include "toolkit/Utility.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
@@ -62,7 +64,13 @@ bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pT
     if (!pApplication || QThread::currentThread() != pApplication->thread())
         return false;
 
-    QFileDialog dialog;
+    // Where this key's dialog was left, else the home folder; never Qt's own memory of
+    // the last folder, which may be long gone.
+    auto place = sg_places.find(lPreferenceKey);
+    const QString startFolder = place != sg_places.end() ? place->second : QDir::homePath();
+    CFileIconProvider icons; // outlives the dialog, which does not own it
+    QFileDialog dialog(nullptr, QString(), startFolder);
+    dialog.setIconProvider(&icons);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -71,8 +79,6 @@ bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pT
     for (const char* pszName : {"fileTypeCombo", "fileTypeLabel"})
         if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
             pWidget->hide();
-    if (auto place = sg_places.find(lPreferenceKey); place != sg_places.end())
-        dialog.setDirectory(place->second);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -1,9 +1,11 @@
 #include "toolkit/SaveDialog.h"
 
 #include "platform/ui/MacEvent.h"
+#include "toolkit/FileIconProvider.h"
 #include "toolkit/Utility.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QThread>
@@ -26,7 +28,13 @@ bool CSaveDialog::Execute(long lPreferenceKey, const char* pszTitle, const char*
     if (!pApplication || QThread::currentThread() != pApplication->thread())
         return false;
 
-    QFileDialog dialog;
+    // Where this key's dialog was left, else the home folder; never Qt's own memory of
+    // the last folder, which may be long gone.
+    auto place = sg_places.find(lPreferenceKey);
+    const QString startFolder = place != sg_places.end() ? place->second : QDir::homePath();
+    CFileIconProvider icons; // outlives the dialog, which does not own it
+    QFileDialog dialog(nullptr, QString(), startFolder);
+    dialog.setIconProvider(&icons);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -34,8 +42,6 @@ bool CSaveDialog::Execute(long lPreferenceKey, const char* pszTitle, const char*
     for (const char* pszName : {"fileTypeCombo", "fileTypeLabel"})
         if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
             pWidget->hide();
-    if (auto place = sg_places.find(lPreferenceKey); place != sg_places.end())
-        dialog.setDirectory(place->second);
     dialog.selectFile(C2CFString(pszDefaultName));
     dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

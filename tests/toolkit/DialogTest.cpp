@@ -1,14 +1,17 @@
 #include "support/DialogDriver.h"
 #include "support/TempDir.h"
 #include "toolkit/Alert.h"
+#include "toolkit/FileIconProvider.h"
 #include "toolkit/LoadDialog.h"
 #include "toolkit/SaveDialog.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QSortFilterProxyModel>
 #include <gtest/gtest.h>
 
@@ -211,12 +214,19 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
 
 TEST_F(Dialogs, CancelledOpenDialogLeavesTheOutputs)
 {
-    m_driver.Cancel();
+    QString startFolder;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            startFolder = qobject_cast<QFileDialog*>(pDialog)->directory().absolutePath();
+            qobject_cast<QFileDialog*>(pDialog)->reject();
+        });
     FSSpec files[1];
     files[0].name = "untouched";
     unsigned long types[1] = {7};
     long lCount = 5;
-    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("QMRK"), files, types, &lCount));
+    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("Tst0"), files, types, &lCount));
+    EXPECT_EQ(startFolder, QDir::homePath()); // a key seen for the first time
     EXPECT_EQ(files[0].name, "untouched");
     EXPECT_EQ(types[0], 7u);
     EXPECT_EQ(lCount, 5);
@@ -280,4 +290,31 @@ TEST_F(Dialogs, CancelledSaveDialogLeavesTheOutputs)
                                        &file, &folder));
     EXPECT_EQ(file.name, "untouched");
     EXPECT_EQ(folder.path, "/untouched");
+}
+
+TEST_F(Dialogs, FileTypesComeFromTheNameNotTheContents)
+{
+    // PNG bytes in a file without an extension: only reading them would say PNG.
+    const std::string path =
+        m_folder.Write("picture", std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
+                                                             '\n', 0, 0, 0, 0x0D});
+    const QFileInfo info(QString::fromStdString(path));
+    QMimeDatabase types;
+    ASSERT_EQ(types.mimeTypeForFile(info).name(), "image/png");
+    EXPECT_EQ(CFileIconProvider().type(info),
+              types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment());
+
+    bool bOwnProvider = false;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            bOwnProvider = dynamic_cast<const CFileIconProvider*>(pFileDialog->iconProvider());
+            pFileDialog->reject();
+        });
+    FSSpec files[1];
+    unsigned long types1[1];
+    long lCount = 0;
+    CLoadDialog().Execute(FourCharCode("QMRK"), files, types1, &lCount);
+    EXPECT_TRUE(bOwnProvider);
 }
