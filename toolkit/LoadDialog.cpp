@@ -1,24 +1,19 @@
 #include "toolkit/LoadDialog.h"
 
 #include "file/LumFile.h"
+#include "toolkit/FileDialogPlace.h"
 #include "toolkit/FileIconProvider.h"
 #include "toolkit/Utility.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
-#include <QThread>
 
-#include <map>
 
 namespace
 {
 // Files stored by one Execute, whatever the caller's limit.
 constexpr long kMaxStoredFiles = 12;
-
-std::map<long, QString> sg_places;
 
 // Shows what FilterProc lets through.
 class CLoadFilter : public QSortFilterProxyModel
@@ -58,31 +53,18 @@ bool CLoadDialog::FilterProc(const char* pszPath)
 
 bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pTypes, long* plCount)
 {
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
-    auto* pApplication = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!pApplication || QThread::currentThread() != pApplication->thread())
+    if (!CanShowFileDialog())
         return false;
-
-    // Where this key's dialog was left, else the home folder; never Qt's own memory of
-    // the last folder, which may be long gone.
-    auto place = sg_places.find(lPreferenceKey);
-    const QString startFolder = place != sg_places.end() ? place->second : QDir::homePath();
     CFileIconProvider icons; // outlives the dialog, which does not own it
-    QFileDialog dialog(nullptr, QString(), startFolder);
-    dialog.setIconProvider(&icons);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QFileDialog dialog;
+    PrepareFileDialog(dialog, lPreferenceKey, icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // The filter decides what shows, hence no file type pop-up.
     dialog.setProxyModel(new CLoadFilter(&dialog));
-    // The filter decides what shows: no file type pop-up.
-    for (const char* pszName : {"fileTypeCombo", "fileTypeLabel"})
-        if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
-            pWidget->hide();
-    dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    sg_places[lPreferenceKey] = dialog.directory().absolutePath();
+    RememberFileDialogPlace(dialog, lPreferenceKey);
 
     long lLookedAt = 0;
     long lStored = 0;
