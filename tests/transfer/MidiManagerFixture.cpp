@@ -44,45 +44,11 @@ void MidiManagerFixture::SetUp()
 
 void MidiManagerFixture::TearDown()
 {
-    if (m_pApp)
-    {
-        // In the application's order: MIDI manager first, then the message manager.
-        if (m_pApp->m_pMidiManager)
-        {
-            m_pApp->m_pMidiManager->Destroy();
-            delete m_pApp->m_pMidiManager;
-            m_pApp->m_pMidiManager = nullptr;
-        }
-        if (m_pApp->m_pMessageManager)
-        {
-            m_pApp->m_pMessageManager->Destroy();
-            delete m_pApp->m_pMessageManager;
-            m_pApp->m_pMessageManager = nullptr;
-        }
-        delete m_pApp;
-    }
+    // The application object releases the MIDI manager, then the message manager.
+    delete m_pApp;
     g_pApplication = m_pSavedApplication;
     if (m_pVirtual)
         m_pVirtual->Reset();
-}
-
-bool MidiManagerFixture::PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition())
-    {
-        if (timer.elapsed() > iTimeoutMs)
-            return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void MidiManagerFixture::PumpFor(int iMs)
-{
-    PumpUntil([] { return false; }, iMs);
 }
 
 ::testing::AssertionResult MessageIs(const tagListenerMessage& message, int32_t iMessage,

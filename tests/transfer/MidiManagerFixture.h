@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/MessageManager.h"
 #include "platform/midi/VirtualMidi.h"
+#include "support/EventPump.h"
 #include "transfer/MidiManager.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +40,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Runs the main thread's event loop (and so the message manager's timer) until the
-    // condition holds or the time is up; returns the condition.
-    static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 5000);
-    static void PumpFor(int iMs);
     // Lets the message manager's 200 ms throttle pass, so the next LM_RECEIVING is kept.
     static void PassThrottle() { PumpFor(220); }
 

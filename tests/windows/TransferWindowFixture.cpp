@@ -108,44 +108,11 @@ void TransferWindowFixture::TearDown()
 {
     EXPECT_EQ(m_driver.Unexpected(), 0) << "a dialog came that the test did not expect";
     EXPECT_EQ(m_driver.Unanswered(), 0) << "a dialog the test expected never came";
-    if (m_pApp)
-    {
-        if (m_pApp->m_pMidiManager)
-        {
-            m_pApp->m_pMidiManager->Destroy();
-            delete m_pApp->m_pMidiManager;
-            m_pApp->m_pMidiManager = nullptr;
-        }
-        if (m_pApp->m_pMessageManager)
-        {
-            m_pApp->m_pMessageManager->Destroy();
-            delete m_pApp->m_pMessageManager;
-            m_pApp->m_pMessageManager = nullptr;
-        }
-        delete m_pApp;
-    }
+    // The application object releases the MIDI manager, then the message manager.
+    delete m_pApp;
     g_pApplication = m_pSavedApplication;
     if (m_pVirtual)
         m_pVirtual->Reset();
-}
-
-bool TransferWindowFixture::PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition())
-    {
-        if (timer.elapsed() > iTimeoutMs)
-            return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void TransferWindowFixture::PumpFor(int iMs)
-{
-    PumpUntil([] { return false; }, iMs);
 }
 
 QString TransferWindowFixture::Text(const char* pszKey)

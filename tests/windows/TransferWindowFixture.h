@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "platform/midi/VirtualMidi.h"
+#include "support/EventPump.h"
 #include "support/DialogDriver.h"
 #include "support/TempDir.h"
 #include "transfer/MidiManager.h"
@@ -64,9 +65,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Runs the event loop until the condition holds or the time is up.
-    static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 5000);
-    static void PumpFor(int iMs);
 
     // The text the strings table gives the key, formatted as the windows format it.
     static QString Text(const char* pszKey);
