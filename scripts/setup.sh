@@ -2,18 +2,20 @@
 # Installs what a fresh Debian 12 machine lacks (only when missing), then configures and
 # builds Quillmark. Idempotent: a second run only rebuilds what changed.
 #
-#   scripts/setup.sh [--build-dir DIR] [--sanitize address|thread] [--werror]
+#   scripts/setup.sh [--build-dir DIR] [--sanitize address|thread] [--werror] [--coverage]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build_dir="$here/build"
 sanitize=""
 werror=OFF
+coverage=OFF
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir) build_dir=$2; shift 2 ;;
     --sanitize) sanitize=$2; shift 2 ;;
     --werror) werror=ON; shift ;;
+    --coverage) coverage=ON; shift ;;
     *) echo "setup.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -35,6 +37,7 @@ fi
 
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUILLMARK_SANITIZE="$sanitize" -DQUILLMARK_WERROR="$werror"
+    -DQUILLMARK_SANITIZE="$sanitize" -DQUILLMARK_WERROR="$werror" \
+    -DQUILLMARK_COVERAGE="$coverage"
 fi
 cmake --build "$build_dir"
