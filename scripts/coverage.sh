@@ -27,5 +27,7 @@ filters=()
 for d in app midi transfer file windows toolkit platform cli; do
   filters+=(--filter "$here/$d/")
 done
+# gcov writes its intermediate files into the working directory: keep them in the build.
+cd "$build_dir"
 gcovr --root "$here" "${filters[@]}" --exclude-unreachable-branches \
       --exclude-throw-branches --print-summary --txt /dev/null "$build_dir"
