@@ -3,10 +3,12 @@
 #include "app/MessageManager.h"
 #include "support/LogCapture.h"
 #include "toolkit/DebugLog.h"
+#include "toolkit/Utility.h"
 #include "windows/TransmitWindow.h"
 
 #include <QMessageBox>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -83,24 +85,32 @@ protected:
     void Press() { ClickButton(*m_pWindow, kButton); }
 
     // The window is ready to send the named file of the given size.
-    WindowScript::Condition Ready(const char* pszName, int nSize)
+    WindowScript::Condition Ready(const QString& sName, int nSize)
     {
-        return [this, pszName, nSize]
+        return [this, sName, nSize]
         {
             return Shows(kStatusText) == Text("StatusTransmitReady", nSize) &&
-                   Shows(kFileNameText) == pszName && Button() == Text("ButtonStart");
+                   Shows(kFileNameText) == sName && Button() == Text("ButtonStart");
         };
     }
 
     // The named file has gone out; the button reads the key's text.
-    WindowScript::Condition Sent(const char* pszName, int nSize, const char* pszButton)
+    WindowScript::Condition Sent(const QString& sName, int nSize, const char* pszButton)
     {
-        return [this, pszName, nSize, pszButton]
+        return [this, sName, nSize, pszButton]
         {
             return Shows(kStatusText) == Text("StatusTransmitComplete", nSize) &&
-                   Shows(kFileNameText) == pszName && Button() == Text(pszButton) &&
+                   Shows(kFileNameText) == sName && Button() == Text(pszButton) &&
                    ProgressValue(*m_pWindow, kProgress) == 100;
         };
+    }
+
+    // How the window names the file of a list.
+    static QString Listed(int nNumber, int nCount, const char* pszName)
+    {
+        char szText[512];
+        snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nNumber, nCount, pszName);
+        return QString::fromUtf8(szText);
     }
 
     Bytes Captured() const { return m_pVirtual->Captured(m_hDestination); }
@@ -152,15 +162,16 @@ TEST_F(TransmitWindowTest, StepsThroughAListWithNext)
     m_dir.Write("c.syx", third);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n3=c.syx\n1=a.syx\n2=\"Drum Kit.syx\"\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 300), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 300, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), first);
                     Press();
                 });
-    script.Then("the second sent", Sent("Drum Kit.syx", 100, "ButtonNext"), [&] { Press(); });
-    script.Then("the third sent", Sent("c.syx", 50, "ButtonClose"),
+    script.Then("the second sent", Sent(Listed(2, 3, "Drum Kit.syx"), 100, "ButtonNext"),
+                [&] { Press(); });
+    script.Then("the third sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second, third}));
@@ -178,8 +189,8 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
     m_dir.Write("c.syx", SysEx(100, 3));
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 100), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 100, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 100), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 100, "ButtonNext"),
                 [&]
                 {
                     // The second file's first block stays in flight until the cancel.
@@ -191,7 +202,7 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
         [&]
         {
             return m_pVirtual->HeldCompletions() == 1 && Button() == Text("ButtonCancel") &&
-                   Shows(kFileNameText) == "b.syx";
+                   Shows(kFileNameText) == Listed(2, 3, "b.syx");
         },
         [&]
         {
@@ -252,8 +263,8 @@ TEST_F(TransmitWindowTest, AListWhoseSecondFileIsMissingClosesAfterTheAlert)
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n3=c.syx\n"));
     m_driver.PressButton(QMessageBox::Ok);
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 40), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -269,8 +280,8 @@ TEST_F(TransmitWindowTest, AGapInTheListNumbersClosesWithoutAnAlert)
     m_dir.Write("c.syx", SysEx(40, 3));
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 40), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -284,8 +295,8 @@ TEST_F(TransmitWindowTest, ASyxFileThatHoldsAListIsReadAsAList)
     m_dir.Write("patch.syx", listed);
     Choose(m_dir.Write("bank.syx", "[MultiSysEx]\n1=patch.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("patch.syx", 64), [&] { Press(); });
-    script.Then("sent", Sent("patch.syx", 64, "ButtonClose"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 1, "patch.syx"), 64), [&] { Press(); });
+    script.Then("sent", Sent(Listed(1, 1, "patch.syx"), 64, "ButtonClose"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -344,8 +355,8 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
     m_dir.Write("b.syx", second);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 30), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 30, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 30), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 30, "ButtonNext"),
                 [&]
                 {
                     // The output went away: nothing can be sent, and nothing is posted.
@@ -363,7 +374,7 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
             ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
             Press();
         });
-    script.Then("the same entry sent", Sent("b.syx", 30, "ButtonClose"),
+    script.Then("the same entry sent", Sent(Listed(2, 2, "b.syx"), 30, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second}));
