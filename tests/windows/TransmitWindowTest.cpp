@@ -1,7 +1,9 @@
 #include "TransferWindowFixture.h"
 
 #include "app/MessageManager.h"
+#include "app/TransmitPreferences.h"
 #include "support/LogCapture.h"
+#include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 #include "windows/TransmitWindow.h"
@@ -21,6 +23,13 @@ constexpr int kStatusText = 3;
 constexpr int kTimeText = 5;
 constexpr int kProgress = 6;
 constexpr int kButton = 7;
+constexpr int kPause = 8;
+constexpr int kSpeed = 9;
+constexpr int kPaceAll = 10;
+constexpr int kFilePause = 11;
+constexpr int kSendAll = 12;
+constexpr int kRemainingText = 13;
+constexpr int kFilePauseRow = 14;
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
 {
@@ -114,6 +123,17 @@ protected:
     }
 
     Bytes Captured() const { return m_pVirtual->Captured(m_hDestination); }
+
+    ControlRef Control(int iID)
+    {
+        ControlID controlID;
+        controlID.signature = FourCharCode("QMRK");
+        controlID.id = iID;
+        return GetControlByID(m_pWindow->GetWindowRef(), controlID);
+    }
+    int Value(int iID) { return GetControlValue(Control(iID)); }
+    void SetValue(int iID, int iValue) { SetControlValue(Control(iID), int16_t(iValue)); }
+    bool Visible(int iID) { return Control(iID) && Control(iID)->isVisible(); }
 
     void Deliver(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3)
     {
@@ -442,4 +462,92 @@ TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 83);
     Deliver(LM_TRANSMITTING, 2000000000, 1999999999, int32_t(uiNow));
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
+}
+
+TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
+{
+    tagTransmitSettings remembered;
+    remembered.iPauseMs = 20;
+    remembered.iBytesPerSecond = 1000;
+    remembered.iPacing = tagTransmitSettings::kPacingAtSpeed;
+    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
+    const Bytes dump = Joined({SysEx(30, 1), SysEx(30, 2)});
+    Choose(m_dir.Write("dump.syx", dump));
+    tagTransmitSettings chosen;
+    chosen.iPauseMs = 5;
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 60),
+                [&]
+                {
+                    EXPECT_EQ(Value(kPause), 20);
+                    EXPECT_EQ(Value(kSpeed), 1000);
+                    EXPECT_EQ(Value(kPaceAll), 1);
+                    EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
+                    EXPECT_FALSE(Visible(kFilePauseRow));
+                    SetValue(kPause, chosen.iPauseMs);
+                    SetValue(kSpeed, chosen.iBytesPerSecond);
+                    SetValue(kPaceAll, 0);
+                    m_pVirtual->HoldCompletions(true);
+                    Press();
+                });
+    script.Then(
+        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
+            m_pVirtual->HoldCompletions(false);
+        });
+    script.Then("sent", Sent("dump.syx", 60, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Shows(kRemainingText), "00:00");
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), dump);
+    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
+    // A software port with software pacing left off goes unpaced.
+    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
+}
+
+TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
+{
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("b.syx", second);
+    m_dir.Write("c.syx", third);
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent by Next", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
+                [&]
+                {
+                    EXPECT_TRUE(Visible(kSendAll));
+                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
+                    SetValue(kFilePause, 300);
+                    ClickButton(*m_pWindow, kSendAll);
+                });
+    script.Then(
+        "the pause before the third",
+        [&] {
+            return Shows(kFileNameText) == Listed(3, 3, "c.syx") &&
+                   Button() == Text("ButtonCancel");
+        },
+        [&] {
+            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
+        });
+    script.Then("the rest sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, second, third}));
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }
