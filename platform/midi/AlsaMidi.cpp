@@ -4,6 +4,7 @@
 #include "toolkit/DebugLog.h"
 
 #include <alsa/asoundlib.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <thread>
@@ -163,6 +164,40 @@ struct AlsaMidi::Port
 
 namespace
 {
+// Whether a user client's input has room for a SysEx event of the length. The kernel
+// keeps an event in cells of the size of an event record, its data in as many more; an
+// event that does not fit is refused, and the refusal also makes the client's next read
+// throw away everything that was waiting for it. So a full input is waited out, not
+// written to. libasound asks only for the caller's own pool; the kernel answers for any
+// client. Kernel clients have no input pool: they take events as they come.
+//
+// The kernel's record and request for it (sound/asequencer.h, which cannot be included
+// beside libasound's headers).
+struct tagSeqClientPool
+{
+    int iClient;
+    int iOutputPool;
+    int iInputPool;
+    int iOutputRoom;
+    int iOutputFree;
+    int iInputFree;
+    char acReserved[64];
+};
+constexpr unsigned long kSeqGetClientPool = _IOWR('S', 0x4b, tagSeqClientPool);
+
+bool HasRoomFor(snd_seq_t* pSeq, int iClient, uint32_t uLength)
+{
+    pollfd descriptor{};
+    if (snd_seq_poll_descriptors(pSeq, &descriptor, 1, POLLOUT) != 1)
+        return true;
+    tagSeqClientPool pool{};
+    pool.iClient = iClient;
+    if (ioctl(descriptor.fd, kSeqGetClientPool, &pool) < 0 || pool.iInputPool <= 0)
+        return true;
+    const int iCells = 1 + int((uLength + sizeof(snd_seq_event_t) - 1) / sizeof(snd_seq_event_t));
+    return pool.iInputFree >= iCells;
+}
+
 // Kernel ports of hardware and virtual raw MIDI devices open their device only while a
 // sender is subscribed to them, and drop events sent to them otherwise. An output port
 // therefore subscribes to the destination it sends to.
@@ -544,6 +579,8 @@ int AlsaMidi::SendSysExPieces(MIDIPortRef hPort, MIDISysexSendRequest* pRequest,
     while (*pSent < pRequest->bytesToSend)
     {
         uint32_t uLength = std::min(kSysExPiece, pRequest->bytesToSend - *pSent);
+        if (!HasRoomFor(port.pClient->pSeq, iClient, uLength))
+            return -EAGAIN;
         snd_seq_event_t event;
         snd_seq_ev_clear(&event);
         snd_seq_ev_set_source(&event, port.iPort);
