@@ -2,6 +2,7 @@
 
 #include "app/MessageManager.h"
 #include "app/Preference.h"
+#include "app/PreferenceKeys.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "toolkit/DebugLog.h"
@@ -12,11 +13,6 @@
 #include <cstring>
 
 CApplication* g_pApplication = nullptr;
-
-// The per-user store and its keys.
-static const char* const sg_pszPreferenceApp = "Quillmark";
-static const char* const sg_pszMidiInDeviceKey = "Midi In Device";
-static const char* const sg_pszMidiOutDeviceKey = "Midi Out Device";
 
 const EventTypeSpec CApplication::sm_amMacEventList[2] = {
     {kEventClassCommand, kEventCommandProcess},
@@ -153,9 +149,9 @@ int CApplication::OnUninitialize()
 int CApplication::ReadPreferences()
 {
     cPreference cPref;
-    cPref.SetAppName(sg_pszPreferenceApp);
-    cPref.ReadString(sg_pszMidiInDeviceKey, m_szMidiInDevice, "");
-    cPref.ReadString(sg_pszMidiOutDeviceKey, m_szMidiOutDevice, "");
+    cPref.SetAppName(PreferenceKeys::kPreferenceApp);
+    cPref.ReadString(PreferenceKeys::kMidiInDevice, m_szMidiInDevice, "");
+    cPref.ReadString(PreferenceKeys::kMidiOutDevice, m_szMidiOutDevice, "");
     return 1;
 }
 
@@ -163,9 +159,9 @@ int CApplication::WritePreferences()
 {
     // A store that cannot be written loses the names; the program goes on regardless.
     cPreference cPref;
-    cPref.SetAppName(sg_pszPreferenceApp);
-    cPref.WriteString(sg_pszMidiInDeviceKey, m_szMidiInDevice);
-    cPref.WriteString(sg_pszMidiOutDeviceKey, m_szMidiOutDevice);
+    cPref.SetAppName(PreferenceKeys::kPreferenceApp);
+    cPref.WriteString(PreferenceKeys::kMidiInDevice, m_szMidiInDevice);
+    cPref.WriteString(PreferenceKeys::kMidiOutDevice, m_szMidiOutDevice);
     return 1;
 }
 

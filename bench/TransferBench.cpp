@@ -165,7 +165,8 @@ bool BenchPaced(Engine& engine, const QTemporaryDir& dir)
     const size_t nSize = 64 * 1024;
     MIDIEndpointRef hDestination = engine.pVirtual->AddDestination("Bench", "Paced");
     engine.pVirtual->WaitIdle();
-    engine.pVirtual->PaceAtWireSpeed(hDestination, true);
+    engine.pVirtual->SetEndpointKind(hDestination, kMIDIEndpointHardware);
+    engine.pVirtual->PaceSends(hDestination, true);
     CMidiManager* pManager = engine.cApplication.m_pMidiManager;
     if (!pManager->MidiOutOpenByName("Bench - Paced"))
         return false;

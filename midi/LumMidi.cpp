@@ -36,8 +36,8 @@ int GetEndpointDisplayName(MIDIEndpointRef hEndpoint, char* pszName, int iSize)
 } // namespace
 
 CLumMidi::CLumMidi()
-    : m_bSysExInProgress(0), m_bSysExDropped(false), m_iSysExSize(0), m_pListener(nullptr), m_hClient(0), m_hOutPort(0),
-      m_hInPort(0), m_hDestination(0), m_hSource(0)
+    : m_bSysExInProgress(0), m_bSysExDropped(false), m_iSysExSize(0), m_pListener(nullptr),
+      m_hClient(0), m_hOutPort(0), m_hInPort(0), m_hDestination(0), m_hSource(0)
 {
 }
 
@@ -197,6 +197,21 @@ int CLumMidi::GetNumMidiOutDevices()
 int CLumMidi::GetMidiOutDeviceName(int iIndex, char* pszName, int iSize)
 {
     return ::GetMidiOutDeviceName(iIndex, pszName, iSize);
+}
+
+int CLumMidi::MidiOutIsHardware()
+{
+    MIDIEndpointKind kind = kMIDIEndpointSoftware;
+    if (!MidiOutIsOpen() || MidiService::Get().GetEndpointKind(m_hDestination, &kind) != kMIDINoErr)
+        return 0;
+    return kind == kMIDIEndpointHardware ? 1 : 0;
+}
+
+int CLumMidi::SetMidiOutPacing(uint32_t uBytesPerSecond)
+{
+    if (!MidiOutIsOpen())
+        return 0;
+    return MidiService::Get().SetPortPacing(m_hOutPort, uBytesPerSecond) == kMIDINoErr ? 1 : 0;
 }
 
 std::string CLumMidi::MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint)

@@ -74,6 +74,13 @@ public:
     bool MidiOutIsOpen() const;
     int GetNumMidiOutDevices();
     int GetMidiOutDeviceName(int iIndex, char* pszName, int iSize);
+    // 1 when the open destination is a hardware port (no flow control: sends must be
+    // paced), 0 for a software port or when MIDI OUT is closed.
+    int MidiOutIsHardware();
+    // Paces the following SysEx sends at the rate in bytes a second; 0 sends them as fast
+    // as the destination takes them. A newly opened MIDI OUT goes at MIDI wire speed.
+    // 1 done, 0 when MIDI OUT is closed or the service refused.
+    int SetMidiOutPacing(uint32_t uBytesPerSecond);
 
     // Sends a block of SysEx bytes as they are (copied at once) and returns the service's
     // status: 0 accepted, and then OnLumMidiOutSysExSendComplete follows exactly once.

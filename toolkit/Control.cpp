@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QVariant>
 #include <QWidget>
 
@@ -47,6 +48,8 @@ void SetControlValue(ControlRef pControl, int16_t nValue)
         pProgress->setValue(nValue);
     else if (auto* pSlider = qobject_cast<QAbstractSlider*>(pControl))
         pSlider->setValue(nValue);
+    else if (auto* pSpinBox = qobject_cast<QSpinBox*>(pControl))
+        pSpinBox->setValue(nValue);
     else if (auto* pButton = qobject_cast<QAbstractButton*>(pControl);
              pButton && pButton->isCheckable())
         pButton->setChecked(nValue != 0);
@@ -60,6 +63,8 @@ int16_t GetControlValue(ControlRef pControl)
         return int16_t(pProgress->value());
     if (auto* pSlider = qobject_cast<QAbstractSlider*>(pControl))
         return int16_t(pSlider->value());
+    if (auto* pSpinBox = qobject_cast<QSpinBox*>(pControl))
+        return int16_t(pSpinBox->value());
     if (auto* pButton = qobject_cast<QAbstractButton*>(pControl))
         return pButton->isChecked() ? 1 : 0;
     return 0;

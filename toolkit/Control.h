@@ -19,8 +19,9 @@ struct ControlID
 ControlRef GetControlByID(WindowRef pWindow, const ControlID& controlID);
 
 // The control's value as the platform keeps it, a signed 16-bit number: the selected item
-// counted from 1 for a pop-up (0 for none), the position of a progress bar or slider, 1 or 0
-// for a check box. A null control or one without a value does nothing and reads 0.
+// counted from 1 for a pop-up (0 for none), the position of a progress bar or slider, the
+// number of a spin box (within its range), 1 or 0 for a check box. A null control or one
+// without a value does nothing and reads 0.
 void SetControlValue(ControlRef pControl, int16_t nValue);
 int16_t GetControlValue(ControlRef pControl);
 

@@ -3,8 +3,7 @@
 #include "app/Application.h"
 #include "midi/LumSemaphore.h"
 #include "toolkit/DebugLog.h"
-
-#include <QTimer>
+#include "transfer/EventLoopClock.h"
 
 #include <climits>
 #include <cstring>
@@ -33,8 +32,10 @@ bool IsRealTime(unsigned char ucByte)
 CMidiManager::CMidiManager()
     : m_nReceivedSysExSize(0), m_pMidiIn(nullptr), m_pMidiOut(nullptr), m_bCreated(0),
       m_nTransmitTotal(0), m_nTransmitBytesSent(0), m_bTransmitCancel(0), m_bTransmitting(0),
-      m_nTransmitChunkCount(0), m_pSemaphore(nullptr), m_bChunkDone(0), m_nOwedCompletions(0),
-      m_pWakeDispatcher(nullptr), m_aucChunkBuffer{}, m_bReceiveArmed(0), m_bInSysEx(0),
+      m_nTransmitChunkCount(0), m_pEventLoopClock(std::make_unique<CEventLoopClock>()),
+      m_pClock(m_pEventLoopClock.get()), m_pPlan(nullptr), m_pSchedule(nullptr), m_nNextBlock(0),
+      m_pSemaphore(nullptr), m_bChunkDone(0), m_nOwedCompletions(0),
+      m_pWaitingClock(nullptr), m_aucChunkBuffer{}, m_bReceiveArmed(0), m_bInSysEx(0),
       m_nProgressCount(0), m_uiStartTime(0)
 {
     strcpy(m_szLastError, "No Error.");
@@ -109,7 +110,6 @@ void CMidiManager::ReleaseObjects()
     }
     delete m_pSemaphore;
     m_pSemaphore = nullptr;
-    m_pWaitTimer.reset();
 }
 
 int CMidiManager::MidiInOpenByName(const char* pszName)

@@ -2,6 +2,7 @@
 
 #include "app/MessageManager.h"
 #include "midi/LumMidi.h"
+#include "transfer/TransmitSettings.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,12 +12,15 @@
 
 class CLumFile;
 class CLumSemaphore;
-class QAbstractEventDispatcher;
-class QTimer;
+class CSysExBlockPlan;
+class CSysExFileSequence;
+class CTransmitClock;
+class CTransmitSchedule;
 
 // The MIDI engine of the application: opens MIDI IN and MIDI OUT by display name,
-// collects one received SysEx message (F0 through F7) and sends a file in blocks of at
-// most 256 bytes. Everything it has to report travels as messages through the
+// collects one received SysEx message (F0 through F7) and sends files in blocks of at
+// most 256 bytes that end at message boundaries, paced as the transmit settings and the
+// kind of the output port ask. Everything it has to report travels as messages through the
 // application's message manager, with the manager itself as sender.
 //
 // Threads: every operation runs on the main thread. The receive hook runs on the MIDI
@@ -48,13 +52,30 @@ public:
     // A byte of the received message; 0 outside [0, m_nReceivedSysExSize).
     unsigned char GetReceivedSysExData(int iIndex);
 
-    // Sends the whole of an open file, from its current position, in blocks of at most
-    // 256 bytes with one block in flight, dispatching pending events while each block
-    // goes out. 1 when the transmission ran to its end or was cancelled; 0 when it could
-    // not start (logged, no message) or failed on the way (LM_TRANSMIT_ERROR).
+    // Sends the whole of an open file, from its current position, in the blocks of
+    // CSysExBlockPlan with one block in flight, waiting for each block's completion and
+    // for its place in the schedule (CTransmitSchedule) while serving events. 1 when the
+    // transmission ran to its end or was cancelled; 0 when it could not start (logged, no
+    // message) or failed on the way (LM_TRANSMIT_ERROR).
     int TransmitSingleSysEx(CLumFile* pFile);
-    // Stops a running transmission after its current block. Always 0.
+    // Sends the files of the sequence one after the other until it has no more, with the
+    // pause between files (clamped like the pause between messages) before each file but
+    // the first, counted from the file's LM_TRANSMIT_START. A cancel or a failure ends it.
+    // 1 when every file handed out ran to its end or a cancel ended it, 0 otherwise.
+    int TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs);
+    // Stops a running transmission after its current block, or during a pause. Always 0.
     int TransmitCancel();
+
+    // Pacing of the transmissions that follow; stored clamped.
+    void SetTransmitSettings(const tagTransmitSettings& settings);
+    tagTransmitSettings GetTransmitSettings() const { return m_transmitSettings; }
+    // 1 when the open MIDI OUT is a hardware port, 0 for a software port or none.
+    int MidiOutIsHardware();
+    // What the running transmission still needs by its schedule, in ms; 0 when none runs.
+    int GetTransmitRemainingMs();
+    // The clock transmissions keep time and wait with; null restores the event-loop clock.
+    // Not while a transmission runs. The clock is not owned.
+    void SetTransmitClock(CTransmitClock* pClock);
 
     void OnLumMidiInReceive(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
@@ -65,7 +86,7 @@ public:
     // thread; read it after LM_RECEIVE_COMPLETE to size the copy.
     std::atomic<int> m_nReceivedSysExSize;
 
-    // Longest wait for one block beyond its time on the wire at 3125 bytes/s.
+    // Longest wait for one block beyond its time at its pace (wire speed when unpaced).
     static constexpr uint32_t sm_uiChunkGraceMs = 2000;
 
 private:
@@ -73,10 +94,23 @@ private:
     void ResetReceive();
     void AppendReceived(unsigned char ucByte);
     void Post(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3, int32_t iParam4);
+    enum class TransmitEnd
+    {
+        kFailed,
+        kCompleted,
+        kCancelled,
+    };
+    // Why a transmission cannot start, or null.
+    const char* RefusalToTransmit() const;
+    TransmitEnd Transmit(CLumFile* pFile, int iLeadInMs);
+    void SetWaitingClock(CTransmitClock* pClock);
+    void LetOwedCompletionsIn();
+    // Hands the block to MIDI OUT and waits for its completion; false when it was refused
+    // or did not complete in time.
+    bool SendBlock(const unsigned char* pData, int nLength, uint32_t uBytesPerSecond);
     void ClearChunkDone();
     bool IsChunkDone();
     bool AreOwedCompletionsIn();
-    bool WaitUntil(bool (CMidiManager::*pCondition)(), uint32_t uiTimeoutMs);
 
     CLumMidi* m_pMidiIn;
     CLumMidi* m_pMidiOut;
@@ -89,13 +123,19 @@ private:
     int m_bTransmitCancel;
     int m_bTransmitting;
     int m_nTransmitChunkCount;
+    tagTransmitSettings m_transmitSettings;
+    std::unique_ptr<CTransmitClock> m_pEventLoopClock;
+    CTransmitClock* m_pClock; // m_pEventLoopClock's or one put in
+    // The running transmission's plan and schedule, and the index of its next block.
+    const CSysExBlockPlan* m_pPlan;
+    CTransmitSchedule* m_pSchedule;
+    size_t m_nNextBlock;
     CLumSemaphore* m_pSemaphore;
     // Guarded by m_pSemaphore: shared with the completion thread.
     int m_bChunkDone;
-    int m_nOwedCompletions; // completions of abandoned blocks that may still come
-    QAbstractEventDispatcher* m_pWakeDispatcher;
+    int m_nOwedCompletions;          // completions of abandoned blocks that may still come
+    CTransmitClock* m_pWaitingClock; // woken by completions while a transmission runs
     unsigned char m_aucChunkBuffer[256];
-    std::unique_ptr<QTimer> m_pWaitTimer;
 
     // Reception, guarded by m_receiveMutex: written by the MIDI input thread while armed,
     // reset by the main thread.

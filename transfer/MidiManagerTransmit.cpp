@@ -1,4 +1,4 @@
-// CMidiManager: sending a file as SysEx blocks.
+// CMidiManager: sending files as SysEx blocks.
 
 #include "transfer/MidiManager.h"
 
@@ -6,30 +6,42 @@
 #include "midi/LumSemaphore.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
-
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include "transfer/EventLoopClock.h"
+#include "transfer/SysExBlockPlan.h"
+#include "transfer/SysExFileSequence.h"
+#include "transfer/TransmitSchedule.h"
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <thread>
 
 namespace
 {
-constexpr int kChunkSize = 256;
-// MIDI sends 3125 bytes a second: 320 microseconds a byte.
-constexpr uint32_t kWireMicrosecondsPerByte = 320;
-// How often a waiting transmission looks at the clock when nothing else wakes it.
-constexpr int kWakeIntervalMs = 100;
+using namespace std::chrono_literals;
 
-uint32_t ChunkTimeoutMs(int nLength)
+static_assert(CSysExBlockPlan::sm_nMaxBlockSize <= 256, "blocks go through the chunk buffer");
+
+// The longest wait for a block: its time at its pace, or on the wire when unpaced, and
+// the grace.
+std::chrono::milliseconds BlockTimeLimit(int nLength, uint32_t uBytesPerSecond)
 {
-    return (uint32_t(nLength) * kWireMicrosecondsPerByte + 999) / 1000 +
-           CMidiManager::sm_uiChunkGraceMs;
+    const uint32_t uRate = uBytesPerSecond ? uBytesPerSecond : kMidiWireBytesPerSecond;
+    return std::chrono::ceil<std::chrono::milliseconds>(CTransmitSchedule::TimeAt(nLength, uRate)) +
+           std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs);
+}
+
+// The whole file from its current position; throws the failure.
+std::unique_ptr<unsigned char[]> ReadWhole(CLumFile* pFile, int* pnSize)
+{
+    long lSize = 0;
+    if (!pFile || GetEOF(pFile->m_refNum, &lSize) != 0 || lSize < 0 || lSize > INT_MAX)
+        throw "Failed to get file size.";
+    std::unique_ptr<unsigned char[]> pData(new (std::nothrow) unsigned char[size_t(lSize)]);
+    if (!pData || pFile->Read(pData.get(), lSize) != lSize)
+        throw "Failed to read file.";
+    *pnSize = int(lSize);
+    return pData;
 }
 } // namespace
 
@@ -39,118 +51,198 @@ int CMidiManager::TransmitCancel()
     return 0;
 }
 
+void CMidiManager::SetTransmitSettings(const tagTransmitSettings& settings)
+{
+    m_transmitSettings = settings.Clamped();
+}
+
+int CMidiManager::MidiOutIsHardware()
+{
+    return m_bCreated ? m_pMidiOut->MidiOutIsHardware() : 0;
+}
+
+void CMidiManager::SetTransmitClock(CTransmitClock* pClock)
+{
+    if (!m_bTransmitting)
+        m_pClock = pClock ? pClock : m_pEventLoopClock.get();
+}
+
+int CMidiManager::GetTransmitRemainingMs()
+{
+    if (!m_pSchedule)
+        return 0;
+    const auto remaining =
+        m_pSchedule->Remaining(m_pClock->Now(), int64_t(m_nTransmitTotal) - m_nTransmitBytesSent,
+                               m_pPlan->PausesFrom(m_nNextBlock));
+    return int(std::min<int64_t>(std::chrono::ceil<std::chrono::milliseconds>(remaining).count(),
+                                 INT_MAX));
+}
+
+const char* CMidiManager::RefusalToTransmit() const
+{
+    if (!m_bCreated)
+        return "Midi Manager is not created...";
+    if (!m_pMidiOut->MidiOutIsOpen())
+        return "Midi Out Device is not opened.";
+    // The waits dispatch events, among them the window's button: a second transmission
+    // started from there would interleave with this one.
+    if (m_bTransmitting)
+        return "Transmission is already running.";
+    return nullptr;
+}
+
 int CMidiManager::TransmitSingleSysEx(CLumFile* pFile)
 {
+    if (const char* pszRefusal = RefusalToTransmit())
+    {
+        DebugPrintf("TransmitSingleSysEx : %s", pszRefusal);
+        return 0;
+    }
+    m_bTransmitCancel = 0;
+    m_bTransmitting = 1;
+    const TransmitEnd end = Transmit(pFile, 0);
+    m_bTransmitting = 0;
+    return end == TransmitEnd::kFailed ? 0 : 1;
+}
+
+int CMidiManager::TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs)
+{
+    if (const char* pszRefusal = RefusalToTransmit())
+    {
+        DebugPrintf("TransmitSysExFiles : %s", pszRefusal);
+        return 0;
+    }
+    m_bTransmitCancel = 0;
+    m_bTransmitting = 1;
+    const int iPauseMs = ClampPauseMs(iFilePauseMs);
+    TransmitEnd end = TransmitEnd::kCompleted;
+    bool bFirst = true;
+    while (end == TransmitEnd::kCompleted && !m_bTransmitCancel)
+    {
+        CLumFile* pFile = files.NextFile();
+        if (!pFile)
+            break;
+        end = Transmit(pFile, bFirst ? 0 : iPauseMs);
+        bFirst = false;
+        files.FileDone(pFile);
+    }
+    m_bTransmitting = 0;
+    return end == TransmitEnd::kFailed ? 0 : 1;
+}
+
+// The file's messages follow LM_TRANSMIT_START; nothing is posted when the file cannot
+// be read. The first block waits for the lead-in, which a cancel cuts short.
+CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
+{
     std::unique_ptr<unsigned char[]> pData;
+    int nTotal = 0;
     try
     {
-        if (!m_bCreated)
-            throw "Midi Manager is not created...";
-        if (!m_pMidiOut->MidiOutIsOpen())
-            throw "Midi Out Device is not opened.";
-        // The wait for a block dispatches events, among them the window's button: a
-        // second transmission started from there would interleave with this one.
-        if (m_bTransmitting)
-            throw "Transmission is already running.";
-        m_bTransmitCancel = 0;
-
-        long lSize = 0;
-        if (!pFile || GetEOF(pFile->m_refNum, &lSize) != 0 || lSize < 0 || lSize > INT_MAX)
-            throw "Failed to get file size.";
-        m_nTransmitTotal = int(lSize);
-        pData.reset(new (std::nothrow) unsigned char[size_t(lSize)]);
-        if (!pData || pFile->Read(pData.get(), lSize) != lSize)
-            throw "Failed to read file.";
+        pData = ReadWhole(pFile, &nTotal);
     }
     catch (const char* pszMessage)
     {
         DebugPrintf("TransmitSingleSysEx : %s", pszMessage);
-        return 0;
+        return TransmitEnd::kFailed;
     }
 
-    m_bTransmitting = 1;
-    const int nTotal = m_nTransmitTotal;
+    const uint32_t uRate = m_transmitSettings.RateFor(m_pMidiOut->MidiOutIsHardware() != 0);
+    if (!m_pMidiOut->SetMidiOutPacing(uRate))
+        DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
+    const CSysExBlockPlan plan(pData.get(), nTotal);
+    CTransmitSchedule schedule(m_transmitSettings.iPauseMs, uRate);
+    CTransmitClock& clock = *m_pClock;
+
+    m_nTransmitTotal = nTotal;
     m_nTransmitBytesSent = 0;
     m_nTransmitChunkCount = 0;
     Post(LM_TRANSMIT_START, nTotal, -1, int32_t(GetSystemTimeMs()), -1);
-
-    if (QCoreApplication::instance())
-    {
-        if (!m_pWaitTimer)
-            m_pWaitTimer = std::make_unique<QTimer>();
-        m_pWaitTimer->start(kWakeIntervalMs);
-    }
-    m_pSemaphore->Wait();
-    m_pWakeDispatcher = QAbstractEventDispatcher::instance();
-    int nOwed = m_nOwedCompletions;
-    m_pSemaphore->Signal();
-
-    // A block abandoned by an earlier transmission may still complete; let it come now,
-    // while nothing else is in flight, so that it is not taken for this one's first block.
-    if (nOwed > 0 && !WaitUntil(&CMidiManager::AreOwedCompletionsIn, sm_uiChunkGraceMs))
-    {
-        DebugPrintf("TransmitSingleSysEx : %s", "Gave up waiting for an abandoned block.");
-        m_pSemaphore->Wait();
-        m_nOwedCompletions = 0;
-        m_pSemaphore->Signal();
-    }
+    SetWaitingClock(&clock);
+    LetOwedCompletionsIn();
+    schedule.Start(clock.Now() + std::chrono::milliseconds(std::max(iLeadInMs, 0)));
+    m_pPlan = &plan;
+    m_pSchedule = &schedule;
+    m_nNextBlock = 0;
 
     bool bFailed = false;
-    int nPosition = 0;
-    while (nPosition < nTotal && !m_bTransmitCancel)
+    const auto bCancelled = [this] { return m_bTransmitCancel != 0; };
+    for (const tagSysExBlock& block : plan.Blocks())
     {
-        int nLength = std::min(kChunkSize, nTotal - nPosition);
-        memcpy(m_aucChunkBuffer, pData.get() + nPosition, size_t(nLength));
-        ClearChunkDone();
-        // A closed port takes the block without sending it; no completion would follow.
-        if (!m_pMidiOut->MidiOutIsOpen() || m_pMidiOut->Out(nLength, m_aucChunkBuffer) != 0)
+        if (m_bTransmitCancel || !clock.SleepUntil(schedule.NextDue(), bCancelled))
+            break;
+        schedule.BlockSent(block, clock.Now());
+        if (!SendBlock(pData.get() + block.nOffset, block.nLength, uRate))
         {
-            DebugPrintf("TransmitSingleSysEx : %s", "Failed to send a block.");
             bFailed = true;
             break;
         }
-        nPosition += nLength;
-        if (!WaitUntil(&CMidiManager::IsChunkDone, ChunkTimeoutMs(nLength)))
-        {
-            m_pSemaphore->Wait();
-            if (m_bChunkDone)
-                bFailed = false;
-            else
-            {
-                ++m_nOwedCompletions;
-                bFailed = true;
-            }
-            m_pSemaphore->Signal();
-            if (bFailed)
-            {
-                DebugPrintf("TransmitSingleSysEx : %s", "A block was not sent in time.");
-                break;
-            }
-        }
-        m_nTransmitBytesSent += nLength;
+        schedule.BlockCompleted(block, clock.Now());
+        ++m_nNextBlock;
+        m_nTransmitBytesSent += block.nLength;
         ++m_nTransmitChunkCount;
         Post(LM_TRANSMITTING, nTotal, m_nTransmitBytesSent, int32_t(GetSystemTimeMs()),
              m_nTransmitChunkCount);
     }
 
-    if (m_pWaitTimer)
-        m_pWaitTimer->stop();
-    m_pSemaphore->Wait();
-    m_pWakeDispatcher = nullptr;
-    m_pSemaphore->Signal();
-    m_bTransmitting = 0;
-
+    m_pPlan = nullptr;
+    m_pSchedule = nullptr;
+    SetWaitingClock(nullptr);
     if (bFailed)
     {
         Post(LM_TRANSMIT_ERROR, nTotal, m_nTransmitBytesSent, int32_t(GetSystemTimeMs()),
              m_nTransmitChunkCount);
-        return 0;
+        return TransmitEnd::kFailed;
     }
     if (m_bTransmitCancel)
+    {
         Post(LM_TRANSMIT_CANCEL, nTotal, -1, int32_t(GetSystemTimeMs()), -1);
-    else
-        Post(LM_TRANSMIT_COMPLETE, nTotal, -1, int32_t(GetSystemTimeMs()), m_nTransmitChunkCount);
-    return 1;
+        return TransmitEnd::kCancelled;
+    }
+    Post(LM_TRANSMIT_COMPLETE, nTotal, -1, int32_t(GetSystemTimeMs()), m_nTransmitChunkCount);
+    return TransmitEnd::kCompleted;
+}
+
+bool CMidiManager::SendBlock(const unsigned char* pData, int nLength, uint32_t uBytesPerSecond)
+{
+    memcpy(m_aucChunkBuffer, pData, size_t(nLength));
+    ClearChunkDone();
+    // A closed port takes the block without sending it; no completion would follow.
+    if (!m_pMidiOut->MidiOutIsOpen() || m_pMidiOut->Out(nLength, m_aucChunkBuffer) != 0)
+    {
+        DebugPrintf("TransmitSingleSysEx : %s", "Failed to send a block.");
+        return false;
+    }
+    if (m_pClock->WaitFor([this] { return IsChunkDone(); },
+                          BlockTimeLimit(nLength, uBytesPerSecond)))
+        return true;
+    m_pSemaphore->Wait();
+    const bool bDone = m_bChunkDone != 0;
+    if (!bDone)
+        ++m_nOwedCompletions;
+    m_pSemaphore->Signal();
+    if (!bDone)
+        DebugPrintf("TransmitSingleSysEx : %s", "A block was not sent in time.");
+    return bDone;
+}
+
+void CMidiManager::SetWaitingClock(CTransmitClock* pClock)
+{
+    m_pSemaphore->Wait();
+    m_pWaitingClock = pClock;
+    m_pSemaphore->Signal();
+}
+
+// A block abandoned by an earlier transmission may still complete; it is let in now,
+// while nothing else is in flight, so that it is not taken for this one's first block.
+void CMidiManager::LetOwedCompletionsIn()
+{
+    if (AreOwedCompletionsIn() || m_pClock->WaitFor([this] { return AreOwedCompletionsIn(); },
+                                                    std::chrono::milliseconds(sm_uiChunkGraceMs)))
+        return;
+    DebugPrintf("TransmitSingleSysEx : %s", "Gave up waiting for an abandoned block.");
+    m_pSemaphore->Wait();
+    m_nOwedCompletions = 0;
+    m_pSemaphore->Signal();
 }
 
 // On a MIDI service thread.
@@ -162,11 +254,10 @@ void CMidiManager::OnLumMidiOutSysExSendComplete(CLumMidi*, int)
         --m_nOwedCompletions;
     else
         m_bChunkDone = 1;
-    QAbstractEventDispatcher* pDispatcher = m_pWakeDispatcher;
+    // Under the semaphore: the transmission's clock is not let go while it is woken.
+    if (m_pWaitingClock)
+        m_pWaitingClock->Wake();
     m_pSemaphore->Signal();
-    // The main thread may be asleep in its event dispatcher.
-    if (pDispatcher)
-        pDispatcher->wakeUp();
 }
 
 void CMidiManager::ClearChunkDone()
@@ -190,26 +281,4 @@ bool CMidiManager::AreOwedCompletionsIn()
     bool bIn = m_nOwedCompletions == 0;
     m_pSemaphore->Signal();
     return bIn;
-}
-
-// Serves the user interface until the condition holds or the time is up. Between
-// dispatches the thread sleeps in the event dispatcher, which a completion, a user event
-// or the wake timer ends.
-bool CMidiManager::WaitUntil(bool (CMidiManager::*pCondition)(), uint32_t uiTimeoutMs)
-{
-    const uint32_t uiStart = GetSystemTimeMs();
-    for (;;)
-    {
-        if ((this->*pCondition)())
-            return true;
-        if (GetSystemTimeMs() - uiStart >= uiTimeoutMs)
-            return false;
-        ProcessModalMessage(nullptr);
-        if ((this->*pCondition)())
-            return true;
-        if (m_pWakeDispatcher)
-            m_pWakeDispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
 }

@@ -1,12 +1,14 @@
 #include "windows/TransmitWindow.h"
 
 #include "app/Application.h"
+#include "app/TransmitPreferences.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/LoadDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -15,12 +17,13 @@ namespace
 {
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kButtonCommand = FourCharCode("not!");
+constexpr uint32_t kSendAllCommand = FourCharCode("sall");
 constexpr unsigned char kSysExStart = 0xF0;
 } // namespace
 
 CTransmitWindow::CTransmitWindow()
     : m_bShown(0), m_bTransmitting(0), m_nFileCount(0), m_nFileIndex(0), m_bMultiSysEx(-1),
-      m_szFileName(), m_nStartTime(0)
+      m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0)
 {
 }
 
@@ -39,6 +42,13 @@ void CTransmitWindow::OnCreate()
     m_cFileNameText.SetControl(m_pWindow, kSignature, 1);
     m_cProgress.SetControl(m_pWindow, kSignature, 6);
     m_cButton.SetControl(m_pWindow, kSignature, 7);
+    m_cPause.SetControl(m_pWindow, kSignature, 8);
+    m_cSpeed.SetControl(m_pWindow, kSignature, 9);
+    m_cPaceAll.SetControl(m_pWindow, kSignature, 10);
+    m_cFilePause.SetControl(m_pWindow, kSignature, 11);
+    m_cSendAllButton.SetControl(m_pWindow, kSignature, 12);
+    m_cRemainingText.SetControl(m_pWindow, kSignature, 13);
+    m_cFilePauseRow.SetControl(m_pWindow, kSignature, 14);
     m_nFileIndex = 0;
     m_bShown = 0;
     m_bTransmitting = 0;
@@ -126,6 +136,7 @@ bool CTransmitWindow::OnShow()
         delete pFirst;
     }
 
+    ShowSettings();
     tagListenerMessage message = {LM_TRANSMIT_READY, int32_t(lSize < INT_MAX ? lSize : INT_MAX), -1,
                                   -1, -1};
     g_pApplication->m_pMessageManager->SendMessage(message,
@@ -145,7 +156,15 @@ bool CTransmitWindow::OnClose()
 
 OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiCommandID)
 {
-    if (GetEventClass(pEvent) != kEventClassCommand || uiCommandID != kButtonCommand)
+    if (GetEventClass(pEvent) != kEventClassCommand)
+        return eventNotHandledErr;
+    if (uiCommandID == kSendAllCommand)
+    {
+        if (!m_bTransmitting && m_bMultiSysEx == 1 && m_nFileIndex < m_nFileCount)
+            TransmitRemainingFiles();
+        return noErr;
+    }
+    if (uiCommandID != kButtonCommand)
         return eventNotHandledErr;
     // A press while a file is going out arrives from inside TransmitCurrentFile.
     if (m_bTransmitting)
@@ -177,6 +196,7 @@ void CTransmitWindow::TransmitCurrentFile()
 {
     m_bTransmitting = 1;
     m_nStartTime = GetSystemTimeMs();
+    ApplySettings();
 
     CLumFile* pFile = nullptr;
     if (m_bMultiSysEx)
@@ -214,6 +234,106 @@ void CTransmitWindow::TransmitCurrentFile()
         ShowTransmitError(GetSystemTimeMs());
 }
 
+void CTransmitWindow::TransmitRemainingFiles()
+{
+    m_bTransmitting = 1;
+    m_bSendingAll = 1;
+    m_nStartTime = GetSystemTimeMs();
+    ApplySettings();
+    const int iFilePauseMs = m_cFilePause.GetValue();
+    CTransmitPreferences::WriteFilePauseMs(iFilePauseMs);
+    m_nNextOfAll = m_nFileIndex;
+    m_bMissedOfAll = 0;
+    const int bTransmitted =
+        g_pApplication->m_pMidiManager->TransmitSysExFiles(*this, iFilePauseMs);
+    m_bSendingAll = 0;
+    // A listed file that could not be had ends the list, as Next does.
+    if (m_bMissedOfAll)
+    {
+        m_bTransmitting = 0;
+        CloseModal();
+    }
+    else if (!bTransmitted)
+        ShowTransmitError(GetSystemTimeMs());
+}
+
+CLumFile* CTransmitWindow::NextFile()
+{
+    if (m_nNextOfAll >= m_nFileCount)
+        return nullptr;
+    const int nNumber = ++m_nNextOfAll;
+    m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), nNumber);
+    CLumFile* pFile = m_cMultiSysExReader.GetSysExFile(nNumber);
+    if (!pFile)
+        m_bMissedOfAll = 1;
+    return pFile;
+}
+
+void CTransmitWindow::FileDone(CLumFile* pFile)
+{
+    pFile->Close();
+    delete pFile;
+}
+
+void CTransmitWindow::ShowSettings()
+{
+    const tagTransmitSettings settings =
+        CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiOutDevice);
+    m_cPause.SetValue(settings.iPauseMs);
+    m_cSpeed.SetValue(settings.iBytesPerSecond);
+    m_cPaceAll.SetValue(settings.iPacing == tagTransmitSettings::kPacingAtSpeed ? 1 : 0);
+    m_cFilePause.SetValue(CTransmitPreferences::ReadFilePauseMs());
+    const bool bList = m_bMultiSysEx == 1;
+    m_cFilePauseRow.SetVisible(bList);
+    m_cSendAllButton.SetVisible(bList);
+    EnableSettings(true);
+}
+
+void CTransmitWindow::ApplySettings()
+{
+    tagTransmitSettings settings;
+    settings.iPauseMs = m_cPause.GetValue();
+    settings.iBytesPerSecond = m_cSpeed.GetValue();
+    settings.iPacing = m_cPaceAll.GetValue() ? tagTransmitSettings::kPacingAtSpeed
+                                             : tagTransmitSettings::kPacingByPort;
+    g_pApplication->m_pMidiManager->SetTransmitSettings(settings);
+    CTransmitPreferences::WriteDeviceSettings(g_pApplication->m_szMidiOutDevice, settings);
+    EnableSettings(false);
+}
+
+void CTransmitWindow::EnableSettings(bool bEnabled)
+{
+    m_cPause.SetEnabled(bEnabled);
+    m_cSpeed.SetEnabled(bEnabled);
+    m_cPaceAll.SetEnabled(bEnabled);
+    m_cFilePause.SetEnabled(bEnabled);
+    m_cSendAllButton.SetEnabled(bEnabled && m_nFileIndex < m_nFileCount);
+}
+
+// A list's file shows where it stands in the list.
+void CTransmitWindow::ShowFileName(int nFileIndex)
+{
+    if (m_bMultiSysEx != 1)
+    {
+        m_cFileNameText.Set(m_szFileName);
+        return;
+    }
+    char szName[256] = "";
+    m_cMultiSysExReader.GetSysExFileName(szName, sizeof(szName), nFileIndex + 1);
+    char szText[512];
+    snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nFileIndex + 1, m_nFileCount,
+             szName);
+    m_cFileNameText.Set(szText);
+}
+
+void CTransmitWindow::SetRemainingTime(int iMs)
+{
+    char szTime[32];
+    const int iSeconds = (std::max(iMs, 0) + 999) / 1000;
+    snprintf(szTime, sizeof(szTime), "%02d:%02d", iSeconds / 60, iSeconds % 60);
+    m_cRemainingText.Set(szTime);
+}
+
 void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
 {
     char szText[256];
@@ -222,6 +342,7 @@ void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
     m_cStatusText.Set(szText);
     SetElapsedTime(uiNow);
     m_cButton.SetCaption(GetResourceString("ButtonStart"));
+    EnableSettings(true);
 }
 
 void CTransmitWindow::SetElapsedTime(uint32_t uiNow)
@@ -240,13 +361,13 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
     switch (message.iMessage)
     {
     case LM_TRANSMIT_READY:
-        m_cFileNameText.Set(m_szFileName);
+        ShowFileName(m_nFileIndex);
         snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitReady"), message.iParam1);
         m_cStatusText.Set(szText);
         m_cButton.SetCaption(GetResourceString("ButtonStart"));
         break;
     case LM_TRANSMIT_START:
-        m_cFileNameText.Set(m_szFileName);
+        ShowFileName(m_nFileIndex);
         snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitting"), 0,
                  message.iParam1);
         m_cStatusText.Set(szText);
@@ -254,6 +375,7 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         m_cTimeText.Set(szText);
         m_cButton.SetCaption(GetResourceString("ButtonCancel"));
         m_cProgress.Set(0);
+        SetRemainingTime(g_pApplication->m_pMidiManager->GetTransmitRemainingMs());
         break;
     case LM_TRANSMITTING:
     {
@@ -265,18 +387,24 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         const int64_t llPercent =
             message.iParam1 > 0 ? int64_t(message.iParam2) * 100 / message.iParam1 : 100;
         m_cProgress.Set(int(llPercent));
+        SetRemainingTime(g_pApplication->m_pMidiManager->GetTransmitRemainingMs());
         break;
     }
     case LM_TRANSMIT_COMPLETE:
-        m_bTransmitting = 0;
         snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitComplete"),
                  message.iParam1);
         m_cStatusText.Set(szText);
         SetElapsedTime(uint32_t(message.iParam3));
+        SetRemainingTime(0);
         m_cProgress.Set(100);
         ++m_nFileIndex;
+        // While "Send All" goes on to the next file the button still means Cancel.
+        if (m_bSendingAll && m_nFileIndex < m_nFileCount)
+            break;
+        m_bTransmitting = 0;
         m_cButton.SetCaption(
             GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonNext" : "ButtonClose"));
+        EnableSettings(true);
         break;
     case LM_TRANSMIT_CANCEL:
         m_bTransmitting = 0;

@@ -6,16 +6,23 @@
 #include "toolkit/Progress.h"
 #include "toolkit/StaticText.h"
 #include "transfer/MultiSysExReader.h"
+#include "transfer/SysExFileSequence.h"
+#include "transfer/TransmitSettings.h"
 #include "windows/ModalWindow.h"
 
 #include <cstdint>
 
 // The modal window that sends a .syx file, or the files of a .msy list one after the
 // other, to the open MIDI output. It asks for the file when shown and follows the
-// transmission messages with a status line, the elapsed time and a progress bar. Its one
-// button starts a file, cancels a running transmission, steps to the next file of a list
-// or closes the window.
-class CTransmitWindow : public CModalWindow, public CMessageManagerListener
+// transmission messages with a status line, the elapsed and the remaining time and a
+// progress bar. Its action button starts a file, cancels a running transmission, steps
+// to the next file of a list or closes the window; for a list, "Send All" sends the files
+// left one after the other. The pacing of the output device (pause between messages,
+// speed, pacing of software ports) is shown and can be changed before a file starts; it
+// is remembered for the device, and so is the pause between the files of "Send All".
+class CTransmitWindow : public CModalWindow,
+                        public CMessageManagerListener,
+                        private CSysExFileSequence
 {
 public:
     CTransmitWindow();
@@ -35,6 +42,17 @@ public:
 private:
     // Sends the file at m_nFileIndex; returns once its transmission has ended.
     void TransmitCurrentFile();
+    // Sends the files from m_nFileIndex to the end; returns once they have gone.
+    void TransmitRemainingFiles();
+    // The settings as the controls show them, handed to the MIDI manager and remembered.
+    void ApplySettings();
+    void ShowSettings();
+    void EnableSettings(bool bEnabled);
+    void ShowFileName(int nFileIndex);
+    void SetRemainingTime(int iMs);
+    // CSysExFileSequence, for TransmitRemainingFiles.
+    CLumFile* NextFile() override;
+    void FileDone(CLumFile* pFile) override;
     // Leaves the transmitting state after a failed transmission; the button offers to
     // send the same file again.
     void ShowTransmitError(uint32_t uiNow);
@@ -47,6 +65,13 @@ private:
     cStaticText m_cFileNameText;
     cProgress m_cProgress;
     cButton m_cButton;
+    cStaticText m_cRemainingText;
+    cControl m_cPause;
+    cControl m_cSpeed;
+    cControl m_cPaceAll;
+    cControl m_cFilePauseRow;
+    cControl m_cFilePause;
+    cButton m_cSendAllButton;
     CMultiSysExReader m_cMultiSysExReader;
     CLumFile m_cFile;
     // OnShow has run once; unlike the framework's flag of the same name it stays set.
@@ -57,4 +82,7 @@ private:
     int m_bMultiSysEx; // -1 before a file is chosen, 0 a single .syx file, 1 a .msy list
     char m_szFileName[256];
     uint32_t m_nStartTime;
+    int m_bSendingAll;  // TransmitRemainingFiles runs
+    int m_nNextOfAll;   // the index NextFile hands out next
+    int m_bMissedOfAll; // NextFile found no file where the list has one
 };

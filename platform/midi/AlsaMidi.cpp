@@ -4,8 +4,10 @@
 #include "toolkit/DebugLog.h"
 
 #include <alsa/asoundlib.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace
@@ -19,6 +21,10 @@ constexpr auto kSettleTime = 300ms;
 constexpr auto kLongestBurst = 2s;
 // Hardware delivers SysEx in pieces of this size; sends are cut the same way.
 constexpr uint32_t kSysExPiece = 256;
+// A destination whose input is full is offered the event again this often, for at most
+// this long; one that reads nothing for so long is taken to be stuck.
+constexpr auto kFullRetryInterval = 200us;
+constexpr auto kFullPatience = 2s;
 
 // An endpoint reference carries the sequencer address: tag | client << 8 | port.
 constexpr MIDIEndpointRef kEndpointTag = 0x10000;
@@ -150,13 +156,48 @@ struct AlsaMidi::Port
     bool bInput;
     MIDIReadProc pReadProc;
     void* pRefCon;
-    std::map<MIDIEndpointRef, void*> connections; // source -> connection reference
-    Clock::time_point busyUntil{};                // end of the last SysEx on the cable
-    MIDIEndpointRef hSubscribed = 0;              // destination this output port feeds
+    std::map<MIDIEndpointRef, void*> connections;       // source -> connection reference
+    Clock::time_point busyUntil{};                      // end of the last SysEx on the cable
+    MIDIEndpointRef hSubscribed = 0;                    // destination this output port feeds
+    uint32_t uBytesPerSecond = kMidiWireBytesPerSecond; // 0: unpaced
 };
 
 namespace
 {
+// Whether a user client's input has room for a SysEx event of the length. The kernel
+// keeps an event in cells of the size of an event record, its data in as many more; an
+// event that does not fit is refused, and the refusal also makes the client's next read
+// throw away everything that was waiting for it. So a full input is waited out, not
+// written to. libasound asks only for the caller's own pool; the kernel answers for any
+// client. Kernel clients have no input pool: they take events as they come.
+//
+// The kernel's record and request for it (sound/asequencer.h, which cannot be included
+// beside libasound's headers).
+struct tagSeqClientPool
+{
+    int iClient;
+    int iOutputPool;
+    int iInputPool;
+    int iOutputRoom;
+    int iOutputFree;
+    int iInputFree;
+    char acReserved[64];
+};
+constexpr unsigned long kSeqGetClientPool = _IOWR('S', 0x4b, tagSeqClientPool);
+
+bool HasRoomFor(snd_seq_t* pSeq, int iClient, uint32_t uLength)
+{
+    pollfd descriptor{};
+    if (snd_seq_poll_descriptors(pSeq, &descriptor, 1, POLLOUT) != 1)
+        return true;
+    tagSeqClientPool pool{};
+    pool.iClient = iClient;
+    if (ioctl(descriptor.fd, kSeqGetClientPool, &pool) < 0 || pool.iInputPool <= 0)
+        return true;
+    const int iCells = 1 + int((uLength + sizeof(snd_seq_event_t) - 1) / sizeof(snd_seq_event_t));
+    return pool.iInputFree >= iCells;
+}
+
 // Kernel ports of hardware and virtual raw MIDI devices open their device only while a
 // sender is subscribed to them, and drop events sent to them otherwise. An output port
 // therefore subscribes to the destination it sends to.
@@ -355,6 +396,39 @@ OSStatus AlsaMidi::GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string*
     return kMIDINoErr;
 }
 
+OSStatus AlsaMidi::GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind)
+{
+    int iClient, iPort;
+    if (!pKind)
+        return kMIDIParamErr;
+    std::lock_guard lock(m_mutex);
+    if (!m_pSequencer || !DecodeEndpoint(hEndpoint, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    snd_seq_client_info_t* pClientInfo;
+    snd_seq_port_info_t* pPortInfo;
+    snd_seq_client_info_alloca(&pClientInfo);
+    snd_seq_port_info_alloca(&pPortInfo);
+    if (snd_seq_get_any_client_info(m_pSequencer->pSeq, iClient, pClientInfo) < 0 ||
+        snd_seq_get_any_port_info(m_pSequencer->pSeq, iClient, iPort, pPortInfo) < 0)
+        return kMIDIUnknownEndpoint;
+    const bool bKernel = snd_seq_client_info_get_type(pClientInfo) == SND_SEQ_KERNEL_CLIENT;
+    const unsigned uType = snd_seq_port_info_get_type(pPortInfo);
+    *pKind = bKernel || (uType & (SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT))
+                 ? kMIDIEndpointHardware
+                 : kMIDIEndpointSoftware;
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second->bInput)
+        return kMIDIInvalidPort;
+    it->second->uBytesPerSecond = uBytesPerSecond;
+    return kMIDINoErr;
+}
+
 OSStatus AlsaMidi::InputPortCreate(MIDIClientRef hClient, const char* pszName,
                                    MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort)
 {
@@ -445,34 +519,39 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
 {
     if (!pRequest || !pRequest->data || pRequest->bytesToSend == 0 || !pRequest->completionProc)
         return kMIDIParamErr;
-    int iClient, iPort;
+    // A full destination refuses an event without taking any of it; the lock is not held
+    // while it reads.
+    uint32_t uSent = 0;
+    const Clock::time_point giveUp = Clock::now() + kFullPatience;
+    int iResult;
+    while ((iResult = SendSysExPieces(hPort, pRequest, &uSent)) == -EAGAIN || iResult == -ENOMEM)
+    {
+        if (Clock::now() >= giveUp)
+        {
+            CheckSnd("send SysEx to a destination that reads nothing", iResult);
+            return kMIDIMsgSendErr;
+        }
+        std::this_thread::sleep_for(kFullRetryInterval);
+    }
+    if (iResult < 0)
+        return iResult == -EINVAL ? kMIDIInvalidPort : kMIDIMsgSendErr;
+
     std::lock_guard lock(m_mutex);
     auto it = m_ports.find(hPort);
-    if (it == m_ports.end() || it->second->bInput)
+    if (it == m_ports.end())
         return kMIDIInvalidPort;
-    if (!DecodeEndpoint(pRequest->destination, &iClient, &iPort))
-        return kMIDIUnknownEndpoint;
     Port& port = *it->second;
-    SubscribeTo(port.pClient->pSeq, port.iPort, &port.hSubscribed, pRequest->destination, iClient,
-                iPort);
-    for (uint32_t uOffset = 0; uOffset < pRequest->bytesToSend; uOffset += kSysExPiece)
+    // A paced block takes the cable after the one before it.
+    Clock::time_point now = Clock::now();
+    Clock::time_point end = now;
+    if (port.uBytesPerSecond > 0)
     {
-        uint32_t uLength = std::min(kSysExPiece, pRequest->bytesToSend - uOffset);
-        snd_seq_event_t event;
-        snd_seq_ev_clear(&event);
-        snd_seq_ev_set_source(&event, port.iPort);
-        snd_seq_ev_set_dest(&event, iClient, iPort);
-        snd_seq_ev_set_direct(&event);
-        snd_seq_ev_set_sysex(&event, uLength, const_cast<uint8_t*>(pRequest->data + uOffset));
-        if (!CheckSnd("send SysEx", snd_seq_event_output_direct(port.pClient->pSeq, &event)))
-            return kMIDIMsgSendErr;
+        end = std::max(now, port.busyUntil) +
+              std::chrono::microseconds(
+                  (uint64_t(pRequest->bytesToSend) * 1000000 + port.uBytesPerSecond - 1) /
+                  port.uBytesPerSecond);
+        port.busyUntil = end;
     }
-
-    // The block takes the cable after the one before it.
-    Clock::time_point end =
-        std::max(Clock::now(), port.busyUntil) +
-        std::chrono::microseconds(uint64_t(pRequest->bytesToSend) * kMidiWireMicrosecondsPerByte);
-    port.busyUntil = end;
     port.pClient->pWorker->Post(
         hPort, end,
         [pRequest]
@@ -482,6 +561,40 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
         },
         true);
     return kMIDINoErr;
+}
+
+// Sends the request's pieces from *pSent on; 0 when all have gone, else the error of the
+// piece that did not (-EINVAL for a port or destination that is not there).
+int AlsaMidi::SendSysExPieces(MIDIPortRef hPort, MIDISysexSendRequest* pRequest, uint32_t* pSent)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second->bInput ||
+        !DecodeEndpoint(pRequest->destination, &iClient, &iPort))
+        return -EINVAL;
+    Port& port = *it->second;
+    SubscribeTo(port.pClient->pSeq, port.iPort, &port.hSubscribed, pRequest->destination, iClient,
+                iPort);
+    while (*pSent < pRequest->bytesToSend)
+    {
+        uint32_t uLength = std::min(kSysExPiece, pRequest->bytesToSend - *pSent);
+        if (!HasRoomFor(port.pClient->pSeq, iClient, uLength))
+            return -EAGAIN;
+        snd_seq_event_t event;
+        snd_seq_ev_clear(&event);
+        snd_seq_ev_set_source(&event, port.iPort);
+        snd_seq_ev_set_dest(&event, iClient, iPort);
+        snd_seq_ev_set_direct(&event);
+        snd_seq_ev_set_sysex(&event, uLength, const_cast<uint8_t*>(pRequest->data + *pSent));
+        int iResult = snd_seq_event_output_direct(port.pClient->pSeq, &event);
+        if (iResult == -EAGAIN || iResult == -ENOMEM)
+            return iResult;
+        if (!CheckSnd("send SysEx", iResult))
+            return iResult == -EINVAL ? -EIO : iResult;
+        *pSent += uLength;
+    }
+    return 0;
 }
 
 OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,

@@ -20,9 +20,17 @@
 // gathered until they settle, then reported as one setup change if the endpoint lists
 // changed. An output port subscribes to the destination it sends to: kernel ports of MIDI
 // devices pass events on only while a sender is subscribed. SysEx goes out as direct SysEx
-// events and completes, on the worker, when the bytes have had the time they take on a
-// MIDI cable: the kernel drops what overruns a hardware port without telling the sender,
-// so only pacing makes "complete" mean "sent".
+// events and completes, on the worker, when the bytes have had their time at the port's
+// pace (MIDI wire speed unless set otherwise): the kernel drops what overruns a hardware
+// port without telling the sender, so only pacing makes "complete" mean "sent". An
+// unpaced port completes once the kernel has taken the events; a destination whose input
+// is full refuses them, and they are offered again until it takes them.
+//
+// Hardware ports, by what the sequencer says of them: every port of a kernel client (MIDI
+// devices, "Midi Through" and virtual raw MIDI, which may feed a cable), and a user
+// client's port whose type has SND_SEQ_PORT_TYPE_HARDWARE or SND_SEQ_PORT_TYPE_PORT (a
+// bridge to other devices). Other user clients' ports (applications, software synths)
+// are software ports.
 class AlsaMidi final : public MidiService
 {
 public:
@@ -42,6 +50,8 @@ public:
     MIDIEndpointRef GetDestination(int iIndex) override;
     OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) override;
+    OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) override;
+    OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) override;
     OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIReadProc pReadProc,
                              void* pRefCon, MIDIPortRef* pPort) override;
     OSStatus OutputPortCreate(MIDIClientRef hClient, const char* pszName,
@@ -64,6 +74,7 @@ private:
     OSStatus CreatePort(MIDIClientRef hClient, const char* pszName, bool bInput,
                         MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort);
     MIDIEndpointRef EndpointAt(bool bSource, int iIndex);
+    int SendSysExPieces(MIDIPortRef hPort, MIDISysexSendRequest* pRequest, uint32_t* pSent);
     int CountEndpoints(bool bSource);
     std::string Snapshot(Client& client);
     void ReadEvents(Client& client);

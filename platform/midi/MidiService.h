@@ -71,6 +71,14 @@ struct MIDISysexSendRequest
 
 // MIDI wire speed: 31250 baud, ten bits a byte.
 constexpr unsigned kMidiWireMicrosecondsPerByte = 320;
+constexpr uint32_t kMidiWireBytesPerSecond = 3125;
+
+// What lies behind a destination. A hardware port (a MIDI cable, or a port that may feed
+// one) takes bytes no faster than its wire and gives the sender no flow control; a
+// software port (another program, a software synthesizer) takes them as fast as it reads.
+using MIDIEndpointKind = int32_t;
+constexpr MIDIEndpointKind kMIDIEndpointSoftware = 0;
+constexpr MIDIEndpointKind kMIDIEndpointHardware = 1;
 
 class MidiService
 {
@@ -107,8 +115,16 @@ public:
     virtual OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) = 0;
     virtual OSStatus PortDispose(MIDIPortRef hPort) = 0;
 
+    virtual OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) = 0;
+
+    // How the output port's SysEx sends complete: at a rate in bytes a second, each send
+    // once its bytes have had their time at that rate after the send before it; or, at
+    // 0, as soon as the destination has taken them (waiting while it is full, never
+    // dropping them). A new output port goes at kMidiWireBytesPerSecond.
+    virtual OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) = 0;
+
     // Sends the request's bytes from the output port to its destination and returns at
-    // once; the completion procedure runs once the bytes have had time to go out.
+    // once; the completion procedure runs once the bytes have gone out at the port's pace.
     virtual OSStatus SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest) = 0;
     // Sends the packets from the output port to the destination now.
     virtual OSStatus Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,

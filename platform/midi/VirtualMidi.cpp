@@ -18,6 +18,14 @@ std::chrono::microseconds WireTime(size_t iBytes)
     return std::chrono::microseconds(iBytes * kMidiWireMicrosecondsPerByte);
 }
 
+std::chrono::microseconds TimeAtPace(size_t iBytes, uint32_t uBytesPerSecond)
+{
+    if (uBytesPerSecond == 0)
+        return std::chrono::microseconds(0);
+    return std::chrono::microseconds((uint64_t(iBytes) * 1000000 + uBytesPerSecond - 1) /
+                                     uBytesPerSecond);
+}
+
 // A dump under the non-commercial manufacturer id 7D: header, 1000 bytes of a ramp, EOX.
 std::vector<uint8_t> DemoMessage()
 {
@@ -79,6 +87,7 @@ MIDIEndpointRef VirtualMidi::AddInstrument()
     m_endpoints.emplace_back(hDestination, false, kInstrumentDevice, kInstrumentPort);
     m_endpoints.back().bInstrument = true;
     m_endpoints.back().bPaced = true;
+    m_endpoints.back().kind = kMIDIEndpointHardware;
     TellClients(kMIDIMsgObjectAdded);
     m_worker.Post(hSource, Clock::now() + kInstrumentPause,
                   [this, hSource] { PlayInstrument(hSource, 0, nullptr); });
@@ -195,11 +204,25 @@ void VirtualMidi::SetCompletionDelay(std::chrono::milliseconds delay)
     m_completionDelay = delay;
 }
 
-void VirtualMidi::PaceAtWireSpeed(MIDIEndpointRef hDestination, bool bPaced)
+void VirtualMidi::PaceSends(MIDIEndpointRef hDestination, bool bPaced)
 {
     std::lock_guard lock(m_mutex);
     if (tagEndpoint* pEndpoint = FindEndpoint(hDestination))
         pEndpoint->bPaced = bPaced;
+}
+
+void VirtualMidi::SetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind kind)
+{
+    std::lock_guard lock(m_mutex);
+    if (tagEndpoint* pEndpoint = FindEndpoint(hEndpoint))
+        pEndpoint->kind = kind;
+}
+
+int64_t VirtualMidi::LastSendPacing(MIDIEndpointRef hDestination) const
+{
+    std::lock_guard lock(m_mutex);
+    const tagEndpoint* pEndpoint = FindEndpoint(hDestination);
+    return pEndpoint ? pEndpoint->llLastPacing : -1;
 }
 
 std::vector<uint8_t> VirtualMidi::InstrumentMessage() const
@@ -288,6 +311,28 @@ OSStatus VirtualMidi::GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::stri
     return kMIDINoErr;
 }
 
+OSStatus VirtualMidi::GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind)
+{
+    if (!pKind)
+        return kMIDIParamErr;
+    std::lock_guard lock(m_mutex);
+    const tagEndpoint* pEndpoint = FindEndpoint(hEndpoint);
+    if (!pEndpoint)
+        return kMIDIUnknownEndpoint;
+    *pKind = pEndpoint->kind;
+    return kMIDINoErr;
+}
+
+OSStatus VirtualMidi::SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second.bInput)
+        return kMIDIInvalidPort;
+    it->second.uBytesPerSecond = uBytesPerSecond;
+    return kMIDINoErr;
+}
+
 OSStatus VirtualMidi::InputPortCreate(MIDIClientRef hClient, const char* pszName,
                                       MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort)
 {
@@ -297,7 +342,7 @@ OSStatus VirtualMidi::InputPortCreate(MIDIClientRef hClient, const char* pszName
     if (!m_clients.count(hClient))
         return kMIDIInvalidClient;
     MIDIPortRef hPort = NewRef();
-    m_ports[hPort] = {hClient, true, pReadProc, pRefCon, {}};
+    m_ports[hPort] = {hClient, true, pReadProc, pRefCon, {}, 0};
     *pPort = hPort;
     return kMIDINoErr;
 }
@@ -311,7 +356,7 @@ OSStatus VirtualMidi::OutputPortCreate(MIDIClientRef hClient, const char* pszNam
     if (!m_clients.count(hClient))
         return kMIDIInvalidClient;
     MIDIPortRef hPort = NewRef();
-    m_ports[hPort] = {hClient, false, nullptr, nullptr, {}};
+    m_ports[hPort] = {hClient, false, nullptr, nullptr, {}, kMidiWireBytesPerSecond};
     *pPort = hPort;
     return kMIDINoErr;
 }
@@ -373,6 +418,8 @@ OSStatus VirtualMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pReques
 
     const uint8_t* pData = pRequest->data;
     size_t iLength = pRequest->bytesToSend;
+    const uint32_t uPace = itPort->second.uBytesPerSecond;
+    pDestination->llLastPacing = uPace;
     pDestination->aCaptured.insert(pDestination->aCaptured.end(), pData, pData + iLength);
     pDestination->aSends.emplace_back(pData, pData + iLength);
     if (pDestination->bInstrument)
@@ -383,7 +430,7 @@ OSStatus VirtualMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pReques
     if (pDestination->bPaced)
     {
         // The cable carries one block after the other.
-        due = std::max(now, pDestination->busyUntil) + WireTime(iLength);
+        due = std::max(now, pDestination->busyUntil) + TimeAtPace(iLength, uPace);
         pDestination->busyUntil = due;
     }
     due += m_completionDelay;

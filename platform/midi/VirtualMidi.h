@@ -60,8 +60,15 @@ public:
     void FailNextSend(OSStatus status);
     // Completions come this much later than they otherwise would.
     void SetCompletionDelay(std::chrono::milliseconds delay);
-    // A paced destination takes 320 us per byte, one send after the other.
-    void PaceAtWireSpeed(MIDIEndpointRef hDestination, bool bPaced);
+    // A paced destination takes each send for its time at the sending port's pace, one
+    // send after the other (the pace of a new port is MIDI wire speed, 320 us a byte);
+    // other destinations complete sends at once.
+    void PaceSends(MIDIEndpointRef hDestination, bool bPaced);
+    // What the destination reports itself as; new endpoints are software ports.
+    void SetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind kind);
+    // The pace of the port that sent last to the destination (bytes a second, 0 unpaced);
+    // -1 before anything was sent there.
+    int64_t LastSendPacing(MIDIEndpointRef hDestination) const;
 
     // The message the virtual instrument plays back.
     std::vector<uint8_t> InstrumentMessage() const;
@@ -80,6 +87,8 @@ public:
     MIDIEndpointRef GetDestination(int iIndex) override;
     OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) override;
+    OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) override;
+    OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) override;
     OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIReadProc pReadProc,
                              void* pRefCon, MIDIPortRef* pPort) override;
     OSStatus OutputPortCreate(MIDIClientRef hClient, const char* pszName,
@@ -108,8 +117,10 @@ private:
         bool bSource;
         std::string sDevice;
         std::string sName;
+        MIDIEndpointKind kind = kMIDIEndpointSoftware;
         bool bPaced = false;
         bool bInstrument = false;
+        int64_t llLastPacing = -1;
         Clock::time_point busyUntil{};
         std::vector<uint8_t> aCaptured;
         std::vector<std::vector<uint8_t>> aSends;
@@ -126,6 +137,7 @@ private:
         MIDIReadProc pReadProc;
         void* pRefCon;
         std::map<MIDIEndpointRef, void*> connections; // source -> connection reference
+        uint32_t uBytesPerSecond = kMidiWireBytesPerSecond;
     };
     struct tagHeldCompletion
     {

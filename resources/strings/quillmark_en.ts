@@ -122,5 +122,10 @@
         <extracomment>the name of a received dump that was not saved yet</extracomment>
         <translation>Untitled</translation>
     </message>
+    <message id="FileOfList">
+        <source>File %d of %d: %s</source>
+        <extracomment>the file of a list being sent: its place in the list, the list's length, its name</extracomment>
+        <translation>File %d of %d: %s</translation>
+    </message>
 </context>
 </TS>

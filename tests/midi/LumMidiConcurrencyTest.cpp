@@ -94,7 +94,7 @@ TEST_F(LumMidiConcurrency, EverySendOfAStreamCompletesExactlyOnce)
 TEST_F(LumMidiConcurrency, DestroyWaitsForPacedSendsAndNothingFollows)
 {
     MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-    m_pVirtual->PaceAtWireSpeed(hDestination, true);
+    m_pVirtual->PaceSends(hDestination, true);
     std::atomic<bool> bDestroyed{false};
     std::atomic<int> iLate{0};
     MidiRecorder recorder;

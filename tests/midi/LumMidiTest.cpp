@@ -258,7 +258,7 @@ TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
     {
         CLumMidi midi;
         hDestination = OpenOut(midi);
-        m_pVirtual->PaceAtWireSpeed(hDestination, true);
+        m_pVirtual->PaceSends(hDestination, true);
         std::vector<uint8_t> aBlock(256, 0x01);
         midi.Out(256, aBlock.data());
         midi.Out(256, aBlock.data());

@@ -87,7 +87,7 @@ TEST_F(VirtualMidiTest, InstrumentSendsTheDemoInHardwareSizedPieces)
 TEST_F(VirtualMidiTest, PacedDestinationCompletesNoSoonerThanTheWireAllows)
 {
     MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-    m_pVirtual->PaceAtWireSpeed(hDestination, true);
+    m_pVirtual->PaceSends(hDestination, true);
     std::vector<std::chrono::steady_clock::time_point> completed;
     m_recorder.onCall = [&](const MidiRecorder::tagCall&)
     { completed.push_back(std::chrono::steady_clock::now()); };

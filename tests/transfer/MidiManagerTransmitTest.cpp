@@ -1,8 +1,10 @@
+#include "FakeTransmitClock.h"
 #include "MidiManagerFixture.h"
 
 #include "file/LumFile.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
+#include "transfer/SysExFileSequence.h"
 
 #include <QTimer>
 
@@ -133,22 +135,6 @@ TEST_F(MidiManagerTransmit, EmptyFileStartsAndCompletesWithoutBlocks)
     EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMIT_COMPLETE, 0, -1, 0));
 }
 
-TEST_F(MidiManagerTransmit, BlocksIgnoreMessageBoundaries)
-{
-    Bytes file = SysEx(200, 1);
-    Bytes second = SysEx(200, 50);
-    file.insert(file.end(), second.begin(), second.end());
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(file)), 1);
-    DeliverEnd();
-    auto sends = m_pVirtual->CapturedSends(m_hDestination);
-    ASSERT_EQ(sends.size(), 2u);
-    Bytes firstBlock = SysEx(200, 1);
-    firstBlock.insert(firstBlock.end(), second.begin(), second.begin() + 56);
-    EXPECT_EQ(sends[0], firstBlock);
-    EXPECT_EQ(sends[1], Bytes(second.begin() + 56, second.end()));
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), file);
-}
-
 TEST_F(MidiManagerTransmit, SendsFromTheFilesCurrentPositionOnlyWhenWhole)
 {
     // The size is the whole file; a file read part-way cannot deliver it.
@@ -208,7 +194,8 @@ TEST_F(MidiManagerTransmit, EventsAreServedWhileBlocksGoOut)
 {
     // At wire speed the blocks take about a quarter of a second: progress is delivered,
     // and the window's button works, before the transmission returns.
-    m_pVirtual->PaceAtWireSpeed(m_hDestination, true);
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pVirtual->PaceSends(m_hDestination, true);
     int nDeliveredDuring = 0;
     int nRecursive = -1;
     LogCapture log;
@@ -342,19 +329,290 @@ using MidiManagerTransmitConcurrency = MidiManagerTransmit;
 
 TEST_F(MidiManagerTransmitConcurrency, ManyBlocksOneInFlight)
 {
+    // Messages of 250 to 289 bytes: one block each up to 256 bytes, two above.
     Bytes file;
+    std::vector<int32_t> sent;
     for (int i = 0; i < 40; ++i)
     {
         Bytes message = SysEx(250 + i, uint8_t(i));
         file.insert(file.end(), message.begin(), message.end());
+        if (message.size() > 256)
+            sent.push_back(int32_t(file.size() - message.size() + 256));
+        sent.push_back(int32_t(file.size()));
     }
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(file)), 1);
     DeliverEnd();
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), file);
     auto progress = m_recorder.Of(LM_TRANSMITTING);
-    int nBlocks = int((file.size() + 255) / 256);
-    ASSERT_EQ(int(progress.size()), nBlocks);
-    for (int i = 0; i < nBlocks; ++i)
-        EXPECT_TRUE(MessageIs(progress[size_t(i)], LM_TRANSMITTING, int32_t(file.size()),
-                              std::min<int32_t>(int32_t(file.size()), 256 * (i + 1)), i + 1));
+    ASSERT_EQ(progress.size(), sent.size());
+    for (size_t i = 0; i < sent.size(); ++i)
+        EXPECT_TRUE(
+            MessageIs(progress[i], LM_TRANSMITTING, int32_t(file.size()), sent[i], int32_t(i + 1)));
+}
+
+namespace
+{
+Bytes Joined(std::initializer_list<Bytes> parts)
+{
+    Bytes joined;
+    for (const Bytes& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+struct tagBlockCase
+{
+    const char* pszName;
+    Bytes stream;
+    std::vector<size_t> blockLengths;
+};
+
+class MidiManagerBlocks : public MidiManagerTransmit,
+                          public ::testing::WithParamInterface<tagBlockCase>
+{
+};
+} // namespace
+
+// No block holds bytes of two messages; a block is cut at 256 bytes inside a message.
+TEST_P(MidiManagerBlocks, EndAtMessageBoundaries)
+{
+    const tagBlockCase& c = GetParam();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+    DeliverEnd();
+    std::vector<size_t> lengths;
+    for (const Bytes& send : m_pVirtual->CapturedSends(m_hDestination))
+    {
+        lengths.push_back(send.size());
+        for (size_t i = 0; i + 1 < send.size(); ++i)
+            EXPECT_NE(send[i], 0xF7) << "an F7 inside a block";
+        for (size_t i = 1; i < send.size(); ++i)
+            EXPECT_NE(send[i], 0xF0) << "an F0 after the start of a block";
+    }
+    EXPECT_EQ(lengths, c.blockLengths);
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
+    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE,
+                          int32_t(c.stream.size()), -1, int32_t(c.blockLengths.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, MidiManagerBlocks,
+    ::testing::Values(
+        tagBlockCase{"TwoMessagesOf200", Joined({SysEx(200, 1), SysEx(200, 2)}), {200, 200}},
+        tagBlockCase{"ShortMessages",
+                     Joined({SysEx(6, 1), SysEx(3, 2), SysEx(11, 3), SysEx(2, 4)}),
+                     {6, 3, 11, 2}},
+        tagBlockCase{"LongThenShort",
+                     Joined({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
+                     {256, 256, 88, 10, 256, 256, 1}},
+        tagBlockCase{"ExactlyABlock", Joined({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
+        // A message without its F7 ends where the next one starts.
+        tagBlockCase{"UnfinishedMessage", Joined({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
+        tagBlockCase{"BytesBetweenMessages",
+                     Joined({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}),
+                     {4, 2, 4}}),
+    [](const ::testing::TestParamInfo<tagBlockCase>& info) { return info.param.pszName; });
+
+namespace
+{
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+struct tagScheduleCase
+{
+    const char* pszName;
+    Bytes stream;
+    MIDIEndpointKind kind;
+    tagTransmitSettings settings;
+    uint32_t uPortPace;                    // what the port layer is told
+    std::vector<microseconds> blocksDueAt; // from the start, by the clock
+};
+
+tagTransmitSettings Settings(int iPauseMs, int iBytesPerSecond, int iPacing)
+{
+    tagTransmitSettings settings;
+    settings.iPauseMs = iPauseMs;
+    settings.iBytesPerSecond = iBytesPerSecond;
+    settings.iPacing = iPacing;
+    return settings;
+}
+
+constexpr int kByPort = tagTransmitSettings::kPacingByPort;
+constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
+constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
+
+class MidiManagerSchedule : public MidiManagerTransmit,
+                            public ::testing::WithParamInterface<tagScheduleCase>
+{
+protected:
+    void SetUp() override
+    {
+        MidiManagerTransmit::SetUp();
+        m_pManager->SetTransmitClock(&m_clock);
+    }
+    void TearDown() override
+    {
+        m_pManager->SetTransmitClock(nullptr);
+        MidiManagerTransmit::TearDown();
+    }
+
+    FakeTransmitClock m_clock;
+};
+} // namespace
+
+// Each block is sent when the schedule says: after the one before it has had its time at
+// the speed, and after the pause that follows a message.
+TEST_P(MidiManagerSchedule, SendsEachBlockWhenDue)
+{
+    const tagScheduleCase& c = GetParam();
+    m_pVirtual->SetEndpointKind(m_hDestination, c.kind);
+    m_pManager->SetTransmitSettings(c.settings);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+    DeliverEnd();
+    EXPECT_EQ(m_clock.m_sleptUntil, c.blocksDueAt);
+    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), int64_t(c.uPortPace));
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pacing, MidiManagerSchedule,
+    ::testing::Values(
+        // 200 bytes at 3125 bytes a second are 64 ms on the wire.
+        tagScheduleCase{"PauseAfterEachMessage",
+                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}),
+                        kMIDIEndpointHardware,
+                        Settings(100, 3125, kByPort),
+                        3125,
+                        {microseconds(0), milliseconds(164), milliseconds(328)}},
+        // No pause inside a message; each block at 1000 bytes a second.
+        tagScheduleCase{"SlowerSpeedPacesEachBlock",
+                        SysEx(600, 1),
+                        kMIDIEndpointHardware,
+                        Settings(100, 1000, kByPort),
+                        1000,
+                        {microseconds(0), milliseconds(256), milliseconds(512)}},
+        // A software port takes the bytes as fast as it reads them; pauses still apply.
+        tagScheduleCase{"SoftwarePortUnpaced",
+                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}),
+                        kMIDIEndpointSoftware,
+                        Settings(50, 100, kByPort),
+                        0,
+                        {microseconds(0), milliseconds(50), milliseconds(100), milliseconds(100)}},
+        tagScheduleCase{"SoftwarePortForcedToTheSpeed",
+                        Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kMIDIEndpointSoftware,
+                        Settings(0, 100, kAtSpeed),
+                        100,
+                        {microseconds(0), milliseconds(100)}},
+        tagScheduleCase{"HardwarePortForcedUnpaced",
+                        Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kMIDIEndpointHardware,
+                        Settings(0, 3125, kUnpaced),
+                        0,
+                        {microseconds(0), microseconds(0)}}),
+    [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
+
+TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
+{
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pManager->SetTransmitSettings(Settings(100, 1000, kByPort));
+    std::vector<int> remaining;
+    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
+    // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
+    // for it (the block before's time at the speed, and the pause after a message), the
+    // bytes left at the speed, the pauses left.
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(
+                  FileOf(Joined({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}))),
+              1);
+    EXPECT_EQ(remaining,
+              (std::vector<int>{520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}));
+    EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
+}
+
+TEST_F(MidiManagerSchedule, CancelDuringAPauseSendsNothingMore)
+{
+    m_pManager->SetTransmitSettings(Settings(5000, 3125, kByPort));
+    m_clock.m_onSleep = [&](auto sleep)
+    {
+        if (sleep >= milliseconds(5000))
+            m_pManager->TransmitCancel();
+    };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(Joined({SysEx(10, 1), SysEx(10, 2)}))), 1);
+    DeliverEnd();
+    EXPECT_EQ(Sends(), 1u);
+    EXPECT_TRUE(m_recorder.Has(LM_TRANSMIT_CANCEL));
+}
+
+namespace
+{
+// The files a test hands to "send all", and what became of them.
+class FileList : public CSysExFileSequence
+{
+public:
+    FileList(const TempDir& dir, const std::vector<Bytes>& files)
+    {
+        for (size_t i = 0; i < files.size(); ++i)
+            m_paths.push_back(dir.Write("file" + std::to_string(i) + ".syx", files[i]));
+    }
+
+    CLumFile* NextFile() override
+    {
+        if (m_nHandedOut == m_paths.size())
+            return nullptr;
+        auto* pFile = new CLumFile;
+        EXPECT_EQ(pFile->Open(m_paths[m_nHandedOut++].c_str(), 9), 1);
+        return pFile;
+    }
+
+    void FileDone(CLumFile* pFile) override
+    {
+        ++m_nDone;
+        pFile->Close();
+        delete pFile;
+    }
+
+    std::vector<std::string> m_paths;
+    size_t m_nHandedOut = 0;
+    size_t m_nDone = 0;
+};
+} // namespace
+
+TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
+{
+    m_pManager->SetTransmitSettings(Settings(0, 3125, kUnpaced));
+    const Bytes a = SysEx(300, 1), b = SysEx(20, 2), c = SysEx(5, 3);
+    FileList files(m_dir, {a, b, c});
+    EXPECT_EQ(m_pManager->TransmitSysExFiles(files, 500), 1);
+    DeliverEnd();
+    PumpFor(40);
+
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Joined({a, b, c}));
+    EXPECT_EQ(files.m_nDone, 3u);
+    EXPECT_EQ(m_clock.m_sleptUntil,
+              (std::vector<microseconds>{microseconds(0), microseconds(0), milliseconds(500),
+                                         milliseconds(1000)}));
+    std::vector<int32_t> ids;
+    for (const tagListenerMessage& message : m_recorder.m_messages)
+        ids.push_back(message.iMessage);
+    EXPECT_EQ(ids, (std::vector<int32_t>{LM_TRANSMIT_START, LM_TRANSMITTING, LM_TRANSMITTING,
+                                         LM_TRANSMIT_COMPLETE, LM_TRANSMIT_START, LM_TRANSMITTING,
+                                         LM_TRANSMIT_COMPLETE, LM_TRANSMIT_START, LM_TRANSMITTING,
+                                         LM_TRANSMIT_COMPLETE}));
+}
+
+TEST_F(MidiManagerSchedule, SendAllStopsAtACancelInThePauseBetweenFiles)
+{
+    m_pManager->SetTransmitSettings(Settings(0, 3125, kUnpaced));
+    FileList files(m_dir, {SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)});
+    m_clock.m_onSleep = [&](auto sleep)
+    {
+        if (sleep >= milliseconds(800))
+            m_pManager->TransmitCancel();
+    };
+    EXPECT_EQ(m_pManager->TransmitSysExFiles(files, 800), 1);
+    DeliverEnd();
+
+    EXPECT_EQ(files.m_nHandedOut, 2u) << "the third file is never asked for";
+    EXPECT_EQ(files.m_nDone, 2u);
+    EXPECT_EQ(Sends(), 1u);
+    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_CANCEL).at(0), LM_TRANSMIT_CANCEL, 10, -1, -1));
 }

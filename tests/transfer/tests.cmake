@@ -3,7 +3,8 @@ quillmark_test(transfer QT LIBS qm_transfer qm_app)
 # The MIDI manager against the kernel's ALSA sequencer and amidi, inside the alsa-vm
 # tool's VM as in tests/alsa; reported as skipped where the VM cannot start.
 if(TARGET qm_transfer AND TARGET qm_app)
-  add_executable(test_transfer_alsa ${CMAKE_CURRENT_LIST_DIR}/alsa/MidiManagerAlsaTest.cpp)
+  file(GLOB transfer_alsa_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/alsa/*.cpp)
+  add_executable(test_transfer_alsa ${transfer_alsa_sources})
   target_link_libraries(test_transfer_alsa PRIVATE qm_test_support qm_test_main_qt qm_transfer
                                                    qm_app)
   add_test(NAME TransferAlsaSequencer

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSettings>
 #include <QThread>
 #include <QWidget>
 
@@ -89,6 +90,9 @@ void WindowScript::Poll()
 
 void TransferWindowFixture::SetUp()
 {
+    // The transmit window remembers device settings: in a store of the test's own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(m_configDir.Path()));
     setenv("QUILLMARK_MIDI", "virtual", 0);
     m_pVirtual = VirtualMidi::Get();
     ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";

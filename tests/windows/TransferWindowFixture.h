@@ -2,8 +2,8 @@
 
 #include "app/Application.h"
 #include "platform/midi/VirtualMidi.h"
-#include "support/EventPump.h"
 #include "support/DialogDriver.h"
+#include "support/EventPump.h"
 #include "support/TempDir.h"
 #include "transfer/MidiManager.h"
 #include "windows/ModalWindow.h"
@@ -65,7 +65,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-
     // The text the strings table gives the key, formatted as the windows format it.
     static QString Text(const char* pszKey);
     static QString Text(const char* pszKey, int iValue);
@@ -77,6 +76,7 @@ protected:
     VirtualMidi* m_pVirtual = nullptr;
     DialogDriver m_driver;
     TempDir m_dir;
+    TempDir m_configDir;
 };
 
 // The control of a shown window with signature 'QMRK' and the id.

@@ -1,12 +1,16 @@
 #include "TransferWindowFixture.h"
 
 #include "app/MessageManager.h"
+#include "app/TransmitPreferences.h"
 #include "support/LogCapture.h"
+#include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
+#include "toolkit/Utility.h"
 #include "windows/TransmitWindow.h"
 
 #include <QMessageBox>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -19,6 +23,13 @@ constexpr int kStatusText = 3;
 constexpr int kTimeText = 5;
 constexpr int kProgress = 6;
 constexpr int kButton = 7;
+constexpr int kPause = 8;
+constexpr int kSpeed = 9;
+constexpr int kPaceAll = 10;
+constexpr int kFilePause = 11;
+constexpr int kSendAll = 12;
+constexpr int kRemainingText = 13;
+constexpr int kFilePauseRow = 14;
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
 {
@@ -83,27 +94,46 @@ protected:
     void Press() { ClickButton(*m_pWindow, kButton); }
 
     // The window is ready to send the named file of the given size.
-    WindowScript::Condition Ready(const char* pszName, int nSize)
+    WindowScript::Condition Ready(const QString& sName, int nSize)
     {
-        return [this, pszName, nSize]
+        return [this, sName, nSize]
         {
             return Shows(kStatusText) == Text("StatusTransmitReady", nSize) &&
-                   Shows(kFileNameText) == pszName && Button() == Text("ButtonStart");
+                   Shows(kFileNameText) == sName && Button() == Text("ButtonStart");
         };
     }
 
     // The named file has gone out; the button reads the key's text.
-    WindowScript::Condition Sent(const char* pszName, int nSize, const char* pszButton)
+    WindowScript::Condition Sent(const QString& sName, int nSize, const char* pszButton)
     {
-        return [this, pszName, nSize, pszButton]
+        return [this, sName, nSize, pszButton]
         {
             return Shows(kStatusText) == Text("StatusTransmitComplete", nSize) &&
-                   Shows(kFileNameText) == pszName && Button() == Text(pszButton) &&
+                   Shows(kFileNameText) == sName && Button() == Text(pszButton) &&
                    ProgressValue(*m_pWindow, kProgress) == 100;
         };
     }
 
+    // How the window names the file of a list.
+    static QString Listed(int nNumber, int nCount, const char* pszName)
+    {
+        char szText[512];
+        snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nNumber, nCount, pszName);
+        return QString::fromUtf8(szText);
+    }
+
     Bytes Captured() const { return m_pVirtual->Captured(m_hDestination); }
+
+    ControlRef Control(int iID)
+    {
+        ControlID controlID;
+        controlID.signature = FourCharCode("QMRK");
+        controlID.id = iID;
+        return GetControlByID(m_pWindow->GetWindowRef(), controlID);
+    }
+    int Value(int iID) { return GetControlValue(Control(iID)); }
+    void SetValue(int iID, int iValue) { SetControlValue(Control(iID), int16_t(iValue)); }
+    bool Visible(int iID) { return Control(iID) && Control(iID)->isVisible(); }
 
     void Deliver(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3)
     {
@@ -152,15 +182,16 @@ TEST_F(TransmitWindowTest, StepsThroughAListWithNext)
     m_dir.Write("c.syx", third);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n3=c.syx\n1=a.syx\n2=\"Drum Kit.syx\"\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 300), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 300, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), first);
                     Press();
                 });
-    script.Then("the second sent", Sent("Drum Kit.syx", 100, "ButtonNext"), [&] { Press(); });
-    script.Then("the third sent", Sent("c.syx", 50, "ButtonClose"),
+    script.Then("the second sent", Sent(Listed(2, 3, "Drum Kit.syx"), 100, "ButtonNext"),
+                [&] { Press(); });
+    script.Then("the third sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second, third}));
@@ -178,8 +209,8 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
     m_dir.Write("c.syx", SysEx(100, 3));
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 100), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 100, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 100), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 100, "ButtonNext"),
                 [&]
                 {
                     // The second file's first block stays in flight until the cancel.
@@ -191,7 +222,7 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
         [&]
         {
             return m_pVirtual->HeldCompletions() == 1 && Button() == Text("ButtonCancel") &&
-                   Shows(kFileNameText) == "b.syx";
+                   Shows(kFileNameText) == Listed(2, 3, "b.syx");
         },
         [&]
         {
@@ -252,8 +283,8 @@ TEST_F(TransmitWindowTest, AListWhoseSecondFileIsMissingClosesAfterTheAlert)
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n3=c.syx\n"));
     m_driver.PressButton(QMessageBox::Ok);
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 40), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -269,8 +300,8 @@ TEST_F(TransmitWindowTest, AGapInTheListNumbersClosesWithoutAnAlert)
     m_dir.Write("c.syx", SysEx(40, 3));
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 40), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 40, "ButtonNext"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 40), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -284,8 +315,8 @@ TEST_F(TransmitWindowTest, ASyxFileThatHoldsAListIsReadAsAList)
     m_dir.Write("patch.syx", listed);
     Choose(m_dir.Write("bank.syx", "[MultiSysEx]\n1=patch.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("patch.syx", 64), [&] { Press(); });
-    script.Then("sent", Sent("patch.syx", 64, "ButtonClose"), [&] { Press(); });
+    script.Then("ready", Ready(Listed(1, 1, "patch.syx"), 64), [&] { Press(); });
+    script.Then("sent", Sent(Listed(1, 1, "patch.syx"), 64, "ButtonClose"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -344,8 +375,8 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
     m_dir.Write("b.syx", second);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready("a.syx", 30), [&] { Press(); });
-    script.Then("the first sent", Sent("a.syx", 30, "ButtonNext"),
+    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 30), [&] { Press(); });
+    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 30, "ButtonNext"),
                 [&]
                 {
                     // The output went away: nothing can be sent, and nothing is posted.
@@ -363,7 +394,7 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
             ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
             Press();
         });
-    script.Then("the same entry sent", Sent("b.syx", 30, "ButtonClose"),
+    script.Then("the same entry sent", Sent(Listed(2, 2, "b.syx"), 30, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second}));
@@ -431,4 +462,92 @@ TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 83);
     Deliver(LM_TRANSMITTING, 2000000000, 1999999999, int32_t(uiNow));
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
+}
+
+TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
+{
+    tagTransmitSettings remembered;
+    remembered.iPauseMs = 20;
+    remembered.iBytesPerSecond = 1000;
+    remembered.iPacing = tagTransmitSettings::kPacingAtSpeed;
+    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
+    const Bytes dump = Joined({SysEx(30, 1), SysEx(30, 2)});
+    Choose(m_dir.Write("dump.syx", dump));
+    tagTransmitSettings chosen;
+    chosen.iPauseMs = 5;
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 60),
+                [&]
+                {
+                    EXPECT_EQ(Value(kPause), 20);
+                    EXPECT_EQ(Value(kSpeed), 1000);
+                    EXPECT_EQ(Value(kPaceAll), 1);
+                    EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
+                    EXPECT_FALSE(Visible(kFilePauseRow));
+                    SetValue(kPause, chosen.iPauseMs);
+                    SetValue(kSpeed, chosen.iBytesPerSecond);
+                    SetValue(kPaceAll, 0);
+                    m_pVirtual->HoldCompletions(true);
+                    Press();
+                });
+    script.Then(
+        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
+            m_pVirtual->HoldCompletions(false);
+        });
+    script.Then("sent", Sent("dump.syx", 60, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_EQ(Shows(kRemainingText), "00:00");
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), dump);
+    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
+    // A software port with software pacing left off goes unpaced.
+    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
+}
+
+TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
+{
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    m_dir.Write("a.syx", first);
+    m_dir.Write("b.syx", second);
+    m_dir.Write("c.syx", third);
+    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
+    WindowScript script;
+    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent by Next", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
+                [&]
+                {
+                    EXPECT_TRUE(Visible(kSendAll));
+                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
+                    SetValue(kFilePause, 300);
+                    ClickButton(*m_pWindow, kSendAll);
+                });
+    script.Then(
+        "the pause before the third",
+        [&] {
+            return Shows(kFileNameText) == Listed(3, 3, "c.syx") &&
+                   Button() == Text("ButtonCancel");
+        },
+        [&] {
+            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
+        });
+    script.Then("the rest sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, second, third}));
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }

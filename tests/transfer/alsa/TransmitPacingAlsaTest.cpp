@@ -1,0 +1,263 @@
+// Paced and unpaced transmission against the kernel's ALSA sequencer, checked with amidi
+// and aseqdump. Runs inside the alsa-vm tool's VM: "Virtual Raw MIDI 0-1" (17:0) feeds raw
+// MIDI hw:0,1, "Midi Through" is 14:0, and aseqdump is an application client.
+
+#include "app/Application.h"
+#include "app/MessageManager.h"
+#include "file/LumFile.h"
+#include "support/TempDir.h"
+#include "transfer/MidiManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+class EndWatcher : public CMessageManagerListener
+{
+public:
+    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                           CMessageManagerListener*) override
+    {
+        if (message.iMessage == LM_TRANSMIT_COMPLETE || message.iMessage == LM_TRANSMIT_CANCEL ||
+            message.iMessage == LM_TRANSMIT_ERROR)
+            m_iEnd = message.iMessage;
+    }
+    int m_iEnd = -1;
+};
+
+bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < iTimeoutMs)
+    {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return condition();
+}
+
+QString ReadAll(const QString& sPath)
+{
+    QFile file(sPath);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+// Messages of the lengths in turn, each of its own content.
+Bytes Stream(int nMessages, const std::vector<size_t>& lengths)
+{
+    Bytes stream;
+    for (int i = 0; i < nMessages; ++i)
+    {
+        const size_t nLength = lengths[size_t(i) % lengths.size()];
+        stream.push_back(0xF0);
+        stream.push_back(0x7D);
+        for (size_t k = 2; k + 1 < nLength; ++k)
+            stream.push_back(uint8_t((k * 7 + size_t(i)) & 0x7F));
+        stream.push_back(0xF7);
+    }
+    return stream;
+}
+
+// The SysEx events aseqdump printed, one byte string each.
+std::vector<Bytes> SysExEvents(const QString& sDump)
+{
+    std::vector<Bytes> events;
+    static const QRegularExpression sysex("System exclusive\\s+([0-9A-F ]+)");
+    for (const QString& sLine : sDump.split('\n'))
+    {
+        QRegularExpressionMatch match = sysex.match(sLine);
+        if (!match.hasMatch())
+            continue;
+        Bytes event;
+        for (const QString& sByte : match.captured(1).split(' ', Qt::SkipEmptyParts))
+            event.push_back(uint8_t(sByte.toUInt(nullptr, 16)));
+        events.push_back(event);
+    }
+    return events;
+}
+
+size_t ByteCount(const std::vector<Bytes>& events)
+{
+    size_t nBytes = 0;
+    for (const Bytes& event : events)
+        nBytes += event.size();
+    return nBytes;
+}
+
+class TransmitPacingAlsa : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
+        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
+        g_pApplication = &m_app;
+        m_app.m_pMessageManager = new CMessageManager;
+        ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
+        m_app.m_pMessageManager->AddListener(&m_watcher);
+        m_app.m_pMidiManager = new CMidiManager;
+        ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
+        m_pManager = m_app.m_pMidiManager;
+    }
+
+    void TearDown() override
+    {
+        for (QProcess* pTool : {&m_amidi, &m_aseqdump})
+            if (pTool->state() != QProcess::NotRunning)
+            {
+                pTool->terminate();
+                pTool->waitForFinished(5000);
+            }
+        if (m_pManager)
+            m_pManager->Destroy();
+        g_pApplication = nullptr;
+    }
+
+    void Start(QProcess& tool, const QString& sProgram, const QStringList& args,
+               const QString& sOutput)
+    {
+        tool.setProgram(sProgram);
+        tool.setArguments(args);
+        tool.setStandardOutputFile(sOutput);
+        tool.setStandardErrorFile(sOutput + ".err");
+        tool.start();
+        ASSERT_TRUE(tool.waitForStarted(5000)) << sProgram.toStdString();
+    }
+
+    // aseqdump on the port; returns once its subscription is there.
+    void StartAseqdump(const QString& sPort)
+    {
+        Start(m_aseqdump, "aseqdump", {"-p", sPort}, m_sDump);
+        if (HasFatalFailure())
+            return;
+        const QString sConnection = "Connected From: " + sPort;
+        ASSERT_TRUE(PumpUntil(
+            [&]
+            {
+                QProcess aconnect;
+                aconnect.start("aconnect", {"-l"});
+                aconnect.waitForFinished(5000);
+                const QString sList = QString::fromLatin1(aconnect.readAllStandardOutput());
+                return sList.contains("'aseqdump'") && sList.contains(sConnection);
+            },
+            20000))
+            << "aseqdump never subscribed to " << sPort.toStdString();
+    }
+
+    // Sends the stream with the settings; returns once its end has been delivered.
+    void Send(const char* pszDevice, const Bytes& stream, int iPauseMs)
+    {
+        ASSERT_EQ(m_pManager->MidiOutOpenByName(pszDevice), 1) << pszDevice;
+        tagTransmitSettings settings;
+        settings.iPauseMs = iPauseMs;
+        m_pManager->SetTransmitSettings(settings);
+        const std::string sPath = m_temp.Write("stream.syx", stream);
+        CLumFile file;
+        ASSERT_EQ(file.Open(sPath.c_str(), 9), 1);
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(&file), 1);
+        file.Close();
+        ASSERT_TRUE(PumpUntil([&] { return m_watcher.m_iEnd >= 0; }, 10000));
+        EXPECT_EQ(m_watcher.m_iEnd, LM_TRANSMIT_COMPLETE);
+    }
+
+    // Waits until aseqdump has printed as many SysEx bytes as were sent.
+    std::vector<Bytes> DumpedEvents(size_t nBytes)
+    {
+        std::vector<Bytes> events;
+        PumpUntil(
+            [&]
+            {
+                events = SysExEvents(ReadAll(m_sDump));
+                return ByteCount(events) >= nBytes;
+            },
+            60000);
+        return events;
+    }
+
+    CApplication m_app;
+    EndWatcher m_watcher;
+    CMidiManager* m_pManager = nullptr;
+    TempDir m_temp;
+    QString m_sDump = QString::fromStdString(m_temp.File("aseqdump.txt"));
+    QProcess m_amidi;
+    QProcess m_aseqdump;
+};
+} // namespace
+
+TEST_F(TransmitPacingAlsa, PausedStreamReachesRawMidiByteForByte)
+{
+    const Bytes stream = Stream(100, {138});
+    ASSERT_EQ(stream.size(), 13800u);
+    const QString sReceived = QString::fromStdString(m_temp.File("received.syx"));
+    // amidi ends once nothing has come for 3 s; the pauses are far shorter.
+    Start(m_amidi, "amidi", {"-p", "hw:0,1", "-r", sReceived, "-t", "3"},
+          QString::fromStdString(m_temp.File("amidi.txt")));
+    ASSERT_TRUE(
+        PumpUntil([] { return ReadAll("/proc/asound/card0/midi1").contains("Owner PID"); }, 20000))
+        << "amidi never opened hw:0,1";
+
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    EXPECT_EQ(m_pManager->MidiOutIsHardware(), 1) << "a kernel client's port is paced";
+    Send("Virtual Raw MIDI 0-1 - VirMIDI 0-1", stream, 100);
+
+    ASSERT_TRUE(m_amidi.waitForFinished(30000));
+    QFile received(sReceived);
+    ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+    const QByteArray data = received.readAll();
+    EXPECT_EQ(Bytes(data.begin(), data.end()), stream);
+}
+
+TEST_F(TransmitPacingAlsa, EveryEventOnMidiThroughHoldsAtMostOneMessageEnd)
+{
+    // Short and long messages, some longer than a block.
+    const Bytes stream = Stream(100, {5, 138, 300, 40, 600, 2});
+    StartAseqdump("14:0");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Midi Through - Midi Through Port-0"), 1);
+    EXPECT_EQ(m_pManager->MidiOutIsHardware(), 1) << "Midi Through may feed a cable";
+    Send("Midi Through - Midi Through Port-0", stream, 0);
+
+    const std::vector<Bytes> events = DumpedEvents(stream.size());
+    Bytes joined;
+    for (const Bytes& event : events)
+    {
+        for (size_t i = 0; i + 1 < event.size(); ++i)
+            ASSERT_NE(event[i], 0xF7) << "an event holds the end of a message before its last byte";
+        joined.insert(joined.end(), event.begin(), event.end());
+    }
+    EXPECT_EQ(joined, stream);
+}
+
+TEST_F(TransmitPacingAlsa, ApplicationClientIsSentUnpacedWithoutLosingAnEvent)
+{
+    // aseqdump reads, and writes each byte out as text, slower than the kernel takes
+    // events: a full input is waited out, nothing is lost.
+    const Bytes stream = Stream(1024, {256});
+    StartAseqdump("14:0");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("aseqdump - aseqdump"), 1);
+    EXPECT_EQ(m_pManager->MidiOutIsHardware(), 0) << "an application's port is software";
+    Send("aseqdump - aseqdump", stream, 0);
+
+    const std::vector<Bytes> events = DumpedEvents(stream.size());
+    Bytes joined;
+    for (const Bytes& event : events)
+        joined.insert(joined.end(), event.begin(), event.end());
+    EXPECT_EQ(events.size(), 1024u);
+    EXPECT_EQ(joined, stream);
+}
