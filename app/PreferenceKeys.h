@@ -20,4 +20,6 @@ inline constexpr const char* kOutputDevices = "Output Devices";
 inline constexpr const char* kDevicePause = "Pause Between Messages"; // ms (integer)
 inline constexpr const char* kDeviceSpeed = "Speed";                  // bytes a second (integer)
 inline constexpr const char* kDevicePacing = "Pacing"; // tagTransmitSettings::kPacing* (integer)
+// tagTransmitSettings::kMidiTiming* (integer)
+inline constexpr const char* kDeviceMidiTiming = "MIDI File Timing";
 } // namespace PreferenceKeys

@@ -51,6 +51,8 @@ tagTransmitSettings CTransmitPreferences::ReadDeviceSettings(const char* pszDevi
         cPref.ReadInteger(DeviceKey(pszDevice, kDeviceSpeed).c_str(), settings.iBytesPerSecond);
     settings.iPacing =
         cPref.ReadInteger(DeviceKey(pszDevice, kDevicePacing).c_str(), settings.iPacing);
+    settings.iMidiTiming =
+        cPref.ReadInteger(DeviceKey(pszDevice, kDeviceMidiTiming).c_str(), settings.iMidiTiming);
     return settings.Clamped();
 }
 
@@ -66,6 +68,8 @@ int CTransmitPreferences::WriteDeviceSettings(const char* pszDevice,
     bStored &=
         cPref.WriteInteger(DeviceKey(pszDevice, kDeviceSpeed).c_str(), clamped.iBytesPerSecond);
     bStored &= cPref.WriteInteger(DeviceKey(pszDevice, kDevicePacing).c_str(), clamped.iPacing);
+    bStored &=
+        cPref.WriteInteger(DeviceKey(pszDevice, kDeviceMidiTiming).c_str(), clamped.iMidiTiming);
     return bStored;
 }
 

@@ -54,7 +54,9 @@ public:
 
     // Sends the whole of an open file, from its current position, in the blocks of
     // CSysExBlockPlan with one block in flight, waiting for each block's completion and
-    // for its place in the schedule (CTransmitSchedule) while serving events. 1 when the
+    // for its place in the schedule (CTransmitSchedule) while serving events. A Standard
+    // MIDI File sends its SysEx messages (CTransmitContent), spaced by the file's timing or
+    // by the pause between messages as the settings' iMidiTiming says. 1 when the
     // transmission ran to its end or was cancelled; 0 when it could not start (logged, no
     // message) or failed on the way (LM_TRANSMIT_ERROR).
     int TransmitSingleSysEx(CLumFile* pFile);

@@ -9,6 +9,7 @@
 #include "transfer/EventLoopClock.h"
 #include "transfer/SysExBlockPlan.h"
 #include "transfer/SysExFileSequence.h"
+#include "transfer/TransmitContent.h"
 #include "transfer/TransmitSchedule.h"
 
 #include <algorithm>
@@ -31,18 +32,6 @@ std::chrono::milliseconds BlockTimeLimit(int nLength, uint32_t uBytesPerSecond)
            std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs);
 }
 
-// The whole file from its current position; throws the failure.
-std::unique_ptr<unsigned char[]> ReadWhole(CLumFile* pFile, int* pnSize)
-{
-    long lSize = 0;
-    if (!pFile || GetEOF(pFile->m_refNum, &lSize) != 0 || lSize < 0 || lSize > INT_MAX)
-        throw "Failed to get file size.";
-    std::unique_ptr<unsigned char[]> pData(new (std::nothrow) unsigned char[size_t(lSize)]);
-    if (!pData || pFile->Read(pData.get(), lSize) != lSize)
-        throw "Failed to read file.";
-    *pnSize = int(lSize);
-    return pData;
-}
 } // namespace
 
 int CMidiManager::TransmitCancel()
@@ -134,23 +123,28 @@ int CMidiManager::TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs
 // be read. The first block waits for the lead-in, which a cancel cuts short.
 CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
 {
-    std::unique_ptr<unsigned char[]> pData;
-    int nTotal = 0;
-    try
+    CTransmitContent content;
+    if (!content.Read(pFile))
     {
-        pData = ReadWhole(pFile, &nTotal);
-    }
-    catch (const char* pszMessage)
-    {
-        DebugPrintf("TransmitSingleSysEx : %s", pszMessage);
+        DebugPrintf("TransmitSingleSysEx : %s", content.ReadFailure()
+                                                     ? content.ReadFailure()
+                                                     : content.MidiErrorText().c_str());
         return TransmitEnd::kFailed;
     }
+    const unsigned char* pData = content.Data();
+    const int nTotal = content.Size();
 
     const uint32_t uRate = m_transmitSettings.RateFor(m_pMidiOut->MidiOutIsHardware() != 0);
     if (!m_pMidiOut->SetMidiOutPacing(uRate))
         DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
-    const CSysExBlockPlan plan(pData.get(), nTotal);
-    CTransmitSchedule schedule(m_transmitSettings.iPauseMs, uRate);
+    // A MIDI file's own timing takes the place of the pause between messages.
+    const bool bFileTiming = content.IsMidiFile() &&
+                             m_transmitSettings.iMidiTiming == tagTransmitSettings::kMidiTimingOfFile;
+    const CSysExBlockPlan plan(pData, nTotal,
+                               bFileTiming ? content.MessageOffsets() : std::vector<int>());
+    CTransmitSchedule schedule(bFileTiming ? 0 : m_transmitSettings.iPauseMs, uRate,
+                               bFileTiming ? content.MessageStarts()
+                                           : std::vector<tagMessageStart>());
     CTransmitClock& clock = *m_pClock;
 
     m_nTransmitTotal = nTotal;
@@ -168,10 +162,10 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
     const auto bCancelled = [this] { return m_bTransmitCancel != 0; };
     for (const tagSysExBlock& block : plan.Blocks())
     {
-        if (m_bTransmitCancel || !clock.SleepUntil(schedule.NextDue(), bCancelled))
+        if (m_bTransmitCancel || !clock.SleepUntil(schedule.NextDue(block), bCancelled))
             break;
         schedule.BlockSent(block, clock.Now());
-        if (!SendBlock(pData.get() + block.nOffset, block.nLength, uRate))
+        if (!SendBlock(pData + block.nOffset, block.nLength, uRate))
         {
             bFailed = true;
             break;

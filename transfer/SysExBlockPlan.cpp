@@ -6,13 +6,18 @@ constexpr unsigned char kSysExStart = 0xF0;
 constexpr unsigned char kSysExEnd = 0xF7;
 } // namespace
 
-CSysExBlockPlan::CSysExBlockPlan(const unsigned char* pData, int nSize)
+CSysExBlockPlan::CSysExBlockPlan(const unsigned char* pData, int nSize,
+                                 const std::vector<int>& anMessageStarts)
 {
     int nStart = 0;
+    auto nextStart = anMessageStarts.begin();
     for (int i = 0; i < nSize; ++i)
     {
+        bool bNamedStart = false;
+        while (nextStart != anMessageStarts.end() && *nextStart <= i)
+            bNamedStart |= *nextStart++ == i;
         // An F0 opens a block of its own, whatever came before it.
-        if (pData[i] == kSysExStart && i > nStart)
+        if ((pData[i] == kSysExStart || bNamedStart) && i > nStart)
         {
             m_aBlocks.push_back({nStart, i - nStart, false});
             nStart = i;

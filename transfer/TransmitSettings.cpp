@@ -10,6 +10,8 @@ tagTransmitSettings tagTransmitSettings::Clamped() const
         std::clamp(iBytesPerSecond, sm_iMinBytesPerSecond, sm_iMaxBytesPerSecond);
     if (iPacing != kPacingAtSpeed && iPacing != kPacingUnpaced)
         clamped.iPacing = kPacingByPort;
+    if (iMidiTiming != kMidiTimingPause)
+        clamped.iMidiTiming = kMidiTimingOfFile;
     return clamped;
 }
 

@@ -127,5 +127,70 @@
         <extracomment>the file of a list being sent: its place in the list, the list's length, its name</extracomment>
         <translation>File %d of %d: %s</translation>
     </message>
+    <message id="MidiFileNotMidi">
+        <source>The file does not begin with a Standard MIDI File header.</source>
+        <translation>The file does not begin with a Standard MIDI File header.</translation>
+    </message>
+    <message id="MidiFileFormat">
+        <source>Only Standard MIDI Files of format 0 or 1 can be read.</source>
+        <translation>Only Standard MIDI Files of format 0 or 1 can be read.</translation>
+    </message>
+    <message id="MidiFileDivision">
+        <source>The file’s header gives no valid time division.</source>
+        <translation>The file’s header gives no valid time division.</translation>
+    </message>
+    <message id="MidiFileTruncatedChunk">
+        <source>A chunk is cut short: the file ends before the length its header gives.</source>
+        <translation>A chunk is cut short: the file ends before the length its header gives.</translation>
+    </message>
+    <message id="MidiFileTracksMissing">
+        <source>The file ends before all the tracks its header counts.</source>
+        <translation>The file ends before all the tracks its header counts.</translation>
+    </message>
+    <message id="MidiFileLengthPastEnd">
+        <source>An event’s length runs past the end of its track.</source>
+        <translation>An event’s length runs past the end of its track.</translation>
+    </message>
+    <message id="MidiFileLongNumber">
+        <source>A variable-length number is longer than four bytes.</source>
+        <translation>A variable-length number is longer than four bytes.</translation>
+    </message>
+    <message id="MidiFileNoEndOfTrack">
+        <source>A track ends without an end-of-track event.</source>
+        <translation>A track ends without an end-of-track event.</translation>
+    </message>
+    <message id="MidiFileBadStatus">
+        <source>An event has no status byte, or one that a file cannot hold.</source>
+        <translation>An event has no status byte, or one that a file cannot hold.</translation>
+    </message>
+    <message id="MidiFileErrorInTrack">
+        <source>Track %d: %s</source>
+        <extracomment>a fault in a MIDI file: the track&apos;s number, what is wrong</extracomment>
+        <translation>Track %d: %s</translation>
+    </message>
+    <message id="MidiFileNoSysEx">
+        <source>The file holds no SysEx messages.</source>
+        <translation>The file holds no SysEx messages.</translation>
+    </message>
+    <message id="Can&apos;t Read Midi File">
+        <source>The file “%s” cannot be sent.</source>
+        <extracomment>a Standard MIDI File that cannot be read; %s: its name</extracomment>
+        <translation>The file “%s” cannot be sent.</translation>
+    </message>
+    <message id="Use File Timing">
+        <source>Use the file’s own timing</source>
+        <extracomment>the check box that spaces a MIDI file&apos;s messages by its timing</extracomment>
+        <translation>Use the file’s own timing</translation>
+    </message>
+    <message id="SysEx Files">
+        <source>SysEx files (*.syx)</source>
+        <extracomment>a file type in the save dialog</extracomment>
+        <translation>SysEx files (*.syx)</translation>
+    </message>
+    <message id="Midi Files">
+        <source>Standard MIDI files (*.mid)</source>
+        <extracomment>a file type in the save dialog</extracomment>
+        <translation>Standard MIDI files (*.mid)</translation>
+    </message>
 </context>
 </TS>
