@@ -5,9 +5,9 @@
 #include <string>
 
 // The transmit settings as the per-user store keeps them: the pacing of each output
-// device (and how it times Standard MIDI Files), found by its display name, and the pause between the files of a "send all".
-// What is read is clamped to its range; a device never set, or no device (an empty
-// name), has the defaults.
+// device (and how it times Standard MIDI Files), found by its display name, and the pause between
+// the files of a "send all". What is read is clamped to its range; a device never set, or no device
+// (an empty name), has the defaults.
 class CTransmitPreferences
 {
 public:

@@ -9,7 +9,6 @@
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
 
-
 namespace
 {
 // Files stored by one Execute, whatever the caller's limit.
@@ -48,7 +47,8 @@ bool CLoadDialog::FilterProc(const char* pszPath)
     char szExtension[256] = "";
     if (!CLumFile::GetExtension(szName, szExtension, sizeof(szExtension)))
         return false;
-    return CompareExtension(szExtension, ".syx") || CompareExtension(szExtension, ".msy");
+    return CompareExtension(szExtension, ".syx") || CompareExtension(szExtension, ".msy") ||
+           CompareExtension(szExtension, ".mid") || CompareExtension(szExtension, ".midi");
 }
 
 bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pTypes, long* plCount)

@@ -2,7 +2,7 @@
 
 #include "platform/file/FileManager.h"
 
-// The open dialog: lets the user choose a .syx or .msy file (folders to move through),
+// The open dialog: lets the user choose a .syx, .msy or .mid file (folders to move through),
 // application-modal. The place it was left is remembered per preference key for the
 // run.
 class CLoadDialog
@@ -16,7 +16,7 @@ public:
     bool Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pTypes, long* plCount);
 
     // Whether the dialog lists what is at the path: folders, and files whose extension is
-    // ".syx" or ".msy" in any letter case; nothing that does not exist.
+    // ".syx", ".msy", ".mid" or ".midi" in any letter case; nothing that does not exist.
     static bool FilterProc(const char* pszPath);
 
 private:

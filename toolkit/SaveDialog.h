@@ -2,6 +2,9 @@
 
 #include "platform/file/FileManager.h"
 
+#include <string>
+#include <vector>
+
 // The save dialog: asks where to save a file, application-modal, with the platform's
 // own question before a file is replaced. It creates nothing: the caller writes the file
 // at the location. The place it was left is remembered per preference key for the run.
@@ -16,7 +19,21 @@ public:
     bool Execute(long lPreferenceKey, const char* pszTitle, const char* pszDefaultName,
                  FSSpec* pFile, FSRef* pRef);
 
+    // Offers a type of file, in the order of the calls, the first one chosen at first.
+    // The description is what the dialog lists ("SysEx files (*.syx)"). Choosing a type
+    // gives the file name the type's extension; a name chosen without an extension gets
+    // that of the chosen type.
+    void AddFileType(const char* pszDescription, const char* pszExtension);
+
     // The codes of the file to be saved; the caller may change them before Execute.
     OSType m_ulCreator;
     OSType m_ulType;
+
+private:
+    struct tagFileType
+    {
+        std::string description;
+        std::string extension; // with its '.'
+    };
+    std::vector<tagFileType> m_aFileTypes;
 };

@@ -127,8 +127,8 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
     if (!content.Read(pFile))
     {
         DebugPrintf("TransmitSingleSysEx : %s", content.ReadFailure()
-                                                     ? content.ReadFailure()
-                                                     : content.MidiErrorText().c_str());
+                                                    ? content.ReadFailure()
+                                                    : content.MidiErrorText().c_str());
         return TransmitEnd::kFailed;
     }
     const unsigned char* pData = content.Data();
@@ -138,8 +138,8 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
     if (!m_pMidiOut->SetMidiOutPacing(uRate))
         DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
     // A MIDI file's own timing takes the place of the pause between messages.
-    const bool bFileTiming = content.IsMidiFile() &&
-                             m_transmitSettings.iMidiTiming == tagTransmitSettings::kMidiTimingOfFile;
+    const bool bFileTiming = content.IsMidiFile() && m_transmitSettings.iMidiTiming ==
+                                                         tagTransmitSettings::kMidiTimingOfFile;
     const CSysExBlockPlan plan(pData, nTotal,
                                bFileTiming ? content.MessageOffsets() : std::vector<int>());
     CTransmitSchedule schedule(bFileTiming ? 0 : m_transmitSettings.iPauseMs, uRate,

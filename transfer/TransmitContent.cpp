@@ -64,8 +64,8 @@ int CTransmitContent::Load(std::vector<unsigned char> aucFile)
             m_aStarts.clear();
             return 0;
         }
-        m_aStarts.push_back({int(m_aucBytes.size()), std::chrono::microseconds(
-                                                         message.llTimeUs - messages[0].llTimeUs)});
+        m_aStarts.push_back({int(m_aucBytes.size()),
+                             std::chrono::microseconds(message.llTimeUs - messages[0].llTimeUs)});
         m_aucBytes.insert(m_aucBytes.end(), message.aucData.begin(), message.aucData.end());
     }
     return 1;

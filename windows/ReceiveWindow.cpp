@@ -1,12 +1,13 @@
 #include "windows/ReceiveWindow.h"
 
 #include "app/Application.h"
-#include "file/LumFile.h"
+#include "app/TransmitPreferences.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/SaveDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
+#include "transfer/SysExFileWriter.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -148,6 +149,8 @@ bool CReceiveWindow::ExecuteSave()
     CSaveDialog dialog;
     dialog.m_ulCreator = kCreator;
     dialog.m_ulType = kFileType;
+    dialog.AddFileType(GetResourceString("SysEx Files"), ".syx");
+    dialog.AddFileType(GetResourceString("Midi Files"), ".mid");
     FSSpec spec;
     if (!dialog.Execute(long(FourCharCode("QMRK")), szTitle, szDefaultName, &spec, nullptr))
         return false;
@@ -160,21 +163,15 @@ bool CReceiveWindow::ExecuteSave()
             pData[size_t(i)] = pMidiManager->GetReceivedSysExData(i);
 
     // A file that cannot be written keeps the message unsaved: the user is told, and a
-    // close that asked for this save does not go ahead. The file object puts the new file
-    // in place only once all of it was written, so an old file of that name survives.
-    CLumFile file;
-    if (!pData || !file.MacWriteOpen(&spec, 2, kCreator, kFileType))
-    {
+    // close that asked for this save does not go ahead. The file is put in place only
+    // once all of it was written, so an old file of that name survives. A .mid plays back
+    // with the pause the device is sent with.
+    const int iPauseMs =
+        CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiInDevice).iPauseMs;
+    if (!pData)
         DebugPrintf("Failed to open file.");
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
-    const long lWritten = file.Write(pData.get(), nSize);
-    pData.reset();
-    const int bClosed = file.Close();
-    if (lWritten != nSize || !bClosed)
+    if (!pData || !CSysExFileWriter::Write(spec, pData.get(), nSize, iPauseMs))
     {
-        DebugPrintf("Failed to write file.");
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
     }

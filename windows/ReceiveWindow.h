@@ -5,7 +5,8 @@
 #include "toolkit/StaticText.h"
 #include "windows/ModalWindow.h"
 
-// The modal window in which one SysEx dump is received and saved as a .syx file. It
+// The modal window in which one SysEx dump is received and saved as a .syx file, or a
+// Standard MIDI File (.mid) that plays it back at a pace the device takes. It
 // arms the MIDI manager's reception once when shown, follows the reception messages
 // with a status line and the elapsed time, and asks before closing with a complete
 // message that was not saved.

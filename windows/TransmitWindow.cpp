@@ -2,11 +2,14 @@
 
 #include "app/Application.h"
 #include "app/TransmitPreferences.h"
+#include "file/MidiFileReader.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/LoadDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
+#include "transfer/SysExFileWriter.h"
+#include "transfer/TransmitContent.h"
 
 #include <algorithm>
 #include <climits>
@@ -23,7 +26,8 @@ constexpr unsigned char kSysExStart = 0xF0;
 
 CTransmitWindow::CTransmitWindow()
     : m_bShown(0), m_bTransmitting(0), m_nFileCount(0), m_nFileIndex(0), m_bMultiSysEx(-1),
-      m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0)
+      m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0),
+      m_bMidiFile(0)
 {
 }
 
@@ -49,6 +53,7 @@ void CTransmitWindow::OnCreate()
     m_cSendAllButton.SetControl(m_pWindow, kSignature, 12);
     m_cRemainingText.SetControl(m_pWindow, kSignature, 13);
     m_cFilePauseRow.SetControl(m_pWindow, kSignature, 14);
+    m_cFileTiming.SetControl(m_pWindow, kSignature, 15);
     m_nFileIndex = 0;
     m_bShown = 0;
     m_bTransmitting = 0;
@@ -84,8 +89,9 @@ bool CTransmitWindow::OnShow()
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
     }
-    unsigned char ucFirst = 0;
-    if (m_cFile.Read(&ucFirst, 1) != 1)
+    unsigned char aucHead[4] = {};
+    const long lHead = m_cFile.Read(aucHead, sizeof(aucHead));
+    if (lHead < 1)
     {
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         m_cFile.Close();
@@ -93,9 +99,25 @@ bool CTransmitWindow::OnShow()
     }
     if (!m_cFile.SetPos(0, 2))
         DebugPrintf("Failed to set file pointer.");
+    m_bMidiFile = CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)) ||
+                  CSysExFileWriter::IsMidiFileName(m_cFile.m_spec.name.c_str());
 
     long lSize = 0;
-    if (ucFirst == kSysExStart)
+    if (m_bMidiFile)
+    {
+        // Read once here so that a bad file is told before anything is sent.
+        if (!OpenMidiFile(&lSize))
+        {
+            m_cFile.Close();
+            return false;
+        }
+        m_nFileIndex = 0;
+        m_bMultiSysEx = 0;
+        m_nFileCount = 1;
+        m_bTransmitting = 0;
+        GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
+    }
+    else if (aucHead[0] == kSysExStart)
     {
         // Sent as one SysEx file whatever its name; it stays open for the transmission.
         m_nFileIndex = 0;
@@ -141,6 +163,40 @@ bool CTransmitWindow::OnShow()
                                   -1, -1};
     g_pApplication->m_pMessageManager->SendMessage(message,
                                                    static_cast<CMessageManagerListener*>(this));
+    return true;
+}
+
+bool CTransmitWindow::OnMidiFileError(const char* pszExplanation)
+{
+    char szName[256];
+    GetFSSpecFileName(szName, m_cFile.m_spec, sizeof(szName));
+    char szMessage[512];
+    snprintf(szMessage, sizeof(szMessage), GetResourceString("Can't Read Midi File"), szName);
+    cAlert::Alert(szMessage, pszExplanation, nullptr, nullptr, nullptr, kAlertStopAlert);
+    return false;
+}
+
+bool CTransmitWindow::OpenMidiFile(long* plSize)
+{
+    CTransmitContent content;
+    if (!content.Read(&m_cFile))
+    {
+        if (!content.IsBadMidiFile())
+        {
+            ShowErrorAlert("Can't Open File", kAlertStopAlert);
+            return false;
+        }
+        return OnMidiFileError(content.MidiErrorText().c_str());
+    }
+    if (content.Size() == 0)
+    {
+        char szExplanation[256];
+        snprintf(szExplanation, sizeof(szExplanation), "%s", GetResourceString("MidiFileNoSysEx"));
+        return OnMidiFileError(szExplanation);
+    }
+    if (!m_cFile.SetPos(0, 2))
+        DebugPrintf("Failed to set file pointer.");
+    *plSize = content.Size();
     return true;
 }
 
@@ -282,6 +338,8 @@ void CTransmitWindow::ShowSettings()
     m_cPause.SetValue(settings.iPauseMs);
     m_cSpeed.SetValue(settings.iBytesPerSecond);
     m_cPaceAll.SetValue(settings.iPacing == tagTransmitSettings::kPacingAtSpeed ? 1 : 0);
+    m_cFileTiming.SetValue(settings.iMidiTiming == tagTransmitSettings::kMidiTimingOfFile ? 1 : 0);
+    m_cFileTiming.SetVisible(m_bMidiFile != 0);
     m_cFilePause.SetValue(CTransmitPreferences::ReadFilePauseMs());
     const bool bList = m_bMultiSysEx == 1;
     m_cFilePauseRow.SetVisible(bList);
@@ -296,6 +354,12 @@ void CTransmitWindow::ApplySettings()
     settings.iBytesPerSecond = m_cSpeed.GetValue();
     settings.iPacing = m_cPaceAll.GetValue() ? tagTransmitSettings::kPacingAtSpeed
                                              : tagTransmitSettings::kPacingByPort;
+    // A device's choice for MIDI files stays as it was when the file is not one.
+    settings.iMidiTiming =
+        m_bMidiFile ? (m_cFileTiming.GetValue() ? tagTransmitSettings::kMidiTimingOfFile
+                                                : tagTransmitSettings::kMidiTimingPause)
+                    : CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiOutDevice)
+                          .iMidiTiming;
     g_pApplication->m_pMidiManager->SetTransmitSettings(settings);
     CTransmitPreferences::WriteDeviceSettings(g_pApplication->m_szMidiOutDevice, settings);
     EnableSettings(false);
@@ -306,6 +370,7 @@ void CTransmitWindow::EnableSettings(bool bEnabled)
     m_cPause.SetEnabled(bEnabled);
     m_cSpeed.SetEnabled(bEnabled);
     m_cPaceAll.SetEnabled(bEnabled);
+    m_cFileTiming.SetEnabled(bEnabled);
     m_cFilePause.SetEnabled(bEnabled);
     m_cSendAllButton.SetEnabled(bEnabled && m_nFileIndex < m_nFileCount);
 }

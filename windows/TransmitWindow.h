@@ -12,14 +12,16 @@
 
 #include <cstdint>
 
-// The modal window that sends a .syx file, or the files of a .msy list one after the
-// other, to the open MIDI output. It asks for the file when shown and follows the
-// transmission messages with a status line, the elapsed and the remaining time and a
-// progress bar. Its action button starts a file, cancels a running transmission, steps
-// to the next file of a list or closes the window; for a list, "Send All" sends the files
-// left one after the other. The pacing of the output device (pause between messages,
+// The modal window that sends a .syx file, the SysEx messages of a Standard MIDI File
+// (.mid), or the files of a .msy list one after the other, to the open MIDI output. It asks for the
+// file when shown and follows the transmission messages with a status line, the elapsed and the
+// remaining time and a progress bar. Its action button starts a file, cancels a running
+// transmission, steps to the next file of a list or closes the window; for a list, "Send All" sends
+// the files left one after the other. The pacing of the output device (pause between messages,
 // speed, pacing of software ports) is shown and can be changed before a file starts; it
 // is remembered for the device, and so is the pause between the files of "Send All".
+// For a MIDI file a check box shows whether the file's own timing spaces its messages
+// (the default) or the pause between messages does.
 class CTransmitWindow : public CModalWindow,
                         public CMessageManagerListener,
                         private CSysExFileSequence
@@ -57,6 +59,11 @@ private:
     // send the same file again.
     void ShowTransmitError(uint32_t uiNow);
     void SetElapsedTime(uint32_t uiNow);
+    // Reads the chosen MIDI file through: its SysEx size, or false after telling the user
+    // what is wrong with it.
+    bool OpenMidiFile(long* plSize);
+    // Tells the user the chosen MIDI file cannot be sent, and why; false.
+    bool OnMidiFileError(const char* pszExplanation);
     // Whether the list names a file under the number.
     bool IsListed(int nNumber);
 
@@ -69,6 +76,7 @@ private:
     cControl m_cPause;
     cControl m_cSpeed;
     cControl m_cPaceAll;
+    cControl m_cFileTiming;
     cControl m_cFilePauseRow;
     cControl m_cFilePause;
     cButton m_cSendAllButton;
@@ -85,4 +93,5 @@ private:
     int m_bSendingAll;  // TransmitRemainingFiles runs
     int m_nNextOfAll;   // the index NextFile hands out next
     int m_bMissedOfAll; // NextFile found no file where the list has one
+    int m_bMidiFile;    // the chosen file is a Standard MIDI File
 };

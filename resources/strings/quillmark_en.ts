@@ -177,11 +177,6 @@
         <extracomment>a Standard MIDI File that cannot be read; %s: its name</extracomment>
         <translation>The file “%s” cannot be sent.</translation>
     </message>
-    <message id="Use File Timing">
-        <source>Use the file’s own timing</source>
-        <extracomment>the check box that spaces a MIDI file&apos;s messages by its timing</extracomment>
-        <translation>Use the file’s own timing</translation>
-    </message>
     <message id="SysEx Files">
         <source>SysEx files (*.syx)</source>
         <extracomment>a file type in the save dialog</extracomment>

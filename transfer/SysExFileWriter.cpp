@@ -1,0 +1,51 @@
+#include "transfer/SysExFileWriter.h"
+
+#include "file/LumFile.h"
+#include "file/MidiFileWriter.h"
+#include "platform/ui/MacEvent.h"
+#include "toolkit/DebugLog.h"
+#include "toolkit/Utility.h"
+
+#include <vector>
+
+namespace
+{
+constexpr uint32_t kCreator = FourCharCode("QMRK");
+constexpr uint32_t kFileType = FourCharCode("SysX");
+} // namespace
+
+bool CSysExFileWriter::IsMidiFileName(const char* pszName)
+{
+    char szExtension[256] = "";
+    if (!CLumFile::GetExtension(pszName, szExtension, sizeof(szExtension)))
+        return false;
+    return CompareExtension(szExtension, ".mid") || CompareExtension(szExtension, ".midi");
+}
+
+int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs)
+{
+    std::vector<unsigned char> aucMidiFile;
+    const bool bMidi = IsMidiFileName(spec.name.c_str());
+    if (bMidi && !CMidiFileWriter::Write(pData, size_t(nSize), iPauseMs, aucMidiFile))
+    {
+        DebugPrintf("Failed to write file.");
+        return 0;
+    }
+    const unsigned char* pOut = bMidi ? aucMidiFile.data() : pData;
+    const long lSize = bMidi ? long(aucMidiFile.size()) : long(nSize);
+
+    CLumFile file;
+    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
+    {
+        DebugPrintf("Failed to open file.");
+        return 0;
+    }
+    const long lWritten = file.Write(pOut, lSize);
+    const int bClosed = file.Close();
+    if (lWritten != lSize || !bClosed)
+    {
+        DebugPrintf("Failed to write file.");
+        return 0;
+    }
+    return 1;
+}

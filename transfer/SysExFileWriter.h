@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/file/FileManager.h"
+
+// Writes received SysEx bytes to a file: as a Standard MIDI File (CMidiFileWriter) when
+// the name ends in ".mid" or ".midi", in any letter case, else as a .syx file of the raw
+// bytes. The file carries creator 'QMRK' and type 'SysX' either way.
+class CSysExFileWriter
+{
+public:
+    // 1 when the file was written whole; 0 otherwise (logged as "Failed to open file." or
+    // "Failed to write file."), leaving any file that was at the location as it was.
+    // iPauseMs is the pause after each message of a MIDI file.
+    static int Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs);
+
+    static bool IsMidiFileName(const char* pszName);
+};
