@@ -3,6 +3,7 @@
 
 #include "file/LumFile.h"
 #include "support/LogCapture.h"
+#include "support/MidiFileBuilder.h"
 #include "support/TempDir.h"
 #include "transfer/SysExFileSequence.h"
 
@@ -440,8 +441,8 @@ constexpr int kByPort = tagTransmitSettings::kPacingByPort;
 constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
 constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
 
-class MidiManagerSchedule : public MidiManagerTransmit,
-                            public ::testing::WithParamInterface<tagScheduleCase>
+// Transmissions keep the time of a FakeTransmitClock.
+class MidiManagerOnFakeClock : public MidiManagerTransmit
 {
 protected:
     void SetUp() override
@@ -456,6 +457,11 @@ protected:
     }
 
     FakeTransmitClock m_clock;
+};
+
+class MidiManagerSchedule : public MidiManagerOnFakeClock,
+                            public ::testing::WithParamInterface<tagScheduleCase>
+{
 };
 } // namespace
 
@@ -615,4 +621,93 @@ TEST_F(MidiManagerSchedule, SendAllStopsAtACancelInThePauseBetweenFiles)
     EXPECT_EQ(files.m_nDone, 2u);
     EXPECT_EQ(Sends(), 1u);
     EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_CANCEL).at(0), LM_TRANSMIT_CANCEL, 10, -1, -1));
+}
+
+namespace
+{
+// Three messages of 10 bytes (3.2 ms on the wire each) at 0.5 s, 1.5 s and 1.501 s: a
+// tick is a millisecond at 500 ticks a quarter note and the default tempo.
+const Bytes kFirst = SysEx(10, 1), kSecond = SysEx(10, 2), kThird = SysEx(10, 3);
+
+Bytes TimedMidiFile()
+{
+    using namespace MidiFileBuilder;
+    const auto event = [](uint32_t uDelta, const Bytes& message)
+    { return SysExEvent(uDelta, Bytes(message.begin() + 1, message.end())); };
+    return File(0, 500,
+                {Track({Event(0, {0x90, 0x3C, 0x40}), event(500, kFirst), event(1000, kSecond),
+                        event(1, kThird)})});
+}
+
+struct tagMidiTimingCase
+{
+    const char* pszName;
+    int iMidiTiming;
+    std::vector<microseconds> blocksDueAt;
+};
+
+class MidiManagerMidiFile : public MidiManagerOnFakeClock
+{
+};
+
+class MidiManagerMidiTiming : public MidiManagerOnFakeClock,
+                              public ::testing::WithParamInterface<tagMidiTimingCase>
+{
+};
+} // namespace
+
+// Counted from the first message, each message is due at its time in the file, or once
+// the one before it has had its time on the wire when that is later; with the pause
+// instead, as for a .syx file.
+TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
+{
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    tagTransmitSettings settings = Settings(100, 3125, kByPort);
+    settings.iMidiTiming = GetParam().iMidiTiming;
+    m_pManager->SetTransmitSettings(settings);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
+    DeliverEnd();
+    EXPECT_EQ(m_clock.m_sleptUntil, GetParam().blocksDueAt);
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Joined({kFirst, kSecond, kThird}));
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Timing, MidiManagerMidiTiming,
+                         ::testing::Values(tagMidiTimingCase{"OfTheFile",
+                                                             tagTransmitSettings::kMidiTimingOfFile,
+                                                             {microseconds(0), milliseconds(1000),
+                                                              microseconds(1003200)}},
+                                           tagMidiTimingCase{"PauseBetweenMessages",
+                                                             tagTransmitSettings::kMidiTimingPause,
+                                                             {microseconds(0), microseconds(103200),
+                                                              microseconds(206400)}}),
+                         [](const ::testing::TestParamInfo<tagMidiTimingCase>& info)
+                         { return info.param.pszName; });
+
+TEST_F(MidiManagerMidiFile, RemainingTimeWaitsForTheLastTimedMessage)
+{
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pManager->SetTransmitSettings(Settings(100, 3125, kByPort));
+    std::vector<int> remaining;
+    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
+    // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
+    // wire is the longer.
+    EXPECT_EQ(remaining, (std::vector<int>{1005, 1005, 7}));
+}
+
+TEST_F(MidiManagerMidiFile, BadFileSendsNothing)
+{
+    Bytes file = TimedMidiFile();
+    file.resize(file.size() - 4); // the end-of-track event, its chunk length kept
+    LogCapture log;
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(file)), 0);
+    PumpFor(40);
+    EXPECT_EQ(Sends(), 0u);
+    EXPECT_TRUE(m_recorder.m_messages.empty());
+    EXPECT_TRUE(
+        log.Contains("TransmitSingleSysEx : Track 1: A chunk is cut short: the file ends before "
+                     "the length its header gives."))
+        << testing::PrintToString(log.Lines());
 }
