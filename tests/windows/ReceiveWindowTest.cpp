@@ -1,11 +1,14 @@
 #include "TransferWindowFixture.h"
 
 #include "app/MessageManager.h"
+#include "file/MidiFileReader.h"
 #include "support/LogCapture.h"
 #include "windows/ReceiveWindow.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include <csignal>
@@ -359,3 +362,66 @@ TEST_F(ReceiveWindowTest, ShowingAgainDoesNotArmTheReceptionAgain)
     EXPECT_FALSE(m_window.OnShow()) << "the window receives once";
     EXPECT_EQ(m_pManager->m_nReceivedSysExSize, int(kDump.size()));
 }
+
+namespace
+{
+struct tagSaveAsCase
+{
+    const char* pszName;
+    const char* pszTyped;   // the name typed in the save dialog
+    const char* pszFilter;  // the key of the file type chosen there
+    const char* pszWritten; // the file that is written
+    bool bMidiFile;
+};
+
+class ReceiveWindowSaveAs : public ReceiveWindowTest,
+                            public ::testing::WithParamInterface<tagSaveAsCase>
+{
+};
+} // namespace
+
+// The save dialog offers .syx and .mid; a .mid holds the dump as a Standard MIDI File.
+TEST_P(ReceiveWindowSaveAs, WritesTheTypeOfTheName)
+{
+    const tagSaveAsCase& c = GetParam();
+    QStringList offered;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            ASSERT_NE(pFileDialog, nullptr);
+            offered = pFileDialog->nameFilters();
+            pFileDialog->selectNameFilter(Text(c.pszFilter));
+            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(m_dir.File(c.pszTyped)));
+            static_cast<QDialog*>(pFileDialog)->accept();
+        });
+    WindowScript script;
+    ReceiveDump(script);
+    script.Then(
+        "ready to save", [] { return true; }, [&] { ClickButton(m_window, kSaveButton); });
+    script.Then(
+        "saved", [&] { return std::filesystem::exists(m_dir.File(c.pszWritten)); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    script.RunModal(m_window);
+    ASSERT_TRUE(script.Finished());
+
+    EXPECT_EQ(offered, (QStringList{Text("SysEx Files"), Text("Midi Files")}));
+    const Bytes written = TempDir::Read(m_dir.File(c.pszWritten));
+    if (!c.bMidiFile)
+    {
+        EXPECT_EQ(written, kDump);
+        return;
+    }
+    CMidiFileReader reader;
+    ASSERT_EQ(reader.Read(written.data(), written.size()), 1);
+    ASSERT_EQ(reader.Messages().size(), 1u);
+    EXPECT_EQ(reader.Messages()[0].aucData, kDump);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ReceiveWindowSaveAs,
+    ::testing::Values(tagSaveAsCase{"MidName", "dump.mid", "SysEx Files", "dump.mid", true},
+                      tagSaveAsCase{"SyxName", "dump.syx", "Midi Files", "dump.syx", false},
+                      tagSaveAsCase{"NoExtensionTakesTheType", "dump", "Midi Files", "dump.mid",
+                                    true}),
+    [](const ::testing::TestParamInfo<tagSaveAsCase>& info) { return info.param.pszName; });

@@ -3,6 +3,7 @@
 #include "app/MessageManager.h"
 #include "app/TransmitPreferences.h"
 #include "support/LogCapture.h"
+#include "support/MidiFileBuilder.h"
 #include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -30,6 +31,7 @@ constexpr int kFilePause = 11;
 constexpr int kSendAll = 12;
 constexpr int kRemainingText = 13;
 constexpr int kFilePauseRow = 14;
+constexpr int kFileTiming = 15;
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
 {
@@ -484,6 +486,7 @@ TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
                     EXPECT_EQ(Value(kPaceAll), 1);
                     EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
                     EXPECT_FALSE(Visible(kFilePauseRow));
+                    EXPECT_FALSE(Visible(kFileTiming)) << "only a MIDI file has a timing";
                     SetValue(kPause, chosen.iPauseMs);
                     SetValue(kSpeed, chosen.iBytesPerSecond);
                     SetValue(kPaceAll, 0);
@@ -551,3 +554,104 @@ TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
     EXPECT_EQ(Captured(), Joined({first, second, third}));
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }
+
+namespace
+{
+// A Standard MIDI File of the messages, 100 ms apart.
+Bytes MidiFileOf(std::initializer_list<Bytes> messages)
+{
+    using namespace MidiFileBuilder;
+    Bytes events;
+    for (const Bytes& message : messages)
+        events = Join({events, SysExEvent(events.empty() ? 0 : 50,
+                                          Bytes(message.begin() + 1, message.end()))});
+    return File(0, 500, {Track({events})});
+}
+
+// The texts are formats of a string and of a track number and a string.
+QString Formatted(const char* pszKey, const char* pszText)
+{
+    char szText[512];
+    snprintf(szText, sizeof(szText), GetResourceString(pszKey), pszText);
+    return QString::fromUtf8(szText);
+}
+
+QString InTrack(int nTrack, const char* pszKey)
+{
+    const std::string sError = GetResourceString(pszKey);
+    char szText[512];
+    snprintf(szText, sizeof(szText), GetResourceString("MidiFileErrorInTrack"), nTrack,
+             sError.c_str());
+    return QString::fromUtf8(szText);
+}
+} // namespace
+
+TEST_F(TransmitWindowTest, SendsTheSysExOfAMidiFileAndRemembersItsTiming)
+{
+    const Bytes first = SysEx(20, 1), second = SysEx(30, 2);
+    Choose(m_dir.Write("song.mid", MidiFileOf({first, second})));
+    WindowScript script;
+    script.Then("ready", Ready("song.mid", 50),
+                [&]
+                {
+                    EXPECT_TRUE(Visible(kFileTiming));
+                    EXPECT_EQ(Value(kFileTiming), 1) << "the file's own timing by default";
+                    SetValue(kFileTiming, 0);
+                    Press();
+                });
+    script.Then("sent", Sent("song.mid", 50, "ButtonClose"), [&] { Press(); });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, second}));
+    EXPECT_EQ(m_pManager->GetTransmitSettings().iMidiTiming, tagTransmitSettings::kMidiTimingPause);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName).iMidiTiming,
+              tagTransmitSettings::kMidiTimingPause);
+}
+
+struct tagBadMidiCase
+{
+    const char* pszName;
+    Bytes file;
+    const char* pszKey;
+    int nTrack; // 0: the file's as a whole
+};
+
+class TransmitWindowBadMidiFile : public TransmitWindowTest,
+                                  public ::testing::WithParamInterface<tagBadMidiCase>
+{
+};
+
+TEST_P(TransmitWindowBadMidiFile, IsRefusedNamingTheFileAndWhatIsWrong)
+{
+    Choose(m_dir.Write("bad.mid", GetParam().file));
+    m_driver.PressButton(QMessageBox::Ok);
+    WindowScript script;
+    script.RunModal(*m_pWindow);
+
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[1].text, Formatted("Can't Read Midi File", "bad.mid"));
+    EXPECT_EQ(m_driver.Seen()[1].informativeText,
+              GetParam().nTrack ? InTrack(GetParam().nTrack, GetParam().pszKey)
+                                : Text(GetParam().pszKey));
+    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
+    EXPECT_TRUE(Captured().empty());
+    EXPECT_EQ(DescriptorsOn(m_dir.File("bad.mid")), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TransmitWindowBadMidiFile,
+    ::testing::Values(
+        tagBadMidiCase{
+            "TrackWithoutEnd",
+            MidiFileBuilder::Join({MidiFileBuilder::Header(0, 1, 96),
+                                   MidiFileBuilder::Chunk("MTrk", {0x00, 0xF0, 0x01, 0xF7})}),
+            "MidiFileNoEndOfTrack", 1},
+        // Named .mid but not one: told as such, not read as a list.
+        tagBadMidiCase{"NotAMidiFile", Bytes{'[', 'M', 'u', 'l'}, "MidiFileNotMidi", 0},
+        tagBadMidiCase{
+            "WithoutSysEx",
+            MidiFileBuilder::File(
+                0, 96, {MidiFileBuilder::Track({MidiFileBuilder::Event(0, {0x90, 0x3C, 0x40})})}),
+            "MidiFileNoSysEx", 0}),
+    [](const ::testing::TestParamInfo<tagBadMidiCase>& info) { return info.param.pszName; });
