@@ -1,6 +1,5 @@
 #include "transfer/MidiManager.h"
 
-#include "app/Application.h"
 #include "midi/LumSemaphore.h"
 #include "toolkit/DebugLog.h"
 #include "transfer/EventLoopClock.h"
@@ -14,10 +13,12 @@ constexpr int kReceivedPieceShift = 16;
 constexpr int kReceivedPieceSize = 1 << kReceivedPieceShift;
 constexpr int kNameSize = 256;
 
-// Copies a name into one of the application's 256-byte name fields. The source may be
-// that very field (the main window opens its remembered device).
+// Copies a name into a 256-byte name field, if there is one. The source may be that very
+// field (the main window opens its remembered device).
 void CopyName(char* pszDest, const char* pszSource)
 {
+    if (!pszDest)
+        return;
     size_t nLength = strnlen(pszSource, kNameSize - 1);
     memmove(pszDest, pszSource, nLength);
     pszDest[nLength] = '\0';
@@ -31,6 +32,7 @@ bool IsRealTime(unsigned char ucByte)
 
 CMidiManager::CMidiManager()
     : m_nReceivedSysExSize(0), m_pMidiIn(nullptr), m_pMidiOut(nullptr), m_bCreated(0),
+      m_pMessageManager(nullptr), m_pszRememberedIn(nullptr), m_pszRememberedOut(nullptr),
       m_nTransmitTotal(0), m_nTransmitBytesSent(0), m_bTransmitCancel(0), m_bTransmitting(0),
       m_nTransmitChunkCount(0), m_pEventLoopClock(std::make_unique<CEventLoopClock>()),
       m_pClock(m_pEventLoopClock.get()), m_pPlan(nullptr), m_pSchedule(nullptr), m_nNextBlock(0),
@@ -44,6 +46,14 @@ CMidiManager::CMidiManager()
 CMidiManager::~CMidiManager()
 {
     Destroy();
+}
+
+void CMidiManager::Attach(CMessageManager* pMessageManager, char* pszRememberedIn,
+                          char* pszRememberedOut)
+{
+    m_pMessageManager = pMessageManager;
+    m_pszRememberedIn = pszRememberedIn;
+    m_pszRememberedOut = pszRememberedOut;
 }
 
 int CMidiManager::Create()
@@ -138,8 +148,7 @@ int CMidiManager::MidiInOpenByName(const char* pszName)
         DebugPrintf("%s", m_szLastError);
         return 0;
     }
-    if (g_pApplication)
-        CopyName(g_pApplication->m_szMidiInDevice, pszName);
+    CopyName(m_pszRememberedIn, pszName);
     std::lock_guard lock(m_receiveMutex);
     ResetReceive();
     return 1;
@@ -171,8 +180,7 @@ int CMidiManager::MidiOutOpenByName(const char* pszName)
         DebugPrintf("%s", m_szLastError);
         return 0;
     }
-    if (g_pApplication)
-        CopyName(g_pApplication->m_szMidiOutDevice, pszName);
+    CopyName(m_pszRememberedOut, pszName);
     return 1;
 }
 
@@ -301,9 +309,8 @@ void CMidiManager::OnLumMidiNotification(CLumMidi*, int, int iParam2)
 void CMidiManager::Post(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3,
                         int32_t iParam4)
 {
-    if (!g_pApplication || !g_pApplication->m_pMessageManager)
+    if (!m_pMessageManager)
         return;
     tagListenerMessage message{iMessage, iParam1, iParam2, iParam3, iParam4};
-    g_pApplication->m_pMessageManager->SendMessage(message,
-                                                   static_cast<CMessageManagerListener*>(this));
+    m_pMessageManager->SendMessage(message, static_cast<CMessageManagerListener*>(this));
 }

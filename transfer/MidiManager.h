@@ -21,7 +21,8 @@ class CTransmitSchedule;
 // collects one received SysEx message (F0 through F7) and sends files in blocks of at
 // most 256 bytes that end at message boundaries, paced as the transmit settings and the
 // kind of the output port ask. Everything it has to report travels as messages through the
-// application's message manager, with the manager itself as sender.
+// message manager it is attached to, with the manager itself as sender; a manager attached
+// to none reports nothing.
 //
 // Threads: every operation runs on the main thread. The receive hook runs on the MIDI
 // input thread, the send-completion hook and the setup-change hook on MIDI service
@@ -38,9 +39,14 @@ public:
     int Create();  // 1 done; 0 failed (nothing is kept) or already created
     int Destroy(); // 1 done; 0 when not created
 
+    // Where reports go (null: nowhere) and where the names of opened devices are
+    // remembered: 256-byte fields such as the application's m_szMidiInDevice and
+    // m_szMidiOutDevice, or null to remember nothing. Before Create; not owned.
+    void Attach(CMessageManager* pMessageManager, char* pszRememberedIn, char* pszRememberedOut);
+
     // Closes the direction, then opens the device whose display name equals pszName byte
     // for byte. A null or empty name leaves the direction closed and returns 1. On success
-    // the name is remembered in the application (m_szMidiInDevice / m_szMidiOutDevice).
+    // the name is remembered in the attached field.
     int MidiInOpenByName(const char* pszName);
     int MidiOutOpenByName(const char* pszName);
     void MidiInClose();
@@ -115,6 +121,9 @@ private:
     CLumMidi* m_pMidiIn;
     CLumMidi* m_pMidiOut;
     int m_bCreated;
+    CMessageManager* m_pMessageManager;
+    char* m_pszRememberedIn;
+    char* m_pszRememberedOut;
     char m_szLastError[256];
 
     // Transmission, main thread only except where noted.

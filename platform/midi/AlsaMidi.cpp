@@ -396,6 +396,15 @@ OSStatus AlsaMidi::GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string*
     return kMIDINoErr;
 }
 
+OSStatus AlsaMidi::GetEndpointAddress(MIDIEndpointRef hEndpoint, std::string* pAddress)
+{
+    int iClient, iPort;
+    if (!DecodeEndpoint(hEndpoint, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    *pAddress = std::to_string(iClient) + ":" + std::to_string(iPort);
+    return kMIDINoErr;
+}
+
 OSStatus AlsaMidi::GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind)
 {
     int iClient, iPort;

@@ -127,5 +127,242 @@
         <extracomment>the file of a list being sent: its place in the list, the list's length, its name</extracomment>
         <translation>File %d of %d: %s</translation>
     </message>
+    <message id="CliUsage">
+        <source>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]          without windows</source>
+        <extracomment>the overview's usage lines</extracomment>
+        <translation>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]          without windows</translation>
+    </message>
+    <message id="CliCommandsHeading">
+        <source>Commands:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message id="CliOverviewHelp">
+        <source>quillmark COMMAND --help tells a command's options. quillmark --version tells the version.
+DEVICE is a display name as the menus show it, or an ALSA address client:port as aconnect -l numbers it.</source>
+        <translation>quillmark COMMAND --help tells a command's options. quillmark --version tells the version.
+DEVICE is a display name as the menus show it, or an ALSA address client:port as aconnect -l numbers it.</translation>
+    </message>
+    <message id="CliOptionsHeading">
+        <source>Options:</source>
+        <translation>Options:</translation>
+    </message>
+    <message id="CliListSummary">
+        <source>every MIDI input and output, one a line</source>
+        <translation>every MIDI input and output, one a line</translation>
+    </message>
+    <message id="CliListUsage">
+        <source>Usage: quillmark list</source>
+        <translation>Usage: quillmark list</translation>
+    </message>
+    <message id="CliListHelp">
+        <source>Prints every MIDI input and output, one a line: in or out, the display name and the ALSA
+address client:port (empty where the MIDI service numbers none), separated by tabs.</source>
+        <translation>Prints every MIDI input and output, one a line: in or out, the display name and the ALSA
+address client:port (empty where the MIDI service numbers none), separated by tabs.</translation>
+    </message>
+    <message id="CliSendSummary">
+        <source>send .syx files and the files of .msy lists, in order</source>
+        <translation>send .syx files and the files of .msy lists, in order</translation>
+    </message>
+    <message id="CliSendUsage">
+        <source>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
+                      [--unpaced | --wire-speed] FILE...</source>
+        <translation>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
+                      [--unpaced | --wire-speed] FILE...</translation>
+    </message>
+    <message id="CliSendHelp">
+        <source>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</source>
+        <translation>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</translation>
+    </message>
+    <message id="CliSendOptionOut">
+        <source>  --out DEVICE       the output (default: the remembered one)</source>
+        <translation>  --out DEVICE       the output (default: the remembered one)</translation>
+    </message>
+    <message id="CliSendOptionPause">
+        <source>  --pause MS         pause after each message, 0 to 5000 ms</source>
+        <translation>  --pause MS         pause after each message, 0 to 5000 ms</translation>
+    </message>
+    <message id="CliSendOptionSpeed">
+        <source>  --speed BYTES      speed to hardware ports, 10 to 3125 bytes a second</source>
+        <translation>  --speed BYTES      speed to hardware ports, 10 to 3125 bytes a second</translation>
+    </message>
+    <message id="CliSendOptionFilePause">
+        <source>  --file-pause MS    pause between files, 0 to 5000 ms</source>
+        <translation>  --file-pause MS    pause between files, 0 to 5000 ms</translation>
+    </message>
+    <message id="CliSendOptionUnpaced">
+        <source>  --unpaced          send to every port as fast as it takes the bytes</source>
+        <translation>  --unpaced          send to every port as fast as it takes the bytes</translation>
+    </message>
+    <message id="CliSendOptionWireSpeed">
+        <source>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</source>
+        <translation>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</translation>
+    </message>
+    <message id="CliSendHelpPacing">
+        <source>Without these options the pacing remembered for the output device applies.</source>
+        <translation>Without these options the pacing remembered for the output device applies.</translation>
+    </message>
+    <message id="CliReceiveSummary">
+        <source>record one SysEx message into a file</source>
+        <translation>record one SysEx message into a file</translation>
+    </message>
+    <message id="CliReceiveUsage">
+        <source>Usage: quillmark receive [--in DEVICE] [--timeout SECONDS] -o FILE</source>
+        <translation>Usage: quillmark receive [--in DEVICE] [--timeout SECONDS] -o FILE</translation>
+    </message>
+    <message id="CliReceiveHelp">
+        <source>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</source>
+        <translation>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</translation>
+    </message>
+    <message id="CliReceiveOptionIn">
+        <source>  --in DEVICE          the input (default: the remembered one)</source>
+        <translation>  --in DEVICE          the input (default: the remembered one)</translation>
+    </message>
+    <message id="CliReceiveOptionTimeout">
+        <source>  --timeout SECONDS    give up when no complete message came in time (default: wait)</source>
+        <translation>  --timeout SECONDS    give up when no complete message came in time (default: wait)</translation>
+    </message>
+    <message id="CliReceiveOptionOutput">
+        <source>  -o, --output FILE    the .syx file to write</source>
+        <translation>  -o, --output FILE    the .syx file to write</translation>
+    </message>
+    <message id="CliTryHelp">
+        <source>(see %1)</source>
+        <extracomment>%1: a command line that shows the help</extracomment>
+        <translation>(see %1)</translation>
+    </message>
+    <message id="CliNoCommand">
+        <source>no command given</source>
+        <translation>no command given</translation>
+    </message>
+    <message id="CliUnknownCommand">
+        <source>%1: unknown command</source>
+        <translation>%1: unknown command</translation>
+    </message>
+    <message id="CliUnknownOption">
+        <source>%1: unknown option</source>
+        <translation>%1: unknown option</translation>
+    </message>
+    <message id="CliOptionTakesNoValue">
+        <source>%1 takes no value</source>
+        <translation>%1 takes no value</translation>
+    </message>
+    <message id="CliOptionNeedsValue">
+        <source>%1 needs a value</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message id="CliOptionOutOfRange">
+        <source>%1: %2 is not a whole number from %3 to %4</source>
+        <extracomment>%1 the option, %2 its value, %3 and %4 the range</extracomment>
+        <translation>%1: %2 is not a whole number from %3 to %4</translation>
+    </message>
+    <message id="CliOptionsExclusive">
+        <source>%1 and %2 exclude each other</source>
+        <translation>%1 and %2 exclude each other</translation>
+    </message>
+    <message id="CliUnexpectedOperand">
+        <source>unexpected argument</source>
+        <translation>unexpected argument</translation>
+    </message>
+    <message id="CliNoFileGiven">
+        <source>no FILE given</source>
+        <translation>no FILE given</translation>
+    </message>
+    <message id="CliNoOutputFile">
+        <source>no output file given (-o FILE)</source>
+        <translation>no output file given (-o FILE)</translation>
+    </message>
+    <message id="CliNoMidi">
+        <source>the MIDI service could not be opened</source>
+        <translation>the MIDI service could not be opened</translation>
+    </message>
+    <message id="CliNoInputChosen">
+        <source>no MIDI input given (--in DEVICE) and none remembered</source>
+        <translation>no MIDI input given (--in DEVICE) and none remembered</translation>
+    </message>
+    <message id="CliNoOutputChosen">
+        <source>no MIDI output given (--out DEVICE) and none remembered</source>
+        <translation>no MIDI output given (--out DEVICE) and none remembered</translation>
+    </message>
+    <message id="CliInputNotFound">
+        <source>no such MIDI input (quillmark list shows them)</source>
+        <translation>no such MIDI input (quillmark list shows them)</translation>
+    </message>
+    <message id="CliOutputNotFound">
+        <source>no such MIDI output (quillmark list shows them)</source>
+        <translation>no such MIDI output (quillmark list shows them)</translation>
+    </message>
+    <message id="CliDeviceNotOpened">
+        <source>the MIDI device could not be opened</source>
+        <translation>the MIDI device could not be opened</translation>
+    </message>
+    <message id="CliNoSuchFile">
+        <source>no such file</source>
+        <translation>no such file</translation>
+    </message>
+    <message id="CliIsFolder">
+        <source>is a folder, not a file</source>
+        <translation>is a folder, not a file</translation>
+    </message>
+    <message id="CliCannotReadFile">
+        <source>the file could not be read</source>
+        <translation>the file could not be read</translation>
+    </message>
+    <message id="CliCannotWriteFile">
+        <source>the file could not be written</source>
+        <translation>the file could not be written</translation>
+    </message>
+    <message id="CliNotSysEx">
+        <source>not a SysEx file: it does not begin with F0</source>
+        <translation>not a SysEx file: it does not begin with F0</translation>
+    </message>
+    <message id="CliNotSysExOrList">
+        <source>neither a SysEx file nor a MultiSysEx list</source>
+        <translation>neither a SysEx file nor a MultiSysEx list</translation>
+    </message>
+    <message id="CliTransmitFailed">
+        <source>the transmission failed: the MIDI output did not take a block</source>
+        <translation>the transmission failed: the MIDI output did not take a block</translation>
+    </message>
+    <message id="CliSendInterrupted">
+        <source>interrupted: stopped after the current block</source>
+        <translation>interrupted: stopped after the current block</translation>
+    </message>
+    <message id="CliSendProgress">
+        <source>%1 of %2 bytes  %3%  %4  file %5 of %6: %7</source>
+        <extracomment>%1 bytes sent, %2 of all files, %3 percent, %4 elapsed mm:ss, %5 of %6 files, %7 its name</extracomment>
+        <translation>%1 of %2 bytes  %3%  %4  file %5 of %6: %7</translation>
+    </message>
+    <message id="CliSendDone">
+        <source>Sent %1 bytes in %2 file(s) to %3 in %4.</source>
+        <extracomment>%1 bytes, %2 files, %3 the device, %4 elapsed mm:ss</extracomment>
+        <translation>Sent %1 bytes in %2 file(s) to %3 in %4.</translation>
+    </message>
+    <message id="CliReceiveWaiting">
+        <source>Waiting for a SysEx message... (Ctrl+C ends)</source>
+        <translation>Waiting for a SysEx message... (Ctrl+C ends)</translation>
+    </message>
+    <message id="CliReceiveProgress">
+        <source>Receiving... %1 bytes  %2 s</source>
+        <translation>Receiving... %1 bytes  %2 s</translation>
+    </message>
+    <message id="CliReceiveDone">
+        <source>Received %1 bytes into %2.</source>
+        <translation>Received %1 bytes into %2.</translation>
+    </message>
+    <message id="CliReceiveBroken">
+        <source>data lost: the SysEx message broke off after %1 bytes; nothing written</source>
+        <translation>data lost: the SysEx message broke off after %1 bytes; nothing written</translation>
+    </message>
+    <message id="CliReceiveTimedOut">
+        <source>timed out: no complete SysEx message within %1 s; nothing written</source>
+        <translation>timed out: no complete SysEx message within %1 s; nothing written</translation>
+    </message>
+    <message id="CliReceiveInterrupted">
+        <source>interrupted: nothing written</source>
+        <translation>interrupted: nothing written</translation>
+    </message>
 </context>
 </TS>

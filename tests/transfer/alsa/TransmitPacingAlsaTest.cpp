@@ -2,7 +2,7 @@
 // and aseqdump. Runs inside the alsa-vm tool's VM: "Virtual Raw MIDI 0-1" (17:0) feeds raw
 // MIDI hw:0,1, "Midi Through" is 14:0, and aseqdump is an application client.
 
-#include "app/Application.h"
+#include "MidiEngine.h"
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
 #include "support/TempDir.h"
@@ -106,11 +106,11 @@ protected:
         if (access("/dev/snd/seq", R_OK | W_OK) != 0)
             GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
         ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        g_pApplication = &m_app;
         m_app.m_pMessageManager = new CMessageManager;
         ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
         m_app.m_pMessageManager->AddListener(&m_watcher);
         m_app.m_pMidiManager = new CMidiManager;
+        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
         ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
         m_pManager = m_app.m_pMidiManager;
     }
@@ -125,7 +125,6 @@ protected:
             }
         if (m_pManager)
             m_pManager->Destroy();
-        g_pApplication = nullptr;
     }
 
     void Start(QProcess& tool, const QString& sProgram, const QStringList& args,
@@ -189,7 +188,7 @@ protected:
         return events;
     }
 
-    CApplication m_app;
+    MidiEngine m_app;
     EndWatcher m_watcher;
     CMidiManager* m_pManager = nullptr;
     TempDir m_temp;
