@@ -6,6 +6,7 @@
 #include "cli/SendCommand.h"
 
 #include "file/LumFile.h"
+#include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 
 #include <cstdio>
@@ -15,6 +16,9 @@ namespace
 {
 // The commands the dispatcher knows, also before it exists (IsCommandLine).
 const char* const kapszCommands[] = {"list", "send", "receive"};
+// Standard error carries the one line that says what failed; the debug log's lines
+// (which the windows leave on it) would bury that line.
+void DropLogLine(const char*) {}
 } // namespace
 
 CCommandLine::CCommandLine()
@@ -54,6 +58,7 @@ CCliCommand* CCommandLine::Find(const std::string& sName) const
 
 int CCommandLine::Run(const std::vector<std::string>& asArguments)
 {
+    SetDebugLogSink(&DropLogLine);
     if (asArguments.empty())
         return UsageError("quillmark", CliText("CliNoCommand"), "quillmark --help");
     const std::string& sFirst = asArguments.front();

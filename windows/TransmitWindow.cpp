@@ -73,29 +73,38 @@ bool CTransmitWindow::OnShow()
         return false;
     m_bShown = 1;
 
-    CLoadDialog dialog;
     FSSpec spec;
-    unsigned long ulType = 0;
-    long lCount = 0;
-    if (!dialog.Execute(long(FourCharCode("QMRK")), &spec, &ulType, &lCount))
+    const bool bFileList = m_asFiles.size() > 1;
+    if (m_asFiles.empty())
+    {
+        CLoadDialog dialog;
+        unsigned long ulType = 0;
+        long lCount = 0;
+        if (!dialog.Execute(long(FourCharCode("QMRK")), &spec, &ulType, &lCount))
+            return false;
+    }
+    else if (!bFileList && FSPathMakeFSSpec(m_asFiles.front().c_str(), &spec, nullptr) != 0)
+    {
+        ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
-    if (!m_cFile.MacOpen(&spec, 9))
+    }
+    if (!bFileList && !m_cFile.MacOpen(&spec, 9))
     {
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
     }
     unsigned char ucFirst = 0;
-    if (m_cFile.Read(&ucFirst, 1) != 1)
+    if (!bFileList && m_cFile.Read(&ucFirst, 1) != 1)
     {
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         m_cFile.Close();
         return false;
     }
-    if (!m_cFile.SetPos(0, 2))
+    if (!bFileList && !m_cFile.SetPos(0, 2))
         DebugPrintf("Failed to set file pointer.");
 
     long lSize = 0;
-    if (ucFirst == kSysExStart)
+    if (!bFileList && ucFirst == kSysExStart)
     {
         // Sent as one SysEx file whatever its name; it stays open for the transmission.
         m_nFileIndex = 0;
@@ -108,8 +117,10 @@ bool CTransmitWindow::OnShow()
     else
     {
         m_bMultiSysEx = 1;
-        const int bOpened = m_cMultiSysExReader.Open(&m_cFile);
-        m_cFile.Close();
+        const int bOpened = bFileList ? m_cMultiSysExReader.OpenFiles(m_asFiles)
+                                      : m_cMultiSysExReader.Open(&m_cFile);
+        if (m_cFile.IsOpened())
+            m_cFile.Close();
         if (!bOpened)
         {
             DebugPrintf("File open failed...");

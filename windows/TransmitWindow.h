@@ -11,6 +11,8 @@
 #include "windows/ModalWindow.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The modal window that sends a .syx file, or the files of a .msy list one after the
 // other, to the open MIDI output. It asks for the file when shown and follows the
@@ -35,6 +37,10 @@ public:
     bool OnClose() override;
     OSStatus EventFunc(EventRef pEvent, uint32_t uiKind, uint32_t uiCommandID) override;
     const char* GetWindowName() override;
+
+    // The files to send instead of asking for one (paths, before the window is shown):
+    // one is taken as if chosen in the open dialog, several are sent like a list's.
+    void SetFiles(const std::vector<std::string>& asPaths) { m_asFiles = asPaths; }
 
     void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
                            CMessageManagerListener* pSender) override;
@@ -85,4 +91,5 @@ private:
     int m_bSendingAll;  // TransmitRemainingFiles runs
     int m_nNextOfAll;   // the index NextFile hands out next
     int m_bMissedOfAll; // NextFile found no file where the list has one
+    std::vector<std::string> m_asFiles;
 };

@@ -3,10 +3,10 @@
 // "Virtual Raw MIDI 0-N - VirMIDI 0-N" and what is sent to that port can be read from
 // hw:0,N.
 
-#include "MidiEngine.h"
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
 #include "support/TempDir.h"
+#include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>

@@ -2,10 +2,10 @@
 // and aseqdump. Runs inside the alsa-vm tool's VM: "Virtual Raw MIDI 0-1" (17:0) feeds raw
 // MIDI hw:0,1, "Midi Through" is 14:0, and aseqdump is an application client.
 
-#include "MidiEngine.h"
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
 #include "support/TempDir.h"
+#include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
