@@ -103,30 +103,52 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
 INSTANTIATE_TEST_SUITE_P(
     Statuses, CommandLineFailure,
     ::testing::Values(
-        tagFailure{"MissingFile", {"send", "--out", kInstrument, "@missing.syx"}, 1,
+        tagFailure{"MissingFile",
+                   {"send", "--out", kInstrument, "@missing.syx"},
+                   1,
                    "missing.syx: no such file"},
-        tagFailure{"TextFileNamedSyx", {"send", "--out", kInstrument, "@notes.syx"}, 1,
+        tagFailure{"TextFileNamedSyx",
+                   {"send", "--out", kInstrument, "@notes.syx"},
+                   1,
                    "notes.syx: not a SysEx file"},
-        tagFailure{"ListNamesAMissingFile", {"send", "--out", kInstrument, "@list.msy"}, 1,
+        tagFailure{"ListNamesAMissingFile",
+                   {"send", "--out", kInstrument, "@list.msy"},
+                   1,
                    "list.msy: gone.syx: A file named in the list could not be found."},
-        tagFailure{"UnknownOutput", {"send", "--out", "Nothing - Here", "@dump.syx"}, 1,
+        tagFailure{"UnknownOutput",
+                   {"send", "--out", "Nothing - Here", "@dump.syx"},
+                   1,
                    "Nothing - Here: no such MIDI output"},
-        tagFailure{"UnknownAddress", {"send", "--out", "14:0", "@dump.syx"}, 1,
+        tagFailure{"UnknownAddress",
+                   {"send", "--out", "14:0", "@dump.syx"},
+                   1,
                    "14:0: no such MIDI output"},
         tagFailure{"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
-        tagFailure{"UnknownInput", {"receive", "--in", "Nothing - Here", "-o", "@got.syx"}, 1,
+        tagFailure{"UnknownInput",
+                   {"receive", "--in", "Nothing - Here", "-o", "@got.syx"},
+                   1,
                    "Nothing - Here: no such MIDI input"},
-        tagFailure{"Timeout", {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@got.syx"},
-                   1, "timed out"},
+        tagFailure{"Timeout",
+                   {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@got.syx"},
+                   1,
+                   "timed out"},
         tagFailure{"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
         tagFailure{"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
-        tagFailure{"PauseOutOfRange", {"send", "--pause", "5001", "@dump.syx"}, 2,
+        tagFailure{"PauseOutOfRange",
+                   {"send", "--pause", "5001", "@dump.syx"},
+                   2,
                    "--pause: 5001 is not a whole number from 0 to 5000"},
-        tagFailure{"SpeedOutOfRange", {"send", "--speed", "9", "@dump.syx"}, 2,
+        tagFailure{"SpeedOutOfRange",
+                   {"send", "--speed", "9", "@dump.syx"},
+                   2,
                    "--speed: 9 is not a whole number from 10 to 3125"},
-        tagFailure{"FilePauseNotANumber", {"send", "--file-pause", "1s", "@dump.syx"}, 2,
+        tagFailure{"FilePauseNotANumber",
+                   {"send", "--file-pause", "1s", "@dump.syx"},
+                   2,
                    "--file-pause: 1s is not"},
-        tagFailure{"ExclusivePacing", {"send", "--unpaced", "--wire-speed", "@dump.syx"}, 2,
+        tagFailure{"ExclusivePacing",
+                   {"send", "--unpaced", "--wire-speed", "@dump.syx"},
+                   2,
                    "--unpaced and --wire-speed exclude each other"},
         tagFailure{"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
         tagFailure{"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
@@ -179,9 +201,8 @@ TEST_F(CommandLine, UsesButNeverChangesTheRememberedDevices)
     m_files.Write("a.syx", Dump(64));
     const tagRun sent = Run({"send", QString::fromStdString(m_files.File("a.syx"))});
     EXPECT_EQ(sent.iStatus, 0) << sent.sErr;
-    const tagRun received =
-        Run({"receive", "--in", kInstrument, "--timeout", "20", "-o",
-             QString::fromStdString(m_files.File("got.syx"))});
+    const tagRun received = Run({"receive", "--in", kInstrument, "--timeout", "20", "-o",
+                                 QString::fromStdString(m_files.File("got.syx"))});
     EXPECT_EQ(received.iStatus, 0) << received.sErr;
     EXPECT_EQ(TempDir::Read(PreferencesFile().toStdString()), before);
 }
@@ -189,23 +210,22 @@ TEST_F(CommandLine, UsesButNeverChangesTheRememberedDevices)
 TEST_F(CommandLine, ReceivesOneCompleteMessageFromTheVirtualInstrument)
 {
     const std::string sGot = m_files.File("got.syx");
-    const tagRun run = Run({"receive", "--in", kInstrument, "--timeout", "20", "-o",
-                            QString::fromStdString(sGot)});
+    const tagRun run = Run(
+        {"receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)});
     ASSERT_EQ(run.iStatus, 0) << run.sErr;
     const std::vector<unsigned char> got = TempDir::Read(sGot);
     ASSERT_GE(got.size(), 2u);
     EXPECT_EQ(got.front(), 0xF0);
     EXPECT_EQ(got.back(), 0xF7);
-    EXPECT_NE(run.sOut.find("Received " + std::to_string(got.size()) + " bytes"),
-              std::string::npos)
+    EXPECT_NE(run.sOut.find("Received " + std::to_string(got.size()) + " bytes"), std::string::npos)
         << run.sOut;
 }
 
 TEST_F(CommandLine, ATimeoutLeavesAnExistingFileAsItWas)
 {
     const std::string sGot = m_files.Write("got.syx", std::string("old contents"));
-    const tagRun run = Run({"receive", "--in", kInstrument, "--timeout", "1", "-o",
-                            QString::fromStdString(sGot)});
+    const tagRun run =
+        Run({"receive", "--in", kInstrument, "--timeout", "1", "-o", QString::fromStdString(sGot)});
     EXPECT_EQ(run.iStatus, 1);
     const std::vector<unsigned char> got = TempDir::Read(sGot);
     EXPECT_EQ(std::string(got.begin(), got.end()), "old contents");

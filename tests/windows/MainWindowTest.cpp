@@ -4,6 +4,8 @@
 #include "platform/midi/VirtualMidi.h"
 #include "platform/ui/EventTarget.h"
 #include "support/DialogDriver.h"
+#include "support/EventPump.h"
+#include "support/TempDir.h"
 #include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -485,4 +488,34 @@ TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
     EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth A - Out");
+}
+
+TEST_F(MainWindowTest, FilesGivenAtStartOpenInTheTransmitWindowAsOneList)
+{
+    m_pVirtual->AddDestination("Synth A", "Out");
+    Remember("", "Synth A - Out");
+    TempDir files;
+    m_pApp->m_asStartFiles = {files.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
+                              files.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
+    QString fileName;
+    QTimer poll;
+    QObject::connect(
+        &poll, &QTimer::timeout,
+        [&]()
+        {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal || pModal->objectName() != "TransmitWindow")
+                return;
+            auto* pName = qobject_cast<QLabel*>(GetControlByID(pModal, {kSignature, 1}));
+            if (!pName || !pName->text().contains("a.syx"))
+                return;
+            fileName = pName->text();
+            pModal->close();
+        });
+    poll.start(20);
+    OpenMainWindow();
+    EXPECT_TRUE(PumpUntil([&] { return !fileName.isEmpty() && !QApplication::activeModalWidget(); },
+                          10000));
+    EXPECT_EQ(fileName.toStdString(), "File 1 of 2: a.syx");
+    EXPECT_TRUE(m_pApp->m_asStartFiles.empty()) << "the files open once";
 }
