@@ -9,7 +9,9 @@
 //   list_scroll_page_ms        mean time of a page down in the list with its repaint
 //   list_rss_after_qt_start_mb resident memory once QApplication runs, before the dump
 //   list_peak_rss_mb           peak resident memory of that process, and above its start
-// Memory "above start" is what the dump costs; compare it with file_mb (target <= 2x).
+//   list_small_...             the same for a dump of two messages
+// What the dump costs the list is list_peak_rss_mb - list_small_peak_rss_mb; compare it and
+// the report's "above start" with file_mb (target <= 2x).
 
 #include "file/SysExDump.h"
 #include "file/SysExDumpReport.h"
@@ -53,12 +55,12 @@ double ResidentMegabytes()
     return dKilobytes / 1024.0;
 }
 
-std::string WriteDump()
+std::string WriteDump(size_t nPackets)
 {
     std::vector<unsigned char> bytes = {0xF0, 0x7E, 0x00, 0x01, 0x00, 0x00, 0x10,
                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF7};
-    for (size_t i = 0; i < kPackets; ++i)
+    for (size_t i = 0; i < nPackets; ++i)
     {
         const size_t nStart = bytes.size();
         bytes.insert(bytes.end(), {0xF0, 0x7E, 0x00, 0x02, (unsigned char)(i & 0x7F)});
@@ -70,9 +72,10 @@ std::string WriteDump()
         bytes.push_back(ucSum & 0x7F);
         bytes.push_back(0xF7);
     }
-    const std::string sPath = (std::filesystem::temp_directory_path() /
-                               ("bench_dump_" + std::to_string(getpid()) + ".syx"))
-                                  .string();
+    const std::string sPath =
+        (std::filesystem::temp_directory_path() /
+         ("bench_dump_" + std::to_string(getpid()) + "_" + std::to_string(nPackets) + ".syx"))
+            .string();
     FILE* pFile = fopen(sPath.c_str(), "wb");
     if (!pFile || fwrite(bytes.data(), 1, bytes.size(), pFile) != bytes.size())
     {
@@ -196,11 +199,15 @@ int MeasureList(const std::string& sPath, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const std::string sPath = WriteDump();
+    const std::string sPath = WriteDump(kPackets);
+    const std::string sSmall = WriteDump(1);
     printf("file_mb %.1f messages %zu\n", double(std::filesystem::file_size(sPath)) / (1 << 20),
            kPackets + 1);
     InChild("report", [&] { return MeasureReport(sPath); });
     InChild("list", [&] { return MeasureList(sPath, argc, argv); });
+    // The same window over a dump of two messages: the peak without the dump's share.
+    InChild("list_small", [&] { return MeasureList(sSmall, argc, argv); });
     std::filesystem::remove(sPath);
+    std::filesystem::remove(sSmall);
     return 0;
 }
