@@ -69,6 +69,9 @@ public:
     // the first, counted from the file's LM_TRANSMIT_START. A cancel or a failure ends it.
     // 1 when every file handed out ran to its end or a cancel ended it, 0 otherwise.
     int TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs);
+    // Sends the bytes (whole messages, back to back) as TransmitSingleSysEx sends a file's:
+    // the chosen messages of a dump. The bytes stay the caller's.
+    int TransmitSysExData(const unsigned char* pData, int nSize);
     // Stops a running transmission after its current block, or during a pause. Always 0.
     int TransmitCancel();
 
@@ -109,6 +112,7 @@ private:
     // Why a transmission cannot start, or null.
     const char* RefusalToTransmit() const;
     TransmitEnd Transmit(CLumFile* pFile, int iLeadInMs);
+    TransmitEnd TransmitBytes(const unsigned char* pData, int nTotal, int iLeadInMs);
     void SetWaitingClock(CTransmitClock* pClock);
     void LetOwedCompletionsIn();
     // Hands the block to MIDI OUT and waits for its completion; false when it was refused

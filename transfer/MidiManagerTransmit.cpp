@@ -130,8 +130,26 @@ int CMidiManager::TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs
     return end == TransmitEnd::kFailed ? 0 : 1;
 }
 
-// The file's messages follow LM_TRANSMIT_START; nothing is posted when the file cannot
-// be read. The first block waits for the lead-in, which a cancel cuts short.
+int CMidiManager::TransmitSysExData(const unsigned char* pData, int nSize)
+{
+    if (const char* pszRefusal = RefusalToTransmit())
+    {
+        DebugPrintf("TransmitSysExData : %s", pszRefusal);
+        return 0;
+    }
+    if (!pData || nSize <= 0)
+    {
+        DebugPrintf("TransmitSysExData : %s", "Nothing to send.");
+        return 0;
+    }
+    m_bTransmitCancel = 0;
+    m_bTransmitting = 1;
+    const TransmitEnd end = TransmitBytes(pData, nSize, 0);
+    m_bTransmitting = 0;
+    return end == TransmitEnd::kFailed ? 0 : 1;
+}
+
+// Nothing is posted when the file cannot be read.
 CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
 {
     std::unique_ptr<unsigned char[]> pData;
@@ -145,11 +163,18 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
         DebugPrintf("TransmitSingleSysEx : %s", pszMessage);
         return TransmitEnd::kFailed;
     }
+    return TransmitBytes(pData.get(), nTotal, iLeadInMs);
+}
 
+// The messages follow LM_TRANSMIT_START. The first block waits for the lead-in, which a
+// cancel cuts short.
+CMidiManager::TransmitEnd CMidiManager::TransmitBytes(const unsigned char* pData, int nTotal,
+                                                      int iLeadInMs)
+{
     const uint32_t uRate = m_transmitSettings.RateFor(m_pMidiOut->MidiOutIsHardware() != 0);
     if (!m_pMidiOut->SetMidiOutPacing(uRate))
         DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
-    const CSysExBlockPlan plan(pData.get(), nTotal);
+    const CSysExBlockPlan plan(pData, nTotal);
     CTransmitSchedule schedule(m_transmitSettings.iPauseMs, uRate);
     CTransmitClock& clock = *m_pClock;
 
@@ -171,7 +196,7 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
         if (m_bTransmitCancel || !clock.SleepUntil(schedule.NextDue(), bCancelled))
             break;
         schedule.BlockSent(block, clock.Now());
-        if (!SendBlock(pData.get() + block.nOffset, block.nLength, uRate))
+        if (!SendBlock(pData + block.nOffset, block.nLength, uRate))
         {
             bFailed = true;
             break;

@@ -2,29 +2,53 @@
 
 #include "app/Application.h"
 #include "file/LumFile.h"
+#include "file/SysExDump.h"
+#include "file/SysExDumpReport.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/SaveDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
+#include "windows/MessageWindow.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace
 {
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kCreator = FourCharCode("QMRK");
 constexpr uint32_t kFileType = FourCharCode("SysX");
+constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
 
 // Minutes are not wrapped at 60: a long dump shows 75:00.
 void FormatElapsedTime(char* pszText, size_t nSize, int32_t iMilliseconds)
 {
     uint32_t uiMs = uint32_t(iMilliseconds);
     snprintf(pszText, nSize, "%02d:%02d", int(uiMs / 60000), int((uiMs / 1000) % 60));
+}
+
+// Keeps the received bytes for the message window; a BAD checksum among them changes the
+// status text, so that the user looks before saving.
+void IndexReceived(std::unique_ptr<CSysExDump>& pDump, char* pszStatus, size_t nSize)
+{
+    CMidiManager* pMidiManager = g_pApplication->m_pMidiManager;
+    std::vector<unsigned char> bytes(
+        size_t(std::max(pMidiManager->m_nReceivedSysExSize.load(), 0)));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = pMidiManager->GetReceivedSysExData(int(i));
+    if (!pDump)
+        pDump = std::make_unique<CSysExDump>();
+    pDump->Assign(std::move(bytes));
+    const size_t nBad = CSysExDumpReport(pDump->Index()).GetCount(CSysExChecksum::kBad);
+    if (nBad > 0)
+        snprintf(pszStatus, nSize, GetResourceString("StatusReceiveCompleteBad"),
+                 int(pDump->Index().GetSize()), int(nBad));
 }
 
 // GetResourceString shares one buffer; a text needed beside another is copied out.
@@ -48,6 +72,8 @@ void CReceiveWindow::OnCreate()
     m_cCancelButton.SetControl(m_pWindow, kSignature, 5);
     m_cSaveButton.SetControl(m_pWindow, kSignature, 6);
     m_cSaveButton.SetEnabled(false);
+    m_cMessagesButton.SetControl(m_pWindow, kSignature, 7);
+    m_cMessagesButton.SetEnabled(false);
     g_pApplication->m_pMessageManager->AddListener(this);
 }
 
@@ -92,6 +118,11 @@ OSStatus CReceiveWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiCommand
         ExecuteSave();
         return noErr;
     }
+    if (uiCommandID == kMessagesCommand)
+    {
+        ShowMessages();
+        return noErr;
+    }
     return eventNotHandledErr;
 }
 
@@ -119,6 +150,9 @@ void CReceiveWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mess
         m_cStatusText.Set(szText);
         FormatElapsedTime(szTime, sizeof(szTime), message.iParam3);
         m_cTimeText.Set(szTime);
+        IndexReceived(m_pDump, szText, sizeof(szText));
+        m_cStatusText.Set(szText);
+        m_cMessagesButton.SetEnabled(true);
         m_bNotSaved = 1;
         m_bReceived = 1;
         m_cSaveButton.SetEnabled(true);
@@ -180,6 +214,17 @@ bool CReceiveWindow::ExecuteSave()
     }
     m_bNotSaved = 0;
     return true;
+}
+
+void CReceiveWindow::ShowMessages()
+{
+    if (!m_pDump)
+        return;
+    // MIDI OUT is not open while receiving: the window offers Save Selected only.
+    CMessageWindow window(*m_pDump, false);
+    if (window.Create(m_pWindow))
+        window.ShowModal();
+    window.Destroy();
 }
 
 bool CReceiveWindow::CheckFileSaved()

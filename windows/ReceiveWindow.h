@@ -5,6 +5,10 @@
 #include "toolkit/StaticText.h"
 #include "windows/ModalWindow.h"
 
+#include <memory>
+
+class CSysExDump;
+
 // The modal window in which one SysEx dump is received and saved as a .syx file. It
 // arms the MIDI manager's reception once when shown, follows the reception messages
 // with a status line and the elapsed time, and asks before closing with a complete
@@ -31,13 +35,18 @@ public:
     bool ExecuteSave();
     // Asks whether to save an unsaved message; true when the window may close.
     bool CheckFileSaved();
+    // Runs the message window over the received dump.
+    void ShowMessages();
 
 private:
     cStaticText m_cStatusText;
     cStaticText m_cTimeText;
     cButton m_cCancelButton;
     cButton m_cSaveButton;
+    cButton m_cMessagesButton;
     int m_bStarted;
     int m_bReceived;
     int m_bNotSaved;
+    // The complete message as the message window sees it; its bad sums show before Save.
+    std::unique_ptr<CSysExDump> m_pDump;
 };

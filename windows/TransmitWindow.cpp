@@ -2,11 +2,13 @@
 
 #include "app/Application.h"
 #include "app/TransmitPreferences.h"
+#include "file/SysExDump.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/LoadDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
+#include "windows/MessageWindow.h"
 
 #include <algorithm>
 #include <climits>
@@ -18,12 +20,14 @@ namespace
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kButtonCommand = FourCharCode("not!");
 constexpr uint32_t kSendAllCommand = FourCharCode("sall");
+constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
 constexpr unsigned char kSysExStart = 0xF0;
 } // namespace
 
 CTransmitWindow::CTransmitWindow()
     : m_bShown(0), m_bTransmitting(0), m_nFileCount(0), m_nFileIndex(0), m_bMultiSysEx(-1),
-      m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0)
+      m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0),
+      m_bSendingSelection(0)
 {
 }
 
@@ -49,6 +53,7 @@ void CTransmitWindow::OnCreate()
     m_cSendAllButton.SetControl(m_pWindow, kSignature, 12);
     m_cRemainingText.SetControl(m_pWindow, kSignature, 13);
     m_cFilePauseRow.SetControl(m_pWindow, kSignature, 14);
+    m_cMessagesButton.SetControl(m_pWindow, kSignature, 15);
     m_nFileIndex = 0;
     m_bShown = 0;
     m_bTransmitting = 0;
@@ -175,6 +180,12 @@ OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiComman
             TransmitRemainingFiles();
         return noErr;
     }
+    if (uiCommandID == kMessagesCommand)
+    {
+        if (!m_bTransmitting && m_bMultiSysEx == 0)
+            ShowMessages();
+        return noErr;
+    }
     if (uiCommandID != kButtonCommand)
         return eventNotHandledErr;
     // A press while a file is going out arrives from inside TransmitCurrentFile.
@@ -245,6 +256,39 @@ void CTransmitWindow::TransmitCurrentFile()
         ShowTransmitError(GetSystemTimeMs());
 }
 
+void CTransmitWindow::ShowMessages()
+{
+    if (!m_pDump)
+    {
+        m_pDump = std::make_unique<CSysExDump>();
+        const std::string sPath = m_cFile.m_spec.folder + "/" + m_cFile.m_spec.name;
+        if (!m_pDump->OpenFile(sPath.c_str()))
+        {
+            m_pDump.reset();
+            ShowErrorAlert("Can't Open File", kAlertStopAlert);
+            return;
+        }
+    }
+    CMessageWindow window(*m_pDump, true);
+    if (window.Create(m_pWindow))
+        window.ShowModal();
+    const std::vector<size_t> anToSend = window.GetMessagesToSend();
+    window.Destroy();
+    if (!anToSend.empty())
+        TransmitSelection(anToSend);
+}
+
+void CTransmitWindow::TransmitSelection(const std::vector<size_t>& anMessages)
+{
+    const std::vector<unsigned char> bytes = m_pDump->Join(anMessages);
+    m_bTransmitting = 1;
+    m_bSendingSelection = 1;
+    m_nStartTime = GetSystemTimeMs();
+    ApplySettings();
+    if (!g_pApplication->m_pMidiManager->TransmitSysExData(bytes.data(), int(bytes.size())))
+        ShowTransmitError(GetSystemTimeMs());
+}
+
 void CTransmitWindow::TransmitRemainingFiles()
 {
     m_bTransmitting = 1;
@@ -297,6 +341,7 @@ void CTransmitWindow::ShowSettings()
     const bool bList = m_bMultiSysEx == 1;
     m_cFilePauseRow.SetVisible(bList);
     m_cSendAllButton.SetVisible(bList);
+    m_cMessagesButton.SetVisible(!bList);
     EnableSettings(true);
 }
 
@@ -319,6 +364,7 @@ void CTransmitWindow::EnableSettings(bool bEnabled)
     m_cPaceAll.SetEnabled(bEnabled);
     m_cFilePause.SetEnabled(bEnabled);
     m_cSendAllButton.SetEnabled(bEnabled && m_nFileIndex < m_nFileCount);
+    m_cMessagesButton.SetEnabled(bEnabled);
 }
 
 // A list's file shows where it stands in the list.
@@ -349,6 +395,7 @@ void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
 {
     char szText[256];
     m_bTransmitting = 0;
+    m_bSendingSelection = 0;
     snprintf(szText, sizeof(szText), "%s", GetResourceString("StatusTransmitError"));
     m_cStatusText.Set(szText);
     SetElapsedTime(uiNow);
@@ -408,6 +455,16 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         SetElapsedTime(uint32_t(message.iParam3));
         SetRemainingTime(0);
         m_cProgress.Set(100);
+        // A selection leaves the file to be sent whole.
+        if (m_bSendingSelection)
+        {
+            m_bSendingSelection = 0;
+            m_bTransmitting = 0;
+            m_cButton.SetCaption(
+                GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonStart" : "ButtonClose"));
+            EnableSettings(true);
+            break;
+        }
         ++m_nFileIndex;
         // While "Send All" goes on to the next file the button still means Cancel.
         if (m_bSendingAll && m_nFileIndex < m_nFileCount)

@@ -11,8 +11,11 @@
 #include "windows/ModalWindow.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+class CSysExDump;
 
 // The modal window that sends a .syx file, or the files of a .msy list one after the
 // other, to the open MIDI output. It asks for the file when shown and follows the
@@ -48,6 +51,11 @@ public:
 private:
     // Sends the file at m_nFileIndex; returns once its transmission has ended.
     void TransmitCurrentFile();
+    // The message window over the chosen file; sends what it hands back.
+    void ShowMessages();
+    // Sends the chosen messages of the file; returns once they have gone. The file itself
+    // stays to be sent.
+    void TransmitSelection(const std::vector<size_t>& anMessages);
     // Sends the files from m_nFileIndex to the end; returns once they have gone.
     void TransmitRemainingFiles();
     // The settings as the controls show them, handed to the MIDI manager and remembered.
@@ -78,6 +86,7 @@ private:
     cControl m_cFilePauseRow;
     cControl m_cFilePause;
     cButton m_cSendAllButton;
+    cButton m_cMessagesButton;
     CMultiSysExReader m_cMultiSysExReader;
     CLumFile m_cFile;
     // OnShow has run once; unlike the framework's flag of the same name it stays set.
@@ -88,8 +97,10 @@ private:
     int m_bMultiSysEx; // -1 before a file is chosen, 0 a single .syx file, 1 a .msy list
     char m_szFileName[256];
     uint32_t m_nStartTime;
-    int m_bSendingAll;  // TransmitRemainingFiles runs
-    int m_nNextOfAll;   // the index NextFile hands out next
-    int m_bMissedOfAll; // NextFile found no file where the list has one
+    int m_bSendingAll;                   // TransmitRemainingFiles runs
+    int m_nNextOfAll;                    // the index NextFile hands out next
+    int m_bMissedOfAll;                  // NextFile found no file where the list has one
+    int m_bSendingSelection;             // the messages going out are a selection of the file
+    std::unique_ptr<CSysExDump> m_pDump; // the chosen file, once the message window opened
     std::vector<std::string> m_asFiles;
 };

@@ -364,5 +364,80 @@ address client:port (empty where the MIDI service numbers none), separated by ta
         <source>interrupted: nothing written</source>
         <translation>interrupted: nothing written</translation>
     </message>
+    <message id="MessageColumnNumber">
+        <source>No.</source>
+        <extracomment>heading of the message list's number column</extracomment>
+        <translation>No.</translation>
+    </message>
+    <message id="MessageColumnManufacturer">
+        <source>Manufacturer</source>
+        <extracomment>heading of the message list's manufacturer column</extracomment>
+        <translation>Manufacturer</translation>
+    </message>
+    <message id="MessageColumnDevice">
+        <source>Device</source>
+        <extracomment>heading of the message list's device ID column (hex)</extracomment>
+        <translation>Device</translation>
+    </message>
+    <message id="MessageColumnLength">
+        <source>Length</source>
+        <extracomment>heading of the message list's length column, in bytes</extracomment>
+        <translation>Length</translation>
+    </message>
+    <message id="MessageColumnData">
+        <source>First data bytes</source>
+        <extracomment>heading of the message list's column of the bytes after the device ID</extracomment>
+        <translation>First data bytes</translation>
+    </message>
+    <message id="MessageColumnChecksum">
+        <source>Checksum</source>
+        <extracomment>heading of the message list's checksum column</extracomment>
+        <translation>Checksum</translation>
+    </message>
+    <message id="ChecksumOK">
+        <source>OK</source>
+        <extracomment>a message whose checksum is right</extracomment>
+        <translation>OK</translation>
+    </message>
+    <message id="ChecksumBad">
+        <source>BAD</source>
+        <extracomment>a message whose checksum is wrong</extracomment>
+        <translation>BAD</translation>
+    </message>
+    <message id="ChecksumNone">
+        <source>–</source>
+        <extracomment>a message of a format that carries no checksum</extracomment>
+        <translation>–</translation>
+    </message>
+    <message id="ChecksumUnterminated">
+        <source>no F7</source>
+        <extracomment>a message that does not end with F7, in the checksum column</extracomment>
+        <translation>no F7</translation>
+    </message>
+    <message id="MessageSummary">
+        <source>%d messages, %d bytes; checksums: %d OK, %d BAD.</source>
+        <extracomment>the message list's summary: messages, bytes, good and bad checksums</extracomment>
+        <translation>%d messages, %d bytes; checksums: %d OK, %d BAD.</translation>
+    </message>
+    <message id="MessageSummaryOutside">
+        <source> %d bytes lie outside messages, the first at offset %X.</source>
+        <extracomment>appended to the summary: bytes outside messages, and the hex offset of the first</extracomment>
+        <translation> %d bytes lie outside messages, the first at offset %X.</translation>
+    </message>
+    <message id="Save Selected Messages">
+        <source>Save Selected Messages</source>
+        <extracomment>title of the save dialog for the selected messages</extracomment>
+        <translation>Save Selected Messages</translation>
+    </message>
+    <message id="Selected.syx">
+        <source>Selected.syx</source>
+        <extracomment>the file name the save dialog offers for the selected messages</extracomment>
+        <translation>Selected.syx</translation>
+    </message>
+    <message id="StatusReceiveCompleteBad">
+        <source>Received %d bytes, %d messages with a BAD checksum. Look at them with Messages… before saving.</source>
+        <extracomment>status of a received dump with bad checksums: total bytes, bad messages</extracomment>
+        <translation>Received %d bytes, %d messages with a BAD checksum. Look at them with Messages… before saving.</translation>
+    </message>
 </context>
 </TS>
