@@ -290,3 +290,21 @@ TEST_F(MidiManagerFixture, DumpNeedsACreatedManager)
     EXPECT_EQ(m_pManager->ReceiveSysExDump(0), 0);
     EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0xF7}), 0);
 }
+
+TEST_F(MidiManagerDump, RequestThenTheInstrumentsReplyIsRecordedWhole)
+{
+    m_pVirtual->AddInstrument();
+    m_pVirtual->WaitIdle();
+    const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
+    ASSERT_EQ(m_pManager->MidiInOpenByName(kInstrument), 1);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName(kInstrument), 1);
+    // Real time: the instrument plays at wire speed, the pieces well within the idle time.
+    m_pManager->SetReceiveClock(nullptr);
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(400), 1);
+    const Bytes& request = VirtualMidi::InstrumentRequest();
+    ASSERT_EQ(m_pManager->SendSysExRequest(Bytes(request.begin(), request.end())), 1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(m_recorder.Of(LM_DUMP_END)[0].iParam4, kDumpEndIdle);
+    EXPECT_EQ(Dump(), VirtualMidi::InstrumentBank());
+    EXPECT_EQ(m_pManager->GetDumpStatus().counts.llMessages, VirtualMidi::sm_nBankMessages);
+}
