@@ -4,6 +4,7 @@
 #include "toolkit/DebugLog.h"
 #include "transfer/EventLoopClock.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -38,7 +39,9 @@ CMidiManager::CMidiManager()
       m_pClock(m_pEventLoopClock.get()), m_pPlan(nullptr), m_pSchedule(nullptr), m_nNextBlock(0),
       m_pSemaphore(nullptr), m_bChunkDone(0), m_nOwedCompletions(0),
       m_pWaitingClock(nullptr), m_aucChunkBuffer{}, m_bReceiveArmed(0), m_bInSysEx(0),
-      m_nProgressCount(0), m_uiStartTime(0)
+      m_nProgressCount(0), m_uiStartTime(0), m_bDumpArmed(0), m_pDumpTimer(nullptr),
+      m_pReceiveClock(m_pEventLoopClock.get()), m_iDumpIdleMs(0), m_bDumpRecording(0),
+      m_bDumpStarted(0), m_iDumpEnd(-1), m_ullDumpSeen(0), m_iDumpPostedSecond(-1)
 {
     strcpy(m_szLastError, "No Error.");
 }
@@ -100,6 +103,8 @@ int CMidiManager::Destroy()
     // The clients go first: once they are destroyed no MIDI callback runs, so none can
     // reach the semaphore after it is deleted.
     ReleaseObjects();
+    RemoveDumpTimer();
+    m_bDumpRecording = 0;
     m_bCreated = 0;
     return 1;
 }
@@ -224,6 +229,8 @@ void CMidiManager::ResetReceive()
     m_nReceivedSysExSize.store(0, std::memory_order_relaxed);
     m_apReceivedData.clear();
     m_uiStartTime = GetSystemTimeMs();
+    m_bDumpArmed = 0;
+    m_dump.Clear();
 }
 
 void CMidiManager::AppendReceived(unsigned char ucByte)
@@ -246,6 +253,11 @@ void CMidiManager::OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned c
     if (pMidi != m_pMidiIn || !pData)
         return;
     std::lock_guard lock(m_receiveMutex);
+    if (m_bDumpArmed)
+    {
+        m_dump.Take(pData, size_t(std::max(iLength, 0)));
+        return;
+    }
     if (!m_bReceiveArmed)
         return;
 

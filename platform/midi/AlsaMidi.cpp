@@ -21,6 +21,9 @@ constexpr auto kSettleTime = 300ms;
 constexpr auto kLongestBurst = 2s;
 // Hardware delivers SysEx in pieces of this size; sends are cut the same way.
 constexpr uint32_t kSysExPiece = 256;
+// The kernel grants a client at most this many input cells (SNDRV_SEQ_MAX_CLIENT_EVENTS).
+constexpr int kInputPoolCells = 2000;
+constexpr size_t kInputBufferBytes = 256 * 1024;
 // A destination whose input is full is offered the event again this often, for at most
 // this long; one that reads nothing for so long is taken to be stuck.
 constexpr auto kFullRetryInterval = 200us;
@@ -265,6 +268,11 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
     pNew->pRefCon = pRefCon;
     if (!CheckSnd("name client", snd_seq_set_client_name(pNew->pSeq, pszName)))
         return kMIDIServerStartErr;
+    // A dump of many messages comes as fast as the sender writes: the kernel keeps what
+    // the reader has not taken yet in the client's input pool, and drops what does not
+    // fit. The largest pool it grants, and a read buffer to match, ride out the bursts.
+    CheckSnd("enlarge input pool", snd_seq_set_client_pool_input(pNew->pSeq, kInputPoolCells));
+    CheckSnd("enlarge input buffer", snd_seq_set_input_buffer_size(pNew->pSeq, kInputBufferBytes));
     pNew->iAnnouncePort = snd_seq_create_simple_port(
         pNew->pSeq, "Announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
         SND_SEQ_PORT_TYPE_APPLICATION);

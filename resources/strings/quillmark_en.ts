@@ -439,5 +439,78 @@ address client:port (empty where the MIDI service numbers none), separated by ta
         <extracomment>status of a received dump with bad checksums: total bytes, bad messages</extracomment>
         <translation>Received %d bytes, %d messages with a BAD checksum. Look at them with Messages… before saving.</translation>
     </message>
+    <message id="StatusDumpReceiving">
+        <source>Receiving... %d complete messages, %d bytes (this message: %d bytes)</source>
+        <extracomment>complete messages so far, SysEx bytes so far, bytes of the message arriving</extracomment>
+        <translation>Receiving... %d complete messages, %d bytes (this message: %d bytes)</translation>
+    </message>
+    <message id="StatusDumpComplete">
+        <source>Received %d complete messages, %d bytes. Save them to a file.</source>
+        <extracomment>complete messages, their bytes</extracomment>
+        <translation>Received %d complete messages, %d bytes. Save them to a file.</translation>
+    </message>
+    <message id="StatusDumpNothing">
+        <source>No complete message was received.</source>
+        <translation>No complete message was received.</translation>
+    </message>
+    <message id="StatusRequestSent">
+        <source>Request sent, waiting for the dump</source>
+        <translation>Request sent, waiting for the dump</translation>
+    </message>
+    <message id="DumpInterruptedOne">
+        <source>1 message was interrupted and left out</source>
+        <translation>1 message was interrupted and left out</translation>
+    </message>
+    <message id="DumpInterruptedMany">
+        <source>%d messages were interrupted and left out</source>
+        <translation>%d messages were interrupted and left out</translation>
+    </message>
+    <message id="DumpIncompleteAtStop">
+        <source>The message arriving at the stop was incomplete and left out</source>
+        <translation>The message arriving at the stop was incomplete and left out</translation>
+    </message>
+    <message id="ButtonStop">
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message id="RequestNoOutput">
+        <source>Choose a MIDI output in the main window to send a request.</source>
+        <translation>Choose a MIDI output in the main window to send a request.</translation>
+    </message>
+    <message id="RequestOutputFailed">
+        <source>The MIDI output could not be opened, so no request can be sent.</source>
+        <translation>The MIDI output could not be opened, so no request can be sent.</translation>
+    </message>
+    <message id="RequestEmpty">
+        <source>Type the request in hex, for example F0 43 20 09 F7.</source>
+        <translation>Type the request in hex, for example F0 43 20 09 F7.</translation>
+    </message>
+    <message id="RequestNotHex">
+        <source>The request must be hex bytes such as F0 43 20 09 F7; character %d is not.</source>
+        <extracomment>place of the bad character, from 1</extracomment>
+        <translation>The request must be hex bytes such as F0 43 20 09 F7; character %d is not.</translation>
+    </message>
+    <message id="RequestNotFramed">
+        <source>A request must be SysEx messages, each F0 ... F7; byte %d is not.</source>
+        <extracomment>place of the bad byte, from 1</extracomment>
+        <translation>A request must be SysEx messages, each F0 ... F7; byte %d is not.</translation>
+    </message>
+    <message id="RequestDataTooHigh">
+        <source>The data bytes of a request must be below 80; byte %d is not.</source>
+        <extracomment>place of the bad byte, from 1</extracomment>
+        <translation>The data bytes of a request must be below 80; byte %d is not.</translation>
+    </message>
+    <message id="RequestTooLong">
+        <source>A request may hold at most %d bytes.</source>
+        <translation>A request may hold at most %d bytes.</translation>
+    </message>
+    <message id="RequestUnreadable">
+        <source>The request file could not be read.</source>
+        <translation>The request file could not be read.</translation>
+    </message>
+    <message id="RequestSendFailed">
+        <source>The request could not be sent.</source>
+        <translation>The request could not be sent.</translation>
+    </message>
 </context>
 </TS>

@@ -186,11 +186,11 @@ TEST_F(MessageWindowTest, TheReceiveWindowTellsOfABadSumAndSavesSelectedMessages
              int(kRolandBad.size()), 1);
     WindowScript script;
     script.Then(
-        "shown", [&] { return IsShown(window) && !ControlEnabled(window, 7); },
+        "shown", [&] { return IsShown(window) && !ControlEnabled(window, 16); },
         [&] { m_pVirtual->Inject(hSource, {kRolandBad}); });
     script.Then(
         "the bad sum told", [&] { return ControlText(window, 2) == QString::fromLocal8Bit(szBad); },
-        [&] { ClickButton(window, 7); });
+        [&] { ClickButton(window, 16); });
     script.Then(
         "the messages shown", [] { return MessageWindowUp() != nullptr; },
         [&]
