@@ -264,6 +264,22 @@ before a message was complete (with --many, Ctrl+C writes what is complete).</so
         <translation>Exit status: 0 written; 1 nothing complete came, or a failure; 2 a usage error; 130 Ctrl+C
 before a message was complete (with --many, Ctrl+C writes what is complete).</translation>
     </message>
+    <message id="CliShowSummary">
+        <source>the messages of a .syx file, their makers and checksums</source>
+        <translation>the messages of a .syx file, their makers and checksums</translation>
+    </message>
+    <message id="CliShowUsage">
+        <source>Usage: quillmark show FILE</source>
+        <translation>Usage: quillmark show FILE</translation>
+    </message>
+    <message id="CliShowHelp">
+        <source>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</source>
+        <translation>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</translation>
+    </message>
     <message id="CliTryHelp">
         <source>(see %1)</source>
         <extracomment>%1: a command line that shows the help</extracomment>
@@ -440,6 +456,11 @@ before a message was complete (with --many, Ctrl+C writes what is complete).</tr
         <source>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</source>
         <extracomment>%1 the timeout, %2 and %3 the messages left out</extracomment>
         <translation>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</translation>
+    </message>
+    <message id="CliShowNotInOrder">
+        <source>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</source>
+        <extracomment>%1, %2, %3 counts</extracomment>
+        <translation>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</translation>
     </message>
     <message id="MessageColumnNumber">
         <source>No.</source>
