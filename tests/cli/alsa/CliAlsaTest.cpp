@@ -83,6 +83,12 @@ protected:
         m_sOut = m_quillmark.readAllStandardOutput().toStdString();
         return m_quillmark.exitStatus() == QProcess::NormalExit ? m_quillmark.exitCode() : -1;
     }
+    // What quillmark said so far, for a failure's message.
+    std::string Told()
+    {
+        return m_quillmark.readAllStandardError().toStdString() +
+               m_quillmark.readAllStandardOutput().toStdString();
+    }
     // Waits until quillmark reads from the raw MIDI device's port.
     bool WaitForReader(int iDevice)
     {
@@ -137,16 +143,18 @@ tagStreamCase RealTimeCase(const char* pszName, size_t nMessages, size_t nLength
     return {pszName, stream.sent, stream.expected, iIntervalMs, pszSummary};
 }
 
-// Three messages; the second is broken off by the F0 of the third, and the last one
-// never ends before the silence.
+// Three messages kept; before them a long one broken off by the next F0, and after them
+// one that never ends before the silence. They are long so that the kernel passes part
+// of them on: the sequencer's raw MIDI parser drops a short unfinished SysEx unseen.
 tagStreamCase LeftOutCase()
 {
     const Bytes a = MessageStream(1, {20});
     const Bytes b = MessageStream(2, {30});
     Bytes sent = a;
-    sent.insert(sent.end(), {0xF0, 0x41, 0x10, 0xFE, 0x42});
+    const Bytes broken = MessageStream(1, {600});
+    sent.insert(sent.end(), broken.begin(), broken.end() - 1);
     sent.insert(sent.end(), b.begin(), b.end());
-    sent.insert(sent.end(), {0xF0, 0x43, 0x10, 0x01});
+    sent.insert(sent.end(), broken.begin(), broken.end() - 1);
     Bytes expected = a;
     expected.insert(expected.end(), b.begin(), b.end());
     return {"BrokenAndUnfinishedMessages", sent, expected, 0,
@@ -163,7 +171,7 @@ TEST_P(CliAlsaStreams, ReceiveManyRecordsTheAmidiStreamByteExactMinusRealTime)
     const tagStreamCase& c = GetParam();
     const QString sGot = File("got.syx");
     StartQuillmark({"receive", "--in", Port(1), "--many", "--idle", "2", "-o", sGot});
-    ASSERT_TRUE(WaitForReader(1)) << "quillmark never subscribed to 17:0";
+    ASSERT_TRUE(WaitForReader(1)) << "quillmark never subscribed to 17:0: " << Told();
     AmidiSend(1, c.sent, c.iIntervalMs);
     // It ends by itself, two seconds after the last byte.
     ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
@@ -216,7 +224,7 @@ TEST_P(CliAlsaDevices, ReceiveRecordsA4104ByteDumpFromAmidi)
     const Bytes dump = Dump4104();
     const QString sGot = File("got.syx");
     StartQuillmark({"receive", "--in", Device(0), "--timeout", "60", "-o", sGot});
-    ASSERT_TRUE(WaitForReader(0)) << "quillmark never subscribed to 16:0";
+    ASSERT_TRUE(WaitForReader(0)) << "quillmark never subscribed to 16:0: " << Told();
     AmidiSend(0, dump, 0);
     ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
     EXPECT_TRUE(Read(sGot) == dump);
