@@ -10,8 +10,12 @@
 //   list_rss_after_qt_start_mb resident memory once QApplication runs, before the dump
 //   list_peak_rss_mb           peak resident memory of that process, and above its start
 //   list_small_...             the same for a dump of two messages
-// What the dump costs the list is list_peak_rss_mb - list_small_peak_rss_mb; compare it and
-// the report's "above start" with file_mb (target <= 2x).
+//   show_ms, show_peak_rss_mb  `quillmark show FILE` (to /dev/null) in a process of its
+//                              own: start to exit, and its peak resident memory
+//   show_small_...             the same for the dump of two messages
+// What the dump costs the list is list_peak_rss_mb - list_small_peak_rss_mb, and the show
+// command show_peak_rss_mb - show_small_peak_rss_mb; compare them and the report's "above
+// start" with file_mb (target <= 2x).
 
 #include "file/SysExDump.h"
 #include "file/SysExDumpReport.h"
@@ -29,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
@@ -195,6 +200,28 @@ int MeasureList(const std::string& sPath, int argc, char** argv)
     printf("list_scroll_page_ms %.2f\n", dScrollMs);
     return 0;
 }
+// Runs `quillmark show FILE` with its output to /dev/null; prints its time and peak memory.
+void MeasureShow(const char* pszName, const std::string& sPath)
+{
+    fflush(stdout);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        const int iNull = open("/dev/null", O_WRONLY);
+        dup2(iNull, STDOUT_FILENO);
+        execl(QUILLMARK_BINARY, QUILLMARK_BINARY, "show", sPath.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int iStatus = 0;
+    rusage usage{};
+    wait4(pid, &iStatus, 0, &usage);
+    const double dMs = ElapsedMs(start);
+    if (!WIFEXITED(iStatus) || WEXITSTATUS(iStatus) != 0)
+        fprintf(stderr, "bench_dump: quillmark show failed (%d)\n", iStatus);
+    printf("%s_ms %.1f\n%s_peak_rss_mb %.1f\n", pszName, dMs, pszName, usage.ru_maxrss / 1024.0);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -207,6 +234,8 @@ int main(int argc, char** argv)
     InChild("list", [&] { return MeasureList(sPath, argc, argv); });
     // The same window over a dump of two messages: the peak without the dump's share.
     InChild("list_small", [&] { return MeasureList(sSmall, argc, argv); });
+    MeasureShow("show", sPath);
+    MeasureShow("show_small", sSmall);
     std::filesystem::remove(sPath);
     std::filesystem::remove(sSmall);
     return 0;

@@ -174,6 +174,13 @@ void CCliSession::Summary(const std::string& sLine)
     fflush(stdout);
 }
 
+void CCliSession::Note(const std::string& sLine)
+{
+    Progress(std::string());
+    fprintf(stderr, "%s\n", sLine.c_str());
+    fflush(stderr);
+}
+
 bool CCliSession::WaitFor(const std::function<bool()>& bDone, std::chrono::milliseconds limit)
 {
     return m_clock.WaitFor([&] { return m_iInterruptSignal != 0 || bDone(); }, limit) && bDone();

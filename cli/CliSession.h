@@ -39,6 +39,8 @@ public:
     // The progress line, on a terminal only; Summary clears it and prints on stdout.
     void Progress(const std::string& sLine);
     void Summary(const std::string& sLine);
+    // The same on stderr, for a summary that stdout must not carry.
+    void Note(const std::string& sLine);
 
     // Serves events until bDone() or the limit; returns bDone(). An interruption ends
     // the wait early.

@@ -4,6 +4,7 @@
 #include "cli/ListCommand.h"
 #include "cli/ReceiveCommand.h"
 #include "cli/SendCommand.h"
+#include "cli/ShowCommand.h"
 
 #include "file/LumFile.h"
 #include "toolkit/DebugLog.h"
@@ -15,7 +16,7 @@
 namespace
 {
 // The commands the dispatcher knows, also before it exists (IsCommandLine).
-const char* const kapszCommands[] = {"list", "send", "receive"};
+const char* const kapszCommands[] = {"list", "send", "receive", "show"};
 // Standard error carries the one line that says what failed; the debug log's lines
 // (which the windows leave on it) would bury that line.
 void DropLogLine(const char*) {}
@@ -26,6 +27,7 @@ CCommandLine::CCommandLine()
     m_apCommands.push_back(std::make_unique<CListCommand>());
     m_apCommands.push_back(std::make_unique<CSendCommand>());
     m_apCommands.push_back(std::make_unique<CReceiveCommand>());
+    m_apCommands.push_back(std::make_unique<CShowCommand>());
 }
 
 CCommandLine::~CCommandLine() = default;

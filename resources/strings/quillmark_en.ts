@@ -205,28 +205,80 @@ address client:port (empty where the MIDI service numbers none), separated by ta
         <translation>Without these options the pacing remembered for the output device applies.</translation>
     </message>
     <message id="CliReceiveSummary">
-        <source>record one SysEx message into a file</source>
-        <translation>record one SysEx message into a file</translation>
+        <source>record one SysEx message, or a whole dump, into a file</source>
+        <translation>record one SysEx message, or a whole dump, into a file</translation>
     </message>
     <message id="CliReceiveUsage">
-        <source>Usage: quillmark receive [--in DEVICE] [--timeout SECONDS] -o FILE</source>
-        <translation>Usage: quillmark receive [--in DEVICE] [--timeout SECONDS] -o FILE</translation>
+        <source>Usage: quillmark receive [--in DEVICE] -o FILE [--many] [--idle SECONDS] [--timeout SECONDS]
+                         [--request FILE | --request-hex "F0 ... F7"] [--out DEVICE]</source>
+        <translation>Usage: quillmark receive [--in DEVICE] -o FILE [--many] [--idle SECONDS] [--timeout SECONDS]
+                         [--request FILE | --request-hex "F0 ... F7"] [--out DEVICE]</translation>
     </message>
     <message id="CliReceiveHelp">
         <source>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</source>
         <translation>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</translation>
     </message>
+    <message id="CliReceiveHelpMany">
+        <source>With --many: every complete message until the silence, the timeout or Ctrl+C, in order.
+Real-time bytes are left out, and so are broken or unfinished messages (the summary on
+stderr counts them).</source>
+        <translation>With --many: every complete message until the silence, the timeout or Ctrl+C, in order.
+Real-time bytes are left out, and so are broken or unfinished messages (the summary on
+stderr counts them).</translation>
+    </message>
     <message id="CliReceiveOptionIn">
-        <source>  --in DEVICE          the input (default: the remembered one)</source>
-        <translation>  --in DEVICE          the input (default: the remembered one)</translation>
+        <source>  --in DEVICE             the input (default: the remembered one)</source>
+        <translation>  --in DEVICE             the input (default: the remembered one)</translation>
     </message>
     <message id="CliReceiveOptionTimeout">
-        <source>  --timeout SECONDS    give up when no complete message came in time (default: wait)</source>
-        <translation>  --timeout SECONDS    give up when no complete message came in time (default: wait)</translation>
+        <source>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</source>
+        <translation>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</translation>
     </message>
     <message id="CliReceiveOptionOutput">
-        <source>  -o, --output FILE    the .syx file to write</source>
-        <translation>  -o, --output FILE    the .syx file to write</translation>
+        <source>  -o, --output FILE       the .syx file to write</source>
+        <translation>  -o, --output FILE       the .syx file to write</translation>
+    </message>
+    <message id="CliReceiveOptionMany">
+        <source>  --many                  record every message, not only the first</source>
+        <translation>  --many                  record every message, not only the first</translation>
+    </message>
+    <message id="CliReceiveOptionIdle">
+        <source>  --idle SECONDS          with --many: end after this long a silence after the first byte</source>
+        <translation>  --idle SECONDS          with --many: end after this long a silence after the first byte</translation>
+    </message>
+    <message id="CliReceiveOptionRequest">
+        <source>  --request FILE          send the request in this .syx file right after the input is armed</source>
+        <translation>  --request FILE          send the request in this .syx file right after the input is armed</translation>
+    </message>
+    <message id="CliReceiveOptionRequestHex">
+        <source>  --request-hex HEX       send these bytes as the request, for example "F0 43 20 09 F7"</source>
+        <translation>  --request-hex HEX       send these bytes as the request, for example "F0 43 20 09 F7"</translation>
+    </message>
+    <message id="CliReceiveOptionOut">
+        <source>  --out DEVICE            the output the request goes to (default: the remembered one)</source>
+        <translation>  --out DEVICE            the output the request goes to (default: the remembered one)</translation>
+    </message>
+    <message id="CliReceiveHelpStatus">
+        <source>Exit status: 0 written; 1 nothing complete came, or a failure; 2 a usage error; 130 Ctrl+C
+before a message was complete (with --many, Ctrl+C writes what is complete).</source>
+        <translation>Exit status: 0 written; 1 nothing complete came, or a failure; 2 a usage error; 130 Ctrl+C
+before a message was complete (with --many, Ctrl+C writes what is complete).</translation>
+    </message>
+    <message id="CliShowSummary">
+        <source>the messages of a .syx file, their makers and checksums</source>
+        <translation>the messages of a .syx file, their makers and checksums</translation>
+    </message>
+    <message id="CliShowUsage">
+        <source>Usage: quillmark show FILE</source>
+        <translation>Usage: quillmark show FILE</translation>
+    </message>
+    <message id="CliShowHelp">
+        <source>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</source>
+        <translation>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</translation>
     </message>
     <message id="CliTryHelp">
         <source>(see %1)</source>
@@ -363,6 +415,52 @@ address client:port (empty where the MIDI service numbers none), separated by ta
     <message id="CliReceiveInterrupted">
         <source>interrupted: nothing written</source>
         <translation>interrupted: nothing written</translation>
+    </message>
+    <message id="CliIdleNeedsMany">
+        <source>--idle needs --many</source>
+        <translation>--idle needs --many</translation>
+    </message>
+    <message id="CliOutNeedsRequest">
+        <source>--out is the output of a request: give --request or --request-hex</source>
+        <translation>--out is the output of a request: give --request or --request-hex</translation>
+    </message>
+    <message id="CliRequestNotSent">
+        <source>the request could not be sent</source>
+        <translation>the request could not be sent</translation>
+    </message>
+    <message id="CliDumpWaiting">
+        <source>Waiting for SysEx messages... (Ctrl+C ends)</source>
+        <translation>Waiting for SysEx messages... (Ctrl+C ends)</translation>
+    </message>
+    <message id="CliDumpProgress">
+        <source>Receiving... %1 messages  %2 bytes  %3 s</source>
+        <extracomment>%1 complete messages, %2 bytes taken in, %3 seconds since the first byte</extracomment>
+        <translation>Receiving... %1 messages  %2 bytes  %3 s</translation>
+    </message>
+    <message id="CliDumpDone">
+        <source>Received %1 messages, %2 bytes, into %3; none left out.</source>
+        <extracomment>%1 messages, %2 their bytes, %3 the file</extracomment>
+        <translation>Received %1 messages, %2 bytes, into %3; none left out.</translation>
+    </message>
+    <message id="CliDumpDoneLeftOut">
+        <source>Received %1 messages, %2 bytes, into %3; left out: %4 interrupted by another status byte, %5 incomplete at the end.</source>
+        <extracomment>%1 messages, %2 their bytes, %3 the file, %4 and %5 the messages left out</extracomment>
+        <translation>Received %1 messages, %2 bytes, into %3; left out: %4 interrupted by another status byte, %5 incomplete at the end.</translation>
+    </message>
+    <message id="CliDumpNothing">
+        <source>no complete SysEx message came before the silence (left out: %2 interrupted, %3 incomplete); nothing written</source>
+        <extracomment>%2 and %3 the messages left out</extracomment>
+        <translation>no complete SysEx message came before the silence (left out: %2 interrupted, %3 incomplete); nothing written</translation>
+    </message>
+    <message id="CliDumpTimedOut">
+        <source>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</source>
+        <extracomment>%1 the timeout, %2 and %3 the messages left out</extracomment>
+        <translation>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</translation>
+    </message>
+    <message id="CliShowNotInOrder">
+        <source>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</source>
+        <extracomment>%1, %2, %3 counts</extracomment>
+        <translation>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</translation>
     </message>
     <message id="MessageColumnNumber">
         <source>No.</source>

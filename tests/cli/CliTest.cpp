@@ -1,3 +1,4 @@
+#include "platform/midi/VirtualMidi.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <pty.h>
 #include <string>
@@ -16,6 +18,14 @@
 namespace
 {
 const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
+// The dump request the virtual instrument answers with its bank.
+const char* const kBankRequest = "F0 7D 51 4D 02 F7";
+
+// Whether the bytes hold the needle in one piece.
+bool Holds(const std::vector<unsigned char>& bytes, const std::vector<uint8_t>& needle)
+{
+    return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end()) != bytes.end();
+}
 
 std::vector<unsigned char> Dump(size_t nLength)
 {
@@ -78,6 +88,11 @@ struct tagFailure
     int iStatus;
     const char* pszError; // a part of the one stderr line
 };
+
+void PrintTo(const tagFailure& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
 
 class CommandLineFailure : public CommandLine, public ::testing::WithParamInterface<tagFailure>
 {
@@ -152,7 +167,59 @@ INSTANTIATE_TEST_SUITE_P(
                    "--unpaced and --wire-speed exclude each other"},
         tagFailure{"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
         tagFailure{"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
-        tagFailure{"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"}),
+        tagFailure{"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
+        tagFailure{"IdleWithoutMany",
+                   {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
+                   2,
+                   "--idle needs --many"},
+        tagFailure{"IdleOutOfRange",
+                   {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
+                   2,
+                   "--idle: 0 is not a whole number from 1 to 86400"},
+        tagFailure{"OutWithoutRequest",
+                   {"receive", "--out", kInstrument, "-o", "@got.syx"},
+                   2,
+                   "--out is the output of a request"},
+        tagFailure{
+            "ExclusiveRequests",
+            {"receive", "--request", "@dump.syx", "--request-hex", "F0 F7", "-o", "@got.syx"},
+            2,
+            "--request and --request-hex exclude each other"},
+        tagFailure{"RequestHexNotHex",
+                   {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
+                   2,
+                   "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; "
+                   "character 5 is not."},
+        tagFailure{"RequestHexDataTooHigh",
+                   {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
+                   2,
+                   "byte 3 is not"},
+        tagFailure{"RequestHexUnframed",
+                   {"receive", "--request-hex", "43 20 F7", "-o", "@got.syx"},
+                   2,
+                   "each F0 ... F7; byte 1 is not"},
+        tagFailure{"RequestFileMissing",
+                   {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
+                   1,
+                   "missing.syx: the file could not be read"},
+        tagFailure{"RequestFileNotARequest",
+                   {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
+                   1,
+                   "notes.syx: A request must be SysEx messages"},
+        tagFailure{"RequestToAnUnknownOutput",
+                   {"receive", "--in", kInstrument, "--request-hex", kBankRequest, "--out",
+                    "Nothing - Here", "-o", "@got.syx"},
+                   1,
+                   "Nothing - Here: no such MIDI output"},
+        tagFailure{"ManyTimesOutWithNothing",
+                   {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"},
+                   1,
+                   "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 "
+                   "incomplete); nothing written"},
+        tagFailure{"ShowNoFile", {"show"}, 2, "no FILE given"},
+        tagFailure{"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
+        tagFailure{"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
+        tagFailure{"ShowFolder", {"show", "@"}, 1, ": is a folder"}),
     [](const ::testing::TestParamInfo<tagFailure>& info) { return info.param.pszName; });
 
 TEST_F(CommandLine, ListsEveryInputAndOutputWithAnEmptyAddressOnTheVirtualBackEnd)
@@ -166,7 +233,7 @@ TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
 {
     for (const QStringList& arguments :
          {QStringList{"--help"}, QStringList{"--version"}, QStringList{"send", "--help"},
-          QStringList{"receive", "-h"}, QStringList{"list", "--help"}})
+          QStringList{"receive", "-h"}, QStringList{"list", "--help"}, QStringList{"show", "-h"}})
     {
         const tagRun run = Run(arguments);
         EXPECT_EQ(run.iStatus, 0) << arguments.join(' ').toStdString();
@@ -230,6 +297,167 @@ TEST_F(CommandLine, ATimeoutLeavesAnExistingFileAsItWas)
     const std::vector<unsigned char> got = TempDir::Read(sGot);
     EXPECT_EQ(std::string(got.begin(), got.end()), "old contents");
 }
+
+// The virtual instrument answers its dump request at once with its bank; its own demo
+// message may come first, played a few seconds after the program started.
+struct tagRequestCase
+{
+    const char* pszName;
+    std::vector<std::string> asArguments; // "@request" is a file holding the request
+    bool bMany;
+};
+
+void PrintTo(const tagRequestCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class CommandLineRequest : public CommandLine, public ::testing::WithParamInterface<tagRequestCase>
+{
+};
+
+TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
+{
+    {
+        // Where the request goes without --out.
+        QSettings settings(PreferencesFile(), QSettings::IniFormat);
+        settings.setValue("Midi Out Device", kInstrument);
+    }
+    const std::string sGot = m_files.File("got.syx");
+    const std::vector<uint8_t>& request = VirtualMidi::InstrumentRequest();
+    const std::string sRequest = m_files.Write("request.syx", request);
+    QStringList arguments{
+        "receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)};
+    for (const std::string& sArgument : GetParam().asArguments)
+        arguments << QString::fromStdString(sArgument == "@request" ? sRequest : sArgument);
+    const tagRun run = Run(arguments);
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    const std::vector<uint8_t> bank = VirtualMidi::InstrumentBank();
+    const std::vector<uint8_t> first(bank.begin(), bank.begin() + long(bank.size()) / 8);
+    if (GetParam().bMany)
+    {
+        EXPECT_TRUE(Holds(got, bank)) << got.size() << " bytes";
+        const size_t nMessages = size_t(std::count(got.begin(), got.end(), 0xF7));
+        EXPECT_NE(run.sErr.find("Received " + std::to_string(nMessages) + " messages, " +
+                                std::to_string(got.size()) + " bytes, into " + sGot +
+                                "; none left out."),
+                  std::string::npos)
+            << run.sErr;
+        EXPECT_EQ(run.sOut, "");
+    }
+    else if (got.size() > 5 && got[4] == 0x03)
+        EXPECT_TRUE(got == std::vector<unsigned char>(first.begin(), first.end()))
+            << "one message: the bank's first";
+    else
+    {
+        // The demo message came before the reply.
+        EXPECT_EQ(std::count(got.begin(), got.end(), 0xF7), 1);
+        EXPECT_EQ(got.back(), 0xF7);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, CommandLineRequest,
+    ::testing::Values(tagRequestCase{"ManyHexToTheNamedOutput",
+                                     {"--many", "--idle", "1", "--request-hex", kBankRequest,
+                                      "--out", kInstrument},
+                                     true},
+                      tagRequestCase{"ManyHexWithoutSpacesToTheRememberedOutput",
+                                     {"--many", "--idle", "1", "--request-hex", "f07d514d02f7"},
+                                     true},
+                      tagRequestCase{"ManyFromAFileEndedByTheTimeout",
+                                     {"--many", "--timeout", "2", "--request", "@request"},
+                                     true},
+                      tagRequestCase{"OneMessageFromAFile", {"--request", "@request"}, false}),
+    [](const ::testing::TestParamInfo<tagRequestCase>& info) { return info.param.pszName; });
+
+struct tagShowCase
+{
+    const char* pszName;
+    std::vector<unsigned char> bytes;
+    int iStatus;
+    std::vector<const char*> apszOut; // lines of stdout, in order
+    const char* pszErr;               // a part of stderr; empty: none
+};
+
+void PrintTo(const tagShowCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class CommandLineShow : public CommandLine, public ::testing::WithParamInterface<tagShowCase>
+{
+};
+
+TEST_P(CommandLineShow, PrintsAMessageALineAndFailsWhereTheFileIsNotInOrder)
+{
+    const tagShowCase& c = GetParam();
+    const tagRun run = Run({"show", QString::fromStdString(m_files.Write("dump.syx", c.bytes))});
+    EXPECT_EQ(run.iStatus, c.iStatus) << run.sOut << run.sErr;
+    size_t nAt = 0;
+    for (const char* pszLine : c.apszOut)
+    {
+        nAt = run.sOut.find(std::string(pszLine) + "\n", nAt);
+        ASSERT_NE(nAt, std::string::npos) << pszLine << " in\n" << run.sOut;
+    }
+    if (*c.pszErr)
+        EXPECT_NE(run.sErr.find(c.pszErr), std::string::npos) << run.sErr;
+    else
+        EXPECT_EQ(run.sErr, "");
+}
+
+// Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
+const std::vector<unsigned char> kGoodDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
+const std::vector<unsigned char> kBadDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                         0x00, 0x7F, 0x00, 0x42, 0xF7};
+
+std::vector<unsigned char> Joined(std::initializer_list<std::vector<unsigned char>> parts)
+{
+    std::vector<unsigned char> bytes;
+    for (const auto& part : parts)
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CommandLineShow,
+    ::testing::Values(
+        tagShowCase{"InOrder",
+                    Joined({kGoodDt1, Dump(20)}),
+                    0,
+                    {"      1  00000000       11  Roland                            OK",
+                     "      2  0000000B       20  Yamaha                            \u2013",
+                     "2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013"},
+                    ""},
+        tagShowCase{"Empty", {}, 0, {"0 messages, 0 bytes; checksums: 0 OK, 0 BAD, 0 \u2013"}, ""},
+        tagShowCase{"BadChecksum",
+                    Joined({kGoodDt1, kBadDt1}),
+                    1,
+                    {"      2  0000000B       11  Roland                            BAD",
+                     "BAD checksum: message 2 at 0000000B"},
+                    "dump.syx: not in order: 1 BAD checksums, 0 unterminated messages, 0 runs"},
+        tagShowCase{"BytesOutsideMessages",
+                    Joined({{0x01, 0x02}, kGoodDt1, {0x7F}}),
+                    1,
+                    {"      -  00000000        2  bytes outside messages",
+                     "      -  0000000D        1  bytes outside messages",
+                     "Bytes outside messages: 2 at 00000000",
+                     "Bytes outside messages: 1 at 0000000D"},
+                    "0 BAD checksums, 0 unterminated messages, 2 runs of bytes outside messages"},
+        tagShowCase{"TextNamedSyx",
+                    {'n', 'o', 't', 'e', 's'},
+                    1,
+                    {"0 messages, 5 bytes; checksums: 0 OK, 0 BAD, 0 \u2013",
+                     "Bytes outside messages: 5 at 00000000"},
+                    "1 runs of bytes outside messages"},
+        tagShowCase{"Unterminated",
+                    Joined({kGoodDt1, {0xF0, 0x43, 0x10}}),
+                    1,
+                    {"Unterminated message: message 2 at 0000000B"},
+                    "1 unterminated messages"}),
+    [](const ::testing::TestParamInfo<tagShowCase>& info) { return info.param.pszName; });
 
 // On a terminal: the progress line shows, and Ctrl+C ends the run with 130.
 class CommandLineOnATerminal : public CommandLine
@@ -295,6 +523,20 @@ TEST_F(CommandLineOnATerminal, CtrlCStopsASendAfterItsCurrentBlock)
     EXPECT_EQ(Finish(pid), 130) << m_sSeen;
     EXPECT_NE(m_sSeen.find("interrupted: stopped after the current block"), std::string::npos)
         << m_sSeen;
+}
+
+TEST_F(CommandLineOnATerminal, CtrlCEndsAManyReceiveAndWritesTheCompleteMessages)
+{
+    const std::string sGot = m_files.File("got.syx");
+    // No --idle, no --timeout: only Ctrl+C ends it.
+    const pid_t pid = Start({"receive", "--in", kInstrument, "--many", "--request-hex",
+                             kBankRequest, "--out", kInstrument, "-o", sGot});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(ReadUntil("Receiving... 8 messages")) << m_sSeen;
+    kill(pid, SIGINT);
+    EXPECT_EQ(Finish(pid), 0) << m_sSeen;
+    EXPECT_TRUE(Holds(TempDir::Read(sGot), VirtualMidi::InstrumentBank()));
+    EXPECT_NE(m_sSeen.find("bytes, into " + sGot), std::string::npos) << m_sSeen;
 }
 
 TEST_F(CommandLineOnATerminal, CtrlCEndsAReceiveWithoutWritingAFile)

@@ -4,27 +4,22 @@
 // alsa-vm tool's VM.
 
 #include "app/MessageManager.h"
+#include "support/SequencerTools.h"
 #include "support/TempDir.h"
 #include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
+using namespace SequencerTools;
 
 class EndRecorder : public CMessageManagerListener
 {
@@ -37,46 +32,6 @@ public:
     }
     std::vector<tagListenerMessage> m_ends;
 };
-
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < iTimeoutMs)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return condition();
-}
-
-// What an amidi stream holds, and what is recorded of it.
-struct tagStream
-{
-    Bytes sent;
-    Bytes expected; // without the real-time bytes
-};
-
-// Messages of the given length, with Active Sensing between every few of them and
-// inside some.
-tagStream Stream(size_t nMessages, size_t nLength)
-{
-    tagStream stream;
-    for (size_t i = 0; i < nMessages; ++i)
-    {
-        Bytes message{0xF0, 0x41, 0x10, 0x42, 0x12};
-        while (message.size() < nLength - 1)
-            message.push_back(uint8_t((message.size() * 7 + i) & 0x7F));
-        message.push_back(0xF7);
-        stream.expected.insert(stream.expected.end(), message.begin(), message.end());
-        if (i % 5 == 0)
-            message.insert(message.begin() + long(nLength / 2), 0xFE);
-        stream.sent.insert(stream.sent.end(), message.begin(), message.end());
-        if (i % 3 == 0)
-            stream.sent.push_back(0xFE);
-    }
-    return stream;
-}
 
 struct tagAmidiCase
 {
@@ -151,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DumpReceiveAlsaStreams, ::testing::ValuesIn(kAmi
 TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
 {
     const tagAmidiCase& c = GetParam();
-    const tagStream stream = Stream(c.nMessages, c.nLength);
+    const tagRealTimeStream stream = RealTimeStream(c.nMessages, c.nLength);
     const std::string path = m_temp.Write("stream.syx", stream.sent);
     CMidiManager* pManager = m_app.m_pMidiManager;
     ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
@@ -181,71 +136,11 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
     EXPECT_TRUE(dump == stream.expected);
 }
 
-// An instrument on raw MIDI: reads what the sequencer sends it and answers the request
-// with its dump.
-class RawMidiInstrument
-{
-public:
-    RawMidiInstrument(const char* pszDevice, Bytes request, Bytes dump)
-        : m_request(std::move(request)), m_dump(std::move(dump))
-    {
-        m_iFd = open(pszDevice, O_RDWR | O_NONBLOCK);
-        if (m_iFd >= 0)
-            m_thread = std::thread([this] { Serve(); });
-    }
-    ~RawMidiInstrument()
-    {
-        m_bStop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_iFd >= 0)
-            close(m_iFd);
-    }
-    bool IsOpen() const { return m_iFd >= 0; }
-    bool Answered() const { return m_bAnswered; }
-
-private:
-    void Serve()
-    {
-        Bytes heard;
-        while (!m_bStop && !m_bAnswered)
-        {
-            pollfd pfd{m_iFd, POLLIN, 0};
-            if (poll(&pfd, 1, 50) <= 0)
-                continue;
-            unsigned char buffer[256];
-            const ssize_t nRead = read(m_iFd, buffer, sizeof(buffer));
-            if (nRead > 0)
-                heard.insert(heard.end(), buffer, buffer + nRead);
-            if (std::search(heard.begin(), heard.end(), m_request.begin(), m_request.end()) ==
-                heard.end())
-                continue;
-            for (size_t nOffset = 0; nOffset < m_dump.size() && !m_bStop;)
-            {
-                const ssize_t nWritten =
-                    write(m_iFd, m_dump.data() + nOffset, m_dump.size() - nOffset);
-                if (nWritten > 0)
-                    nOffset += size_t(nWritten);
-                else
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            m_bAnswered = true;
-        }
-    }
-
-    Bytes m_request;
-    Bytes m_dump;
-    int m_iFd = -1;
-    std::atomic<bool> m_bStop{false};
-    std::atomic<bool> m_bAnswered{false};
-    std::thread m_thread;
-};
-
 TEST_F(DumpReceiveAlsa, RequestIsAnsweredWithADumpThatIsReceivedExactly)
 {
     const Bytes request{0xF0, 0x43, 0x20, 0x09, 0xF7};
-    const tagStream bank = Stream(32, 200);
-    RawMidiInstrument instrument("/dev/snd/midiC0D2", request, bank.sent);
+    const tagRealTimeStream bank = RealTimeStream(32, 200);
+    CRawMidiInstrument instrument("/dev/snd/midiC0D2", request, bank.sent);
     ASSERT_TRUE(instrument.IsOpen());
 
     CMidiManager* pManager = m_app.m_pMidiManager;
