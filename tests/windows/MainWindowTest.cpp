@@ -121,11 +121,26 @@ protected:
     }
 
     // A setup-change message with this clock reading, through the message manager.
+    // Returns once it was delivered: the window, listening since before, has handled it.
     void PostSetupChanged(uint32_t uiClock)
     {
-        m_pApp->m_pMessageManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1},
-                                               nullptr);
-        PumpFor(80); // a delivery round of the 30 ms timer
+        struct Delivered : CMessageManagerListener
+        {
+            void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                                   CMessageManagerListener*) override
+            {
+                m_bDelivered = m_bDelivered || (message.iMessage == LM_SETUP_CHANGED &&
+                                                uint32_t(message.iParam1) == m_uiClock);
+            }
+            uint32_t m_uiClock = 0;
+            bool m_bDelivered = false;
+        } delivered;
+        delivered.m_uiClock = uiClock;
+        CMessageManager* pManager = m_pApp->m_pMessageManager;
+        pManager->AddListener(&delivered);
+        pManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
+        EXPECT_TRUE(PumpUntil([&] { return delivered.m_bDelivered; }, 10000));
+        pManager->DeleteListener(&delivered);
     }
 
     static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 3000)
