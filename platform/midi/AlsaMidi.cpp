@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -139,6 +140,9 @@ struct AlsaMidi::Client
     Clock::time_point lastAnnounce;
     // Last: it runs the work that uses the fields above.
     std::unique_ptr<MidiWorker> pWorker;
+    // Set once pWorker is: its thread starts inside its constructor and may find events
+    // (another client's announcement) before pWorker is there to post to.
+    std::atomic<bool> bWorkerSet{false};
 
     ~Client()
     {
@@ -297,7 +301,13 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
     pNew->hRef = ++m_hLastRef;
     Client* pRaw = pNew.get();
     pNew->pWorker = std::make_unique<MidiWorker>("qm-midi-alsa", descriptor.fd,
-                                                 [this, pRaw] { ReadEvents(*pRaw); });
+                                                 [this, pRaw]
+                                                 {
+                                                     // Unread events stay readable.
+                                                     if (pRaw->bWorkerSet.load())
+                                                         ReadEvents(*pRaw);
+                                                 });
+    pNew->bWorkerSet = true;
     m_clients[pNew->hRef] = pNew;
     *pClient = pNew->hRef;
     return kMIDINoErr;
