@@ -109,6 +109,7 @@ int CApplication::OnInitialize()
         // The MIDI manager posts to the message manager, so it comes second; it too is
         // stored before its Create.
         m_pMidiManager = new CMidiManager;
+        m_pMidiManager->Attach(m_pMessageManager, m_szMidiInDevice, m_szMidiOutDevice);
         if (!m_pMidiManager->Create())
             throw "Failed to create MidiManager.";
         return 1;

@@ -2,6 +2,9 @@
 
 #include "platform/ui/MacEvent.h"
 
+#include <string>
+#include <vector>
+
 class CAboutWindow;
 class CMainWindow;
 class CMessageManager;
@@ -43,6 +46,9 @@ public:
     char m_szMidiInDevice[256];
     char m_szMidiOutDevice[256];
     CAboutWindow* m_pAboutWindow;
+    // Files named on the command line (a file manager's "Open with"): once the main
+    // window is shown, the transmit window sends them, in order, like a list.
+    std::vector<std::string> m_asStartFiles;
 };
 
 extern CApplication* g_pApplication;

@@ -22,6 +22,9 @@ enum
     LM_TRANSMIT_ERROR = 7,    // total bytes, bytes sent, clock, chunks sent (send failed)
     LM_TRANSMIT_READY = 8,    // file size, -1, -1, -1
     LM_SETUP_CHANGED = 10,    // clock, -1, -1, -1
+    LM_DUMP_RECEIVING = 11,   // messages kept, total bytes, ms since the first byte, bytes of
+                              // the message being received
+    LM_DUMP_END = 12,         // messages kept, their bytes, ms since the first byte, kDumpEnd*
 };
 
 // One message, passed by value. Unused parameters are -1.

@@ -13,6 +13,13 @@ inline constexpr const char* kMidiOutDevice = "Midi Out Device";
 // The pause between files of a "send all", in ms (integer).
 inline constexpr const char* kFilePause = "Transmit File Pause";
 
+// The receive window: one message (0) or all until stopped (1), the idle end (0/1 and
+// seconds), and the request typed or read last (hex text).
+inline constexpr const char* kReceiveMode = "Receive Mode";
+inline constexpr const char* kReceiveIdleStop = "Receive Idle Stop";
+inline constexpr const char* kReceiveIdleSeconds = "Receive Idle Seconds";
+inline constexpr const char* kReceiveRequest = "Receive Request";
+
 // Each output device's transmit settings live in a group of its own under
 // kOutputDevices, named by the device's display name with '%', '/' and '\' written as
 // %25, %2F and %5C (the store takes both slashes as group separators).

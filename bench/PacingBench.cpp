@@ -88,6 +88,9 @@ struct Engine
         g_pApplication = &cApplication;
         cApplication.m_pMessageManager = new CMessageManager;
         cApplication.m_pMidiManager = new CMidiManager;
+        cApplication.m_pMidiManager->Attach(cApplication.m_pMessageManager,
+                                            cApplication.m_szMidiInDevice,
+                                            cApplication.m_szMidiOutDevice);
         if (!cDir.isValid() || !cApplication.m_pMessageManager->Create() ||
             !cApplication.m_pMidiManager->Create())
             return false;

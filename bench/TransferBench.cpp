@@ -118,6 +118,9 @@ struct Engine
         pVirtual->Reset();
         cApplication.m_pMessageManager = new CMessageManager;
         cApplication.m_pMidiManager = new CMidiManager;
+        cApplication.m_pMidiManager->Attach(cApplication.m_pMessageManager,
+                                            cApplication.m_szMidiInDevice,
+                                            cApplication.m_szMidiOutDevice);
         if (!cApplication.m_pMessageManager->Create() || !cApplication.m_pMidiManager->Create())
             return false;
         cApplication.m_pMessageManager->AddListener(&cCounter);

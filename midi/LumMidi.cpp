@@ -248,6 +248,27 @@ int GetMidiOutDeviceName(int iIndex, char* pszName, int iSize)
     return GetEndpointDisplayName(MidiService::Get().GetDestination(iIndex), pszName, iSize);
 }
 
+namespace
+{
+std::string GetEndpointAddress(MIDIEndpointRef hEndpoint)
+{
+    std::string sAddress;
+    if (!hEndpoint || MidiService::Get().GetEndpointAddress(hEndpoint, &sAddress) != kMIDINoErr)
+        sAddress.clear();
+    return sAddress;
+}
+} // namespace
+
+std::string GetMidiInDeviceAddress(int iIndex)
+{
+    return GetEndpointAddress(MidiService::Get().GetSource(iIndex));
+}
+
+std::string GetMidiOutDeviceAddress(int iIndex)
+{
+    return GetEndpointAddress(MidiService::Get().GetDestination(iIndex));
+}
+
 std::string MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint)
 {
     // An endpoint without a device (a virtual one) has an empty device name.

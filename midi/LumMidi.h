@@ -139,6 +139,10 @@ int GetMidiInDeviceName(int iIndex, char* pszName, int iSize);
 int GetNumMidiOutDevices();
 int GetMidiOutDeviceName(int iIndex, char* pszName, int iSize);
 std::string MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint);
+// The system's number of the device ("client:port"), or an empty string where the MIDI
+// service numbers none.
+std::string GetMidiInDeviceAddress(int iIndex);
+std::string GetMidiOutDeviceAddress(int iIndex);
 
 // Size of iCount bytes in 7-bit form.
 int CalcDumpMessageSize(int iCount);

@@ -22,7 +22,7 @@ done
 
 packages=(g++ cmake ninja-build pkgconf qt6-base-dev libqt6opengl6-dev qt6-tools-dev
           qt6-tools-dev-tools qt6-l10n-tools libasound2-dev libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth attr midicsv)
+          libbenchmark-dev xvfb xauth attr midicsv desktop-file-utils appstream dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,10 +1,7 @@
 #include "transfer/EventLoopClock.h"
 
+#include "platform/ui/EventDispatcherSleep.h"
 #include "toolkit/Utility.h"
-
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QEventLoop>
 
 #include <thread>
 
@@ -20,11 +17,7 @@ constexpr auto kShortestTimedSleep = 2ms;
 constexpr auto kLongestSleep = 100ms;
 } // namespace
 
-CEventLoopClock::CEventLoopClock()
-{
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-}
+CEventLoopClock::CEventLoopClock() = default;
 
 CEventLoopClock::~CEventLoopClock() = default;
 
@@ -46,8 +39,7 @@ bool CEventLoopClock::WaitFor(const std::function<bool()>& bDone, std::chrono::m
 
 void CEventLoopClock::Wake()
 {
-    if (QAbstractEventDispatcher* pDispatcher = m_pSleepingIn.load())
-        pDispatcher->wakeUp();
+    WakeEventDispatcher(m_pSleepingIn.load());
     std::lock_guard lock(m_mutex);
     m_bWoken = true;
     m_woken.notify_all();
@@ -57,8 +49,7 @@ bool CEventLoopClock::Serve(const std::function<bool()>& bDone, TimePoint deadli
 {
     // Known before the condition is first looked at: a Wake that comes between a look
     // and the sleep then ends the sleep at once.
-    m_pSleepingIn.store(QCoreApplication::instance() ? QAbstractEventDispatcher::instance()
-                                                     : nullptr);
+    m_pSleepingIn.store(GetCurrentEventDispatcher());
     bool bResult = false;
     for (;;)
     {
@@ -84,11 +75,10 @@ void CEventLoopClock::SleepAtMostUntil(TimePoint deadline)
         return;
     }
     const auto sleep = std::min<std::chrono::steady_clock::duration>(left, kLongestSleep);
-    if (QAbstractEventDispatcher* pDispatcher = m_pSleepingIn.load())
+    if (EventDispatcherRef pDispatcher = m_pSleepingIn.load())
     {
-        m_timer.start(int(std::chrono::duration_cast<std::chrono::milliseconds>(sleep).count()));
-        pDispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-        m_timer.stop();
+        SleepInEventDispatcher(pDispatcher,
+                               std::chrono::duration_cast<std::chrono::milliseconds>(sleep));
         return;
     }
     std::unique_lock lock(m_mutex);

@@ -2,13 +2,11 @@
 
 #include "transfer/TransmitClock.h"
 
-#include <QTimer>
-
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 
-class QAbstractEventDispatcher;
+struct OpaqueEventDispatcherRef;
 
 // The application's transmit clock: the steady clock, and waits that serve the calling
 // thread's event loop. Between servings the thread sleeps in its event dispatcher until
@@ -30,8 +28,7 @@ private:
     bool Serve(const std::function<bool()>& bDone, TimePoint deadline);
     void SleepAtMostUntil(TimePoint deadline);
 
-    QTimer m_timer; // ends a dispatcher sleep at the deadline
-    std::atomic<QAbstractEventDispatcher*> m_pSleepingIn{nullptr};
+    std::atomic<OpaqueEventDispatcherRef*> m_pSleepingIn{nullptr};
     std::mutex m_mutex;
     std::condition_variable m_woken;
     bool m_bWoken = false;

@@ -1,10 +1,10 @@
 #include "transfer/MidiManager.h"
 
-#include "app/Application.h"
 #include "midi/LumSemaphore.h"
 #include "toolkit/DebugLog.h"
 #include "transfer/EventLoopClock.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -14,10 +14,12 @@ constexpr int kReceivedPieceShift = 16;
 constexpr int kReceivedPieceSize = 1 << kReceivedPieceShift;
 constexpr int kNameSize = 256;
 
-// Copies a name into one of the application's 256-byte name fields. The source may be
-// that very field (the main window opens its remembered device).
+// Copies a name into a 256-byte name field, if there is one. The source may be that very
+// field (the main window opens its remembered device).
 void CopyName(char* pszDest, const char* pszSource)
 {
+    if (!pszDest)
+        return;
     size_t nLength = strnlen(pszSource, kNameSize - 1);
     memmove(pszDest, pszSource, nLength);
     pszDest[nLength] = '\0';
@@ -31,12 +33,15 @@ bool IsRealTime(unsigned char ucByte)
 
 CMidiManager::CMidiManager()
     : m_nReceivedSysExSize(0), m_pMidiIn(nullptr), m_pMidiOut(nullptr), m_bCreated(0),
+      m_pMessageManager(nullptr), m_pszRememberedIn(nullptr), m_pszRememberedOut(nullptr),
       m_nTransmitTotal(0), m_nTransmitBytesSent(0), m_bTransmitCancel(0), m_bTransmitting(0),
       m_nTransmitChunkCount(0), m_pEventLoopClock(std::make_unique<CEventLoopClock>()),
       m_pClock(m_pEventLoopClock.get()), m_pPlan(nullptr), m_pSchedule(nullptr), m_nNextBlock(0),
       m_pSemaphore(nullptr), m_bChunkDone(0), m_nOwedCompletions(0),
       m_pWaitingClock(nullptr), m_aucChunkBuffer{}, m_bReceiveArmed(0), m_bInSysEx(0),
-      m_nProgressCount(0), m_uiStartTime(0)
+      m_nProgressCount(0), m_uiStartTime(0), m_bDumpArmed(0), m_pDumpTimer(nullptr),
+      m_pReceiveClock(m_pEventLoopClock.get()), m_iDumpIdleMs(0), m_bDumpRecording(0),
+      m_bDumpStarted(0), m_iDumpEnd(-1), m_ullDumpSeen(0), m_iDumpPostedSecond(-1)
 {
     strcpy(m_szLastError, "No Error.");
 }
@@ -44,6 +49,14 @@ CMidiManager::CMidiManager()
 CMidiManager::~CMidiManager()
 {
     Destroy();
+}
+
+void CMidiManager::Attach(CMessageManager* pMessageManager, char* pszRememberedIn,
+                          char* pszRememberedOut)
+{
+    m_pMessageManager = pMessageManager;
+    m_pszRememberedIn = pszRememberedIn;
+    m_pszRememberedOut = pszRememberedOut;
 }
 
 int CMidiManager::Create()
@@ -90,6 +103,8 @@ int CMidiManager::Destroy()
     // The clients go first: once they are destroyed no MIDI callback runs, so none can
     // reach the semaphore after it is deleted.
     ReleaseObjects();
+    RemoveDumpTimer();
+    m_bDumpRecording = 0;
     m_bCreated = 0;
     return 1;
 }
@@ -138,8 +153,7 @@ int CMidiManager::MidiInOpenByName(const char* pszName)
         DebugPrintf("%s", m_szLastError);
         return 0;
     }
-    if (g_pApplication)
-        CopyName(g_pApplication->m_szMidiInDevice, pszName);
+    CopyName(m_pszRememberedIn, pszName);
     std::lock_guard lock(m_receiveMutex);
     ResetReceive();
     return 1;
@@ -171,8 +185,7 @@ int CMidiManager::MidiOutOpenByName(const char* pszName)
         DebugPrintf("%s", m_szLastError);
         return 0;
     }
-    if (g_pApplication)
-        CopyName(g_pApplication->m_szMidiOutDevice, pszName);
+    CopyName(m_pszRememberedOut, pszName);
     return 1;
 }
 
@@ -216,6 +229,8 @@ void CMidiManager::ResetReceive()
     m_nReceivedSysExSize.store(0, std::memory_order_relaxed);
     m_apReceivedData.clear();
     m_uiStartTime = GetSystemTimeMs();
+    m_bDumpArmed = 0;
+    m_dump.Clear();
 }
 
 void CMidiManager::AppendReceived(unsigned char ucByte)
@@ -238,6 +253,11 @@ void CMidiManager::OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned c
     if (pMidi != m_pMidiIn || !pData)
         return;
     std::lock_guard lock(m_receiveMutex);
+    if (m_bDumpArmed)
+    {
+        m_dump.Take(pData, size_t(std::max(iLength, 0)));
+        return;
+    }
     if (!m_bReceiveArmed)
         return;
 
@@ -301,9 +321,8 @@ void CMidiManager::OnLumMidiNotification(CLumMidi*, int, int iParam2)
 void CMidiManager::Post(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3,
                         int32_t iParam4)
 {
-    if (!g_pApplication || !g_pApplication->m_pMessageManager)
+    if (!m_pMessageManager)
         return;
     tagListenerMessage message{iMessage, iParam1, iParam2, iParam3, iParam4};
-    g_pApplication->m_pMessageManager->SendMessage(message,
-                                                   static_cast<CMessageManagerListener*>(this));
+    m_pMessageManager->SendMessage(message, static_cast<CMessageManagerListener*>(this));
 }

@@ -2,10 +2,13 @@
 
 #include "app/MessageManager.h"
 #include "midi/LumMidi.h"
+#include "transfer/SysExDumpRecorder.h"
+#include "transfer/TransmitClock.h"
 #include "transfer/TransmitSettings.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -15,13 +18,32 @@ class CLumSemaphore;
 class CSysExBlockPlan;
 class CSysExFileSequence;
 class CTransmitClock;
+class CTransmitContent;
 class CTransmitSchedule;
+struct OpaqueEventLoopTimerRef;
+
+// Where a dump recording stands (CMidiManager::GetDumpStatus).
+struct tagDumpStatus
+{
+    tagDumpCounts counts;
+    int bRecording = 0; // armed and not ended
+    int bStarted = 0;   // a first byte has come
+    int iElapsedMs = 0; // from the first byte to now, or to the end
+    int iEnd = -1;      // how the last recording ended: kDumpEnd*, -1 while none ended
+};
+
+enum
+{
+    kDumpEndStopped = 0, // StopReceive
+    kDumpEndIdle = 1,    // the silence after the last byte lasted the idle time
+};
 
 // The MIDI engine of the application: opens MIDI IN and MIDI OUT by display name,
 // collects one received SysEx message (F0 through F7) and sends files in blocks of at
 // most 256 bytes that end at message boundaries, paced as the transmit settings and the
 // kind of the output port ask. Everything it has to report travels as messages through the
-// application's message manager, with the manager itself as sender.
+// message manager it is attached to, with the manager itself as sender; a manager attached
+// to none reports nothing.
 //
 // Threads: every operation runs on the main thread. The receive hook runs on the MIDI
 // input thread, the send-completion hook and the setup-change hook on MIDI service
@@ -38,9 +60,14 @@ public:
     int Create();  // 1 done; 0 failed (nothing is kept) or already created
     int Destroy(); // 1 done; 0 when not created
 
+    // Where reports go (null: nowhere) and where the names of opened devices are
+    // remembered: 256-byte fields such as the application's m_szMidiInDevice and
+    // m_szMidiOutDevice, or null to remember nothing. Before Create; not owned.
+    void Attach(CMessageManager* pMessageManager, char* pszRememberedIn, char* pszRememberedOut);
+
     // Closes the direction, then opens the device whose display name equals pszName byte
     // for byte. A null or empty name leaves the direction closed and returns 1. On success
-    // the name is remembered in the application (m_szMidiInDevice / m_szMidiOutDevice).
+    // the name is remembered in the attached field.
     int MidiInOpenByName(const char* pszName);
     int MidiOutOpenByName(const char* pszName);
     void MidiInClose();
@@ -51,6 +78,36 @@ public:
     int ReceiveSysExData();
     // A byte of the received message; 0 outside [0, m_nReceivedSysExSize).
     unsigned char GetReceivedSysExData(int iIndex);
+
+    // --- Recording a whole dump (MidiManagerDump.cpp) ---
+    // Arms the recording of every SysEx message that arrives (CSysExDumpRecorder) until
+    // StopReceive, or, with iIdleMs > 0, until that long a silence after the last byte of
+    // any kind, counted only once the first byte has come. Forgets what an earlier
+    // reception collected and disarms the one-message reception. The idle end and the
+    // progress messages come from a timer on the calling thread's event loop:
+    // LM_DUMP_RECEIVING while bytes come (and each second while it runs), then LM_DUMP_END
+    // once. 1 armed; 0 not created, or no event loop.
+    int ReceiveSysExDump(int iIdleMs);
+    // Ends a running dump recording (LM_DUMP_END, kDumpEndStopped; an open message is left
+    // out) or disarms a one-message reception (nothing posted). 1 when one was running.
+    int StopReceive();
+    tagDumpStatus GetDumpStatus();
+    // The kept messages of the dump, back to back, in pieces; fnPiece returns false to
+    // stop. Safe while the recording runs: what it hands over is complete.
+    bool ReadReceivedDump(const std::function<bool(const unsigned char*, size_t)>& fnPiece);
+    // Writes the kept messages to an open file; 1 when every byte was written.
+    int WriteReceivedDump(CLumFile* pFile);
+    // The clock the idle end keeps time with (only Now is used); null restores the
+    // event-loop clock. Not while a recording runs. The clock is not owned.
+    void SetReceiveClock(CTransmitClock* pClock);
+    // Sends a request (one or more SysEx messages, CSysExRequest::Check) to MIDI OUT at
+    // the output's pace, waiting for it to go out while serving events. Arm first: the
+    // reply may come at once. 1 sent; 0 refused (not created, no output, a transmission
+    // running, not a valid request) or failed, logged.
+    int SendSysExRequest(const std::vector<unsigned char>& request);
+
+    // How often the dump's timer looks at what came.
+    static constexpr int sm_iDumpTickMs = 50;
 
     // Sends the whole of an open file, from its current position, in the blocks of
     // CSysExBlockPlan with one block in flight, waiting for each block's completion and
@@ -65,6 +122,9 @@ public:
     // the first, counted from the file's LM_TRANSMIT_START. A cancel or a failure ends it.
     // 1 when every file handed out ran to its end or a cancel ended it, 0 otherwise.
     int TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs);
+    // Sends the bytes (whole messages, back to back) as TransmitSingleSysEx sends a file's:
+    // the chosen messages of a dump. The bytes stay the caller's.
+    int TransmitSysExData(const unsigned char* pData, int nSize);
     // Stops a running transmission after its current block, or during a pause. Always 0.
     int TransmitCancel();
 
@@ -93,6 +153,13 @@ public:
 
 private:
     void ReleaseObjects();
+    static void OnDumpTimer(OpaqueEventLoopTimerRef* pTimer, void* pUserData);
+    // Notes what came since the last look; true when a byte came.
+    bool LookAtDump(uint64_t ullSeen, CTransmitClock::TimePoint now);
+    void CheckDump();
+    void EndDump(int iEnd);
+    void RemoveDumpTimer();
+    int DumpElapsedMs(CTransmitClock::TimePoint now) const;
     void ResetReceive();
     void AppendReceived(unsigned char ucByte);
     void Post(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3, int32_t iParam4);
@@ -105,6 +172,9 @@ private:
     // Why a transmission cannot start, or null.
     const char* RefusalToTransmit() const;
     TransmitEnd Transmit(CLumFile* pFile, int iLeadInMs);
+    // With pFileTiming, the messages go at the times of the MIDI file they came from.
+    TransmitEnd TransmitBytes(const unsigned char* pData, int nTotal, int iLeadInMs,
+                              const CTransmitContent* pFileTiming = nullptr);
     void SetWaitingClock(CTransmitClock* pClock);
     void LetOwedCompletionsIn();
     // Hands the block to MIDI OUT and waits for its completion; false when it was refused
@@ -117,6 +187,9 @@ private:
     CLumMidi* m_pMidiIn;
     CLumMidi* m_pMidiOut;
     int m_bCreated;
+    CMessageManager* m_pMessageManager;
+    char* m_pszRememberedIn;
+    char* m_pszRememberedOut;
     char m_szLastError[256];
 
     // Transmission, main thread only except where noted.
@@ -148,4 +221,20 @@ private:
     uint32_t m_uiStartTime;
     // The message in 64 KiB pieces: a long dump grows without copying what it has.
     std::vector<std::unique_ptr<unsigned char[]>> m_apReceivedData;
+    // The dump being recorded, also guarded by m_receiveMutex.
+    int m_bDumpArmed;
+    CSysExDumpRecorder m_dump;
+
+    // The dump's timekeeping, main thread only.
+    OpaqueEventLoopTimerRef* m_pDumpTimer;
+    CTransmitClock* m_pReceiveClock;
+    int m_iDumpIdleMs;
+    int m_bDumpRecording;
+    int m_bDumpStarted;
+    int m_iDumpEnd;
+    uint64_t m_ullDumpSeen;
+    int m_iDumpPostedSecond;
+    CTransmitClock::TimePoint m_dumpFirstByte;
+    CTransmitClock::TimePoint m_dumpLastByte;
+    CTransmitClock::TimePoint m_dumpEndTime;
 };

@@ -119,8 +119,26 @@ int CMidiManager::TransmitSysExFiles(CSysExFileSequence& files, int iFilePauseMs
     return end == TransmitEnd::kFailed ? 0 : 1;
 }
 
-// The file's messages follow LM_TRANSMIT_START; nothing is posted when the file cannot
-// be read. The first block waits for the lead-in, which a cancel cuts short.
+int CMidiManager::TransmitSysExData(const unsigned char* pData, int nSize)
+{
+    if (const char* pszRefusal = RefusalToTransmit())
+    {
+        DebugPrintf("TransmitSysExData : %s", pszRefusal);
+        return 0;
+    }
+    if (!pData || nSize <= 0)
+    {
+        DebugPrintf("TransmitSysExData : %s", "Nothing to send.");
+        return 0;
+    }
+    m_bTransmitCancel = 0;
+    m_bTransmitting = 1;
+    const TransmitEnd end = TransmitBytes(pData, nSize, 0);
+    m_bTransmitting = 0;
+    return end == TransmitEnd::kFailed ? 0 : 1;
+}
+
+// Nothing is posted when the file cannot be read.
 CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
 {
     CTransmitContent content;
@@ -131,19 +149,26 @@ CMidiManager::TransmitEnd CMidiManager::Transmit(CLumFile* pFile, int iLeadInMs)
                                                     : content.MidiErrorText().c_str());
         return TransmitEnd::kFailed;
     }
-    const unsigned char* pData = content.Data();
-    const int nTotal = content.Size();
-
-    const uint32_t uRate = m_transmitSettings.RateFor(m_pMidiOut->MidiOutIsHardware() != 0);
-    if (!m_pMidiOut->SetMidiOutPacing(uRate))
-        DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
     // A MIDI file's own timing takes the place of the pause between messages.
     const bool bFileTiming = content.IsMidiFile() && m_transmitSettings.iMidiTiming ==
                                                          tagTransmitSettings::kMidiTimingOfFile;
+    return TransmitBytes(content.Data(), content.Size(), iLeadInMs,
+                         bFileTiming ? &content : nullptr);
+}
+
+// The messages follow LM_TRANSMIT_START. The first block waits for the lead-in, which a
+// cancel cuts short.
+CMidiManager::TransmitEnd CMidiManager::TransmitBytes(const unsigned char* pData, int nTotal,
+                                                      int iLeadInMs,
+                                                      const CTransmitContent* pFileTiming)
+{
+    const uint32_t uRate = m_transmitSettings.RateFor(m_pMidiOut->MidiOutIsHardware() != 0);
+    if (!m_pMidiOut->SetMidiOutPacing(uRate))
+        DebugPrintf("TransmitSingleSysEx : %s", "Failed to set the pace of MIDI OUT.");
     const CSysExBlockPlan plan(pData, nTotal,
-                               bFileTiming ? content.MessageOffsets() : std::vector<int>());
-    CTransmitSchedule schedule(bFileTiming ? 0 : m_transmitSettings.iPauseMs, uRate,
-                               bFileTiming ? content.MessageStarts()
+                               pFileTiming ? pFileTiming->MessageOffsets() : std::vector<int>());
+    CTransmitSchedule schedule(pFileTiming ? 0 : m_transmitSettings.iPauseMs, uRate,
+                               pFileTiming ? pFileTiming->MessageStarts()
                                            : std::vector<tagMessageStart>());
     CTransmitClock& clock = *m_pClock;
 

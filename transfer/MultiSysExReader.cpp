@@ -57,6 +57,7 @@ int CMultiSysExReader::Open(CLumFile* pFile)
 {
     m_pFile = pFile;
     m_mapFileName.clear();
+    m_mapFilePath.clear();
     m_nFileCount = 0;
 
     GetNextChar();
@@ -74,6 +75,21 @@ int CMultiSysExReader::Open(CLumFile* pFile)
     }
     m_pFile = nullptr;
     return nResult;
+}
+
+int CMultiSysExReader::OpenFiles(const std::vector<std::string>& asPaths)
+{
+    m_mapFileName.clear();
+    m_mapFilePath.clear();
+    m_listFolder.clear();
+    m_nFileCount = 0;
+    for (const std::string& sPath : asPaths)
+    {
+        ++m_nFileCount;
+        m_mapFilePath[m_nFileCount] = sPath;
+        m_mapFileName[m_nFileCount] = sPath.substr(sPath.rfind('/') + 1);
+    }
+    return m_nFileCount > 0 ? 1 : 0;
 }
 
 int CMultiSysExReader::GetSysExFileName(char* pszBuffer, int iSize, int iNumber)
@@ -99,8 +115,12 @@ CLumFile* CMultiSysExReader::GetSysExFile(int iNumber)
     // Names pass the platform as length-prefixed strings.
     const std::string name = entry->second.substr(0, 255);
     FSSpec spec;
-    if (m_listFolder.empty() || !StaysBelowFolder(name) ||
-        FSMakeFSSpec(m_listFolder.c_str(), name.c_str(), &spec) != 0)
+    const auto path = m_mapFilePath.find(iNumber);
+    bool bFolder = false;
+    if (path != m_mapFilePath.end()
+            ? FSPathMakeFSSpec(path->second.c_str(), &spec, &bFolder) != 0 || bFolder
+            : m_listFolder.empty() || !StaysBelowFolder(name) ||
+                  FSMakeFSSpec(m_listFolder.c_str(), name.c_str(), &spec) != 0)
     {
         ShowErrorAlert("Not Found File", kAlertStopAlert);
         DebugPrintf("Not found file: %s", name.c_str());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 class CLumFile;
 
@@ -26,6 +27,9 @@ public:
     // listed names are found in the folder of its m_spec. The file is read only during
     // this call and stays the caller's.
     int Open(CLumFile* pFile);
+    // Lists the files at the paths, numbered from 1 in their order, as a list file would;
+    // each is named by its file name. 1 when there is at least one.
+    int OpenFiles(const std::vector<std::string>& asPaths);
 
     // Copies the name listed under the number into the buffer, cut to iSize - 1 bytes
     // and NUL-padded; leaves the buffer alone when there is no such entry. Always 0.
@@ -51,6 +55,9 @@ private:
 
     int m_nFileCount;
     std::map<int, std::string> m_mapFileName;
+    // Where the files of OpenFiles are; empty for a list file, whose names are found in
+    // its folder.
+    std::map<int, std::string> m_mapFilePath;
     CLumFile* m_pFile;
     // The folder the list file lives in, from the last successful Open.
     std::string m_listFolder;

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "midi/LumMidi.h"
 #include "platform/ui/EventTarget.h"
+#include "platform/ui/FileDrop.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -53,11 +54,14 @@ void CMainWindow::OnCreate()
     m_nMidiInNotConnected = -1;
     m_nMidiOutNotConnected = -1;
     g_pApplication->m_pMessageManager->AddListener(this);
+    InstallFileDropHandler(m_pWindow, {".syx", ".msy"}, &OnFilesDropped, this);
 }
 
 void CMainWindow::OnDestroy()
 {
     CancelSetupCheck();
+    RemoveEventLoopTimer(m_pStartFilesTimer);
+    m_pStartFilesTimer = nullptr;
     g_pApplication->m_pMessageManager->DeleteListener(this);
 }
 
@@ -69,7 +73,27 @@ bool CMainWindow::OnBeforeShow()
 
 bool CMainWindow::OnShow()
 {
+    // The transmit window is modal: it opens from the event loop, once this window shows.
+    if (!g_pApplication->m_asStartFiles.empty() && !m_pStartFilesTimer)
+        InstallEventLoopTimer(0, 0, &OnStartFilesTimer, this, &m_pStartFilesTimer);
     return true;
+}
+
+void CMainWindow::OnStartFilesTimer(EventLoopTimerRef, void* pUserData)
+{
+    auto* pThis = static_cast<CMainWindow*>(pUserData);
+    RemoveEventLoopTimer(pThis->m_pStartFilesTimer);
+    pThis->m_pStartFilesTimer = nullptr;
+    const std::vector<std::string> asFiles = std::move(g_pApplication->m_asStartFiles);
+    g_pApplication->m_asStartFiles.clear();
+    pThis->OnTransmitExecute(asFiles);
+}
+
+void CMainWindow::OnFilesDropped(const std::vector<std::string>& asPaths, void* pUserData)
+{
+    auto* pThis = static_cast<CMainWindow*>(pUserData);
+    if (!pThis->m_pTransmitWindow && !pThis->m_pReceiveWindow)
+        pThis->OnTransmitExecute(asPaths);
 }
 
 bool CMainWindow::OnClose()
@@ -204,7 +228,7 @@ void CMainWindow::OnReceiveExecute()
     SetControlEnable(true);
 }
 
-void CMainWindow::OnTransmitExecute()
+void CMainWindow::OnTransmitExecute(const std::vector<std::string>& asFiles)
 {
     if (!m_szMidiOutName[0])
         return;
@@ -216,6 +240,7 @@ void CMainWindow::OnTransmitExecute()
     }
     SetControlEnable(false);
     m_pTransmitWindow = new CTransmitWindow;
+    m_pTransmitWindow->SetFiles(asFiles);
     m_pTransmitWindow->Create(m_pWindow);
     m_pTransmitWindow->ShowModal();
     m_pTransmitWindow->Destroy();

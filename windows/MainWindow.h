@@ -7,6 +7,8 @@
 #include "windows/ModelessWindow.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class CReceiveWindow;
 class CTransmitWindow;
@@ -38,7 +40,8 @@ public:
     // MIDI In pop-up, MIDI Out pop-up, then the two buttons.
     void SetControlEnable(bool bEnable);
     void OnReceiveExecute();
-    void OnTransmitExecute();
+    // Sends the files (paths), or the file the open dialog asks for when there are none.
+    void OnTransmitExecute(const std::vector<std::string>& asFiles = {});
 
     // Setup-change messages closer together than this form one burst.
     static constexpr uint32_t sm_uiSetupChangeGapMs = 500;
@@ -53,6 +56,9 @@ private:
     void ScheduleSetupCheck();
     void CancelSetupCheck();
     static void OnSetupCheckTimer(EventLoopTimerRef pTimer, void* pUserData);
+    // Files named on the command line, and files dropped on the window.
+    static void OnStartFilesTimer(EventLoopTimerRef pTimer, void* pUserData);
+    static void OnFilesDropped(const std::vector<std::string>& asPaths, void* pUserData);
 
     CTransmitWindow* m_pTransmitWindow;
     CReceiveWindow* m_pReceiveWindow;
@@ -69,4 +75,5 @@ private:
     char m_szMidiOutName[256];
     // Pending look at the MIDI setup after a burst of changes (see OnMessageReceived).
     EventLoopTimerRef m_pSetupCheckTimer;
+    EventLoopTimerRef m_pStartFilesTimer = nullptr;
 };

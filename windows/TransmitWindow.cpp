@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/TransmitPreferences.h"
 #include "file/MidiFileReader.h"
+#include "file/SysExDump.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/LoadDialog.h"
@@ -10,6 +11,7 @@
 #include "transfer/MidiManager.h"
 #include "transfer/SysExFileWriter.h"
 #include "transfer/TransmitContent.h"
+#include "windows/MessageWindow.h"
 
 #include <algorithm>
 #include <climits>
@@ -21,13 +23,14 @@ namespace
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kButtonCommand = FourCharCode("not!");
 constexpr uint32_t kSendAllCommand = FourCharCode("sall");
+constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
 constexpr unsigned char kSysExStart = 0xF0;
 } // namespace
 
 CTransmitWindow::CTransmitWindow()
     : m_bShown(0), m_bTransmitting(0), m_nFileCount(0), m_nFileIndex(0), m_bMultiSysEx(-1),
       m_szFileName(), m_nStartTime(0), m_bSendingAll(0), m_nNextOfAll(0), m_bMissedOfAll(0),
-      m_bMidiFile(0)
+      m_bSendingSelection(0), m_bMidiFile(0)
 {
 }
 
@@ -53,7 +56,8 @@ void CTransmitWindow::OnCreate()
     m_cSendAllButton.SetControl(m_pWindow, kSignature, 12);
     m_cRemainingText.SetControl(m_pWindow, kSignature, 13);
     m_cFilePauseRow.SetControl(m_pWindow, kSignature, 14);
-    m_cFileTiming.SetControl(m_pWindow, kSignature, 15);
+    m_cMessagesButton.SetControl(m_pWindow, kSignature, 15);
+    m_cFileTiming.SetControl(m_pWindow, kSignature, 16);
     m_nFileIndex = 0;
     m_bShown = 0;
     m_bTransmitting = 0;
@@ -78,29 +82,38 @@ bool CTransmitWindow::OnShow()
         return false;
     m_bShown = 1;
 
-    CLoadDialog dialog;
     FSSpec spec;
-    unsigned long ulType = 0;
-    long lCount = 0;
-    if (!dialog.Execute(long(FourCharCode("QMRK")), &spec, &ulType, &lCount))
+    const bool bFileList = m_asFiles.size() > 1;
+    if (m_asFiles.empty())
+    {
+        CLoadDialog dialog;
+        unsigned long ulType = 0;
+        long lCount = 0;
+        if (!dialog.Execute(long(FourCharCode("QMRK")), &spec, &ulType, &lCount))
+            return false;
+    }
+    else if (!bFileList && FSPathMakeFSSpec(m_asFiles.front().c_str(), &spec, nullptr) != 0)
+    {
+        ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
-    if (!m_cFile.MacOpen(&spec, 9))
+    }
+    if (!bFileList && !m_cFile.MacOpen(&spec, 9))
     {
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
     }
     unsigned char aucHead[4] = {};
-    const long lHead = m_cFile.Read(aucHead, sizeof(aucHead));
-    if (lHead < 1)
+    const long lHead = bFileList ? 0 : m_cFile.Read(aucHead, sizeof(aucHead));
+    if (!bFileList && lHead < 1)
     {
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         m_cFile.Close();
         return false;
     }
-    if (!m_cFile.SetPos(0, 2))
+    if (!bFileList && !m_cFile.SetPos(0, 2))
         DebugPrintf("Failed to set file pointer.");
-    m_bMidiFile = CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)) ||
-                  CSysExFileWriter::IsMidiFileName(m_cFile.m_spec.name.c_str());
+    m_bMidiFile = !bFileList && (CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)) ||
+                                 CSysExFileWriter::IsMidiFileName(m_cFile.m_spec.name.c_str()));
 
     long lSize = 0;
     if (m_bMidiFile)
@@ -117,7 +130,7 @@ bool CTransmitWindow::OnShow()
         m_bTransmitting = 0;
         GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
     }
-    else if (aucHead[0] == kSysExStart)
+    else if (!bFileList && aucHead[0] == kSysExStart)
     {
         // Sent as one SysEx file whatever its name; it stays open for the transmission.
         m_nFileIndex = 0;
@@ -130,8 +143,10 @@ bool CTransmitWindow::OnShow()
     else
     {
         m_bMultiSysEx = 1;
-        const int bOpened = m_cMultiSysExReader.Open(&m_cFile);
-        m_cFile.Close();
+        const int bOpened = bFileList ? m_cMultiSysExReader.OpenFiles(m_asFiles)
+                                      : m_cMultiSysExReader.Open(&m_cFile);
+        if (m_cFile.IsOpened())
+            m_cFile.Close();
         if (!bOpened)
         {
             DebugPrintf("File open failed...");
@@ -188,10 +203,14 @@ bool CTransmitWindow::OpenMidiFile(long* plSize)
         }
         return OnMidiFileError(content.MidiErrorText().c_str());
     }
-    if (content.Size() == 0)
+    // A file named as a MIDI file whose bytes are not one is refused rather than sent raw.
+    const char* pszFault = !content.IsMidiFile() ? "MidiFileNotMidi"
+                           : content.Size() == 0 ? "MidiFileNoSysEx"
+                                                 : nullptr;
+    if (pszFault)
     {
         char szExplanation[256];
-        snprintf(szExplanation, sizeof(szExplanation), "%s", GetResourceString("MidiFileNoSysEx"));
+        snprintf(szExplanation, sizeof(szExplanation), "%s", GetResourceString(pszFault));
         return OnMidiFileError(szExplanation);
     }
     if (!m_cFile.SetPos(0, 2))
@@ -218,6 +237,12 @@ OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiComman
     {
         if (!m_bTransmitting && m_bMultiSysEx == 1 && m_nFileIndex < m_nFileCount)
             TransmitRemainingFiles();
+        return noErr;
+    }
+    if (uiCommandID == kMessagesCommand)
+    {
+        if (!m_bTransmitting && m_bMultiSysEx == 0)
+            ShowMessages();
         return noErr;
     }
     if (uiCommandID != kButtonCommand)
@@ -290,6 +315,52 @@ void CTransmitWindow::TransmitCurrentFile()
         ShowTransmitError(GetSystemTimeMs());
 }
 
+void CTransmitWindow::ShowMessages()
+{
+    if (!m_pDump)
+    {
+        m_pDump = std::make_unique<CSysExDump>();
+        const std::string sPath = m_cFile.m_spec.folder + "/" + m_cFile.m_spec.name;
+        if (m_bMidiFile ? !OpenMidiFileMessages() : !m_pDump->OpenFile(sPath.c_str()))
+        {
+            m_pDump.reset();
+            ShowErrorAlert("Can't Open File", kAlertStopAlert);
+            return;
+        }
+    }
+    CMessageWindow window(*m_pDump, true);
+    if (window.Create(m_pWindow))
+        window.ShowModal();
+    const std::vector<size_t> anToSend = window.GetMessagesToSend();
+    window.Destroy();
+    if (!anToSend.empty())
+        TransmitSelection(anToSend);
+}
+
+// The messages of a MIDI file are its SysEx events, joined as a .syx file holds them.
+bool CTransmitWindow::OpenMidiFileMessages()
+{
+    CTransmitContent content;
+    const bool bRead = m_cFile.SetPos(0, 2) && content.Read(&m_cFile);
+    if (!m_cFile.SetPos(0, 2))
+        DebugPrintf("Failed to set file pointer.");
+    if (!bRead)
+        return false;
+    m_pDump->Assign(std::vector<unsigned char>(content.Data(), content.Data() + content.Size()));
+    return true;
+}
+
+void CTransmitWindow::TransmitSelection(const std::vector<size_t>& anMessages)
+{
+    const std::vector<unsigned char> bytes = m_pDump->Join(anMessages);
+    m_bTransmitting = 1;
+    m_bSendingSelection = 1;
+    m_nStartTime = GetSystemTimeMs();
+    ApplySettings();
+    if (!g_pApplication->m_pMidiManager->TransmitSysExData(bytes.data(), int(bytes.size())))
+        ShowTransmitError(GetSystemTimeMs());
+}
+
 void CTransmitWindow::TransmitRemainingFiles()
 {
     m_bTransmitting = 1;
@@ -344,6 +415,7 @@ void CTransmitWindow::ShowSettings()
     const bool bList = m_bMultiSysEx == 1;
     m_cFilePauseRow.SetVisible(bList);
     m_cSendAllButton.SetVisible(bList);
+    m_cMessagesButton.SetVisible(!bList);
     EnableSettings(true);
 }
 
@@ -373,6 +445,7 @@ void CTransmitWindow::EnableSettings(bool bEnabled)
     m_cFileTiming.SetEnabled(bEnabled);
     m_cFilePause.SetEnabled(bEnabled);
     m_cSendAllButton.SetEnabled(bEnabled && m_nFileIndex < m_nFileCount);
+    m_cMessagesButton.SetEnabled(bEnabled);
 }
 
 // A list's file shows where it stands in the list.
@@ -403,6 +476,7 @@ void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
 {
     char szText[256];
     m_bTransmitting = 0;
+    m_bSendingSelection = 0;
     snprintf(szText, sizeof(szText), "%s", GetResourceString("StatusTransmitError"));
     m_cStatusText.Set(szText);
     SetElapsedTime(uiNow);
@@ -462,6 +536,16 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         SetElapsedTime(uint32_t(message.iParam3));
         SetRemainingTime(0);
         m_cProgress.Set(100);
+        // A selection leaves the file to be sent whole.
+        if (m_bSendingSelection)
+        {
+            m_bSendingSelection = 0;
+            m_bTransmitting = 0;
+            m_cButton.SetCaption(
+                GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonStart" : "ButtonClose"));
+            EnableSettings(true);
+            break;
+        }
         ++m_nFileIndex;
         // While "Send All" goes on to the next file the button still means Cancel.
         if (m_bSendingAll && m_nFileIndex < m_nFileCount)

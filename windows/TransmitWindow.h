@@ -11,6 +11,11 @@
 #include "windows/ModalWindow.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSysExDump;
 
 // The modal window that sends a .syx file, the SysEx messages of a Standard MIDI File
 // (.mid), or the files of a .msy list one after the other, to the open MIDI output. It asks for the
@@ -38,12 +43,22 @@ public:
     OSStatus EventFunc(EventRef pEvent, uint32_t uiKind, uint32_t uiCommandID) override;
     const char* GetWindowName() override;
 
+    // The files to send instead of asking for one (paths, before the window is shown):
+    // one is taken as if chosen in the open dialog, several are sent like a list's.
+    void SetFiles(const std::vector<std::string>& asPaths) { m_asFiles = asPaths; }
+
     void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
                            CMessageManagerListener* pSender) override;
 
 private:
     // Sends the file at m_nFileIndex; returns once its transmission has ended.
     void TransmitCurrentFile();
+    // The message window over the chosen file; sends what it hands back.
+    void ShowMessages();
+    // Sends the chosen messages of the file; returns once they have gone. The file itself
+    // stays to be sent.
+    bool OpenMidiFileMessages();
+    void TransmitSelection(const std::vector<size_t>& anMessages);
     // Sends the files from m_nFileIndex to the end; returns once they have gone.
     void TransmitRemainingFiles();
     // The settings as the controls show them, handed to the MIDI manager and remembered.
@@ -80,6 +95,7 @@ private:
     cControl m_cFilePauseRow;
     cControl m_cFilePause;
     cButton m_cSendAllButton;
+    cButton m_cMessagesButton;
     CMultiSysExReader m_cMultiSysExReader;
     CLumFile m_cFile;
     // OnShow has run once; unlike the framework's flag of the same name it stays set.
@@ -90,8 +106,11 @@ private:
     int m_bMultiSysEx; // -1 before a file is chosen, 0 a single .syx file, 1 a .msy list
     char m_szFileName[256];
     uint32_t m_nStartTime;
-    int m_bSendingAll;  // TransmitRemainingFiles runs
-    int m_nNextOfAll;   // the index NextFile hands out next
-    int m_bMissedOfAll; // NextFile found no file where the list has one
-    int m_bMidiFile;    // the chosen file is a Standard MIDI File
+    int m_bSendingAll;                   // TransmitRemainingFiles runs
+    int m_nNextOfAll;                    // the index NextFile hands out next
+    int m_bMissedOfAll;                  // NextFile found no file where the list has one
+    int m_bSendingSelection;             // the messages going out are a selection of the file
+    std::unique_ptr<CSysExDump> m_pDump; // the chosen file, once the message window opened
+    std::vector<std::string> m_asFiles;
+    int m_bMidiFile; // the chosen file is a Standard MIDI File
 };

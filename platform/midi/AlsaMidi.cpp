@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,9 @@ constexpr auto kSettleTime = 300ms;
 constexpr auto kLongestBurst = 2s;
 // Hardware delivers SysEx in pieces of this size; sends are cut the same way.
 constexpr uint32_t kSysExPiece = 256;
+// The kernel grants a client at most this many input cells (SNDRV_SEQ_MAX_CLIENT_EVENTS).
+constexpr int kInputPoolCells = 2000;
+constexpr size_t kInputBufferBytes = 256 * 1024;
 // A destination whose input is full is offered the event again this often, for at most
 // this long; one that reads nothing for so long is taken to be stuck.
 constexpr auto kFullRetryInterval = 200us;
@@ -136,6 +140,9 @@ struct AlsaMidi::Client
     Clock::time_point lastAnnounce;
     // Last: it runs the work that uses the fields above.
     std::unique_ptr<MidiWorker> pWorker;
+    // Set once pWorker is: its thread starts inside its constructor and may find events
+    // (another client's announcement) before pWorker is there to post to.
+    std::atomic<bool> bWorkerSet{false};
 
     ~Client()
     {
@@ -265,6 +272,11 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
     pNew->pRefCon = pRefCon;
     if (!CheckSnd("name client", snd_seq_set_client_name(pNew->pSeq, pszName)))
         return kMIDIServerStartErr;
+    // A dump of many messages comes as fast as the sender writes: the kernel keeps what
+    // the reader has not taken yet in the client's input pool, and drops what does not
+    // fit. The largest pool it grants, and a read buffer to match, ride out the bursts.
+    CheckSnd("enlarge input pool", snd_seq_set_client_pool_input(pNew->pSeq, kInputPoolCells));
+    CheckSnd("enlarge input buffer", snd_seq_set_input_buffer_size(pNew->pSeq, kInputBufferBytes));
     pNew->iAnnouncePort = snd_seq_create_simple_port(
         pNew->pSeq, "Announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
         SND_SEQ_PORT_TYPE_APPLICATION);
@@ -289,7 +301,13 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
     pNew->hRef = ++m_hLastRef;
     Client* pRaw = pNew.get();
     pNew->pWorker = std::make_unique<MidiWorker>("qm-midi-alsa", descriptor.fd,
-                                                 [this, pRaw] { ReadEvents(*pRaw); });
+                                                 [this, pRaw]
+                                                 {
+                                                     // Unread events stay readable.
+                                                     if (pRaw->bWorkerSet.load())
+                                                         ReadEvents(*pRaw);
+                                                 });
+    pNew->bWorkerSet = true;
     m_clients[pNew->hRef] = pNew;
     *pClient = pNew->hRef;
     return kMIDINoErr;
@@ -393,6 +411,15 @@ OSStatus AlsaMidi::GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string*
     if (snd_seq_get_any_client_info(m_pSequencer->pSeq, iClient, pClientInfo) < 0)
         return kMIDIUnknownEndpoint;
     *pName = snd_seq_client_info_get_name(pClientInfo);
+    return kMIDINoErr;
+}
+
+OSStatus AlsaMidi::GetEndpointAddress(MIDIEndpointRef hEndpoint, std::string* pAddress)
+{
+    int iClient, iPort;
+    if (!DecodeEndpoint(hEndpoint, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    *pAddress = std::to_string(iClient) + ":" + std::to_string(iPort);
     return kMIDINoErr;
 }
 

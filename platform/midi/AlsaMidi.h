@@ -50,6 +50,7 @@ public:
     MIDIEndpointRef GetDestination(int iIndex) override;
     OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) override;
+    OSStatus GetEndpointAddress(MIDIEndpointRef hEndpoint, std::string* pAddress) override;
     OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) override;
     OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) override;
     OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIReadProc pReadProc,

@@ -105,6 +105,14 @@ public:
     // endpoint without a device).
     virtual OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) = 0;
     virtual OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) = 0;
+    // Where the system numbers the endpoint ("client:port" on the ALSA sequencer, as
+    // aconnect -l shows it); empty on a back end without such numbers.
+    virtual OSStatus GetEndpointAddress(MIDIEndpointRef hEndpoint, std::string* pAddress)
+    {
+        (void)hEndpoint;
+        pAddress->clear();
+        return kMIDINoErr;
+    }
 
     virtual OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName,
                                      MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort) = 0;

@@ -12,6 +12,8 @@ const char* const kInstrumentPort = "Port 1";
 constexpr auto kInstrumentPause = 3s;
 // The instrument sends in pieces of the size hardware delivers.
 constexpr size_t kInstrumentPiece = 256;
+// Messages that come closer together than this belong to one dump.
+constexpr auto kInstrumentDumpGap = 1s;
 
 std::chrono::microseconds WireTime(size_t iBytes)
 {
@@ -68,6 +70,7 @@ void VirtualMidi::Reset()
         m_failNextSend = kMIDINoErr;
         m_completionDelay = 0ms;
         m_aInstrumentMessage = DemoMessage();
+        m_bInstrumentDemo = true;
         m_aInstrumentAssembly.clear();
         m_bInstrumentAssembling = false;
     }
@@ -88,9 +91,10 @@ MIDIEndpointRef VirtualMidi::AddInstrument()
     m_endpoints.back().bInstrument = true;
     m_endpoints.back().bPaced = true;
     m_endpoints.back().kind = kMIDIEndpointHardware;
+    m_endpoints.back().hInstrumentSource = hSource;
     TellClients(kMIDIMsgObjectAdded);
     m_worker.Post(hSource, Clock::now() + kInstrumentPause,
-                  [this, hSource] { PlayInstrument(hSource, 0, nullptr); });
+                  [this, hSource] { PlayInstrument(hSource, 0, nullptr, 0); });
     return hSource;
 }
 
@@ -225,10 +229,31 @@ int64_t VirtualMidi::LastSendPacing(MIDIEndpointRef hDestination) const
     return pEndpoint ? pEndpoint->llLastPacing : -1;
 }
 
-std::vector<uint8_t> VirtualMidi::InstrumentMessage() const
+std::vector<uint8_t> VirtualMidi::InstrumentDump() const
 {
     std::lock_guard lock(m_mutex);
     return m_aInstrumentMessage;
+}
+
+std::vector<uint8_t> VirtualMidi::InstrumentBank()
+{
+    std::vector<uint8_t> aBank;
+    for (int iMessage = 0; iMessage < sm_nBankMessages; ++iMessage)
+    {
+        for (uint8_t b : {0xF0, 0x7D, 0x51, 0x4D, 0x03})
+            aBank.push_back(b);
+        aBank.push_back(uint8_t(iMessage));
+        for (int i = 0; i < 128; ++i)
+            aBank.push_back(uint8_t((iMessage * 16 + i) & 0x7F));
+        aBank.push_back(0xF7);
+    }
+    return aBank;
+}
+
+const std::vector<uint8_t>& VirtualMidi::InstrumentRequest()
+{
+    static const std::vector<uint8_t> kRequest = {0xF0, 0x7D, 0x51, 0x4D, 0x02, 0xF7};
+    return kRequest;
 }
 
 void VirtualMidi::WaitIdle()
@@ -423,7 +448,7 @@ OSStatus VirtualMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pReques
     pDestination->aCaptured.insert(pDestination->aCaptured.end(), pData, pData + iLength);
     pDestination->aSends.emplace_back(pData, pData + iLength);
     if (pDestination->bInstrument)
-        TakeIntoInstrument(pData, iLength);
+        TakeIntoInstrument(*pDestination, pData, iLength);
 
     Clock::time_point now = Clock::now();
     Clock::time_point due = now;
@@ -460,7 +485,7 @@ OSStatus VirtualMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
         pDestination->aCaptured.insert(pDestination->aCaptured.end(), pData,
                                        pData + pPacket->length);
         if (pDestination->bInstrument)
-            TakeIntoInstrument(pData, pPacket->length);
+            TakeIntoInstrument(*pDestination, pData, pPacket->length);
     }
     return kMIDINoErr;
 }
@@ -586,8 +611,9 @@ void VirtualMidi::ReleaseHeldOfPort(MIDIPortRef hPort)
     ReleaseHeld(std::move(held));
 }
 
-// With the lock held. Keeps the last complete SysEx message that reached the instrument.
-void VirtualMidi::TakeIntoInstrument(const uint8_t* pData, size_t iLength)
+// With the lock held. Keeps the last dump that reached the instrument and answers its
+// request.
+void VirtualMidi::TakeIntoInstrument(tagEndpoint& destination, const uint8_t* pData, size_t iLength)
 {
     for (size_t i = 0; i < iLength; ++i)
     {
@@ -604,9 +630,19 @@ void VirtualMidi::TakeIntoInstrument(const uint8_t* pData, size_t iLength)
         else if (b == 0xF7)
         {
             m_aInstrumentAssembly.push_back(b);
-            m_aInstrumentMessage.swap(m_aInstrumentAssembly);
-            m_aInstrumentAssembly.clear();
             m_bInstrumentAssembling = false;
+            if (m_aInstrumentAssembly == InstrumentRequest())
+            {
+                AnswerRequest(destination.hInstrumentSource);
+                continue;
+            }
+            const Clock::time_point now = Clock::now();
+            if (m_bInstrumentDemo || now - m_instrumentLastEnd >= kInstrumentDumpGap)
+                m_aInstrumentMessage.clear();
+            m_bInstrumentDemo = false;
+            m_aInstrumentMessage.insert(m_aInstrumentMessage.end(), m_aInstrumentAssembly.begin(),
+                                        m_aInstrumentAssembly.end());
+            m_instrumentLastEnd = now;
         }
         else if (b & 0x80)
             m_bInstrumentAssembling = false; // a status byte ends an unfinished message
@@ -615,38 +651,66 @@ void VirtualMidi::TakeIntoInstrument(const uint8_t* pData, size_t iLength)
     }
 }
 
-// On the worker, as the source's work. Plays the message in hardware-sized pieces at wire
-// speed while an input port listens, then pauses.
+// With the lock held. A source that is between dumps starts the bank now, in a chain of
+// its own (the pausing one ends); one that plays a dump plays the bank next.
+void VirtualMidi::AnswerRequest(MIDIEndpointRef hSource)
+{
+    tagEndpoint* pSource = FindEndpoint(hSource);
+    if (!pSource)
+        return;
+    pSource->pAnswer = std::make_shared<const std::vector<uint8_t>>(InstrumentBank());
+    if (pSource->bPlaying)
+        return;
+    const uint32_t uGeneration = ++pSource->uPlayGeneration;
+    m_worker.Post(hSource, Clock::now(),
+                  [this, hSource, uGeneration]
+                  { PlayInstrument(hSource, 0, nullptr, uGeneration); });
+}
+
+// On the worker, as the source's work. Plays a dump, or the bank asked for, in
+// hardware-sized pieces at wire speed, then pauses; the dump only while an input port
+// listens.
 void VirtualMidi::PlayInstrument(MIDIEndpointRef hSource, size_t iOffset,
-                                 std::shared_ptr<const std::vector<uint8_t>> pMessage)
+                                 std::shared_ptr<const std::vector<uint8_t>> pMessage,
+                                 uint32_t uGeneration)
 {
     std::lock_guard lock(m_mutex);
-    if (!FindEndpoint(hSource))
+    tagEndpoint* pSource = FindEndpoint(hSource);
+    if (!pSource || pSource->uPlayGeneration != uGeneration)
         return;
+    const auto next = [&](Clock::time_point due, size_t iNextOffset,
+                          std::shared_ptr<const std::vector<uint8_t>> pNext)
+    {
+        m_worker.Post(hSource, due,
+                      [this, hSource, iNextOffset, pNext, uGeneration]
+                      { PlayInstrument(hSource, iNextOffset, pNext, uGeneration); });
+    };
     if (iOffset == 0)
     {
-        bool bListened = std::any_of(m_ports.begin(), m_ports.end(),
-                                     [&](const auto& entry)
-                                     { return entry.second.connections.count(hSource) != 0; });
-        if (!bListened)
+        if (pSource->pAnswer)
+            pMessage = std::move(pSource->pAnswer);
+        else if (std::any_of(m_ports.begin(), m_ports.end(),
+                             [&](const auto& entry)
+                             { return entry.second.connections.count(hSource) != 0; }))
+            pMessage = std::make_shared<const std::vector<uint8_t>>(m_aInstrumentMessage);
+        else
         {
-            m_worker.Post(hSource, Clock::now() + kInstrumentPause,
-                          [this, hSource] { PlayInstrument(hSource, 0, nullptr); });
+            next(Clock::now() + kInstrumentPause, 0, nullptr);
             return;
         }
-        pMessage = std::make_shared<const std::vector<uint8_t>>(m_aInstrumentMessage);
+        pSource->bPlaying = true;
     }
     size_t iPiece = std::min(kInstrumentPiece, pMessage->size() - iOffset);
     PostDelivery(hSource, std::make_shared<MidiPacketListBuffer>(std::vector<std::vector<uint8_t>>{
                               {pMessage->begin() + long(iOffset),
                                pMessage->begin() + long(iOffset + iPiece)}}));
     iOffset += iPiece;
-    Clock::time_point next = Clock::now() + WireTime(iPiece);
+    Clock::time_point due = Clock::now() + WireTime(iPiece);
     if (iOffset < pMessage->size())
-        m_worker.Post(hSource, next,
-                      [this, hSource, iOffset, pMessage]
-                      { PlayInstrument(hSource, iOffset, pMessage); });
-    else
-        m_worker.Post(hSource, next + kInstrumentPause,
-                      [this, hSource] { PlayInstrument(hSource, 0, nullptr); });
+    {
+        next(due, iOffset, pMessage);
+        return;
+    }
+    pSource->bPlaying = false;
+    next(pSource->pAnswer ? due : due + kInstrumentPause, 0, nullptr);
 }

@@ -15,9 +15,15 @@
 //
 // On a machine without a sequencer it stands in for the hardware with one virtual
 // instrument ("Quillmark Virtual Instrument - Port 1" in both directions): the
-// destination takes SysEx at MIDI wire speed and keeps the last complete message it got;
-// the source plays that message back as a dump every few seconds while an input port is
-// connected to it (a built-in demo message until something was sent).
+// destination takes SysEx at MIDI wire speed and keeps the last dump it got, the complete
+// messages that came less than a second apart; the source plays that dump back every few
+// seconds while an input port is connected to it (a built-in demo message until
+// something was sent).
+//
+// The instrument also answers the dump request F0 7D 51 4D 02 F7 (non-commercial id 7D,
+// "QM", 02 = request): its source sends the bank of sm_nBankMessages messages
+// F0 7D 51 4D 03 <number 00..07> <128 data bytes> F7 at once, or right after the dump
+// it is playing. The request is not kept as a dump.
 //
 // The rest of the public interface is for tests: build a MIDI setup, feed input, look at
 // output, and steer completions. Every call may come from any thread.
@@ -70,8 +76,12 @@ public:
     // -1 before anything was sent there.
     int64_t LastSendPacing(MIDIEndpointRef hDestination) const;
 
-    // The message the virtual instrument plays back.
-    std::vector<uint8_t> InstrumentMessage() const;
+    // The dump the virtual instrument plays back: one message or more, back to back.
+    std::vector<uint8_t> InstrumentDump() const;
+    // What the instrument answers its dump request with.
+    static std::vector<uint8_t> InstrumentBank();
+    static const std::vector<uint8_t>& InstrumentRequest();
+    static constexpr int sm_nBankMessages = 8;
 
     // Returns once every callback due by now has run.
     void WaitIdle();
@@ -120,6 +130,12 @@ private:
         MIDIEndpointKind kind = kMIDIEndpointSoftware;
         bool bPaced = false;
         bool bInstrument = false;
+        MIDIEndpointRef hInstrumentSource = 0; // of an instrument's destination
+        // An instrument source's playback: the chain of that generation plays, a bank
+        // waits to be played next.
+        uint32_t uPlayGeneration = 0;
+        bool bPlaying = false;
+        std::shared_ptr<const std::vector<uint8_t>> pAnswer;
         int64_t llLastPacing = -1;
         Clock::time_point busyUntil{};
         std::vector<uint8_t> aCaptured;
@@ -157,9 +173,10 @@ private:
     void PostCompletion(MIDIPortRef hPort, MIDISysexSendRequest* pRequest, Clock::time_point due);
     void ReleaseHeld(std::vector<tagHeldCompletion> held);
     void ReleaseHeldOfPort(MIDIPortRef hPort);
-    void TakeIntoInstrument(const uint8_t* pData, size_t iLength);
+    void TakeIntoInstrument(tagEndpoint& destination, const uint8_t* pData, size_t iLength);
+    void AnswerRequest(MIDIEndpointRef hSource);
     void PlayInstrument(MIDIEndpointRef hSource, size_t iOffset,
-                        std::shared_ptr<const std::vector<uint8_t>> pMessage);
+                        std::shared_ptr<const std::vector<uint8_t>> pMessage, uint32_t uGeneration);
     MIDIObjectRef NewRef() { return ++m_hLastRef; }
 
     mutable std::mutex m_mutex;
@@ -171,9 +188,11 @@ private:
     std::vector<tagHeldCompletion> m_held;
     OSStatus m_failNextSend = kMIDINoErr;
     std::chrono::milliseconds m_completionDelay{0};
-    std::vector<uint8_t> m_aInstrumentMessage;
+    std::vector<uint8_t> m_aInstrumentMessage; // the dump played back
+    bool m_bInstrumentDemo = true;
     std::vector<uint8_t> m_aInstrumentAssembly;
     bool m_bInstrumentAssembling = false;
+    Clock::time_point m_instrumentLastEnd{};
     // Last member: its thread runs callbacks that use everything above.
     MidiWorker m_worker;
 };

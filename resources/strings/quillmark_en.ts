@@ -187,5 +187,488 @@
         <extracomment>a file type in the save dialog</extracomment>
         <translation>Standard MIDI files (*.mid)</translation>
     </message>
+    <message id="CliUsage">
+        <source>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]          without windows</source>
+        <extracomment>the overview's usage lines</extracomment>
+        <translation>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]          without windows</translation>
+    </message>
+    <message id="CliCommandsHeading">
+        <source>Commands:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message id="CliOverviewHelp">
+        <source>quillmark COMMAND --help tells a command's options. quillmark --version tells the version.
+DEVICE is a display name as the menus show it, or an ALSA address client:port as aconnect -l numbers it.</source>
+        <translation>quillmark COMMAND --help tells a command's options. quillmark --version tells the version.
+DEVICE is a display name as the menus show it, or an ALSA address client:port as aconnect -l numbers it.</translation>
+    </message>
+    <message id="CliOptionsHeading">
+        <source>Options:</source>
+        <translation>Options:</translation>
+    </message>
+    <message id="CliListSummary">
+        <source>every MIDI input and output, one a line</source>
+        <translation>every MIDI input and output, one a line</translation>
+    </message>
+    <message id="CliListUsage">
+        <source>Usage: quillmark list</source>
+        <translation>Usage: quillmark list</translation>
+    </message>
+    <message id="CliListHelp">
+        <source>Prints every MIDI input and output, one a line: in or out, the display name and the ALSA
+address client:port (empty where the MIDI service numbers none), separated by tabs.</source>
+        <translation>Prints every MIDI input and output, one a line: in or out, the display name and the ALSA
+address client:port (empty where the MIDI service numbers none), separated by tabs.</translation>
+    </message>
+    <message id="CliSendSummary">
+        <source>send .syx files and the files of .msy lists, in order</source>
+        <translation>send .syx files and the files of .msy lists, in order</translation>
+    </message>
+    <message id="CliSendUsage">
+        <source>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
+                      [--unpaced | --wire-speed] FILE...</source>
+        <translation>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
+                      [--unpaced | --wire-speed] FILE...</translation>
+    </message>
+    <message id="CliSendHelp">
+        <source>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</source>
+        <translation>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</translation>
+    </message>
+    <message id="CliSendOptionOut">
+        <source>  --out DEVICE       the output (default: the remembered one)</source>
+        <translation>  --out DEVICE       the output (default: the remembered one)</translation>
+    </message>
+    <message id="CliSendOptionPause">
+        <source>  --pause MS         pause after each message, 0 to 5000 ms</source>
+        <translation>  --pause MS         pause after each message, 0 to 5000 ms</translation>
+    </message>
+    <message id="CliSendOptionSpeed">
+        <source>  --speed BYTES      speed to hardware ports, 10 to 3125 bytes a second</source>
+        <translation>  --speed BYTES      speed to hardware ports, 10 to 3125 bytes a second</translation>
+    </message>
+    <message id="CliSendOptionFilePause">
+        <source>  --file-pause MS    pause between files, 0 to 5000 ms</source>
+        <translation>  --file-pause MS    pause between files, 0 to 5000 ms</translation>
+    </message>
+    <message id="CliSendOptionUnpaced">
+        <source>  --unpaced          send to every port as fast as it takes the bytes</source>
+        <translation>  --unpaced          send to every port as fast as it takes the bytes</translation>
+    </message>
+    <message id="CliSendOptionWireSpeed">
+        <source>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</source>
+        <translation>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</translation>
+    </message>
+    <message id="CliSendHelpPacing">
+        <source>Without these options the pacing remembered for the output device applies.</source>
+        <translation>Without these options the pacing remembered for the output device applies.</translation>
+    </message>
+    <message id="CliReceiveSummary">
+        <source>record one SysEx message, or a whole dump, into a file</source>
+        <translation>record one SysEx message, or a whole dump, into a file</translation>
+    </message>
+    <message id="CliReceiveUsage">
+        <source>Usage: quillmark receive [--in DEVICE] -o FILE [--many] [--idle SECONDS] [--timeout SECONDS]
+                         [--request FILE | --request-hex "F0 ... F7"] [--out DEVICE]</source>
+        <translation>Usage: quillmark receive [--in DEVICE] -o FILE [--many] [--idle SECONDS] [--timeout SECONDS]
+                         [--request FILE | --request-hex "F0 ... F7"] [--out DEVICE]</translation>
+    </message>
+    <message id="CliReceiveHelp">
+        <source>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</source>
+        <translation>Records one SysEx message, F0 to F7, and writes it to FILE once it is complete.</translation>
+    </message>
+    <message id="CliReceiveHelpMany">
+        <source>With --many: every complete message until the silence, the timeout or Ctrl+C, in order.
+Real-time bytes are left out, and so are broken or unfinished messages (the summary on
+stderr counts them).</source>
+        <translation>With --many: every complete message until the silence, the timeout or Ctrl+C, in order.
+Real-time bytes are left out, and so are broken or unfinished messages (the summary on
+stderr counts them).</translation>
+    </message>
+    <message id="CliReceiveOptionIn">
+        <source>  --in DEVICE             the input (default: the remembered one)</source>
+        <translation>  --in DEVICE             the input (default: the remembered one)</translation>
+    </message>
+    <message id="CliReceiveOptionTimeout">
+        <source>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</source>
+        <translation>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</translation>
+    </message>
+    <message id="CliReceiveOptionOutput">
+        <source>  -o, --output FILE       the .syx file to write</source>
+        <translation>  -o, --output FILE       the .syx file to write</translation>
+    </message>
+    <message id="CliReceiveOptionMany">
+        <source>  --many                  record every message, not only the first</source>
+        <translation>  --many                  record every message, not only the first</translation>
+    </message>
+    <message id="CliReceiveOptionIdle">
+        <source>  --idle SECONDS          with --many: end after this long a silence after the first byte</source>
+        <translation>  --idle SECONDS          with --many: end after this long a silence after the first byte</translation>
+    </message>
+    <message id="CliReceiveOptionRequest">
+        <source>  --request FILE          send the request in this .syx file right after the input is armed</source>
+        <translation>  --request FILE          send the request in this .syx file right after the input is armed</translation>
+    </message>
+    <message id="CliReceiveOptionRequestHex">
+        <source>  --request-hex HEX       send these bytes as the request, for example "F0 43 20 09 F7"</source>
+        <translation>  --request-hex HEX       send these bytes as the request, for example "F0 43 20 09 F7"</translation>
+    </message>
+    <message id="CliReceiveOptionOut">
+        <source>  --out DEVICE            the output the request goes to (default: the remembered one)</source>
+        <translation>  --out DEVICE            the output the request goes to (default: the remembered one)</translation>
+    </message>
+    <message id="CliReceiveHelpStatus">
+        <source>Exit status: 0 written; 1 nothing complete came, or a failure; 2 a usage error; 130 Ctrl+C
+before a message was complete (with --many, Ctrl+C writes what is complete).</source>
+        <translation>Exit status: 0 written; 1 nothing complete came, or a failure; 2 a usage error; 130 Ctrl+C
+before a message was complete (with --many, Ctrl+C writes what is complete).</translation>
+    </message>
+    <message id="CliShowSummary">
+        <source>the messages of a .syx file, their makers and checksums</source>
+        <translation>the messages of a .syx file, their makers and checksums</translation>
+    </message>
+    <message id="CliShowUsage">
+        <source>Usage: quillmark show FILE</source>
+        <translation>Usage: quillmark show FILE</translation>
+    </message>
+    <message id="CliShowHelp">
+        <source>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</source>
+        <translation>One line a message of FILE: number, offset (hex), length, manufacturer, checksum (OK, BAD,
+&#8211; for none), then a summary. Exit status 1, saying where, when a checksum is BAD, a
+message has no F7 or bytes lie outside messages.</translation>
+    </message>
+    <message id="CliTryHelp">
+        <source>(see %1)</source>
+        <extracomment>%1: a command line that shows the help</extracomment>
+        <translation>(see %1)</translation>
+    </message>
+    <message id="CliNoCommand">
+        <source>no command given</source>
+        <translation>no command given</translation>
+    </message>
+    <message id="CliUnknownCommand">
+        <source>%1: unknown command</source>
+        <translation>%1: unknown command</translation>
+    </message>
+    <message id="CliUnknownOption">
+        <source>%1: unknown option</source>
+        <translation>%1: unknown option</translation>
+    </message>
+    <message id="CliOptionTakesNoValue">
+        <source>%1 takes no value</source>
+        <translation>%1 takes no value</translation>
+    </message>
+    <message id="CliOptionNeedsValue">
+        <source>%1 needs a value</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message id="CliOptionOutOfRange">
+        <source>%1: %2 is not a whole number from %3 to %4</source>
+        <extracomment>%1 the option, %2 its value, %3 and %4 the range</extracomment>
+        <translation>%1: %2 is not a whole number from %3 to %4</translation>
+    </message>
+    <message id="CliOptionsExclusive">
+        <source>%1 and %2 exclude each other</source>
+        <translation>%1 and %2 exclude each other</translation>
+    </message>
+    <message id="CliUnexpectedOperand">
+        <source>unexpected argument</source>
+        <translation>unexpected argument</translation>
+    </message>
+    <message id="CliNoFileGiven">
+        <source>no FILE given</source>
+        <translation>no FILE given</translation>
+    </message>
+    <message id="CliNoOutputFile">
+        <source>no output file given (-o FILE)</source>
+        <translation>no output file given (-o FILE)</translation>
+    </message>
+    <message id="CliNoMidi">
+        <source>the MIDI service could not be opened</source>
+        <translation>the MIDI service could not be opened</translation>
+    </message>
+    <message id="CliNoInputChosen">
+        <source>no MIDI input given (--in DEVICE) and none remembered</source>
+        <translation>no MIDI input given (--in DEVICE) and none remembered</translation>
+    </message>
+    <message id="CliNoOutputChosen">
+        <source>no MIDI output given (--out DEVICE) and none remembered</source>
+        <translation>no MIDI output given (--out DEVICE) and none remembered</translation>
+    </message>
+    <message id="CliInputNotFound">
+        <source>no such MIDI input (quillmark list shows them)</source>
+        <translation>no such MIDI input (quillmark list shows them)</translation>
+    </message>
+    <message id="CliOutputNotFound">
+        <source>no such MIDI output (quillmark list shows them)</source>
+        <translation>no such MIDI output (quillmark list shows them)</translation>
+    </message>
+    <message id="CliDeviceNotOpened">
+        <source>the MIDI device could not be opened</source>
+        <translation>the MIDI device could not be opened</translation>
+    </message>
+    <message id="CliNoSuchFile">
+        <source>no such file</source>
+        <translation>no such file</translation>
+    </message>
+    <message id="CliIsFolder">
+        <source>is a folder, not a file</source>
+        <translation>is a folder, not a file</translation>
+    </message>
+    <message id="CliCannotReadFile">
+        <source>the file could not be read</source>
+        <translation>the file could not be read</translation>
+    </message>
+    <message id="CliCannotWriteFile">
+        <source>the file could not be written</source>
+        <translation>the file could not be written</translation>
+    </message>
+    <message id="CliNotSysEx">
+        <source>not a SysEx file: it does not begin with F0</source>
+        <translation>not a SysEx file: it does not begin with F0</translation>
+    </message>
+    <message id="CliNotSysExOrList">
+        <source>neither a SysEx file nor a MultiSysEx list</source>
+        <translation>neither a SysEx file nor a MultiSysEx list</translation>
+    </message>
+    <message id="CliTransmitFailed">
+        <source>the transmission failed: the MIDI output did not take a block</source>
+        <translation>the transmission failed: the MIDI output did not take a block</translation>
+    </message>
+    <message id="CliSendInterrupted">
+        <source>interrupted: stopped after the current block</source>
+        <translation>interrupted: stopped after the current block</translation>
+    </message>
+    <message id="CliSendProgress">
+        <source>%1 of %2 bytes  %3%  %4  file %5 of %6: %7</source>
+        <extracomment>%1 bytes sent, %2 of all files, %3 percent, %4 elapsed mm:ss, %5 of %6 files, %7 its name</extracomment>
+        <translation>%1 of %2 bytes  %3%  %4  file %5 of %6: %7</translation>
+    </message>
+    <message id="CliSendDone">
+        <source>Sent %1 bytes in %2 file(s) to %3 in %4.</source>
+        <extracomment>%1 bytes, %2 files, %3 the device, %4 elapsed mm:ss</extracomment>
+        <translation>Sent %1 bytes in %2 file(s) to %3 in %4.</translation>
+    </message>
+    <message id="CliReceiveWaiting">
+        <source>Waiting for a SysEx message... (Ctrl+C ends)</source>
+        <translation>Waiting for a SysEx message... (Ctrl+C ends)</translation>
+    </message>
+    <message id="CliReceiveProgress">
+        <source>Receiving... %1 bytes  %2 s</source>
+        <translation>Receiving... %1 bytes  %2 s</translation>
+    </message>
+    <message id="CliReceiveDone">
+        <source>Received %1 bytes into %2.</source>
+        <translation>Received %1 bytes into %2.</translation>
+    </message>
+    <message id="CliReceiveBroken">
+        <source>data lost: the SysEx message broke off after %1 bytes; nothing written</source>
+        <translation>data lost: the SysEx message broke off after %1 bytes; nothing written</translation>
+    </message>
+    <message id="CliReceiveTimedOut">
+        <source>timed out: no complete SysEx message within %1 s; nothing written</source>
+        <translation>timed out: no complete SysEx message within %1 s; nothing written</translation>
+    </message>
+    <message id="CliReceiveInterrupted">
+        <source>interrupted: nothing written</source>
+        <translation>interrupted: nothing written</translation>
+    </message>
+    <message id="CliIdleNeedsMany">
+        <source>--idle needs --many</source>
+        <translation>--idle needs --many</translation>
+    </message>
+    <message id="CliOutNeedsRequest">
+        <source>--out is the output of a request: give --request or --request-hex</source>
+        <translation>--out is the output of a request: give --request or --request-hex</translation>
+    </message>
+    <message id="CliRequestNotSent">
+        <source>the request could not be sent</source>
+        <translation>the request could not be sent</translation>
+    </message>
+    <message id="CliDumpWaiting">
+        <source>Waiting for SysEx messages... (Ctrl+C ends)</source>
+        <translation>Waiting for SysEx messages... (Ctrl+C ends)</translation>
+    </message>
+    <message id="CliDumpProgress">
+        <source>Receiving... %1 messages  %2 bytes  %3 s</source>
+        <extracomment>%1 complete messages, %2 bytes taken in, %3 seconds since the first byte</extracomment>
+        <translation>Receiving... %1 messages  %2 bytes  %3 s</translation>
+    </message>
+    <message id="CliDumpDone">
+        <source>Received %1 messages, %2 bytes, into %3; none left out.</source>
+        <extracomment>%1 messages, %2 their bytes, %3 the file</extracomment>
+        <translation>Received %1 messages, %2 bytes, into %3; none left out.</translation>
+    </message>
+    <message id="CliDumpDoneLeftOut">
+        <source>Received %1 messages, %2 bytes, into %3; left out: %4 interrupted by another status byte, %5 incomplete at the end.</source>
+        <extracomment>%1 messages, %2 their bytes, %3 the file, %4 and %5 the messages left out</extracomment>
+        <translation>Received %1 messages, %2 bytes, into %3; left out: %4 interrupted by another status byte, %5 incomplete at the end.</translation>
+    </message>
+    <message id="CliDumpNothing">
+        <source>no complete SysEx message came before the silence (left out: %2 interrupted, %3 incomplete); nothing written</source>
+        <extracomment>%2 and %3 the messages left out</extracomment>
+        <translation>no complete SysEx message came before the silence (left out: %2 interrupted, %3 incomplete); nothing written</translation>
+    </message>
+    <message id="CliDumpTimedOut">
+        <source>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</source>
+        <extracomment>%1 the timeout, %2 and %3 the messages left out</extracomment>
+        <translation>timed out: no complete SysEx message within %1 s (left out: %2 interrupted, %3 incomplete); nothing written</translation>
+    </message>
+    <message id="CliShowNotInOrder">
+        <source>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</source>
+        <extracomment>%1, %2, %3 counts</extracomment>
+        <translation>not in order: %1 BAD checksums, %2 unterminated messages, %3 runs of bytes outside messages</translation>
+    </message>
+    <message id="MessageColumnNumber">
+        <source>No.</source>
+        <extracomment>heading of the message list's number column</extracomment>
+        <translation>No.</translation>
+    </message>
+    <message id="MessageColumnManufacturer">
+        <source>Manufacturer</source>
+        <extracomment>heading of the message list's manufacturer column</extracomment>
+        <translation>Manufacturer</translation>
+    </message>
+    <message id="MessageColumnDevice">
+        <source>Device</source>
+        <extracomment>heading of the message list's device ID column (hex)</extracomment>
+        <translation>Device</translation>
+    </message>
+    <message id="MessageColumnLength">
+        <source>Length</source>
+        <extracomment>heading of the message list's length column, in bytes</extracomment>
+        <translation>Length</translation>
+    </message>
+    <message id="MessageColumnData">
+        <source>First data bytes</source>
+        <extracomment>heading of the message list's column of the bytes after the device ID</extracomment>
+        <translation>First data bytes</translation>
+    </message>
+    <message id="MessageColumnChecksum">
+        <source>Checksum</source>
+        <extracomment>heading of the message list's checksum column</extracomment>
+        <translation>Checksum</translation>
+    </message>
+    <message id="ChecksumOK">
+        <source>OK</source>
+        <extracomment>a message whose checksum is right</extracomment>
+        <translation>OK</translation>
+    </message>
+    <message id="ChecksumBad">
+        <source>BAD</source>
+        <extracomment>a message whose checksum is wrong</extracomment>
+        <translation>BAD</translation>
+    </message>
+    <message id="ChecksumNone">
+        <source>–</source>
+        <extracomment>a message of a format that carries no checksum</extracomment>
+        <translation>–</translation>
+    </message>
+    <message id="ChecksumUnterminated">
+        <source>no F7</source>
+        <extracomment>a message that does not end with F7, in the checksum column</extracomment>
+        <translation>no F7</translation>
+    </message>
+    <message id="MessageSummary">
+        <source>%d messages, %d bytes; checksums: %d OK, %d BAD.</source>
+        <extracomment>the message list's summary: messages, bytes, good and bad checksums</extracomment>
+        <translation>%d messages, %d bytes; checksums: %d OK, %d BAD.</translation>
+    </message>
+    <message id="MessageSummaryOutside">
+        <source> %d bytes lie outside messages, the first at offset %X.</source>
+        <extracomment>appended to the summary: bytes outside messages, and the hex offset of the first</extracomment>
+        <translation> %d bytes lie outside messages, the first at offset %X.</translation>
+    </message>
+    <message id="Save Selected Messages">
+        <source>Save Selected Messages</source>
+        <extracomment>title of the save dialog for the selected messages</extracomment>
+        <translation>Save Selected Messages</translation>
+    </message>
+    <message id="Selected.syx">
+        <source>Selected.syx</source>
+        <extracomment>the file name the save dialog offers for the selected messages</extracomment>
+        <translation>Selected.syx</translation>
+    </message>
+    <message id="StatusReceiveCompleteBad">
+        <source>Received %d bytes, %d messages with a BAD checksum. Look at them with Messages… before saving.</source>
+        <extracomment>status of a received dump with bad checksums: total bytes, bad messages</extracomment>
+        <translation>Received %d bytes, %d messages with a BAD checksum. Look at them with Messages… before saving.</translation>
+    </message>
+    <message id="StatusDumpReceiving">
+        <source>Receiving... %d complete messages, %d bytes (this message: %d bytes)</source>
+        <extracomment>complete messages so far, SysEx bytes so far, bytes of the message arriving</extracomment>
+        <translation>Receiving... %d complete messages, %d bytes (this message: %d bytes)</translation>
+    </message>
+    <message id="StatusDumpComplete">
+        <source>Received %d complete messages, %d bytes. Save them to a file.</source>
+        <extracomment>complete messages, their bytes</extracomment>
+        <translation>Received %d complete messages, %d bytes. Save them to a file.</translation>
+    </message>
+    <message id="StatusDumpNothing">
+        <source>No complete message was received.</source>
+        <translation>No complete message was received.</translation>
+    </message>
+    <message id="StatusRequestSent">
+        <source>Request sent, waiting for the dump</source>
+        <translation>Request sent, waiting for the dump</translation>
+    </message>
+    <message id="DumpInterruptedOne">
+        <source>1 message was interrupted and left out</source>
+        <translation>1 message was interrupted and left out</translation>
+    </message>
+    <message id="DumpInterruptedMany">
+        <source>%d messages were interrupted and left out</source>
+        <translation>%d messages were interrupted and left out</translation>
+    </message>
+    <message id="DumpIncompleteAtStop">
+        <source>The message arriving at the stop was incomplete and left out</source>
+        <translation>The message arriving at the stop was incomplete and left out</translation>
+    </message>
+    <message id="ButtonStop">
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message id="RequestNoOutput">
+        <source>Choose a MIDI output in the main window to send a request.</source>
+        <translation>Choose a MIDI output in the main window to send a request.</translation>
+    </message>
+    <message id="RequestOutputFailed">
+        <source>The MIDI output could not be opened, so no request can be sent.</source>
+        <translation>The MIDI output could not be opened, so no request can be sent.</translation>
+    </message>
+    <message id="RequestEmpty">
+        <source>Type the request in hex, for example F0 43 20 09 F7.</source>
+        <translation>Type the request in hex, for example F0 43 20 09 F7.</translation>
+    </message>
+    <message id="RequestNotHex">
+        <source>The request must be hex bytes such as F0 43 20 09 F7; character %d is not.</source>
+        <extracomment>place of the bad character, from 1</extracomment>
+        <translation>The request must be hex bytes such as F0 43 20 09 F7; character %d is not.</translation>
+    </message>
+    <message id="RequestNotFramed">
+        <source>A request must be SysEx messages, each F0 ... F7; byte %d is not.</source>
+        <extracomment>place of the bad byte, from 1</extracomment>
+        <translation>A request must be SysEx messages, each F0 ... F7; byte %d is not.</translation>
+    </message>
+    <message id="RequestDataTooHigh">
+        <source>The data bytes of a request must be below 80; byte %d is not.</source>
+        <extracomment>place of the bad byte, from 1</extracomment>
+        <translation>The data bytes of a request must be below 80; byte %d is not.</translation>
+    </message>
+    <message id="RequestTooLong">
+        <source>A request may hold at most %d bytes.</source>
+        <translation>A request may hold at most %d bytes.</translation>
+    </message>
+    <message id="RequestUnreadable">
+        <source>The request file could not be read.</source>
+        <translation>The request file could not be read.</translation>
+    </message>
+    <message id="RequestSendFailed">
+        <source>The request could not be sent.</source>
+        <translation>The request could not be sent.</translation>
+    </message>
 </context>
 </TS>

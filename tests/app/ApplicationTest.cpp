@@ -4,6 +4,7 @@
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -21,30 +22,6 @@
 
 namespace
 {
-// Sets an environment variable for the life of the object.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* pszName, const std::string& value) : m_name(pszName)
-    {
-        if (const char* pszOld = getenv(pszName))
-            m_old = pszOld, m_bHadOld = true;
-        setenv(pszName, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (m_bHadOld)
-            setenv(m_name.c_str(), m_old.c_str(), 1);
-        else
-            unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::string m_old;
-    bool m_bHadOld = false;
-};
-
 // Ends the loop once a message has gone through the application's own manager, which
 // shows the manager exists and delivers while the loop runs.
 class QuitOnMessage : public CMessageManagerListener

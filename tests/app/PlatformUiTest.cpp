@@ -2,6 +2,7 @@
 #include "platform/ui/EventLoopTimer.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -85,13 +86,14 @@ TEST(Nib, TheMenuBarSendsItsCommandsAndGoesWithTheWindowThatTakesIt)
     resources.Write(
         "other/Plain.ui",
         std::string(R"(<ui version="4.0"><widget class="QWidget" name="Plain"/></ui>)"));
-    setenv("QUILLMARK_RESOURCES", resources.Path().c_str(), 1);
-    IBNibRef pOther = nullptr;
-    ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
-    EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(SetMenuBarFromNib(pOther, "Missing"), kIBCarbonRuntimeCantFindObject);
-    DisposeNibReference(pOther);
-    unsetenv("QUILLMARK_RESOURCES");
+    {
+        ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+        IBNibRef pOther = nullptr;
+        ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
+        EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
+        EXPECT_EQ(SetMenuBarFromNib(pOther, "Missing"), kIBCarbonRuntimeCantFindObject);
+        DisposeNibReference(pOther);
+    }
     EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
 
     std::vector<int> calls;

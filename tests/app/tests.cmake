@@ -1,4 +1,4 @@
-quillmark_test(app QT LIBS qm_app)
+quillmark_test(app QT LIBS qm_windows qm_app)
 # The application tests also start the program itself.
 if(TARGET test_app AND TARGET quillmark)
   add_dependencies(test_app quillmark)

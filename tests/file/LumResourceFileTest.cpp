@@ -1,5 +1,6 @@
 #include "file/LumResourceFile.h"
 #include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -18,28 +18,7 @@ namespace
 class LumResourceFile : public testing::Test
 {
 protected:
-    LumResourceFile()
-    {
-        for (const char* pszName : {"QUILLMARK_RESOURCES", "LC_ALL", "LC_MESSAGES", "LANG"})
-        {
-            const char* pszValue = getenv(pszName);
-            m_saved.emplace_back(pszName,
-                                 pszValue ? std::optional<std::string>(pszValue) : std::nullopt);
-        }
-        setenv("QUILLMARK_RESOURCES", m_resources.Path().c_str(), 1);
-        SetLanguage("de_AT.UTF-8");
-    }
-
-    ~LumResourceFile() override
-    {
-        for (const auto& [name, value] : m_saved)
-        {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
+    LumResourceFile() { SetLanguage("de_AT.UTF-8"); }
 
     static void SetLanguage(const char* pszLang)
     {
@@ -62,8 +41,12 @@ protected:
         return std::string(buffer, size_t(lCount > 0 ? lCount : 0));
     }
 
+    // The language variables are put back when the test ends.
+    ScopedEnv m_lcAll{"LC_ALL", getenv("LC_ALL")};
+    ScopedEnv m_lcMessages{"LC_MESSAGES", getenv("LC_MESSAGES")};
+    ScopedEnv m_lang{"LANG", getenv("LANG")};
     TempDir m_resources;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    ScopedEnv m_resourcesEnv{"QUILLMARK_RESOURCES", m_resources.Path()};
 };
 } // namespace
 

@@ -38,6 +38,8 @@ protected:
         m_pApp->m_pMessageManager = new CMessageManager;
         ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
         m_pApp->m_pMidiManager = new CMidiManager;
+        m_pApp->m_pMidiManager->Attach(m_pApp->m_pMessageManager, m_pApp->m_szMidiInDevice,
+                                       m_pApp->m_szMidiOutDevice);
         ASSERT_EQ(m_pApp->m_pMidiManager->Create(), 1);
     }
 

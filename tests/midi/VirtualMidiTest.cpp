@@ -43,7 +43,7 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastMessageItWasSent)
 {
     EXPECT_EQ(GetNumMidiInDevices(), 0);
     m_pVirtual->AddInstrument();
-    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentMessage();
+    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentDump();
     ASSERT_GT(aDemo.size(), 256u);
     EXPECT_EQ(aDemo.front(), 0xF0);
     EXPECT_EQ(aDemo.back(), 0xF7);
@@ -60,17 +60,42 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastMessageItWasSent)
     out.Out(int(aFirst.size()), aFirst.data());
     out.Out(int(aSecond.size()), aSecond.data());
     ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
-    EXPECT_EQ(Hex(m_pVirtual->InstrumentMessage()), "F0 7D 01 02 03 04 F7");
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), "F0 7D 01 02 03 04 F7");
 
     ASSERT_EQ(in.MidiInOpen(IndexOf(true, sName)), 1);
     ASSERT_TRUE(m_recorder.WaitFor("receive", 1, 10s));
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7"));
 }
 
+TEST_F(VirtualMidiTest, InstrumentKeepsAWholeDumpAndAnswersItsRequestWithTheBank)
+{
+    m_pVirtual->AddInstrument();
+    CLumMidi out, in;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    out.SetListener(&m_recorder);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    std::vector<uint8_t> aDump = Bytes("F0 7D 01 F7 F0 7D 02 03 F7");
+    out.Out(int(aDump.size()), aDump.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), Hex(aDump)) << "both messages form one dump";
+
+    ASSERT_EQ(in.MidiInOpen(0), 1);
+    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
+    out.Out(int(aRequest.size()), aRequest.data());
+    ASSERT_TRUE(m_recorder.WaitFor("receive", VirtualMidi::sm_nBankMessages, 10s));
+    std::string sReceived;
+    for (const std::string& sMessage : m_recorder.Of("receive"))
+        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
+    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), Hex(aDump)) << "a request is not a dump";
+}
+
 TEST_F(VirtualMidiTest, InstrumentSendsTheDemoInHardwareSizedPieces)
 {
     MIDIEndpointRef hSource = m_pVirtual->AddInstrument();
-    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentMessage();
+    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentDump();
     CLumMidi in;
     ASSERT_EQ(in.Create("QMRK_IN"), 1);
     in.SetListener(&m_recorder);

@@ -1,5 +1,6 @@
 #include "toolkit/Utility.h"
 #include "platform/bundle/ResourceFolder.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
 
@@ -18,33 +19,6 @@
 
 namespace
 {
-// Sets (or with null, removes) an environment variable for the life of the object.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* pszName, const char* pszValue) : m_name(pszName)
-    {
-        if (const char* pszOld = getenv(pszName))
-            m_old = pszOld, m_bHadOld = true;
-        if (pszValue)
-            setenv(pszName, pszValue, 1);
-        else
-            unsetenv(pszName);
-    }
-    ~ScopedEnv()
-    {
-        if (m_bHadOld)
-            setenv(m_name.c_str(), m_old.c_str(), 1);
-        else
-            unsetenv(m_name.c_str());
-    }
-
-private:
-    std::string m_name;
-    std::string m_old;
-    bool m_bHadOld = false;
-};
-
 // A resource folder holding the program's English table under another name.
 std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
 {

@@ -31,22 +31,23 @@ void MidiManagerFixture::SetUp()
     ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";
     m_pVirtual->Reset();
 
-    m_pSavedApplication = g_pApplication;
-    m_pApp = new CApplication;
-    g_pApplication = m_pApp;
-    m_pApp->m_pMessageManager = new CMessageManager;
-    ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
-    m_pApp->m_pMessageManager->AddListener(&m_recorder);
+    m_pMessageManager = new CMessageManager;
+    ASSERT_EQ(m_pMessageManager->Create(), 1);
+    m_pMessageManager->AddListener(&m_recorder);
     m_pManager = new CMidiManager;
-    m_pApp->m_pMidiManager = m_pManager;
+    m_pManager->Attach(m_pMessageManager, m_szRememberedIn, m_szRememberedOut);
     ASSERT_EQ(m_pManager->Create(), 1);
 }
 
 void MidiManagerFixture::TearDown()
 {
-    // The application object releases the MIDI manager, then the message manager.
-    delete m_pApp;
-    g_pApplication = m_pSavedApplication;
+    // In the application's order: no MIDI callback posts once the MIDI manager is gone.
+    delete m_pManager;
+    m_pManager = nullptr;
+    if (m_pMessageManager)
+        m_pMessageManager->Destroy();
+    delete m_pMessageManager;
+    m_pMessageManager = nullptr;
     if (m_pVirtual)
         m_pVirtual->Reset();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/Application.h"
 #include "app/MessageManager.h"
 #include "platform/midi/VirtualMidi.h"
 #include "support/EventPump.h"
@@ -31,9 +30,9 @@ public:
     std::function<void(const tagListenerMessage&)> m_onMessage;
 };
 
-// The application as far as the MIDI manager needs it: g_pApplication with a created
-// message manager and a recorder registered, a created MIDI manager, and the virtual
-// MIDI back end reset to no endpoints.
+// What the MIDI manager is attached to in the application: a created message manager with
+// a recorder registered and two remembered-name fields; a created MIDI manager, and the
+// virtual MIDI back end reset to no endpoints.
 class MidiManagerFixture : public ::testing::Test
 {
 protected:
@@ -49,8 +48,9 @@ protected:
         return static_cast<CMessageManagerListener*>(m_pManager);
     }
 
-    CApplication* m_pSavedApplication = nullptr;
-    CApplication* m_pApp = nullptr;
+    CMessageManager* m_pMessageManager = nullptr;
+    char m_szRememberedIn[256] = {};
+    char m_szRememberedOut[256] = {};
     CMidiManager* m_pManager = nullptr;
     VirtualMidi* m_pVirtual = nullptr;
     MessageRecorder m_recorder;

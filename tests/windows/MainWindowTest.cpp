@@ -4,6 +4,8 @@
 #include "platform/midi/VirtualMidi.h"
 #include "platform/ui/EventTarget.h"
 #include "support/DialogDriver.h"
+#include "support/EventPump.h"
+#include "support/TempDir.h"
 #include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -44,6 +47,8 @@ protected:
         m_pApp->m_pMessageManager = new CMessageManager;
         ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
         m_pApp->m_pMidiManager = new CMidiManager;
+        m_pApp->m_pMidiManager->Attach(m_pApp->m_pMessageManager, m_pApp->m_szMidiInDevice,
+                                       m_pApp->m_szMidiOutDevice);
         ASSERT_EQ(m_pApp->m_pMidiManager->Create(), 1);
     }
 
@@ -116,11 +121,26 @@ protected:
     }
 
     // A setup-change message with this clock reading, through the message manager.
+    // Returns once it was delivered: the window, listening since before, has handled it.
     void PostSetupChanged(uint32_t uiClock)
     {
-        m_pApp->m_pMessageManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1},
-                                               nullptr);
-        PumpFor(80); // a delivery round of the 30 ms timer
+        struct Delivered : CMessageManagerListener
+        {
+            void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                                   CMessageManagerListener*) override
+            {
+                m_bDelivered = m_bDelivered || (message.iMessage == LM_SETUP_CHANGED &&
+                                                uint32_t(message.iParam1) == m_uiClock);
+            }
+            uint32_t m_uiClock = 0;
+            bool m_bDelivered = false;
+        } delivered;
+        delivered.m_uiClock = uiClock;
+        CMessageManager* pManager = m_pApp->m_pMessageManager;
+        pManager->AddListener(&delivered);
+        pManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
+        EXPECT_TRUE(PumpUntil([&] { return delivered.m_bDelivered; }, 10000));
+        pManager->DeleteListener(&delivered);
     }
 
     static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 3000)
@@ -483,4 +503,34 @@ TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
     EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth A - Out");
+}
+
+TEST_F(MainWindowTest, FilesGivenAtStartOpenInTheTransmitWindowAsOneList)
+{
+    m_pVirtual->AddDestination("Synth A", "Out");
+    Remember("", "Synth A - Out");
+    TempDir files;
+    m_pApp->m_asStartFiles = {files.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
+                              files.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
+    QString fileName;
+    QTimer poll;
+    QObject::connect(
+        &poll, &QTimer::timeout,
+        [&]()
+        {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal || pModal->objectName() != "TransmitWindow")
+                return;
+            auto* pName = qobject_cast<QLabel*>(GetControlByID(pModal, {kSignature, 1}));
+            if (!pName || !pName->text().contains("a.syx"))
+                return;
+            fileName = pName->text();
+            pModal->close();
+        });
+    poll.start(20);
+    OpenMainWindow();
+    EXPECT_TRUE(PumpUntil([&] { return !fileName.isEmpty() && !QApplication::activeModalWidget(); },
+                          10000));
+    EXPECT_EQ(fileName.toStdString(), "File 1 of 2: a.syx");
+    EXPECT_TRUE(m_pApp->m_asStartFiles.empty()) << "the files open once";
 }

@@ -104,6 +104,8 @@ void TransferWindowFixture::SetUp()
     m_pApp->m_pMessageManager = new CMessageManager;
     ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
     m_pManager = new CMidiManager;
+    m_pManager->Attach(m_pApp->m_pMessageManager, m_pApp->m_szMidiInDevice,
+                       m_pApp->m_szMidiOutDevice);
     m_pApp->m_pMidiManager = m_pManager;
     ASSERT_EQ(m_pManager->Create(), 1);
 }

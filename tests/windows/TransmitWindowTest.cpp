@@ -31,7 +31,7 @@ constexpr int kFilePause = 11;
 constexpr int kSendAll = 12;
 constexpr int kRemainingText = 13;
 constexpr int kFilePauseRow = 14;
-constexpr int kFileTiming = 15;
+constexpr int kFileTiming = 16;
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
 {

@@ -3,10 +3,10 @@
 // "Virtual Raw MIDI 0-N - VirMIDI 0-N" and what is sent to that port can be read from
 // hw:0,N.
 
-#include "app/Application.h"
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
 #include "support/TempDir.h"
+#include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
@@ -71,11 +71,11 @@ protected:
         if (access("/dev/snd/seq", R_OK | W_OK) != 0)
             GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
         ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        g_pApplication = &m_app;
         m_app.m_pMessageManager = new CMessageManager;
         ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
         m_app.m_pMessageManager->AddListener(&m_recorder);
         m_app.m_pMidiManager = new CMidiManager;
+        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
         ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
     }
 
@@ -83,7 +83,6 @@ protected:
     {
         if (m_app.m_pMidiManager)
             m_app.m_pMidiManager->Destroy();
-        g_pApplication = nullptr;
     }
 
     // amidi on a raw MIDI port, its output into a file.
@@ -97,7 +96,7 @@ protected:
         return amidi.waitForStarted(5000);
     }
 
-    CApplication m_app;
+    MidiEngine m_app;
     Recorder m_recorder;
     TempDir m_temp;
 };

@@ -2,18 +2,16 @@
 // and aseqdump. Runs inside the alsa-vm tool's VM: "Virtual Raw MIDI 0-1" (17:0) feeds raw
 // MIDI hw:0,1, "Midi Through" is 14:0, and aseqdump is an application client.
 
-#include "app/Application.h"
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
+#include "support/SequencerTools.h"
 #include "support/TempDir.h"
+#include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,7 +21,7 @@
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
+using namespace SequencerTools;
 
 class EndWatcher : public CMessageManagerListener
 {
@@ -38,66 +36,6 @@ public:
     int m_iEnd = -1;
 };
 
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < iTimeoutMs)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return condition();
-}
-
-QString ReadAll(const QString& sPath)
-{
-    QFile file(sPath);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
-
-// Messages of the lengths in turn, each of its own content.
-Bytes Stream(int nMessages, const std::vector<size_t>& lengths)
-{
-    Bytes stream;
-    for (int i = 0; i < nMessages; ++i)
-    {
-        const size_t nLength = lengths[size_t(i) % lengths.size()];
-        stream.push_back(0xF0);
-        stream.push_back(0x7D);
-        for (size_t k = 2; k + 1 < nLength; ++k)
-            stream.push_back(uint8_t((k * 7 + size_t(i)) & 0x7F));
-        stream.push_back(0xF7);
-    }
-    return stream;
-}
-
-// The SysEx events aseqdump printed, one byte string each.
-std::vector<Bytes> SysExEvents(const QString& sDump)
-{
-    std::vector<Bytes> events;
-    static const QRegularExpression sysex("System exclusive\\s+([0-9A-F ]+)");
-    for (const QString& sLine : sDump.split('\n'))
-    {
-        QRegularExpressionMatch match = sysex.match(sLine);
-        if (!match.hasMatch())
-            continue;
-        Bytes event;
-        for (const QString& sByte : match.captured(1).split(' ', Qt::SkipEmptyParts))
-            event.push_back(uint8_t(sByte.toUInt(nullptr, 16)));
-        events.push_back(event);
-    }
-    return events;
-}
-
-size_t ByteCount(const std::vector<Bytes>& events)
-{
-    size_t nBytes = 0;
-    for (const Bytes& event : events)
-        nBytes += event.size();
-    return nBytes;
-}
-
 class TransmitPacingAlsa : public ::testing::Test
 {
 protected:
@@ -106,11 +44,11 @@ protected:
         if (access("/dev/snd/seq", R_OK | W_OK) != 0)
             GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
         ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        g_pApplication = &m_app;
         m_app.m_pMessageManager = new CMessageManager;
         ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
         m_app.m_pMessageManager->AddListener(&m_watcher);
         m_app.m_pMidiManager = new CMidiManager;
+        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
         ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
         m_pManager = m_app.m_pMidiManager;
     }
@@ -125,18 +63,12 @@ protected:
             }
         if (m_pManager)
             m_pManager->Destroy();
-        g_pApplication = nullptr;
     }
 
     void Start(QProcess& tool, const QString& sProgram, const QStringList& args,
                const QString& sOutput)
     {
-        tool.setProgram(sProgram);
-        tool.setArguments(args);
-        tool.setStandardOutputFile(sOutput);
-        tool.setStandardErrorFile(sOutput + ".err");
-        tool.start();
-        ASSERT_TRUE(tool.waitForStarted(5000)) << sProgram.toStdString();
+        ASSERT_TRUE(StartTool(tool, sProgram, args, sOutput)) << sProgram.toStdString();
     }
 
     // aseqdump on the port; returns once its subscription is there.
@@ -145,17 +77,8 @@ protected:
         Start(m_aseqdump, "aseqdump", {"-p", sPort}, m_sDump);
         if (HasFatalFailure())
             return;
-        const QString sConnection = "Connected From: " + sPort;
-        ASSERT_TRUE(PumpUntil(
-            [&]
-            {
-                QProcess aconnect;
-                aconnect.start("aconnect", {"-l"});
-                aconnect.waitForFinished(5000);
-                const QString sList = QString::fromLatin1(aconnect.readAllStandardOutput());
-                return sList.contains("'aseqdump'") && sList.contains(sConnection);
-            },
-            20000))
+        ASSERT_TRUE(
+            PumpUntil([&] { return HasConnection("aseqdump", "Connected From: " + sPort); }, 20000))
             << "aseqdump never subscribed to " << sPort.toStdString();
     }
 
@@ -182,14 +105,14 @@ protected:
         PumpUntil(
             [&]
             {
-                events = SysExEvents(ReadAll(m_sDump));
+                events = SysExEvents(ReadText(m_sDump));
                 return ByteCount(events) >= nBytes;
             },
             60000);
         return events;
     }
 
-    CApplication m_app;
+    MidiEngine m_app;
     EndWatcher m_watcher;
     CMidiManager* m_pManager = nullptr;
     TempDir m_temp;
@@ -201,15 +124,13 @@ protected:
 
 TEST_F(TransmitPacingAlsa, PausedStreamReachesRawMidiByteForByte)
 {
-    const Bytes stream = Stream(100, {138});
+    const Bytes stream = MessageStream(100, {138});
     ASSERT_EQ(stream.size(), 13800u);
     const QString sReceived = QString::fromStdString(m_temp.File("received.syx"));
     // amidi ends once nothing has come for 3 s; the pauses are far shorter.
     Start(m_amidi, "amidi", {"-p", "hw:0,1", "-r", sReceived, "-t", "3"},
           QString::fromStdString(m_temp.File("amidi.txt")));
-    ASSERT_TRUE(
-        PumpUntil([] { return ReadAll("/proc/asound/card0/midi1").contains("Owner PID"); }, 20000))
-        << "amidi never opened hw:0,1";
+    ASSERT_TRUE(WaitForRawMidiOwner(1, 20000)) << "amidi never opened hw:0,1";
 
     ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
     EXPECT_EQ(m_pManager->MidiOutIsHardware(), 1) << "a kernel client's port is paced";
@@ -225,7 +146,7 @@ TEST_F(TransmitPacingAlsa, PausedStreamReachesRawMidiByteForByte)
 TEST_F(TransmitPacingAlsa, EveryEventOnMidiThroughHoldsAtMostOneMessageEnd)
 {
     // Short and long messages, some longer than a block.
-    const Bytes stream = Stream(100, {5, 138, 300, 40, 600, 2});
+    const Bytes stream = MessageStream(100, {5, 138, 300, 40, 600, 2});
     StartAseqdump("14:0");
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(m_pManager->MidiOutOpenByName("Midi Through - Midi Through Port-0"), 1);
@@ -247,7 +168,7 @@ TEST_F(TransmitPacingAlsa, ApplicationClientIsSentUnpacedWithoutLosingAnEvent)
 {
     // aseqdump reads, and writes each byte out as text, slower than the kernel takes
     // events: a full input is waited out, nothing is lost.
-    const Bytes stream = Stream(1024, {256});
+    const Bytes stream = MessageStream(1024, {256});
     StartAseqdump("14:0");
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(m_pManager->MidiOutOpenByName("aseqdump - aseqdump"), 1);
@@ -255,9 +176,6 @@ TEST_F(TransmitPacingAlsa, ApplicationClientIsSentUnpacedWithoutLosingAnEvent)
     Send("aseqdump - aseqdump", stream, 0);
 
     const std::vector<Bytes> events = DumpedEvents(stream.size());
-    Bytes joined;
-    for (const Bytes& event : events)
-        joined.insert(joined.end(), event.begin(), event.end());
     EXPECT_EQ(events.size(), 1024u);
-    EXPECT_EQ(joined, stream);
+    EXPECT_EQ(Joined(events), stream);
 }

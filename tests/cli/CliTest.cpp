@@ -1,0 +1,558 @@
+#include "platform/midi/VirtualMidi.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
+// The dump request the virtual instrument answers with its bank.
+const char* const kBankRequest = "F0 7D 51 4D 02 F7";
+
+// Whether the bytes hold the needle in one piece.
+bool Holds(const std::vector<unsigned char>& bytes, const std::vector<uint8_t>& needle)
+{
+    return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end()) != bytes.end();
+}
+
+std::vector<unsigned char> Dump(size_t nLength)
+{
+    std::vector<unsigned char> bytes{0xF0, 0x43, 0x10};
+    while (bytes.size() < nLength - 1)
+        bytes.push_back((unsigned char)(bytes.size() & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+struct tagRun
+{
+    int iStatus = -1;
+    std::string sOut;
+    std::string sErr;
+};
+
+// Each test runs the program with a home of its own (so its own preferences) and without
+// a display or a Qt platform.
+class CommandLine : public ::testing::Test
+{
+protected:
+    QProcessEnvironment Environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(pszName);
+        environment.insert("QUILLMARK_MIDI", "virtual");
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home.Path()));
+        return environment;
+    }
+
+    tagRun Run(const QStringList& arguments)
+    {
+        QProcess program;
+        program.setProcessEnvironment(Environment());
+        program.start(QUILLMARK_BINARY, arguments);
+        EXPECT_TRUE(program.waitForFinished(60000));
+        tagRun run;
+        run.iStatus = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        run.sOut = program.readAllStandardOutput().toStdString();
+        run.sErr = program.readAllStandardError().toStdString();
+        return run;
+    }
+
+    // The per-user store of the runs.
+    QString PreferencesFile() const
+    {
+        return QString::fromStdString(m_home.Path()) + "/Quillmark/Quillmark.conf";
+    }
+
+    TempDir m_home;
+    TempDir m_files;
+};
+
+struct tagFailure
+{
+    const char* pszName;
+    std::vector<std::string> asArguments; // "@name" is a file of m_files
+    int iStatus;
+    const char* pszError; // a part of the one stderr line
+};
+
+void PrintTo(const tagFailure& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class CommandLineFailure : public CommandLine, public ::testing::WithParamInterface<tagFailure>
+{
+};
+
+TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
+{
+    m_files.Write("dump.syx", Dump(300));
+    m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
+    QStringList arguments;
+    for (const std::string& sArgument : GetParam().asArguments)
+        arguments << QString::fromStdString(sArgument[0] == '@' ? m_files.File(sArgument.substr(1))
+                                                                : sArgument);
+    const tagRun run = Run(arguments);
+    EXPECT_EQ(run.iStatus, GetParam().iStatus);
+    EXPECT_NE(run.sErr.find(GetParam().pszError), std::string::npos) << run.sErr;
+    ASSERT_FALSE(run.sErr.empty());
+    EXPECT_EQ(run.sErr.find('\n'), run.sErr.size() - 1) << "one line: " << run.sErr;
+    EXPECT_EQ(run.sOut, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, CommandLineFailure,
+    ::testing::Values(
+        tagFailure{"MissingFile",
+                   {"send", "--out", kInstrument, "@missing.syx"},
+                   1,
+                   "missing.syx: no such file"},
+        tagFailure{"TextFileNamedSyx",
+                   {"send", "--out", kInstrument, "@notes.syx"},
+                   1,
+                   "notes.syx: not a SysEx file"},
+        tagFailure{"ListNamesAMissingFile",
+                   {"send", "--out", kInstrument, "@list.msy"},
+                   1,
+                   "list.msy: gone.syx: A file named in the list could not be found."},
+        tagFailure{"UnknownOutput",
+                   {"send", "--out", "Nothing - Here", "@dump.syx"},
+                   1,
+                   "Nothing - Here: no such MIDI output"},
+        tagFailure{"UnknownAddress",
+                   {"send", "--out", "14:0", "@dump.syx"},
+                   1,
+                   "14:0: no such MIDI output"},
+        tagFailure{"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
+        tagFailure{"UnknownInput",
+                   {"receive", "--in", "Nothing - Here", "-o", "@got.syx"},
+                   1,
+                   "Nothing - Here: no such MIDI input"},
+        tagFailure{"Timeout",
+                   {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@got.syx"},
+                   1,
+                   "timed out"},
+        tagFailure{"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
+        tagFailure{"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
+        tagFailure{"PauseOutOfRange",
+                   {"send", "--pause", "5001", "@dump.syx"},
+                   2,
+                   "--pause: 5001 is not a whole number from 0 to 5000"},
+        tagFailure{"SpeedOutOfRange",
+                   {"send", "--speed", "9", "@dump.syx"},
+                   2,
+                   "--speed: 9 is not a whole number from 10 to 3125"},
+        tagFailure{"FilePauseNotANumber",
+                   {"send", "--file-pause", "1s", "@dump.syx"},
+                   2,
+                   "--file-pause: 1s is not"},
+        tagFailure{"ExclusivePacing",
+                   {"send", "--unpaced", "--wire-speed", "@dump.syx"},
+                   2,
+                   "--unpaced and --wire-speed exclude each other"},
+        tagFailure{"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
+        tagFailure{"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
+        tagFailure{"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
+        tagFailure{"IdleWithoutMany",
+                   {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
+                   2,
+                   "--idle needs --many"},
+        tagFailure{"IdleOutOfRange",
+                   {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
+                   2,
+                   "--idle: 0 is not a whole number from 1 to 86400"},
+        tagFailure{"OutWithoutRequest",
+                   {"receive", "--out", kInstrument, "-o", "@got.syx"},
+                   2,
+                   "--out is the output of a request"},
+        tagFailure{
+            "ExclusiveRequests",
+            {"receive", "--request", "@dump.syx", "--request-hex", "F0 F7", "-o", "@got.syx"},
+            2,
+            "--request and --request-hex exclude each other"},
+        tagFailure{"RequestHexNotHex",
+                   {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
+                   2,
+                   "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; "
+                   "character 5 is not."},
+        tagFailure{"RequestHexDataTooHigh",
+                   {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
+                   2,
+                   "byte 3 is not"},
+        tagFailure{"RequestHexUnframed",
+                   {"receive", "--request-hex", "43 20 F7", "-o", "@got.syx"},
+                   2,
+                   "each F0 ... F7; byte 1 is not"},
+        tagFailure{"RequestFileMissing",
+                   {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
+                   1,
+                   "missing.syx: the file could not be read"},
+        tagFailure{"RequestFileNotARequest",
+                   {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
+                   1,
+                   "notes.syx: A request must be SysEx messages"},
+        tagFailure{"RequestToAnUnknownOutput",
+                   {"receive", "--in", kInstrument, "--request-hex", kBankRequest, "--out",
+                    "Nothing - Here", "-o", "@got.syx"},
+                   1,
+                   "Nothing - Here: no such MIDI output"},
+        tagFailure{"ManyTimesOutWithNothing",
+                   {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"},
+                   1,
+                   "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 "
+                   "incomplete); nothing written"},
+        tagFailure{"ShowNoFile", {"show"}, 2, "no FILE given"},
+        tagFailure{"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
+        tagFailure{"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
+        tagFailure{"ShowFolder", {"show", "@"}, 1, ": is a folder"}),
+    [](const ::testing::TestParamInfo<tagFailure>& info) { return info.param.pszName; });
+
+TEST_F(CommandLine, ListsEveryInputAndOutputWithAnEmptyAddressOnTheVirtualBackEnd)
+{
+    const tagRun run = Run({"list"});
+    EXPECT_EQ(run.iStatus, 0) << run.sErr;
+    EXPECT_EQ(run.sOut, std::string("in\t") + kInstrument + "\t\nout\t" + kInstrument + "\t\n");
+}
+
+TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
+{
+    for (const QStringList& arguments :
+         {QStringList{"--help"}, QStringList{"--version"}, QStringList{"send", "--help"},
+          QStringList{"receive", "-h"}, QStringList{"list", "--help"}, QStringList{"show", "-h"}})
+    {
+        const tagRun run = Run(arguments);
+        EXPECT_EQ(run.iStatus, 0) << arguments.join(' ').toStdString();
+        EXPECT_NE(run.sOut.find("quillmark"), std::string::npos) << run.sOut;
+        EXPECT_EQ(run.sErr, "");
+    }
+}
+
+TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
+{
+    m_files.Write("a.syx", Dump(4104));
+    m_files.Write("b.syx", Dump(100));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
+    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0",
+                            QString::fromStdString(m_files.File("a.syx")),
+                            QString::fromStdString(m_files.File("list.msy"))});
+    EXPECT_EQ(run.iStatus, 0) << run.sErr;
+    EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
+    EXPECT_NE(run.sOut.find("Sent 8308 bytes in 3 file(s) to " + std::string(kInstrument)),
+              std::string::npos)
+        << run.sOut;
+}
+
+TEST_F(CommandLine, UsesButNeverChangesTheRememberedDevices)
+{
+    {
+        QSettings settings(PreferencesFile(), QSettings::IniFormat);
+        settings.setValue("Midi Out Device", kInstrument);
+        settings.setValue("Midi In Device", "Somewhere - Else");
+    }
+    const std::vector<unsigned char> before = TempDir::Read(PreferencesFile().toStdString());
+    m_files.Write("a.syx", Dump(64));
+    const tagRun sent = Run({"send", QString::fromStdString(m_files.File("a.syx"))});
+    EXPECT_EQ(sent.iStatus, 0) << sent.sErr;
+    const tagRun received = Run({"receive", "--in", kInstrument, "--timeout", "20", "-o",
+                                 QString::fromStdString(m_files.File("got.syx"))});
+    EXPECT_EQ(received.iStatus, 0) << received.sErr;
+    EXPECT_EQ(TempDir::Read(PreferencesFile().toStdString()), before);
+}
+
+TEST_F(CommandLine, ReceivesOneCompleteMessageFromTheVirtualInstrument)
+{
+    const std::string sGot = m_files.File("got.syx");
+    const tagRun run = Run(
+        {"receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)});
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got.front(), 0xF0);
+    EXPECT_EQ(got.back(), 0xF7);
+    EXPECT_NE(run.sOut.find("Received " + std::to_string(got.size()) + " bytes"), std::string::npos)
+        << run.sOut;
+}
+
+TEST_F(CommandLine, ATimeoutLeavesAnExistingFileAsItWas)
+{
+    const std::string sGot = m_files.Write("got.syx", std::string("old contents"));
+    const tagRun run =
+        Run({"receive", "--in", kInstrument, "--timeout", "1", "-o", QString::fromStdString(sGot)});
+    EXPECT_EQ(run.iStatus, 1);
+    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    EXPECT_EQ(std::string(got.begin(), got.end()), "old contents");
+}
+
+// The virtual instrument answers its dump request at once with its bank; its own demo
+// message may come first, played a few seconds after the program started.
+struct tagRequestCase
+{
+    const char* pszName;
+    std::vector<std::string> asArguments; // "@request" is a file holding the request
+    bool bMany;
+};
+
+void PrintTo(const tagRequestCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class CommandLineRequest : public CommandLine, public ::testing::WithParamInterface<tagRequestCase>
+{
+};
+
+TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
+{
+    {
+        // Where the request goes without --out.
+        QSettings settings(PreferencesFile(), QSettings::IniFormat);
+        settings.setValue("Midi Out Device", kInstrument);
+    }
+    const std::string sGot = m_files.File("got.syx");
+    const std::vector<uint8_t>& request = VirtualMidi::InstrumentRequest();
+    const std::string sRequest = m_files.Write("request.syx", request);
+    QStringList arguments{
+        "receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)};
+    for (const std::string& sArgument : GetParam().asArguments)
+        arguments << QString::fromStdString(sArgument == "@request" ? sRequest : sArgument);
+    const tagRun run = Run(arguments);
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    const std::vector<uint8_t> bank = VirtualMidi::InstrumentBank();
+    const std::vector<uint8_t> first(bank.begin(), bank.begin() + long(bank.size()) / 8);
+    if (GetParam().bMany)
+    {
+        EXPECT_TRUE(Holds(got, bank)) << got.size() << " bytes";
+        const size_t nMessages = size_t(std::count(got.begin(), got.end(), 0xF7));
+        EXPECT_NE(run.sErr.find("Received " + std::to_string(nMessages) + " messages, " +
+                                std::to_string(got.size()) + " bytes, into " + sGot +
+                                "; none left out."),
+                  std::string::npos)
+            << run.sErr;
+        EXPECT_EQ(run.sOut, "");
+    }
+    else if (got.size() > 5 && got[4] == 0x03)
+        EXPECT_TRUE(got == std::vector<unsigned char>(first.begin(), first.end()))
+            << "one message: the bank's first";
+    else
+    {
+        // The demo message came before the reply.
+        EXPECT_EQ(std::count(got.begin(), got.end(), 0xF7), 1);
+        EXPECT_EQ(got.back(), 0xF7);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, CommandLineRequest,
+    ::testing::Values(tagRequestCase{"ManyHexToTheNamedOutput",
+                                     {"--many", "--idle", "1", "--request-hex", kBankRequest,
+                                      "--out", kInstrument},
+                                     true},
+                      tagRequestCase{"ManyHexWithoutSpacesToTheRememberedOutput",
+                                     {"--many", "--idle", "1", "--request-hex", "f07d514d02f7"},
+                                     true},
+                      tagRequestCase{"ManyFromAFileEndedByTheTimeout",
+                                     {"--many", "--timeout", "2", "--request", "@request"},
+                                     true},
+                      tagRequestCase{"OneMessageFromAFile", {"--request", "@request"}, false}),
+    [](const ::testing::TestParamInfo<tagRequestCase>& info) { return info.param.pszName; });
+
+struct tagShowCase
+{
+    const char* pszName;
+    std::vector<unsigned char> bytes;
+    int iStatus;
+    std::vector<const char*> apszOut; // lines of stdout, in order
+    const char* pszErr;               // a part of stderr; empty: none
+};
+
+void PrintTo(const tagShowCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class CommandLineShow : public CommandLine, public ::testing::WithParamInterface<tagShowCase>
+{
+};
+
+TEST_P(CommandLineShow, PrintsAMessageALineAndFailsWhereTheFileIsNotInOrder)
+{
+    const tagShowCase& c = GetParam();
+    const tagRun run = Run({"show", QString::fromStdString(m_files.Write("dump.syx", c.bytes))});
+    EXPECT_EQ(run.iStatus, c.iStatus) << run.sOut << run.sErr;
+    size_t nAt = 0;
+    for (const char* pszLine : c.apszOut)
+    {
+        nAt = run.sOut.find(std::string(pszLine) + "\n", nAt);
+        ASSERT_NE(nAt, std::string::npos) << pszLine << " in\n" << run.sOut;
+    }
+    if (*c.pszErr)
+        EXPECT_NE(run.sErr.find(c.pszErr), std::string::npos) << run.sErr;
+    else
+        EXPECT_EQ(run.sErr, "");
+}
+
+// Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
+const std::vector<unsigned char> kGoodDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
+const std::vector<unsigned char> kBadDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                         0x00, 0x7F, 0x00, 0x42, 0xF7};
+
+std::vector<unsigned char> Joined(std::initializer_list<std::vector<unsigned char>> parts)
+{
+    std::vector<unsigned char> bytes;
+    for (const auto& part : parts)
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CommandLineShow,
+    ::testing::Values(
+        tagShowCase{"InOrder",
+                    Joined({kGoodDt1, Dump(20)}),
+                    0,
+                    {"      1  00000000       11  Roland                            OK",
+                     "      2  0000000B       20  Yamaha                            \u2013",
+                     "2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013"},
+                    ""},
+        tagShowCase{"Empty", {}, 0, {"0 messages, 0 bytes; checksums: 0 OK, 0 BAD, 0 \u2013"}, ""},
+        tagShowCase{"BadChecksum",
+                    Joined({kGoodDt1, kBadDt1}),
+                    1,
+                    {"      2  0000000B       11  Roland                            BAD",
+                     "BAD checksum: message 2 at 0000000B"},
+                    "dump.syx: not in order: 1 BAD checksums, 0 unterminated messages, 0 runs"},
+        tagShowCase{"BytesOutsideMessages",
+                    Joined({{0x01, 0x02}, kGoodDt1, {0x7F}}),
+                    1,
+                    {"      -  00000000        2  bytes outside messages",
+                     "      -  0000000D        1  bytes outside messages",
+                     "Bytes outside messages: 2 at 00000000",
+                     "Bytes outside messages: 1 at 0000000D"},
+                    "0 BAD checksums, 0 unterminated messages, 2 runs of bytes outside messages"},
+        tagShowCase{"TextNamedSyx",
+                    {'n', 'o', 't', 'e', 's'},
+                    1,
+                    {"0 messages, 5 bytes; checksums: 0 OK, 0 BAD, 0 \u2013",
+                     "Bytes outside messages: 5 at 00000000"},
+                    "1 runs of bytes outside messages"},
+        tagShowCase{"Unterminated",
+                    Joined({kGoodDt1, {0xF0, 0x43, 0x10}}),
+                    1,
+                    {"Unterminated message: message 2 at 0000000B"},
+                    "1 unterminated messages"}),
+    [](const ::testing::TestParamInfo<tagShowCase>& info) { return info.param.pszName; });
+
+// On a terminal: the progress line shows, and Ctrl+C ends the run with 130.
+class CommandLineOnATerminal : public CommandLine
+{
+protected:
+    // Starts the program with its stderr (and stdout) on a pseudo-terminal.
+    pid_t Start(const std::vector<std::string>& asArguments)
+    {
+        std::vector<std::string> asArgv{QUILLMARK_BINARY};
+        asArgv.insert(asArgv.end(), asArguments.begin(), asArguments.end());
+        const QStringList environment = Environment().toStringList();
+        const pid_t pid = forkpty(&m_iTerminal, nullptr, nullptr, nullptr);
+        if (pid == 0)
+        {
+            clearenv();
+            for (const QString& entry : environment)
+                putenv(strdup(entry.toLocal8Bit().constData()));
+            std::vector<char*> apArgv;
+            for (std::string& sArgument : asArgv)
+                apArgv.push_back(sArgument.data());
+            apArgv.push_back(nullptr);
+            execv(apArgv[0], apArgv.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
+    // Reads the terminal until the text shows; false at its end.
+    bool ReadUntil(const std::string& sText)
+    {
+        char acBuffer[512];
+        while (m_sSeen.find(sText) == std::string::npos)
+        {
+            const ssize_t nRead = read(m_iTerminal, acBuffer, sizeof(acBuffer));
+            if (nRead <= 0)
+                return false;
+            m_sSeen.append(acBuffer, size_t(nRead));
+        }
+        return true;
+    }
+
+    int Finish(pid_t pid)
+    {
+        ReadUntil("\x04never"); // to the end of its output
+        int iStatus = 0;
+        waitpid(pid, &iStatus, 0);
+        close(m_iTerminal);
+        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+    }
+
+    int m_iTerminal = -1;
+    std::string m_sSeen;
+};
+
+TEST_F(CommandLineOnATerminal, CtrlCStopsASendAfterItsCurrentBlock)
+{
+    // Ten seconds at wire speed: long enough to be interrupted on the way.
+    m_files.Write("big.syx", Dump(31250));
+    const pid_t pid = Start({"send", "--out", kInstrument, m_files.File("big.syx")});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(ReadUntil("of 31250 bytes")) << m_sSeen;
+    kill(pid, SIGINT);
+    EXPECT_EQ(Finish(pid), 130) << m_sSeen;
+    EXPECT_NE(m_sSeen.find("interrupted: stopped after the current block"), std::string::npos)
+        << m_sSeen;
+}
+
+TEST_F(CommandLineOnATerminal, CtrlCEndsAManyReceiveAndWritesTheCompleteMessages)
+{
+    const std::string sGot = m_files.File("got.syx");
+    // No --idle, no --timeout: only Ctrl+C ends it.
+    const pid_t pid = Start({"receive", "--in", kInstrument, "--many", "--request-hex",
+                             kBankRequest, "--out", kInstrument, "-o", sGot});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(ReadUntil("Receiving... 8 messages")) << m_sSeen;
+    kill(pid, SIGINT);
+    EXPECT_EQ(Finish(pid), 0) << m_sSeen;
+    EXPECT_TRUE(Holds(TempDir::Read(sGot), VirtualMidi::InstrumentBank()));
+    EXPECT_NE(m_sSeen.find("bytes, into " + sGot), std::string::npos) << m_sSeen;
+}
+
+TEST_F(CommandLineOnATerminal, CtrlCEndsAReceiveWithoutWritingAFile)
+{
+    const std::string sGot = m_files.File("got.syx");
+    // An input without a sender: nothing comes.
+    const pid_t pid = Start({"receive", "--in", kInstrument, "-o", sGot});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(ReadUntil("Waiting for a SysEx message")) << m_sSeen;
+    kill(pid, SIGINT);
+    const int iStatus = Finish(pid);
+    // The virtual instrument may have played a whole message before the signal came.
+    if (m_sSeen.find("Received") == std::string::npos)
+    {
+        EXPECT_EQ(iStatus, 130) << m_sSeen;
+        EXPECT_NE(access(sGot.c_str(), F_OK), 0) << "nothing is written";
+    }
+}
+} // namespace

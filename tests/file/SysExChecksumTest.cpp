@@ -1,0 +1,105 @@
+#include "file/SysExChecksum.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+
+// A Sample Dump Standard data packet: channel 0, packet 5, 120 data bytes that are 0
+// but the first (0x11). By the rule the sum is 7E ^ 00 ^ 02 ^ 05 ^ 11 = 68.
+Bytes SamplePacket(unsigned char ucSum, size_t nDataBytes = 120)
+{
+    Bytes packet = {0xF0, 0x7E, 0x00, 0x02, 0x05};
+    packet.resize(5 + nDataBytes, 0x00);
+    packet[5] = 0x11;
+    packet.push_back(ucSum);
+    packet.push_back(0xF7);
+    return packet;
+}
+
+struct tagCase
+{
+    const char* pszName;
+    Bytes message;
+    CSysExChecksum::Result expected;
+};
+
+// Sums worked out by hand from each maker's rule.
+const tagCase kCases[] = {
+    // GS reset: 40+00+7F+00 = BF; 80 - 3F = 41.
+    {"RolandDT1Good",
+     {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},
+     CSysExChecksum::kGood},
+    {"RolandDT1Bad",
+     {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x42, 0xF7},
+     CSysExChecksum::kBad},
+    // 04+00+00+64 = 68; 80 - 68 = 18.
+    {"RolandDT1DataGood",
+     {0xF0, 0x41, 0x10, 0x16, 0x12, 0x04, 0x00, 0x00, 0x64, 0x18, 0xF7},
+     CSysExChecksum::kGood},
+    // Model 00 00 64; address 18 00 00 00, size 00 00 00 0F: 18+0F = 27; 80 - 27 = 59.
+    {"RolandRQ1ExtendedModelGood",
+     {0xF0, 0x41, 0x10, 0x00, 0x00, 0x64, 0x11, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F,
+      0x59, 0xF7},
+     CSysExChecksum::kGood},
+    {"RolandRQ1ExtendedModelBad",
+     {0xF0, 0x41, 0x10, 0x00, 0x00, 0x64, 0x11, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F,
+      0x58, 0xF7},
+     CSysExChecksum::kBad},
+    {"RolandDT1WithoutAddress", {0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0xF7}, CSysExChecksum::kBad},
+    {"RolandOtherCommand", {0xF0, 0x41, 0x10, 0x42, 0x40, 0x01, 0x02, 0xF7}, CSysExChecksum::kNone},
+    {"RolandUnterminated",
+     {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41},
+     CSysExChecksum::kNone},
+    // Format 09, count 00 04, data 01 02 03 04: 0A; 80 - 0A = 76.
+    {"YamahaBulkGood",
+     {0xF0, 0x43, 0x00, 0x09, 0x00, 0x04, 0x01, 0x02, 0x03, 0x04, 0x76, 0xF7},
+     CSysExChecksum::kGood},
+    {"YamahaBulkBad",
+     {0xF0, 0x43, 0x00, 0x09, 0x00, 0x04, 0x01, 0x02, 0x03, 0x04, 0x75, 0xF7},
+     CSysExChecksum::kBad},
+    // The count and address count too: 00+02+02+01+00+40+41 = 86 -> 06; 80 - 06 = 7A.
+    {"YamahaXGBulkGood",
+     {0xF0, 0x43, 0x05, 0x4C, 0x00, 0x02, 0x02, 0x01, 0x00, 0x40, 0x41, 0x7A, 0xF7},
+     CSysExChecksum::kGood},
+    {"YamahaXGBulkBad",
+     {0xF0, 0x43, 0x05, 0x4C, 0x00, 0x02, 0x02, 0x01, 0x00, 0x40, 0x41, 0x7B, 0xF7},
+     CSysExChecksum::kBad},
+    // Model 7F 03, count 00 01, address 01 02 03, data 10: 17; 80 - 17 = 69.
+    {"YamahaTwoByteModelGood",
+     {0xF0, 0x43, 0x00, 0x7F, 0x03, 0x00, 0x01, 0x01, 0x02, 0x03, 0x10, 0x69, 0xF7},
+     CSysExChecksum::kGood},
+    {"YamahaTwoByteModelBad",
+     {0xF0, 0x43, 0x00, 0x7F, 0x03, 0x00, 0x01, 0x01, 0x02, 0x03, 0x10, 0x00, 0xF7},
+     CSysExChecksum::kBad},
+    {"YamahaParameterChange",
+     {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7},
+     CSysExChecksum::kNone},
+    {"YamahaCountMatchesNoLayout",
+     {0xF0, 0x43, 0x00, 0x09, 0x00, 0x05, 0x01, 0x02, 0x03, 0x04, 0x76, 0xF7},
+     CSysExChecksum::kNone},
+    {"SampleDataPacketGood", SamplePacket(0x68), CSysExChecksum::kGood},
+    {"SampleDataPacketBad", SamplePacket(0x69), CSysExChecksum::kBad},
+    {"SampleDataPacketShort", SamplePacket(0x68, 119), CSysExChecksum::kBad},
+    {"SampleDumpHeader", {0xF0, 0x7E, 0x00, 0x01, 0x05, 0x00, 0x10, 0xF7}, CSysExChecksum::kNone},
+    {"OtherMaker", {0xF0, 0x42, 0x30, 0x00, 0x01, 0xF7}, CSysExChecksum::kNone},
+    {"Empty", {}, CSysExChecksum::kNone},
+};
+
+class SysExChecksumTest : public ::testing::TestWithParam<tagCase>
+{
+};
+} // namespace
+
+TEST_P(SysExChecksumTest, JudgesTheMessageByItsMakersRule)
+{
+    const tagCase& c = GetParam();
+    EXPECT_EQ(CSysExChecksum::Check(c.message.data(), c.message.size()), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SysExChecksumTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });

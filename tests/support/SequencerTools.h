@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+// What the tests that run next to the kernel's ALSA sequencer (inside the alsa-vm VM)
+// share: streams to send with amidi, aseqdump's output read back, waits for the tools and
+// the sequencer to be ready, and an instrument on raw MIDI.
+namespace SequencerTools
+{
+using Bytes = std::vector<uint8_t>;
+
+// Serves the event loop until the condition holds or the time is up; the condition.
+bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs);
+QString ReadText(const QString& sPath);
+
+// Messages of the lengths in turn, each of its own content.
+Bytes MessageStream(int nMessages, const std::vector<size_t>& lengths);
+
+// An amidi stream of Roland-style messages with Active Sensing between every few of them
+// and inside some, and what is recorded of it: the same without the real-time bytes.
+struct tagRealTimeStream
+{
+    Bytes sent;
+    Bytes expected;
+};
+tagRealTimeStream RealTimeStream(size_t nMessages, size_t nLength);
+
+// The SysEx events aseqdump printed, one byte string each; their bytes, and all of them
+// back to back.
+std::vector<Bytes> SysExEvents(const QString& sDump);
+size_t ByteCount(const std::vector<Bytes>& events);
+Bytes Joined(const std::vector<Bytes>& events);
+
+// Starts a tool with stdout into the file (stderr beside it, ".err"); whether it started.
+bool StartTool(QProcess& tool, const QString& sProgram, const QStringList& args,
+               const QString& sOutput);
+// Whether `aconnect -l` shows the client, named as the sequencer knows it, subscribed to
+// the port ("Connected From: 14:0") or sending to it ("Connecting To: 17:0").
+bool HasConnection(const QString& sClient, const QString& sConnection);
+// Waits until a program holds raw MIDI hw:0,iDevice open.
+bool WaitForRawMidiOwner(int iDevice, int iTimeoutMs);
+
+// An instrument on raw MIDI: reads what the sequencer sends it and answers the request
+// with its dump, once.
+class CRawMidiInstrument
+{
+public:
+    CRawMidiInstrument(const char* pszDevice, Bytes request, Bytes dump);
+    ~CRawMidiInstrument();
+    CRawMidiInstrument(const CRawMidiInstrument&) = delete;
+    CRawMidiInstrument& operator=(const CRawMidiInstrument&) = delete;
+
+    bool IsOpen() const { return m_iFd >= 0; }
+    bool Answered() const { return m_bAnswered; }
+
+private:
+    void Serve();
+
+    Bytes m_request;
+    Bytes m_dump;
+    int m_iFd = -1;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bAnswered{false};
+    std::thread m_thread;
+};
+} // namespace SequencerTools

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/MessageManager.h"
+#include "transfer/MidiManager.h"
+
+// The two managers as the application holds them, released in its order: no MIDI callback
+// posts once the MIDI manager is gone.
+struct MidiEngine
+{
+    MidiEngine() = default;
+    MidiEngine(const MidiEngine&) = delete;
+    MidiEngine& operator=(const MidiEngine&) = delete;
+    ~MidiEngine()
+    {
+        delete m_pMidiManager;
+        if (m_pMessageManager)
+            m_pMessageManager->Destroy();
+        delete m_pMessageManager;
+    }
+
+    CMessageManager* m_pMessageManager = nullptr;
+    CMidiManager* m_pMidiManager = nullptr;
+};

@@ -1,0 +1,310 @@
+#include "FakeTransmitClock.h"
+#include "MidiManagerFixture.h"
+
+#include "file/LumFile.h"
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <string>
+
+namespace
+{
+using namespace std::chrono_literals;
+
+const char* const kSourceName = "Synth Co - Port 1";
+
+// A dump recording on the virtual back end, with a clock the test moves.
+class MidiManagerDump : public MidiManagerFixture
+{
+protected:
+    void SetUp() override
+    {
+        MidiManagerFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
+        m_pVirtual->WaitIdle();
+        PumpFor(50);
+        m_recorder.m_messages.clear();
+        ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
+        m_pManager->SetReceiveClock(&m_clock);
+    }
+
+    void Inject(const std::vector<Bytes>& packets) { m_pVirtual->Inject(m_hSource, packets); }
+
+    // Lets the dump's timer see what was injected.
+    void LetTimerLook() { PumpFor(3 * CMidiManager::sm_iDumpTickMs); }
+
+    Bytes Dump()
+    {
+        Bytes bytes;
+        m_pManager->ReadReceivedDump(
+            [&](const unsigned char* pData, size_t nLength)
+            {
+                bytes.insert(bytes.end(), pData, pData + nLength);
+                return true;
+            });
+        return bytes;
+    }
+
+    bool WaitForEnd()
+    {
+        return PumpUntil([&] { return m_recorder.Has(LM_DUMP_END); });
+    }
+
+    MIDIEndpointRef m_hSource = 0;
+    FakeTransmitClock m_clock;
+};
+
+Bytes Message(uint8_t ucId, int nData)
+{
+    Bytes message{0xF0, 0x41, ucId};
+    for (int i = 0; i < nData; ++i)
+        message.push_back(uint8_t((ucId + i) & 0x7F));
+    message.push_back(0xF7);
+    return message;
+}
+
+// What arrives, and what the recording keeps and reports when the user stops it.
+struct tagStreamCase
+{
+    const char* pszName;
+    std::vector<Bytes> packets;
+    Bytes kept;
+    int32_t iMessages;
+    int64_t llInterrupted;
+    int bIncompleteAtStop;
+};
+
+class MidiManagerDumpStream : public MidiManagerDump,
+                              public ::testing::WithParamInterface<tagStreamCase>
+{
+};
+
+std::vector<tagStreamCase> StreamCases()
+{
+    std::vector<tagStreamCase> cases;
+    // A Roland-style bank: 100 messages of 138 bytes, some split over packets, with
+    // active sensing between them.
+    tagStreamCase bank{"HundredMessages", {}, {}, 100, 0, 0};
+    for (int i = 0; i < 100; ++i)
+    {
+        Bytes message = Message(uint8_t(i), 135);
+        bank.kept.insert(bank.kept.end(), message.begin(), message.end());
+        bank.packets.emplace_back(message.begin(), message.begin() + 70);
+        bank.packets.emplace_back(message.begin() + 70, message.end());
+        bank.packets.push_back({0xFE});
+    }
+    cases.push_back(bank);
+
+    Bytes first = Message(1, 10), third = Message(3, 10);
+    Bytes both = first;
+    both.insert(both.end(), third.begin(), third.end());
+    cases.push_back({"InterruptedMessageIsLeftOut",
+                     {first, {0xF0, 0x41, 0x02, 0x05}, {0x90, 0x3C, 0x40}, third},
+                     both,
+                     2,
+                     1,
+                     0});
+    cases.push_back(
+        {"IncompleteAtStopIsLeftOut", {first, {0xF0, 0x41, 0x02, 0x05}}, first, 1, 0, 1});
+    cases.push_back({"NothingComplete", {{0xF0, 0x01}}, {}, 0, 0, 1});
+    return cases;
+}
+
+void PrintTo(const tagStreamCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MidiManagerDumpStream, ::testing::ValuesIn(StreamCases()),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(MidiManagerDumpStream, KeepsEveryCompleteMessageUntilStopped)
+{
+    const tagStreamCase& c = GetParam();
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
+    Inject(c.packets);
+    m_pVirtual->WaitIdle();
+    LetTimerLook();
+    m_clock.m_now += 1500ms;
+    LetTimerLook();
+    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "without an idle time only Stop ends it";
+
+    const tagDumpStatus running = m_pManager->GetDumpStatus();
+    EXPECT_TRUE(running.bRecording);
+    EXPECT_TRUE(running.bStarted);
+    EXPECT_EQ(running.counts.llMessages, c.iMessages);
+    auto progress = m_recorder.Of(LM_DUMP_RECEIVING);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().iParam1, c.iMessages);
+    EXPECT_EQ(progress.back().iParam4, int32_t(running.counts.llCurrentBytes));
+
+    EXPECT_EQ(m_pManager->StopReceive(), 1);
+    ASSERT_TRUE(WaitForEnd());
+    auto ends = m_recorder.Of(LM_DUMP_END);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_TRUE(
+        MessageIs(ends[0], LM_DUMP_END, c.iMessages, int32_t(c.kept.size()), kDumpEndStopped));
+    EXPECT_EQ(ends[0].iParam3, 1500) << "elapsed counts from the first byte";
+
+    const tagDumpStatus status = m_pManager->GetDumpStatus();
+    EXPECT_FALSE(status.bRecording);
+    EXPECT_EQ(status.iEnd, kDumpEndStopped);
+    EXPECT_EQ(status.counts.llInterrupted, c.llInterrupted);
+    EXPECT_EQ(status.counts.bIncompleteAtStop, c.bIncompleteAtStop);
+    EXPECT_EQ(Dump(), c.kept);
+
+    // Stopped means stopped: later bytes are not taken.
+    Inject({Message(9, 3)});
+    m_pVirtual->WaitIdle();
+    EXPECT_EQ(Dump(), c.kept);
+    EXPECT_EQ(m_pManager->StopReceive(), 0);
+}
+
+namespace
+{
+// When the silence after the last byte ends the recording.
+struct tagIdleCase
+{
+    const char* pszName;
+    int iIdleMs;
+    // Clock steps, each followed by a look of the timer: ms to move on, and whether
+    // bytes come before the step.
+    std::vector<std::pair<int, bool>> steps;
+    size_t nEndAfterStep; // steps.size() when it must not end
+};
+
+class MidiManagerDumpIdle : public MidiManagerDump,
+                            public ::testing::WithParamInterface<tagIdleCase>
+{
+};
+
+const tagIdleCase kIdleCases[] = {
+    // A slow instrument may take long to start: the silence before it does not count.
+    {"WaitsForTheFirstByte", 1000, {{5000, false}, {999, true}, {1, false}}, 2},
+    {"EachByteStartsTheSilenceAgain",
+     1000,
+     {{0, true}, {900, true}, {900, true}, {1000, false}},
+     3},
+    {"RealTimeBytesCountAsBytes", 500, {{0, true}, {400, true}, {400, true}, {500, false}}, 3},
+    {"NoIdleTimeNeverEnds", 0, {{0, true}, {60000, false}}, 2},
+};
+
+void PrintTo(const tagIdleCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MidiManagerDumpIdle, ::testing::ValuesIn(kIdleCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(MidiManagerDumpIdle, EndsAfterTheSilenceFollowingTheLastByte)
+{
+    const tagIdleCase& c = GetParam();
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(c.iIdleMs), 1);
+    for (size_t i = 0; i < c.steps.size(); ++i)
+    {
+        if (c.steps[i].second)
+        {
+            // Active sensing in the third case: it too is a byte.
+            Inject({std::string(c.pszName) == "RealTimeBytesCountAsBytes" && i > 0
+                        ? Bytes{0xFE}
+                        : Message(uint8_t(i), 4)});
+            m_pVirtual->WaitIdle();
+            LetTimerLook();
+        }
+        m_clock.m_now += std::chrono::milliseconds(c.steps[i].first);
+        LetTimerLook();
+        EXPECT_EQ(m_recorder.Has(LM_DUMP_END), i >= c.nEndAfterStep) << "after step " << i;
+    }
+    if (c.nEndAfterStep < c.steps.size())
+    {
+        const tagListenerMessage end = m_recorder.Of(LM_DUMP_END).at(0);
+        EXPECT_EQ(end.iParam4, kDumpEndIdle);
+        EXPECT_EQ(m_pManager->GetDumpStatus().iEnd, kDumpEndIdle);
+        EXPECT_FALSE(m_pManager->GetDumpStatus().bRecording);
+    }
+}
+
+TEST_F(MidiManagerDump, OneMessageArmingTakesOverAndTheDumpIsForgotten)
+{
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+    Inject({Message(1, 4)});
+    m_pVirtual->WaitIdle();
+    LetTimerLook();
+    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+    EXPECT_TRUE(Dump().empty());
+    m_clock.m_now += 5s;
+    Inject({Message(2, 4), Message(3, 4)});
+    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_RECEIVE_COMPLETE); }));
+    LetTimerLook();
+    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "an abandoned recording does not end itself";
+    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, int(Message(2, 4).size()));
+    EXPECT_EQ(m_pManager->StopReceive(), 0) << "the one message disarmed itself";
+}
+
+TEST_F(MidiManagerDump, WritesTheKeptMessagesToAFile)
+{
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
+    Bytes expected;
+    std::vector<Bytes> packets;
+    for (int i = 0; i < 50; ++i)
+    {
+        packets.push_back(Message(uint8_t(i), 2000));
+        expected.insert(expected.end(), packets.back().begin(), packets.back().end());
+    }
+    Inject(packets);
+    m_pVirtual->WaitIdle();
+    ASSERT_EQ(m_pManager->StopReceive(), 1);
+
+    TempDir dir;
+    const std::string path = dir.Write("dump.syx", Bytes{});
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 2), 1);
+    EXPECT_EQ(m_pManager->WriteReceivedDump(&file), 1);
+    file.Close();
+    EXPECT_EQ(TempDir::Read(path), expected);
+    EXPECT_EQ(m_pManager->WriteReceivedDump(nullptr), 0);
+}
+
+TEST_F(MidiManagerDump, RequestIsRefusedWithoutOutputOrWhenInvalid)
+{
+    const Bytes request{0xF0, 0x7D, 0x01, 0xF7};
+    EXPECT_EQ(m_pManager->SendSysExRequest(request), 0) << "no MIDI OUT open";
+    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
+    m_pVirtual->WaitIdle();
+    ASSERT_EQ(m_pManager->MidiOutOpenByName(kSourceName), 1);
+    EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0x7D, 0x80, 0xF7}), 0);
+    EXPECT_EQ(m_pManager->SendSysExRequest({}), 0);
+    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+    EXPECT_EQ(m_pManager->SendSysExRequest(request), 1);
+    EXPECT_EQ(m_pVirtual->Captured(hDestination), request);
+}
+
+TEST_F(MidiManagerFixture, DumpNeedsACreatedManager)
+{
+    ASSERT_EQ(m_pManager->Destroy(), 1);
+    EXPECT_EQ(m_pManager->ReceiveSysExDump(0), 0);
+    EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0xF7}), 0);
+}
+
+TEST_F(MidiManagerDump, RequestThenTheInstrumentsReplyIsRecordedWhole)
+{
+    m_pVirtual->AddInstrument();
+    m_pVirtual->WaitIdle();
+    const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
+    ASSERT_EQ(m_pManager->MidiInOpenByName(kInstrument), 1);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName(kInstrument), 1);
+    // Real time: the instrument plays at wire speed, the pieces well within the idle time.
+    m_pManager->SetReceiveClock(nullptr);
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(400), 1);
+    const Bytes& request = VirtualMidi::InstrumentRequest();
+    ASSERT_EQ(m_pManager->SendSysExRequest(Bytes(request.begin(), request.end())), 1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(m_recorder.Of(LM_DUMP_END)[0].iParam4, kDumpEndIdle);
+    EXPECT_EQ(Dump(), VirtualMidi::InstrumentBank());
+    EXPECT_EQ(m_pManager->GetDumpStatus().counts.llMessages, VirtualMidi::sm_nBankMessages);
+}

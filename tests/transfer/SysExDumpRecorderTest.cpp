@@ -1,0 +1,242 @@
+#include "transfer/SysExDumpRecorder.h"
+#include "transfer/SysExRequest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<unsigned char>;
+
+Bytes Kept(const CSysExDumpRecorder& recorder)
+{
+    Bytes bytes;
+    recorder.ForEachPiece(
+        [&](const unsigned char* pData, size_t nLength)
+        {
+            bytes.insert(bytes.end(), pData, pData + nLength);
+            return true;
+        });
+    return bytes;
+}
+
+struct tagDumpCase
+{
+    const char* pszName;
+    std::vector<Bytes> runs;
+    Bytes kept;
+    int64_t llMessages;
+    int64_t llInterrupted;
+    int64_t llTotalBytes;
+    int64_t llCurrentBytes; // before the stop
+    int bIncompleteAtStop;
+};
+
+class DumpRecorder : public ::testing::TestWithParam<tagDumpCase>
+{
+};
+
+const tagDumpCase kDumpCases[] = {
+    {"MessagesBackToBack",
+     {{0xF0, 0x41, 0xF7, 0xF0, 0x42}, {0x43, 0xF7}},
+     {0xF0, 0x41, 0xF7, 0xF0, 0x42, 0x43, 0xF7},
+     2,
+     0,
+     7,
+     0,
+     0},
+    {"RealTimeAnywhereIsLeftOut",
+     {{0xFE, 0xF0, 0xF8, 0x01}, {0xFE}, {0x02, 0xFA, 0xF7, 0xFF}},
+     {0xF0, 0x01, 0x02, 0xF7},
+     1,
+     0,
+     4,
+     0,
+     0},
+    {"BytesOutsideMessagesAreIgnored",
+     {{0x90, 0x3C, 0x40, 0xF7, 0x05}, {0xF0, 0x01, 0xF7}, {0xB0, 0x07, 0x7F}},
+     {0xF0, 0x01, 0xF7},
+     1,
+     0,
+     3,
+     0,
+     0},
+    {"StatusByteDropsTheOpenMessage",
+     {{0xF0, 0x01, 0x02, 0x90, 0x3C, 0x40}, {0xF0, 0x03, 0xF7}},
+     {0xF0, 0x03, 0xF7},
+     1,
+     1,
+     6,
+     0,
+     0},
+    {"StartByteDropsTheOpenMessageAndStartsTheNext",
+     {{0xF0, 0x01, 0xF0, 0x02, 0xF7}},
+     {0xF0, 0x02, 0xF7},
+     1,
+     1,
+     5,
+     0,
+     0},
+    {"InterruptionBetweenKeptMessages",
+     {{0xF0, 0x01, 0xF7}, {0xF0, 0x7F, 0x7F, 0xF1}, {0xF0, 0x02, 0xF7}},
+     {0xF0, 0x01, 0xF7, 0xF0, 0x02, 0xF7},
+     2,
+     1,
+     9,
+     0,
+     0},
+    {"OpenMessageAtStopIsLeftOut",
+     {{0xF0, 0x01, 0xF7, 0xF0, 0x02, 0x03}},
+     {0xF0, 0x01, 0xF7},
+     1,
+     0,
+     6,
+     3,
+     1},
+    {"NothingButNoise", {{0xF8, 0xFE, 0x80, 0x40, 0x00}}, {}, 0, 0, 0, 0, 0},
+};
+
+void PrintTo(const tagDumpCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DumpRecorder, ::testing::ValuesIn(kDumpCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(DumpRecorder, KeepsCompleteMessagesAndCountsTheRest)
+{
+    const tagDumpCase& c = GetParam();
+    CSysExDumpRecorder recorder;
+    uint64_t ullSeen = 0;
+    for (const Bytes& run : c.runs)
+    {
+        recorder.Take(run.data(), run.size());
+        ullSeen += run.size();
+    }
+    EXPECT_EQ(recorder.Counts().llCurrentBytes, c.llCurrentBytes);
+    EXPECT_EQ(recorder.BytesSeen(), ullSeen);
+    recorder.Stop();
+
+    const tagDumpCounts& counts = recorder.Counts();
+    EXPECT_EQ(Kept(recorder), c.kept);
+    EXPECT_EQ(counts.llMessages, c.llMessages);
+    EXPECT_EQ(counts.llMessageBytes, int64_t(c.kept.size()));
+    EXPECT_EQ(counts.llInterrupted, c.llInterrupted);
+    EXPECT_EQ(counts.llTotalBytes, c.llTotalBytes);
+    EXPECT_EQ(counts.llCurrentBytes, 0);
+    EXPECT_EQ(counts.bIncompleteAtStop, c.bIncompleteAtStop);
+}
+
+TEST(DumpRecorderStorage, ManyMessagesAcrossPiecesComeBackInOrderAndClearForgets)
+{
+    CSysExDumpRecorder recorder;
+    Bytes expected;
+    // Messages of growing length straddle the piece boundaries; an interrupted one
+    // between them must leave no trace.
+    for (int i = 0; expected.size() < 3 * CSysExDumpRecorder::sm_nPieceSize; ++i)
+    {
+        Bytes message{0xF0};
+        for (int j = 0; j < 100 + i % 300; ++j)
+            message.push_back(uint8_t((i + j) & 0x7F));
+        message.push_back(0xF7);
+        expected.insert(expected.end(), message.begin(), message.end());
+        recorder.Take(message.data(), message.size());
+        const Bytes broken{0xF0, 0x11, 0x22, 0x80};
+        recorder.Take(broken.data(), broken.size());
+    }
+    EXPECT_EQ(Kept(recorder), expected);
+    EXPECT_EQ(recorder.Counts().llMessageBytes, int64_t(expected.size()));
+
+    size_t nPieces = 0;
+    EXPECT_FALSE(
+        recorder.ForEachPiece([&](const unsigned char*, size_t) { return ++nPieces < 2; }));
+    EXPECT_EQ(nPieces, 2u);
+
+    recorder.Clear();
+    EXPECT_TRUE(Kept(recorder).empty());
+    EXPECT_EQ(recorder.Counts().llMessages, 0);
+    EXPECT_EQ(recorder.BytesSeen(), 0u);
+}
+
+// --- Requests ---------------------------------------------------------------------
+
+namespace
+{
+struct tagRequestCase
+{
+    const char* pszName;
+    const char* pszText;
+    CSysExRequest::Problem problem;
+    size_t nWhere; // of the problem
+    Bytes bytes;   // when valid
+};
+
+class RequestHex : public ::testing::TestWithParam<tagRequestCase>
+{
+};
+
+const tagRequestCase kRequestCases[] = {
+    {"Spaced", "F0 43 20 09 F7", CSysExRequest::kNoProblem, 0, {0xF0, 0x43, 0x20, 0x09, 0xF7}},
+    {"Unspaced", "f0432009f7", CSysExRequest::kNoProblem, 0, {0xF0, 0x43, 0x20, 0x09, 0xF7}},
+    {"CommasAndTabs", " F0,7D\t01 ,F7 ", CSysExRequest::kNoProblem, 0, {0xF0, 0x7D, 0x01, 0xF7}},
+    {"TwoMessages",
+     "F0 01 F7 F0 02 F7",
+     CSysExRequest::kNoProblem,
+     0,
+     {0xF0, 0x01, 0xF7, 0xF0, 0x02, 0xF7}},
+    {"Empty", "  ", CSysExRequest::kEmpty, 0, {}},
+    {"NotHex", "F0 4G F7", CSysExRequest::kNotHex, 4, {}},
+    {"HalfAByte", "F0 4 3 F7", CSysExRequest::kNotHex, 4, {}},
+    {"OddTail", "F0 43 F7 1", CSysExRequest::kNotHex, 10, {}},
+    {"NoStart", "43 20 F7", CSysExRequest::kNotFramed, 0, {}},
+    {"NoEnd", "F0 43 20", CSysExRequest::kNotFramed, 2, {}},
+    {"BytesBetweenMessages", "F0 01 F7 02 F0 03 F7", CSysExRequest::kNotFramed, 3, {}},
+    {"DataTooHigh", "F0 43 80 F7", CSysExRequest::kDataTooHigh, 2, {}},
+    {"RealTimeInside", "F0 43 F8 F7", CSysExRequest::kDataTooHigh, 2, {}},
+};
+
+void PrintTo(const tagRequestCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RequestHex, ::testing::ValuesIn(kRequestCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(RequestHex, ParsesOrSaysWhatIsWrongAndWhere)
+{
+    const tagRequestCase& c = GetParam();
+    Bytes bytes{0x55};
+    size_t nWhere = 999;
+    EXPECT_EQ(CSysExRequest::ParseHex(c.pszText, &bytes, &nWhere), c.problem);
+    if (c.problem == CSysExRequest::kNoProblem)
+    {
+        EXPECT_EQ(bytes, c.bytes);
+        Bytes again;
+        EXPECT_EQ(CSysExRequest::ParseHex(CSysExRequest::ToHex(bytes).c_str(), &again, nullptr),
+                  CSysExRequest::kNoProblem);
+        EXPECT_EQ(again, bytes);
+    }
+    else
+    {
+        EXPECT_EQ(nWhere, c.nWhere);
+        EXPECT_EQ(bytes, Bytes{0x55}) << "a failed parse leaves the bytes alone";
+    }
+}
+
+TEST(RequestCheck, TooLongIsRefusedAndHexIsWrittenSpaced)
+{
+    EXPECT_EQ(CSysExRequest::ToHex({0xF0, 0x0A, 0x7F, 0xF7}), "F0 0A 7F F7");
+    Bytes bytes(CSysExRequest::sm_nMaxSize + 1, 0x01);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    EXPECT_EQ(CSysExRequest::Check(bytes, nullptr), CSysExRequest::kTooLong);
+    bytes.erase(bytes.begin() + 1);
+    EXPECT_EQ(CSysExRequest::Check(bytes, nullptr), CSysExRequest::kNoProblem);
+}

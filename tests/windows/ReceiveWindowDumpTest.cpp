@@ -1,0 +1,351 @@
+#include "TransferWindowFixture.h"
+
+#include "app/ReceivePreferences.h"
+#include "toolkit/Control.h"
+#include "windows/ReceiveWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <filesystem>
+
+namespace
+{
+constexpr int kStatusText = 2;
+constexpr int kCancelButton = 5;
+constexpr int kSaveButton = 6;
+constexpr int kModePopup = 7;
+constexpr int kRequestText = 10;
+constexpr int kRequestButton = 12;
+constexpr int kRequestNote = 13;
+constexpr int kDumpNote = 14;
+constexpr int kStopButton = 15;
+constexpr int kMessagesButton = 16;
+
+const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
+
+QWidget* Widget(CModalWindow& window, int iID)
+{
+    ControlID controlID;
+    controlID.signature = FourCharCode("QMRK");
+    controlID.id = iID;
+    return GetControlByID(window.GetWindowRef(), controlID);
+}
+
+Bytes Message(uint8_t ucId, int nData)
+{
+    Bytes message{0xF0, 0x41, ucId};
+    for (int i = 0; i < nData; ++i)
+        message.push_back(uint8_t((ucId * 3 + i) & 0x7F));
+    message.push_back(0xF7);
+    return message;
+}
+
+Bytes Joined(const std::vector<Bytes>& messages)
+{
+    Bytes bytes;
+    for (const Bytes& message : messages)
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    return bytes;
+}
+
+// The receive window on the virtual instrument, set to record whole dumps.
+class ReceiveWindowDump : public TransferWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        TransferWindowFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        m_hSource = m_pVirtual->AddInstrument();
+        m_pVirtual->WaitIdle();
+        ASSERT_EQ(m_pManager->MidiInOpenByName(kInstrument), 1);
+        m_prefs.bAllMessages = 1;
+    }
+
+    void TearDown() override
+    {
+        m_window.Destroy();
+        TransferWindowFixture::TearDown();
+    }
+
+    void Show(WindowScript& script)
+    {
+        ASSERT_EQ(m_prefs.Write(), 1);
+        ASSERT_EQ(m_window.Create(nullptr), 1);
+        script.RunModal(m_window);
+        EXPECT_TRUE(script.Finished());
+    }
+
+    // The recording ended and showed its counts.
+    void EndedWith(WindowScript& script, int iMessages, int iBytes)
+    {
+        script.Then("the recording ended with its counts",
+                    [&, iMessages, iBytes] {
+                        return ControlText(m_window, kStatusText) ==
+                               Text("StatusDumpComplete", iMessages, iBytes);
+                    });
+    }
+
+    void SaveTo(WindowScript& script, const std::string& sPath)
+    {
+        m_driver.ChooseFile(QString::fromStdString(sPath));
+        script.Then(
+            "Save enabled", [&] { return ControlEnabled(m_window, kSaveButton); },
+            [&] { ClickButton(m_window, kSaveButton); });
+        script.Then(
+            "saved", [&, sPath] { return std::filesystem::exists(sPath) && !DialogUp(); },
+            [&] { ClickButton(m_window, kCancelButton); });
+    }
+
+    MIDIEndpointRef m_hSource = 0;
+    tagReceivePreferences m_prefs;
+    CReceiveWindow m_window;
+};
+
+// A dump with what goes wrong in it, and what the window says and saves when stopped.
+struct tagDumpCase
+{
+    const char* pszName;
+    std::vector<Bytes> packets;
+    std::vector<Bytes> kept;
+    const char* pszNoteKey; // the start of the note line
+    int iNoteValue;         // its number, -1 for none
+};
+
+void PrintTo(const tagDumpCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class ReceiveWindowDumpCases : public ReceiveWindowDump,
+                               public ::testing::WithParamInterface<tagDumpCase>
+{
+};
+
+const tagDumpCase kDumpCases[] = {
+    {"OneInterrupted",
+     {Message(1, 40), {0xF0, 0x41, 0x02, 0x90}, Message(3, 40), Message(4, 300)},
+     {Message(1, 40), Message(3, 40), Message(4, 300)},
+     "DumpInterruptedOne",
+     -1},
+    // The F0 of a message breaks the one still open.
+    {"ThreeInterrupted",
+     {{0xF0, 0x01, 0xF0}, Message(2, 10), {0xF0, 0x7F, 0xF1}},
+     {Message(2, 10)},
+     "DumpInterruptedMany",
+     3},
+    {"IncompleteAtStop",
+     {Message(1, 10), {0xF0, 0x41}},
+     {Message(1, 10)},
+     "DumpIncompleteAtStop",
+     -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReceiveWindowDumpCases, ::testing::ValuesIn(kDumpCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(ReceiveWindowDumpCases, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOut)
+{
+    const tagDumpCase& c = GetParam();
+    const Bytes kept = Joined(c.kept);
+    const std::string sPath = m_dir.File("bank.syx");
+    WindowScript script;
+    script.Then(
+        "shown, recording",
+        [&] { return IsShown(m_window) && ControlEnabled(m_window, kStopButton); },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+            m_pVirtual->Inject(m_hSource, c.packets);
+        });
+    script.Then(
+        "the messages counted",
+        [&]
+        {
+            return ControlText(m_window, kStatusText)
+                .startsWith(Text("StatusDumpReceiving", int(c.kept.size())).section(',', 0, 0));
+        },
+        [&]
+        {
+            EXPECT_TRUE(ControlEnabled(m_window, kSaveButton)) << "one message is enough";
+            EXPECT_FALSE(ControlEnabled(m_window, kModePopup)) << "bytes came: no change now";
+            ClickButton(m_window, kStopButton);
+        });
+    EndedWith(script, int(c.kept.size()), int(kept.size()));
+    script.Then(
+        "the note",
+        [&]
+        {
+            const QString note = ControlText(m_window, kDumpNote);
+            return c.iNoteValue < 0 ? note.startsWith(Text(c.pszNoteKey))
+                                    : note.startsWith(Text(c.pszNoteKey, c.iNoteValue));
+        },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(m_window, kStopButton));
+            EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
+        });
+    SaveTo(script, sPath);
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), kept);
+}
+
+TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndABadSumIsToldBeforeSaving)
+{
+    m_prefs.bIdleStop = 1;
+    m_prefs.iIdleSeconds = 1;
+    const Bytes rolandBadSum = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
+    const std::vector<Bytes> messages = {Message(1, 100), rolandBadSum};
+    const int iBytes = int(Joined(messages).size());
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window) && !ControlEnabled(m_window, kMessagesButton); },
+        [&] { m_pVirtual->Inject(m_hSource, messages); });
+    script.Then(
+        "the bad sum told",
+        [&] {
+            return ControlText(m_window, kStatusText) ==
+                   Text("StatusReceiveCompleteBad", iBytes, 1);
+        },
+        [&]
+        {
+            EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
+            EXPECT_TRUE(ControlEnabled(m_window, kMessagesButton));
+            ClickButton(m_window, kSaveButton);
+        });
+    const std::string sPath = m_dir.File("idle.syx");
+    m_driver.ChooseFile(QString::fromStdString(sPath));
+    script.Then(
+        "saved", [&] { return std::filesystem::exists(sPath) && !DialogUp(); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), Joined(messages));
+}
+
+TEST_F(ReceiveWindowDump, RequestToTheInstrumentThenItsBankIsRecordedAndTheRequestRemembered)
+{
+    snprintf(m_pApp->m_szMidiOutDevice, sizeof(m_pApp->m_szMidiOutDevice), "%s", kInstrument);
+    m_prefs.bIdleStop = 1;
+    m_prefs.iIdleSeconds = 1;
+    const std::string sPath = m_dir.File("bank.syx");
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window) && ControlEnabled(m_window, kRequestButton); },
+        [&]
+        {
+            // Typed without spaces, in lower case.
+            qobject_cast<QLineEdit*>(Widget(m_window, kRequestText))->setText("f07d514d02f7");
+            ClickButton(m_window, kRequestButton);
+        });
+    script.Then("the request sent, or the reply already counted",
+                [&]
+                {
+                    return ControlText(m_window, kStatusText) == Text("StatusRequestSent") ||
+                           ControlText(m_window, kStatusText)
+                               .startsWith(Text("StatusDumpReceiving", 0).section(' ', 0, 0));
+                });
+    const Bytes bank = VirtualMidi::InstrumentBank();
+    EndedWith(script, VirtualMidi::sm_nBankMessages, int(bank.size()));
+    SaveTo(script, sPath);
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), bank);
+    EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
+}
+
+namespace
+{
+struct tagRequestCase
+{
+    const char* pszName;
+    const char* pszTyped;
+    const char* pszKey;
+    int iValue;
+};
+
+void PrintTo(const tagRequestCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class ReceiveWindowRequest : public ReceiveWindowDump,
+                             public ::testing::WithParamInterface<tagRequestCase>
+{
+};
+
+const tagRequestCase kRequestCases[] = {
+    {"Empty", "", "RequestEmpty", 0},
+    {"NotHex", "F0 43 2X F7", "RequestNotHex", 8},
+    {"NoEnd", "F0 43 20", "RequestNotFramed", 3},
+    {"HighData", "F0 43 A0 F7", "RequestDataTooHigh", 3},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReceiveWindowRequest, ::testing::ValuesIn(kRequestCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+} // namespace
+
+TEST_P(ReceiveWindowRequest, AnInvalidRequestIsExplainedAndNotSent)
+{
+    const tagRequestCase& c = GetParam();
+    MIDIEndpointRef hDestination = m_hSource + 1;
+    snprintf(m_pApp->m_szMidiOutDevice, sizeof(m_pApp->m_szMidiOutDevice), "%s", kInstrument);
+    m_prefs.sRequestHex = "F0 01 F7";
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&]
+        {
+            qobject_cast<QLineEdit*>(Widget(m_window, kRequestText))->setText(c.pszTyped);
+            ClickButton(m_window, kRequestButton);
+        });
+    script.Then(
+        "the problem said",
+        [&] { return ControlText(m_window, kRequestNote) == Text(c.pszKey, c.iValue); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    Show(script);
+    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+    EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 01 F7") << "only a valid one is kept";
+}
+
+TEST_F(ReceiveWindowDump, WithoutAnOutputTheRequestSaysWhyAndTheModeChoiceIsRemembered)
+{
+    m_pApp->m_szMidiOutDevice[0] = '\0';
+    m_prefs.bAllMessages = 0;
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&]
+        {
+            EXPECT_EQ(ControlText(m_window, kRequestNote), Text("RequestNoOutput"));
+            EXPECT_FALSE(ControlEnabled(m_window, kRequestButton));
+            EXPECT_FALSE(Widget(m_window, kStopButton)->isVisibleTo(m_window.GetWindowRef()))
+                << "one message needs no Stop";
+            auto* pPopup = qobject_cast<QComboBox*>(Widget(m_window, kModePopup));
+            pPopup->setCurrentIndex(1);
+            emit pPopup->activated(1);
+        });
+    script.Then(
+        "recording a whole dump", [&] { return ControlEnabled(m_window, kStopButton); },
+        [&]
+        {
+            // A message now counts as part of a dump, not as the one message.
+            m_pVirtual->Inject(m_hSource, {Message(1, 5)});
+        });
+    script.Then(
+        "counted as a dump",
+        [&]
+        {
+            return ControlText(m_window, kStatusText)
+                .startsWith(Text("StatusDumpReceiving", 1).section(',', 0, 0));
+        },
+        [&] { ClickButton(m_window, kStopButton); });
+    m_driver.PressButton(QMessageBox::Discard);
+    script.Then(
+        "stopped", [&] { return !ControlEnabled(m_window, kStopButton); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    Show(script);
+    EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
+}
