@@ -1,6 +1,7 @@
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventLoopTimer.h"
 #include "platform/ui/EventTarget.h"
+#include "platform/ui/FileDrop.h"
 #include "platform/ui/Nib.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -9,12 +10,16 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -292,4 +297,88 @@ TEST(EventLoopTimer, MayRemoveItselfAndNeedsAThreadWithAnEventLoop)
         })
         .join();
     EXPECT_EQ(status, eventInternalErr);
+}
+
+// What a file manager drops: taken only when every item is a local file of a listed kind,
+// and handed on once the drop has ended.
+struct tagDropCase
+{
+    const char* pszName;
+    std::vector<std::string> asFiles; // made in a temporary folder; "http:" ones are remote
+    bool bTaken;
+};
+
+class FileDrop : public ::testing::TestWithParam<tagDropCase>
+{
+};
+
+TEST_P(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("folder.syx"));
+    QList<QUrl> urls;
+    std::vector<std::string> asExpected;
+    for (const std::string& sFile : GetParam().asFiles)
+    {
+        if (sFile.rfind("http:", 0) == 0)
+        {
+            urls << QUrl(QString::fromStdString(sFile));
+            continue;
+        }
+        const std::string sPath = sFile == "folder.syx" ? dir.File(sFile) : dir.Write(sFile, "x");
+        urls << QUrl::fromLocalFile(QString::fromStdString(sPath));
+        asExpected.push_back(sPath);
+    }
+    QWidget window;
+    std::vector<std::string> asGot;
+    int nCalls = 0;
+    struct tagSeen
+    {
+        std::vector<std::string>* pPaths;
+        int* pCalls;
+    } seen{&asGot, &nCalls};
+    ASSERT_EQ(InstallFileDropHandler(
+                  &window, {".syx", ".msy"},
+                  [](const std::vector<std::string>& asPaths, void* pUserData)
+                  {
+                      auto* pSeen = static_cast<tagSeen*>(pUserData);
+                      *pSeen->pPaths = asPaths;
+                      ++*pSeen->pCalls;
+                  },
+                  &seen),
+              noErr);
+
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    EXPECT_EQ(enter.isAccepted(), GetParam().bTaken);
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(nCalls, 0) << "the procedure runs after the drop has ended";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nCalls, GetParam().bTaken ? 1 : 0);
+    if (GetParam().bTaken)
+    {
+        EXPECT_EQ(asGot, asExpected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drags, FileDrop,
+    ::testing::Values(tagDropCase{"OneSysEx", {"bank.syx"}, true},
+                      tagDropCase{"ListsAndFilesAnyCase", {"set.MSY", "a.Syx"}, true},
+                      tagDropCase{"OneOfAnotherKind", {"bank.syx", "notes.txt"}, false},
+                      tagDropCase{"AFolderNamedLikeOne", {"folder.syx"}, false},
+                      tagDropCase{"ARemoteFile", {"http://example.org/a.syx"}, false},
+                      tagDropCase{"NoFiles", {}, false}),
+    [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST(FileDropInstall, NeedsAWindowAndAProcedure)
+{
+    QWidget window;
+    EXPECT_EQ(InstallFileDropHandler(
+                  nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
+              eventInternalErr);
+    EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
 }
