@@ -19,34 +19,6 @@ constexpr unsigned long kFileType = FourCharCode("SysX");
 // Without --timeout the wait goes on until interrupted, looking again this often.
 constexpr std::chrono::hours kEndlessWaitStep(1);
 
-// The text of a request that is not one, as the receive window words it.
-std::string RequestProblem(CSysExRequest::Problem problem, size_t nWhere)
-{
-    const char* pszKey = "RequestEmpty";
-    int iArgument = int(nWhere + 1);
-    switch (problem)
-    {
-    case CSysExRequest::kNotHex:
-        pszKey = "RequestNotHex";
-        break;
-    case CSysExRequest::kNotFramed:
-        pszKey = "RequestNotFramed";
-        break;
-    case CSysExRequest::kDataTooHigh:
-        pszKey = "RequestDataTooHigh";
-        break;
-    case CSysExRequest::kTooLong:
-        pszKey = "RequestTooLong";
-        iArgument = int(CSysExRequest::sm_nMaxSize);
-        break;
-    default:
-        break;
-    }
-    char szText[256];
-    snprintf(szText, sizeof(szText), GetResourceString(pszKey), iArgument);
-    return szText;
-}
-
 // Waits for bDone, for the timeout or, without one, until interrupted.
 void Wait(CCliSession& session, const std::function<bool()>& bDone, int iTimeoutSeconds)
 {
@@ -151,7 +123,7 @@ int CReceiveCommand::ReadRequest(CCliArguments& arguments, CCliSession& session,
             CSysExRequest::ParseHex(arguments.Value("request-hex").c_str(), pRequest, &nWhere);
         if (problem == CSysExRequest::kNoProblem)
             return 1;
-        session.FailUsage("--request-hex", RequestProblem(problem, nWhere));
+        session.FailUsage("--request-hex", CSysExRequest::Describe(problem, nWhere));
         *piStatus = kCliExitUsage;
         return 0;
     }
@@ -178,7 +150,7 @@ int CReceiveCommand::ReadRequest(CCliArguments& arguments, CCliSession& session,
     const CSysExRequest::Problem problem = CSysExRequest::Check(*pRequest, &nWhere);
     if (problem != CSysExRequest::kNoProblem)
     {
-        session.Fail(sPath, RequestProblem(problem, nWhere));
+        session.Fail(sPath, CSysExRequest::Describe(problem, nWhere));
         return 0;
     }
     return 1;

@@ -1,5 +1,9 @@
 #include "transfer/SysExRequest.h"
 
+#include "toolkit/Utility.h"
+
+#include <cstdio>
+
 namespace
 {
 int HexDigit(char c)
@@ -101,4 +105,31 @@ std::string CSysExRequest::ToHex(const std::vector<unsigned char>& bytes)
         sText += kDigits[ucByte & 0x0F];
     }
     return sText;
+}
+
+std::string CSysExRequest::Describe(Problem problem, size_t nWhere)
+{
+    const char* pszKey = "RequestEmpty";
+    int iArgument = int(nWhere + 1);
+    switch (problem)
+    {
+    case CSysExRequest::kNotHex:
+        pszKey = "RequestNotHex";
+        break;
+    case CSysExRequest::kNotFramed:
+        pszKey = "RequestNotFramed";
+        break;
+    case CSysExRequest::kDataTooHigh:
+        pszKey = "RequestDataTooHigh";
+        break;
+    case CSysExRequest::kTooLong:
+        pszKey = "RequestTooLong";
+        iArgument = int(CSysExRequest::sm_nMaxSize);
+        break;
+    default:
+        break;
+    }
+    char szText[256];
+    snprintf(szText, sizeof(szText), GetResourceString(pszKey), iArgument);
+    return szText;
 }

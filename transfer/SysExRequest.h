@@ -29,6 +29,8 @@ public:
     static Problem Check(const std::vector<unsigned char>& bytes, size_t* pnWhere);
     // "F0 43 20 09 F7".
     static std::string ToHex(const std::vector<unsigned char>& bytes);
+    // The problem said for the user, from the strings table; nWhere as Check gives it.
+    static std::string Describe(Problem problem, size_t nWhere);
 
     // Requests are short; a file bigger than this is not one.
     static constexpr size_t sm_nMaxSize = 64 * 1024;

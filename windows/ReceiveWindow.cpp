@@ -228,28 +228,9 @@ bool CReceiveWindow::ReadRequest(std::vector<unsigned char>* pRequest)
 
 void CReceiveWindow::ShowRequestProblem(int iProblem, size_t nWhere)
 {
-    const char* pszKey = "RequestEmpty";
-    int iArgument = int(nWhere + 1);
-    switch (iProblem)
-    {
-    case CSysExRequest::kNotHex:
-        pszKey = "RequestNotHex";
-        break;
-    case CSysExRequest::kNotFramed:
-        pszKey = "RequestNotFramed";
-        break;
-    case CSysExRequest::kDataTooHigh:
-        pszKey = "RequestDataTooHigh";
-        break;
-    case CSysExRequest::kTooLong:
-        pszKey = "RequestTooLong";
-        iArgument = int(CSysExRequest::sm_nMaxSize);
-        break;
-    default:
-        break;
-    }
     char szText[256];
-    snprintf(szText, sizeof(szText), GetResourceString(pszKey), iArgument);
+    snprintf(szText, sizeof(szText), "%s",
+             CSysExRequest::Describe(CSysExRequest::Problem(iProblem), nWhere).c_str());
     m_cRequestNote.Set(szText);
 }
 
