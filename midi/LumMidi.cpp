@@ -222,7 +222,18 @@ std::string CLumMidi::MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint)
 void CLumMidi::MacNotifyProc(const MIDINotification* pMessage, void* pRefCon)
 {
     CLumMidi* pThis = static_cast<CLumMidi*>(pRefCon);
-    if (!pThis || !pMessage || pMessage->messageID != kMIDIMsgSetupChanged)
+    if (!pThis || !pMessage)
+        return;
+    if (pMessage->messageID == kMIDIMsgIOError)
+    {
+        // The client's one input port has one source, so the break is MIDI IN's.
+        const auto* pError = reinterpret_cast<const MIDIIOErrorNotification*>(pMessage);
+        pThis->DropSysEx();
+        if (CLumMidiListener* pListener = pThis->m_pListener.load())
+            pListener->OnLumMidiInBroken(pThis, pError->errorCode);
+        return;
+    }
+    if (pMessage->messageID != kMIDIMsgSetupChanged)
         return;
     if (CLumMidiListener* pListener = pThis->m_pListener.load())
         pListener->OnLumMidiNotification(pThis, 0, 0);

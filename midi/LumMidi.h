@@ -26,6 +26,10 @@ public:
     }
     // A SysEx send has completed; the length is that of the request.
     virtual void OnLumMidiOutSysExSendComplete(CLumMidi* /*pMidi*/, int /*iLength*/) {}
+    // Input from the open MIDI IN broke off (kMIDIInputDataLost or kMIDIInputSourceGone),
+    // on the MIDI input thread, after every byte that came before the break. A SysEx
+    // message the break cut into is thrown away.
+    virtual void OnLumMidiInBroken(CLumMidi* /*pMidi*/, int /*iReason*/) {}
     // The MIDI setup of the system changed; both ints are 0.
     virtual void OnLumMidiNotification(CLumMidi* /*pMidi*/, int /*iParam1*/, int /*iParam2*/) {}
 
@@ -117,6 +121,7 @@ private:
     void CutIntoRuns(const unsigned char* pData, int iLength);
     void AppendSysEx(const unsigned char* pData, int iLength);
     void DeliverSysEx();
+    void DropSysEx();
 
     int m_bSysExInProgress;
     // The rest of an overlong message is being skipped until its F7 (receive thread only).

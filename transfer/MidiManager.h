@@ -36,6 +36,8 @@ enum
 {
     kDumpEndStopped = 0, // StopReceive
     kDumpEndIdle = 1,    // the silence after the last byte lasted the idle time
+    kDumpEndDataLost = 2,   // the input dropped bytes; the message they cut is left out
+    kDumpEndSourceGone = 3, // MIDI IN went away
 };
 
 // The MIDI engine of the application: opens MIDI IN and MIDI OUT by display name,
@@ -142,6 +144,7 @@ public:
     void OnLumMidiInReceive(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiOutSysExSendComplete(CLumMidi* pMidi, int iLength) override;
+    void OnLumMidiInBroken(CLumMidi* pMidi, int iReason) override;
     void OnLumMidiNotification(CLumMidi* pMidi, int iParam1, int iParam2) override;
 
     // Bytes of the message being received, F0 and F7 included. Written by the MIDI input
@@ -224,6 +227,7 @@ private:
     // The dump being recorded, also guarded by m_receiveMutex.
     int m_bDumpArmed;
     CSysExDumpRecorder m_dump;
+    int m_iDumpBreak; // kDumpEnd* of a break in the input that ended the recording, or -1
 
     // The dump's timekeeping, main thread only.
     OpaqueEventLoopTimerRef* m_pDumpTimer;

@@ -678,6 +678,7 @@ void AlsaMidi::ReadEvents(Client& client)
         if (iResult == -ENOSPC)
         {
             DebugPrintf("ALSA sequencer: input overrun, events were lost");
+            ReportInputLost(client);
             continue;
         }
         if (!CheckSnd("read event", iResult))
@@ -741,6 +742,32 @@ void AlsaMidi::ReadEvents(Client& client)
         int iSourcePort = pEvent->source.port;
         client.pWorker->Run(hPort, [&] { DeliverEvent(hPort, pList, iSourceClient, iSourcePort); });
     } while (snd_seq_event_input_pending(client.pSeq, 0) > 0);
+}
+
+// On the worker, in order with the events: the kernel threw away what was waiting for
+// this client, so every input port's sources hear that their input broke off.
+void AlsaMidi::ReportInputLost(Client& client)
+{
+    std::vector<std::pair<MIDIPortRef, MIDIEndpointRef>> broken;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [hRef, pPort] : m_ports)
+            if (pPort->pClient.get() == &client && pPort->bInput)
+                for (const auto& connection : pPort->connections)
+                    broken.emplace_back(hRef, connection.first);
+    }
+    if (!client.pNotifyProc)
+        return;
+    for (const auto& [hPort, hSource] : broken)
+        client.pWorker->Run(hPort,
+                            [&, hSource = hSource]
+                            {
+                                MIDIIOErrorNotification message{
+                                    kMIDIMsgIOError, sizeof(MIDIIOErrorNotification), hSource,
+                                    kMIDIInputDataLost};
+                                client.pNotifyProc(reinterpret_cast<MIDINotification*>(&message),
+                                                   client.pRefCon);
+                            });
 }
 
 // On the worker, as the port's work. The port is looked up only now: one disposed in the

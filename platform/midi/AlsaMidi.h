@@ -81,6 +81,7 @@ private:
     void ReadEvents(Client& client);
     void DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int iSourceClient,
                       int iSourcePort);
+    void ReportInputLost(Client& client);
     void OnAnnounce(Client& client);
     void CheckSetup(Client& client);
 

@@ -42,11 +42,29 @@ using MIDINotificationMessageID = int32_t;
 constexpr MIDINotificationMessageID kMIDIMsgSetupChanged = 1;
 constexpr MIDINotificationMessageID kMIDIMsgObjectAdded = 2;
 constexpr MIDINotificationMessageID kMIDIMsgObjectRemoved = 3;
+// Input of a client's port from a connected source broke off (MIDIIOErrorNotification).
+constexpr MIDINotificationMessageID kMIDIMsgIOError = 7;
 
 struct MIDINotification
 {
     MIDINotificationMessageID messageID;
     uint32_t messageSize;
+};
+
+// Why input from a source broke off: bytes were dropped before the port read them (what
+// came before the loss was delivered whole, what follows it resumes somewhere later), or
+// the source went away.
+constexpr OSStatus kMIDIInputDataLost = -10860;
+constexpr OSStatus kMIDIInputSourceGone = -10861;
+
+// Comes in order with the packets of the source: everything delivered before it arrived
+// before the break.
+struct MIDIIOErrorNotification
+{
+    MIDINotificationMessageID messageID; // kMIDIMsgIOError
+    uint32_t messageSize;
+    MIDIEndpointRef source;
+    OSStatus errorCode; // kMIDIInput*
 };
 
 using MIDINotifyProc = void (*)(const MIDINotification* pMessage, void* pRefCon);

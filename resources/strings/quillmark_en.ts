@@ -15,6 +15,14 @@
         <source>Reception failed: the SysEx message was interrupted.</source>
         <translation>Reception failed: the SysEx message was interrupted.</translation>
     </message>
+    <message id="StatusReceiveDataLost">
+        <source>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</source>
+        <translation>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</translation>
+    </message>
+    <message id="StatusReceiveSourceGone">
+        <source>Reception failed: the MIDI input device went away.</source>
+        <translation>Reception failed: the MIDI input device went away.</translation>
+    </message>
     <message id="StatusTransmitCancel">
         <source>Transmission cancelled.</source>
         <translation>Transmission cancelled.</translation>
@@ -497,6 +505,24 @@ message has no F7 or bytes lie outside messages.</translation>
         <extracomment>%1 complete messages, %2 bytes taken in, %3 seconds since the first byte</extracomment>
         <translation>Receiving... %1 messages  %2 bytes  %3 s</translation>
     </message>
+    <message id="CliReceiveDataLost">
+        <source>data lost: bytes were dropped on the way after %1 bytes of the message; it is incomplete, nothing written</source>
+        <translation>data lost: bytes were dropped on the way after %1 bytes of the message; it is incomplete, nothing written</translation>
+    </message>
+    <message id="CliReceiveSourceGone">
+        <source>the MIDI input device went away after %1 bytes; nothing written</source>
+        <translation>the MIDI input device went away after %1 bytes; nothing written</translation>
+    </message>
+    <message id="CliDumpDataLost">
+        <source>data lost: bytes were dropped on the way after %1 complete messages; the dump is incomplete, nothing written</source>
+        <extracomment>%1 the messages that came whole before the loss</extracomment>
+        <translation>data lost: bytes were dropped on the way after %1 complete messages; the dump is incomplete, nothing written</translation>
+    </message>
+    <message id="CliDumpSourceGone">
+        <source>the MIDI input device went away after %1 complete messages; the dump is incomplete, nothing written</source>
+        <extracomment>%1 the messages that came whole before it went</extracomment>
+        <translation>the MIDI input device went away after %1 complete messages; the dump is incomplete, nothing written</translation>
+    </message>
     <message id="CliDumpDone">
         <source>Received %1 messages, %2 bytes, into %3; none left out.</source>
         <extracomment>%1 messages, %2 their bytes, %3 the file</extracomment>
@@ -626,6 +652,14 @@ message has no F7 or bytes lie outside messages.</translation>
     <message id="DumpIncompleteAtStop">
         <source>The message arriving at the stop was incomplete and left out</source>
         <translation>The message arriving at the stop was incomplete and left out</translation>
+    </message>
+    <message id="DumpDataLost">
+        <source>Data was lost on the way: the dump is incomplete; only the messages that came whole before the loss are kept</source>
+        <translation>Data was lost on the way: the dump is incomplete; only the messages that came whole before the loss are kept</translation>
+    </message>
+    <message id="DumpSourceGone">
+        <source>The MIDI input device went away: the dump ended there</source>
+        <translation>The MIDI input device went away: the dump ended there</translation>
     </message>
     <message id="ButtonStop">
         <source>Stop</source>
