@@ -1,4 +1,5 @@
 #include "app/MessageManager.h"
+#include "support/EventPump.h"
 #include "support/LogCapture.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
@@ -55,20 +56,6 @@ std::vector<std::vector<int>> Summary(const std::vector<tagDelivery>& log)
         summary.push_back(
             {delivery.iListener, delivery.message.iMessage, delivery.message.iParam1});
     return summary;
-}
-
-// Runs the event loop until done() holds or five seconds pass.
-bool PumpUntil(const std::function<bool()>& done)
-{
-    const uint32_t uiStart = GetSystemTimeMs();
-    while (!done())
-    {
-        if (GetSystemTimeMs() - uiStart > 5000)
-            return false;
-        ProcessMessage();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 class MessageManagerTest : public ::testing::Test
