@@ -307,14 +307,6 @@ TEST_F(LumMidi, TellsTheListenerOfSetupChanges)
     EXPECT_EQ(m_recorder.Count("notify"), 2u);
 }
 
-TEST(LumMidiBackEnd, UsesTheVirtualBackEndWhenTold)
-{
-    if (const char* pszChoice = getenv("QUILLMARK_MIDI");
-        !pszChoice || strcmp(pszChoice, "virtual"))
-        GTEST_SKIP() << "QUILLMARK_MIDI is not virtual";
-    EXPECT_STREQ(MidiService::Get().Name(), "virtual");
-}
-
 TEST(LumMidiBackEndDeathTest, ForcedAlsaWithoutSequencerCannotCreateClients)
 {
     if (access("/dev/snd/seq", F_OK) == 0)
