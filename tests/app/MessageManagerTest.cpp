@@ -304,7 +304,6 @@ TEST_F(MessageManagerTest, TheTimerDeliversInsideANestedModalLoop)
     m_manager.AddListener(&m_a);
     int iDepthAtDelivery = 0;
     int iDepth = 0;
-    m_a.m_onMessage = [&](CMessageManager*, tagListenerMessage) { iDepthAtDelivery = iDepth; };
 
     QEventLoop outer;
     QTimer::singleShot(0, &outer,
