@@ -26,6 +26,7 @@ protected:
     {
         m_pVirtual = VirtualMidi::Get();
         ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
+        ASSERT_STREQ(MidiService::Get().Name(), "virtual");
         m_pVirtual->Reset();
         m_log.Clear();
     }
