@@ -108,17 +108,20 @@ bool cAlert::Ask(const char* pszMessage, const char* pszExplanation, const char*
     return box.clickedButton() == pDefault;
 }
 
-int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName)
+int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName,
+                      const char* pszQuestionKey, const char* pszExplanationKey)
 {
     if (!CanShowAlerts())
         return kNavAskSaveChangesCancel;
 
     QApplication::beep();
-    const char* pszQuestion =
-        nQuitting ? "Save Changes Before Quitting" : "Save Changes Before Closing";
+    const char* pszQuestion = pszQuestionKey ? pszQuestionKey
+                              : nQuitting    ? "Save Changes Before Quitting"
+                                             : "Save Changes Before Closing";
     QMessageBox box(QMessageBox::Warning, C2CFString(pszApplicationName),
                     DocumentText(pszQuestion, pszDocumentName));
-    box.setInformativeText(C2CFString(GetResourceString("Save Changes Explanation")));
+    box.setInformativeText(C2CFString(
+        GetResourceString(pszExplanationKey ? pszExplanationKey : "Save Changes Explanation")));
     QPushButton* pSave = box.addButton(QMessageBox::Save);
     QPushButton* pDontSave = box.addButton(QMessageBox::Discard);
     pDontSave->setText(C2CFString(GetResourceString("ButtonDontSave")));

@@ -49,8 +49,10 @@ public:
 
     // Save before closing (nQuitting 0) or before quitting (otherwise)? Save, Cancel or
     // Don't Save (kNavAskSaveChanges...); any failure answers Cancel.
+    // The question and its explanation are the strings-table texts of the keys when given.
     static int SaveAlert(short nQuitting, const char* pszApplicationName,
-                         const char* pszDocumentName);
+                         const char* pszDocumentName, const char* pszQuestionKey = nullptr,
+                         const char* pszExplanationKey = nullptr);
 
     // Discard the changes? kNavAskDiscardChanges or, also on failure, Cancel.
     static int RevertAlert(const char* pszApplicationName, const char* pszDocumentName);

@@ -22,8 +22,12 @@ bool CSysExFileWriter::IsMidiFileName(const char* pszName)
     return CompareExtension(szExtension, ".mid") || CompareExtension(szExtension, ".midi");
 }
 
-int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs)
+int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs,
+                            OSErr* pError)
 {
+    OSErr unused = 0;
+    OSErr& error = pError ? *pError : unused;
+    error = ioErr;
     std::vector<unsigned char> aucMidiFile;
     const bool bMidi = IsMidiFileName(spec.name.c_str());
     if (bMidi && !CMidiFileWriter::Write(pData, size_t(nSize), iPauseMs, aucMidiFile))
@@ -37,6 +41,7 @@ int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int 
     CLumFile file;
     if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to open file.");
         return 0;
     }
@@ -44,8 +49,10 @@ int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int 
     const int bClosed = file.Close();
     if (lWritten != lSize || !bClosed)
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to write file.");
         return 0;
     }
+    error = 0;
     return 1;
 }

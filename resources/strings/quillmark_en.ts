@@ -748,5 +748,47 @@ message has no F7 or bytes lie outside messages.</translation>
         <extracomment>%d: the entry number</extracomment>
         <translation>It is not a valid MultiSysEx list: the number %d is listed more than once.</translation>
     </message>
+    <message id="SaveFailed">
+        <source>The dump could not be saved as “%s”.</source>
+        <extracomment>%s: the file's name</extracomment>
+        <translation>The dump could not be saved as “%s”.</translation>
+    </message>
+    <message id="StatusSaved">
+        <source>Saved to %s</source>
+        <extracomment>%s: the path of the saved file</extracomment>
+        <translation>Saved to %s</translation>
+    </message>
+    <message id="Save Received Dump">
+        <source>Do you want to save the received dump before closing?</source>
+        <translation>Do you want to save the received dump before closing?</translation>
+    </message>
+    <message id="Save Received Dump Explanation">
+        <source>The dump will be lost if you don’t save it.</source>
+        <translation>The dump will be lost if you don’t save it.</translation>
+    </message>
+    <message id="ReasonFolderNotFound">
+        <source>The folder was not found: it does not exist.</source>
+        <translation>The folder was not found: it does not exist.</translation>
+    </message>
+    <message id="ReasonWritePermissionDenied">
+        <source>Permission denied: you may not write in that folder.</source>
+        <translation>Permission denied: you may not write in that folder.</translation>
+    </message>
+    <message id="ReasonReadOnly">
+        <source>The disk or folder is read-only.</source>
+        <translation>The disk or folder is read-only.</translation>
+    </message>
+    <message id="ReasonDiskFull">
+        <source>The disk is full.</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message id="ReasonBadName">
+        <source>The name cannot be used for a file.</source>
+        <translation>The name cannot be used for a file.</translation>
+    </message>
+    <message id="ReasonNotWritten">
+        <source>The file could not be written.</source>
+        <translation>The file could not be written.</translation>
+    </message>
 </context>
 </TS>
