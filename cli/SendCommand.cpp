@@ -4,11 +4,14 @@
 #include "cli/CliSession.h"
 #include "cli/CliText.h"
 #include "file/LumFile.h"
+#include "file/MidiFileReader.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MultiSysExReader.h"
 #include "transfer/SendCheck.h"
+#include "transfer/SysExFileWriter.h"
+#include "transfer/TransmitContent.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,14 +32,26 @@ std::string Elapsed(uint32_t uiMs)
     return szTime;
 }
 
-// The first byte and the size of an open file, which is left at its start.
-bool Inspect(CLumFile& file, unsigned char* pucFirst, int64_t* pllSize)
+// The first bytes (up to four: a MIDI file's header tag) and the size of an open file,
+// which is left at its start.
+struct tagFileHead
+{
+    unsigned char aucBytes[4] = {};
+    long lRead = 0;
+    int64_t llSize = 0;
+
+    bool IsSysEx() const { return lRead > 0 && aucBytes[0] == kSysExStart; }
+    bool IsMidiFile() const { return CMidiFileReader::IsMidiFile(aucBytes, size_t(lRead)); }
+};
+
+bool Inspect(CLumFile& file, tagFileHead* pHead)
 {
     long lSize = 0;
-    if (GetEOF(file.m_refNum, &lSize) != 0 || file.Read(pucFirst, 1) != 1 || !file.SetPos(0, 2))
+    if (GetEOF(file.m_refNum, &lSize) != 0)
         return false;
-    *pllSize = lSize;
-    return true;
+    pHead->lRead = file.Read(pHead->aucBytes, sizeof(pHead->aucBytes));
+    pHead->llSize = lSize;
+    return pHead->lRead > 0 && file.SetPos(0, 2);
 }
 } // namespace
 
@@ -56,13 +71,14 @@ std::vector<const char*> CSendCommand::HelpKeys() const
     return {"CliSendUsage",           "CliSendHelp",          "CliOptionsHeading",
             "CliSendOptionOut",       "CliSendOptionPause",   "CliSendOptionSpeed",
             "CliSendOptionFilePause", "CliSendOptionUnpaced", "CliSendOptionWireSpeed",
-            "CliSendHelpPacing"};
+            "CliSendOptionFileTiming", "CliSendOptionPauseTiming", "CliSendHelpPacing"};
 }
 
 std::vector<tagCliOption> CSendCommand::Options() const
 {
-    return {{"out", 0, true},        {"pause", 0, true},    {"speed", 0, true},
-            {"file-pause", 0, true}, {"unpaced", 0, false}, {"wire-speed", 0, false}};
+    return {{"out", 0, true},          {"pause", 0, true},          {"speed", 0, true},
+            {"file-pause", 0, true},   {"unpaced", 0, false},       {"wire-speed", 0, false},
+            {"file-timing", 0, false}, {"pause-timing", 0, false}};
 }
 
 int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSettings,
@@ -71,6 +87,11 @@ int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSet
     if (arguments.Has("unpaced") && arguments.Has("wire-speed"))
     {
         arguments.SetError(CliText("CliOptionsExclusive", {"--unpaced", "--wire-speed"}));
+        return 0;
+    }
+    if (arguments.Has("file-timing") && arguments.Has("pause-timing"))
+    {
+        arguments.SetError(CliText("CliOptionsExclusive", {"--file-timing", "--pause-timing"}));
         return 0;
     }
     const bool bWireSpeed = arguments.Has("wire-speed");
@@ -89,6 +110,10 @@ int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSet
         pSettings->iPacing = tagTransmitSettings::kPacingUnpaced;
     else if (bWireSpeed)
         pSettings->iPacing = tagTransmitSettings::kPacingAtSpeed;
+    if (arguments.Has("file-timing"))
+        pSettings->iMidiTiming = tagTransmitSettings::kMidiTimingOfFile;
+    else if (arguments.Has("pause-timing"))
+        pSettings->iMidiTiming = tagTransmitSettings::kMidiTimingPause;
     return 1;
 }
 
@@ -166,25 +191,47 @@ int CSendCommand::AddOperand(const std::string& sOperand)
         m_pSession->Fail(sOperand, CliText(bFolder ? "CliIsFolder" : "CliCannotReadFile"));
         return 0;
     }
-    unsigned char ucFirst = 0;
-    int64_t llSize = 0;
-    const bool bRead = Inspect(file, &ucFirst, &llSize);
+    tagFileHead head;
+    const bool bRead = Inspect(file, &head);
     char szExtension[256] = "";
     CLumFile::GetExtension(sOperand.c_str(), szExtension, sizeof(szExtension));
     int bAdded = 0;
-    if (!bRead || (ucFirst != kSysExStart && CompareExtension(szExtension, ".syx")))
+    if (bRead && (head.IsMidiFile() || CSysExFileWriter::IsMidiFileName(sOperand.c_str())))
+        bAdded = AddMidiFile(sOperand, file);
+    else if (!bRead || (!head.IsSysEx() && CompareExtension(szExtension, ".syx")))
         m_pSession->Fail(sOperand, CliText("CliNotSysEx"));
-    else if (ucFirst == kSysExStart)
+    else if (head.IsSysEx())
     {
         // Whatever its name, as the transmit window takes it.
-        m_files.push_back({sOperand, sOperand, nullptr, 0, llSize});
-        m_llTotal += llSize;
+        m_files.push_back({sOperand, sOperand, nullptr, 0, head.llSize});
+        m_llTotal += head.llSize;
         bAdded = 1;
     }
     else
         bAdded = AddList(sOperand, file);
     file.Close();
     return bAdded;
+}
+
+// A MIDI file is read whole now, so that a bad one is told before anything is sent; its
+// size is that of the SysEx messages it sends.
+int CSendCommand::AddMidiFile(const std::string& sOperand, CLumFile& file)
+{
+    CTransmitContent content;
+    if (!content.Read(&file) && !content.IsBadMidiFile())
+    {
+        m_pSession->Fail(sOperand, CliText("CliCannotReadFile"));
+        return 0;
+    }
+    const std::string sFault = content.MidiFileFault();
+    if (!sFault.empty())
+    {
+        m_pSession->Fail(sOperand, sFault);
+        return 0;
+    }
+    m_files.push_back({sOperand, sOperand, nullptr, 0, content.Size()});
+    m_llTotal += content.Size();
+    return 1;
 }
 
 // The list's files in the order of their numbers, gaps allowed, each checked before

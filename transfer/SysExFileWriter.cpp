@@ -5,7 +5,9 @@
 #include "platform/ui/MacEvent.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
+#include "transfer/MidiManager.h"
 
+#include <climits>
 #include <vector>
 
 namespace
@@ -48,6 +50,48 @@ int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int 
     const long lWritten = file.Write(pOut, lSize);
     const int bClosed = file.Close();
     if (lWritten != lSize || !bClosed)
+    {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
+        DebugPrintf("Failed to write file.");
+        return 0;
+    }
+    error = 0;
+    return 1;
+}
+
+int CSysExFileWriter::WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs,
+                                        OSErr* pError)
+{
+    OSErr unused = 0;
+    OSErr& error = pError ? *pError : unused;
+    error = ioErr;
+    if (IsMidiFileName(spec.name.c_str()))
+    {
+        std::vector<unsigned char> aucDump;
+        const bool bFits = midi.ReadReceivedDump(
+            [&](const unsigned char* pData, size_t nLength)
+            {
+                if (aucDump.size() + nLength > size_t(INT_MAX))
+                    return false;
+                aucDump.insert(aucDump.end(), pData, pData + nLength);
+                return true;
+            });
+        if (!bFits)
+        {
+            DebugPrintf("Failed to write file.");
+            return 0;
+        }
+        return Write(spec, aucDump.data(), int(aucDump.size()), iPauseMs, pError);
+    }
+    CLumFile file;
+    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
+    {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
+        DebugPrintf("Failed to open file.");
+        return 0;
+    }
+    const int bWritten = midi.WriteReceivedDump(&file);
+    if (!file.Close() || !bWritten)
     {
         error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to write file.");

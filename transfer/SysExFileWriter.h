@@ -2,6 +2,8 @@
 
 #include "platform/file/FileManager.h"
 
+class CMidiManager;
+
 // Writes received SysEx bytes to a file: as a Standard MIDI File (CMidiFileWriter) when
 // the name ends in ".mid" or ".midi", in any letter case, else as a .syx file of the raw
 // bytes. The file carries creator 'QMRK' and type 'SysX' either way.
@@ -14,6 +16,10 @@ public:
     // platform's error, in *pError when given.
     static int Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs,
                      OSErr* pError = nullptr);
+    // The same for the dump the engine recorded (CMidiManager::ReadReceivedDump); a .syx
+    // file is written piece by piece, without a copy of the dump.
+    static int WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs,
+                                 OSErr* pError = nullptr);
 
     static bool IsMidiFileName(const char* pszName);
 };

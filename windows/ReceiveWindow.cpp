@@ -98,6 +98,12 @@ const char* WriteReasonKey(OSErr err)
     }
 }
 
+// A .mid file of a dump plays back with the pause the device is sent with.
+int DevicePauseMs()
+{
+    return CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiInDevice).iPauseMs;
+}
+
 // GetResourceString shares one buffer; a text needed beside another is copied out.
 void CopyResourceString(char* pszDest, size_t nSize, const char* pszKey)
 {
@@ -535,14 +541,11 @@ bool CReceiveWindow::ExecuteSave()
 
 // A file that cannot be written keeps the message unsaved: the user is told, and a close
 // that asked for this save does not go ahead. The file is put in place only once all of
-// it was written, so an old file of that name survives. A .mid plays back with the pause
-// the device is sent with.
+// it was written, so an old file of that name survives.
 bool CReceiveWindow::SaveBytes(const FSSpec& spec, const unsigned char* pData, int nSize)
 {
-    const int iPauseMs =
-        CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiInDevice).iPauseMs;
     OSErr err = ioErr;
-    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, iPauseMs, &err))
+    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, DevicePauseMs(), &err))
         return OnSaveFailed(spec, err);
     return OnSaved(spec);
 }
@@ -580,27 +583,11 @@ void CReceiveWindow::ShowMessages()
 
 bool CReceiveWindow::SaveDump(const FSSpec& spec)
 {
-    if (CSysExFileWriter::IsMidiFileName(spec.name.c_str()))
+    OSErr err = ioErr;
+    if (!CSysExFileWriter::WriteReceivedDump(spec, *g_pApplication->m_pMidiManager, DevicePauseMs(),
+                                             &err))
     {
-        const std::vector<unsigned char> bytes = ReceivedDump();
-        if (bytes.size() > size_t(INT_MAX))
-        {
-            DebugPrintf("Failed to write file.");
-            return OnSaveFailed(spec, ioErr);
-        }
-        return SaveBytes(spec, bytes.data(), int(bytes.size()));
-    }
-    CLumFile file;
-    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
-    {
-        DebugPrintf("Failed to open file.");
-        return OnSaveFailed(spec, file.GetWriteError());
-    }
-    const int bWritten = g_pApplication->m_pMidiManager->WriteReceivedDump(&file);
-    if (!file.Close() || !bWritten)
-    {
-        DebugPrintf("Failed to write file.");
-        return OnSaveFailed(spec, file.GetWriteError());
+        return OnSaveFailed(spec, err);
     }
     return OnSaved(spec);
 }

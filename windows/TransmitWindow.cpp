@@ -160,25 +160,14 @@ bool CTransmitWindow::OnMidiFileError(const char* pszExplanation)
 bool CTransmitWindow::OpenMidiFile(long* plSize)
 {
     CTransmitContent content;
-    if (!content.Read(&m_cFile))
+    if (!content.Read(&m_cFile) && !content.IsBadMidiFile())
     {
-        if (!content.IsBadMidiFile())
-        {
-            ShowErrorAlert("Can't Open File", kAlertStopAlert);
-            return false;
-        }
-        return OnMidiFileError(content.MidiErrorText().c_str());
+        ShowErrorAlert("Can't Open File", kAlertStopAlert);
+        return false;
     }
-    // A file named as a MIDI file whose bytes are not one is refused rather than sent raw.
-    const char* pszFault = !content.IsMidiFile() ? "MidiFileNotMidi"
-                           : content.Size() == 0 ? "MidiFileNoSysEx"
-                                                 : nullptr;
-    if (pszFault)
-    {
-        char szExplanation[256];
-        snprintf(szExplanation, sizeof(szExplanation), "%s", GetResourceString(pszFault));
-        return OnMidiFileError(szExplanation);
-    }
+    const std::string sFault = content.MidiFileFault();
+    if (!sFault.empty())
+        return OnMidiFileError(sFault.c_str());
     if (!m_cFile.SetPos(0, 2))
         DebugPrintf("Failed to set file pointer.");
     *plSize = content.Size();

@@ -188,11 +188,11 @@
         <translation>Standard MIDI files (*.mid)</translation>
     </message>
     <message id="CliUsage">
-        <source>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
-       quillmark COMMAND [OPTION...]          without windows</source>
+        <source>Usage: quillmark [FILE.syx|FILE.msy|FILE.mid...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]                   without windows</source>
         <extracomment>the overview's usage lines</extracomment>
-        <translation>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
-       quillmark COMMAND [OPTION...]          without windows</translation>
+        <translation>Usage: quillmark [FILE.syx|FILE.msy|FILE.mid...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]                   without windows</translation>
     </message>
     <message id="CliCommandsHeading">
         <source>Commands:</source>
@@ -223,18 +223,18 @@ address client:port (empty where the MIDI service numbers none), separated by ta
 address client:port (empty where the MIDI service numbers none), separated by tabs.</translation>
     </message>
     <message id="CliSendSummary">
-        <source>send .syx files and the files of .msy lists, in order</source>
-        <translation>send .syx files and the files of .msy lists, in order</translation>
+        <source>send .syx files, .mid files and the files of .msy lists, in order</source>
+        <translation>send .syx files, .mid files and the files of .msy lists, in order</translation>
     </message>
     <message id="CliSendUsage">
         <source>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
-                      [--unpaced | --wire-speed] FILE...</source>
+                      [--unpaced | --wire-speed] [--file-timing | --pause-timing] FILE...</source>
         <translation>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
-                      [--unpaced | --wire-speed] FILE...</translation>
+                      [--unpaced | --wire-speed] [--file-timing | --pause-timing] FILE...</translation>
     </message>
     <message id="CliSendHelp">
-        <source>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</source>
-        <translation>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</translation>
+        <source>Sends each .syx file, the SysEx messages of each Standard MIDI File (.mid), and the files of each .msy list in list order, to the MIDI output.</source>
+        <translation>Sends each .syx file, the SysEx messages of each Standard MIDI File (.mid), and the files of each .msy list in list order, to the MIDI output.</translation>
     </message>
     <message id="CliSendOptionOut">
         <source>  --out DEVICE       the output (default: the remembered one)</source>
@@ -259,6 +259,14 @@ address client:port (empty where the MIDI service numbers none), separated by ta
     <message id="CliSendOptionWireSpeed">
         <source>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</source>
         <translation>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</translation>
+    </message>
+    <message id="CliSendOptionFileTiming">
+        <source>  --file-timing      space a .mid file's messages by the file's own timing</source>
+        <translation>  --file-timing      space a .mid file's messages by the file's own timing</translation>
+    </message>
+    <message id="CliSendOptionPauseTiming">
+        <source>  --pause-timing     space a .mid file's messages by the pause instead</source>
+        <translation>  --pause-timing     space a .mid file's messages by the pause instead</translation>
     </message>
     <message id="CliSendHelpPacing">
         <source>Without these options the pacing remembered for the output device applies.</source>
@@ -295,8 +303,8 @@ stderr counts them).</translation>
         <translation>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</translation>
     </message>
     <message id="CliReceiveOptionOutput">
-        <source>  -o, --output FILE       the .syx file to write</source>
-        <translation>  -o, --output FILE       the .syx file to write</translation>
+        <source>  -o, --output FILE       the file to write: .syx, or .mid for a Standard MIDI File</source>
+        <translation>  -o, --output FILE       the file to write: .syx, or .mid for a Standard MIDI File</translation>
     </message>
     <message id="CliReceiveOptionMany">
         <source>  --many                  record every message, not only the first</source>
