@@ -9,6 +9,7 @@
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MultiSysExReader.h"
+#include "transfer/SendCheck.h"
 #include "transfer/SysExFileWriter.h"
 #include "transfer/TransmitContent.h"
 
@@ -20,13 +21,9 @@ namespace
 {
 constexpr unsigned char kSysExStart = 0xF0;
 
-// The key of the last alert the list reader raised: the command line tells it on stderr.
-const char* sg_pszAlertKey = nullptr;
-
-void KeepAlertKey(const char* pszKey, int)
-{
-    sg_pszAlertKey = pszKey;
-}
+// The list reader's alerts have no screen here: a file that goes missing while the list
+// is sent is told on stderr by Run.
+void NoAlert(const char*, int) {}
 
 std::string Elapsed(uint32_t uiMs)
 {
@@ -139,7 +136,7 @@ int CSendCommand::Run(CCliArguments& arguments)
         return kCliExitUsage;
     }
 
-    SetErrorAlertSink(&KeepAlertKey);
+    SetErrorAlertSink(&NoAlert);
     for (const std::string& sOperand : arguments.Operands())
         if (!AddOperand(sOperand))
             return kCliExitFailed;
@@ -237,43 +234,33 @@ int CSendCommand::AddMidiFile(const std::string& sOperand, CLumFile& file)
     return 1;
 }
 
-// The list's files in the order of their numbers, 1 to the count of its entries; a
-// number it does not list ends it, as it ends the transmit window's list.
+// The list's files in the order of their numbers, gaps allowed, each checked before
+// anything is sent, as the transmit window checks them.
 int CSendCommand::AddList(const std::string& sOperand, CLumFile& file)
 {
     auto pList = std::make_shared<CMultiSysExReader>();
-    sg_pszAlertKey = nullptr;
     if (!pList->Open(&file))
     {
         m_pSession->Fail(sOperand, CliText("CliNotSysExOrList"));
         return 0;
     }
-    for (int nNumber = 1; nNumber <= pList->GetFileCount(); ++nNumber)
+    std::vector<CSendCheck::tagFile> files;
+    const CSendCheck::Problem problem = CSendCheck::CheckList(*pList, &files);
+    if (problem != CSendCheck::kNoProblem)
     {
-        char szName[256] = "";
-        pList->GetSysExFileName(szName, sizeof(szName), nNumber);
-        const std::string sName = sOperand + ": " + szName;
-        sg_pszAlertKey = nullptr;
-        CLumFile* pListed = pList->GetSysExFile(nNumber);
-        if (!pListed)
-        {
-            if (!sg_pszAlertKey && nNumber > 1)
-                break;
-            m_pSession->Fail(sg_pszAlertKey ? sName : sOperand,
-                             CliText(sg_pszAlertKey ? sg_pszAlertKey : "Illegal Msy File"));
-            return 0;
-        }
-        tagFileHead head;
-        const bool bSysEx = Inspect(*pListed, &head) && head.IsSysEx();
-        pListed->Close();
-        delete pListed;
-        if (!bSysEx)
-        {
-            m_pSession->Fail(sName, CliText("CliNotSysEx"));
-            return 0;
-        }
-        m_files.push_back({sName, std::string(), pList, nNumber, head.llSize});
-        m_llTotal += head.llSize;
+        char szReason[512];
+        snprintf(szReason, sizeof(szReason),
+                 GetResourceString(CSendCheck::ReasonKey(problem, pList->GetProblem())),
+                 pList->GetProblemNumber());
+        m_pSession->Fail(files.empty() ? sOperand : sOperand + ": " + files.back().sName,
+                         szReason);
+        return 0;
+    }
+    for (const CSendCheck::tagFile& listed : files)
+    {
+        m_files.push_back(
+            {sOperand + ": " + listed.sName, std::string(), pList, listed.nNumber, listed.lSize});
+        m_llTotal += listed.lSize;
     }
     return 1;
 }

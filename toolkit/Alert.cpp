@@ -67,9 +67,12 @@ OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
     if (!CanShowAlerts())
         return eventInternalErr;
 
-    QMessageBox box(AlertIcon(nAlertType), QString(), C2CFString(pszMessage));
+    // The texts may sit in GetResourceString's one buffer: taken before the title is.
+    const QString message = C2CFString(pszMessage);
+    const QString explanation = pszExplanation ? C2CFString(pszExplanation) : QString();
+    QMessageBox box(AlertIcon(nAlertType), C2CFString(GetResourceString("Quillmark")), message);
     if (pszExplanation)
-        box.setInformativeText(C2CFString(pszExplanation));
+        box.setInformativeText(explanation);
     QAbstractButton* pDefault =
         pszDefaultText ? box.addButton(C2CFString(pszDefaultText), QMessageBox::AcceptRole)
                        : box.addButton(QMessageBox::Ok);
@@ -85,17 +88,40 @@ OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
     return noErr;
 }
 
-int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName)
+bool cAlert::Ask(const char* pszMessage, const char* pszExplanation, const char* pszDefaultText,
+                 const char* pszCancelText, short nAlertType)
+{
+    if (!CanShowAlerts())
+        return false;
+    // The texts may sit in GetResourceString's one buffer: taken before the title is.
+    const QString message = C2CFString(pszMessage);
+    const QString explanation = pszExplanation ? C2CFString(pszExplanation) : QString();
+    QMessageBox box(AlertIcon(nAlertType), C2CFString(GetResourceString("Quillmark")), message);
+    box.setInformativeText(explanation);
+    QPushButton* pDefault = box.addButton(C2CFString(pszDefaultText), QMessageBox::AcceptRole);
+    QPushButton* pCancel = box.addButton(C2CFString(pszCancelText), QMessageBox::RejectRole);
+    box.setDefaultButton(pDefault);
+    box.setEscapeButton(pCancel);
+    box.setWindowModality(Qt::ApplicationModal);
+    QApplication::beep();
+    box.exec();
+    return box.clickedButton() == pDefault;
+}
+
+int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName,
+                      const char* pszQuestionKey, const char* pszExplanationKey)
 {
     if (!CanShowAlerts())
         return kNavAskSaveChangesCancel;
 
     QApplication::beep();
-    const char* pszQuestion =
-        nQuitting ? "Save Changes Before Quitting" : "Save Changes Before Closing";
+    const char* pszQuestion = pszQuestionKey ? pszQuestionKey
+                              : nQuitting    ? "Save Changes Before Quitting"
+                                             : "Save Changes Before Closing";
     QMessageBox box(QMessageBox::Warning, C2CFString(pszApplicationName),
                     DocumentText(pszQuestion, pszDocumentName));
-    box.setInformativeText(C2CFString(GetResourceString("Save Changes Explanation")));
+    box.setInformativeText(C2CFString(
+        GetResourceString(pszExplanationKey ? pszExplanationKey : "Save Changes Explanation")));
     QPushButton* pSave = box.addButton(QMessageBox::Save);
     QPushButton* pDontSave = box.addButton(QMessageBox::Discard);
     pDontSave->setText(C2CFString(GetResourceString("ButtonDontSave")));

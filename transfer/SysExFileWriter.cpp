@@ -24,8 +24,12 @@ bool CSysExFileWriter::IsMidiFileName(const char* pszName)
     return CompareExtension(szExtension, ".mid") || CompareExtension(szExtension, ".midi");
 }
 
-int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs)
+int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs,
+                            OSErr* pError)
 {
+    OSErr unused = 0;
+    OSErr& error = pError ? *pError : unused;
+    error = ioErr;
     std::vector<unsigned char> aucMidiFile;
     const bool bMidi = IsMidiFileName(spec.name.c_str());
     if (bMidi && !CMidiFileWriter::Write(pData, size_t(nSize), iPauseMs, aucMidiFile))
@@ -39,6 +43,7 @@ int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int 
     CLumFile file;
     if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to open file.");
         return 0;
     }
@@ -46,14 +51,20 @@ int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int 
     const int bClosed = file.Close();
     if (lWritten != lSize || !bClosed)
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to write file.");
         return 0;
     }
+    error = 0;
     return 1;
 }
 
-int CSysExFileWriter::WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs)
+int CSysExFileWriter::WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs,
+                                        OSErr* pError)
 {
+    OSErr unused = 0;
+    OSErr& error = pError ? *pError : unused;
+    error = ioErr;
     if (IsMidiFileName(spec.name.c_str()))
     {
         std::vector<unsigned char> aucDump;
@@ -70,19 +81,22 @@ int CSysExFileWriter::WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, 
             DebugPrintf("Failed to write file.");
             return 0;
         }
-        return Write(spec, aucDump.data(), int(aucDump.size()), iPauseMs);
+        return Write(spec, aucDump.data(), int(aucDump.size()), iPauseMs, pError);
     }
     CLumFile file;
     if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to open file.");
         return 0;
     }
     const int bWritten = midi.WriteReceivedDump(&file);
     if (!file.Close() || !bWritten)
     {
+        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
         DebugPrintf("Failed to write file.");
         return 0;
     }
+    error = 0;
     return 1;
 }

@@ -12,11 +12,14 @@ class CSysExFileWriter
 public:
     // 1 when the file was written whole; 0 otherwise (logged as "Failed to open file." or
     // "Failed to write file."), leaving any file that was at the location as it was.
-    // iPauseMs is the pause after each message of a MIDI file.
-    static int Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs);
+    // iPauseMs is the pause after each message of a MIDI file. Why it failed, as the
+    // platform's error, in *pError when given.
+    static int Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs,
+                     OSErr* pError = nullptr);
     // The same for the dump the engine recorded (CMidiManager::ReadReceivedDump); a .syx
     // file is written piece by piece, without a copy of the dump.
-    static int WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs);
+    static int WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs,
+                                 OSErr* pError = nullptr);
 
     static bool IsMidiFileName(const char* pszName);
 };

@@ -75,6 +75,29 @@ std::vector<unsigned char> ReceivedDump()
     return bytes;
 }
 
+// The words for why a file could not be written.
+const char* WriteReasonKey(OSErr err)
+{
+    switch (err)
+    {
+    case fnfErr:
+    case dirNFErr:
+        return "ReasonFolderNotFound";
+    case permErr:
+        return "ReasonWritePermissionDenied";
+    case wPrErr:
+        return "ReasonReadOnly";
+    case dskFulErr:
+        return "ReasonDiskFull";
+    case notAFileErr:
+        return "ReasonIsFolder";
+    case bdNamErr:
+        return "ReasonBadName";
+    default:
+        return "ReasonNotWritten";
+    }
+}
+
 // A .mid file of a dump plays back with the pause the device is sent with.
 int DevicePauseMs()
 {
@@ -521,12 +544,29 @@ bool CReceiveWindow::ExecuteSave()
 // it was written, so an old file of that name survives.
 bool CReceiveWindow::SaveBytes(const FSSpec& spec, const unsigned char* pData, int nSize)
 {
-    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, DevicePauseMs()))
-    {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
+    OSErr err = ioErr;
+    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, DevicePauseMs(), &err))
+        return OnSaveFailed(spec, err);
+    return OnSaved(spec);
+}
+
+bool CReceiveWindow::OnSaveFailed(const FSSpec& spec, OSErr err)
+{
+    char szMessage[1024];
+    snprintf(szMessage, sizeof(szMessage), GetResourceString("SaveFailed"), spec.name.c_str());
+    char szReason[256];
+    CopyResourceString(szReason, sizeof(szReason), WriteReasonKey(err));
+    cAlert::Alert(szMessage, szReason, nullptr, nullptr, nullptr, kAlertStopAlert);
+    return false;
+}
+
+bool CReceiveWindow::OnSaved(const FSSpec& spec)
+{
     m_bNotSaved = 0;
+    char szText[1024];
+    snprintf(szText, sizeof(szText), GetResourceString("StatusSaved"),
+             (spec.folder + "/" + spec.name).c_str());
+    m_cStatusText.Set(szText);
     return true;
 }
 
@@ -543,13 +583,13 @@ void CReceiveWindow::ShowMessages()
 
 bool CReceiveWindow::SaveDump(const FSSpec& spec)
 {
-    if (!CSysExFileWriter::WriteReceivedDump(spec, *g_pApplication->m_pMidiManager, DevicePauseMs()))
+    OSErr err = ioErr;
+    if (!CSysExFileWriter::WriteReceivedDump(spec, *g_pApplication->m_pMidiManager, DevicePauseMs(),
+                                             &err))
     {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
+        return OnSaveFailed(spec, err);
     }
-    m_bNotSaved = 0;
-    return true;
+    return OnSaved(spec);
 }
 
 bool CReceiveWindow::CheckFileSaved()
@@ -558,7 +598,8 @@ bool CReceiveWindow::CheckFileSaved()
     char szDocument[256];
     CopyResourceString(szApplication, sizeof(szApplication), "Quillmark");
     CopyResourceString(szDocument, sizeof(szDocument), "Untitled");
-    switch (cAlert::SaveAlert(0, szApplication, szDocument))
+    switch (cAlert::SaveAlert(0, szApplication, szDocument, "Save Received Dump",
+                              "Save Received Dump Explanation"))
     {
     case kNavAskSaveChangesSave:
         return ExecuteSave();

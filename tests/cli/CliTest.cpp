@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         tagFailure{"ListNamesAMissingFile",
                    {"send", "--out", kInstrument, "@list.msy"},
                    1,
-                   "list.msy: gone.syx: A file named in the list could not be found."},
+                   "list.msy: gone.syx: It was not found: there is no such file."},
         tagFailure{"UnknownOutput",
                    {"send", "--out", "Nothing - Here", "@dump.syx"},
                    1,
