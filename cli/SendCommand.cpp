@@ -215,22 +215,31 @@ int CSendCommand::AddOperand(const std::string& sOperand)
 
 // A MIDI file is read whole now, so that a bad one is told before anything is sent; its
 // size is that of the SysEx messages it sends.
-int CSendCommand::AddMidiFile(const std::string& sOperand, CLumFile& file)
+int CSendCommand::ReadMidiFile(const std::string& sName, CLumFile& file, int64_t* pllSize)
 {
     CTransmitContent content;
     if (!content.Read(&file) && !content.IsBadMidiFile())
     {
-        m_pSession->Fail(sOperand, CliText("CliCannotReadFile"));
+        m_pSession->Fail(sName, CliText("CliCannotReadFile"));
         return 0;
     }
     const std::string sFault = content.MidiFileFault();
     if (!sFault.empty())
     {
-        m_pSession->Fail(sOperand, sFault);
+        m_pSession->Fail(sName, sFault);
         return 0;
     }
-    m_files.push_back({sOperand, sOperand, nullptr, 0, content.Size()});
-    m_llTotal += content.Size();
+    *pllSize = content.Size();
+    return 1;
+}
+
+int CSendCommand::AddMidiFile(const std::string& sOperand, CLumFile& file)
+{
+    int64_t llSize = 0;
+    if (!ReadMidiFile(sOperand, file, &llSize))
+        return 0;
+    m_files.push_back({sOperand, sOperand, nullptr, 0, llSize});
+    m_llTotal += llSize;
     return 1;
 }
 
@@ -258,9 +267,21 @@ int CSendCommand::AddList(const std::string& sOperand, CLumFile& file)
     }
     for (const CSendCheck::tagFile& listed : files)
     {
-        m_files.push_back(
-            {sOperand + ": " + listed.sName, std::string(), pList, listed.nNumber, listed.lSize});
-        m_llTotal += listed.lSize;
+        const std::string sName = sOperand + ": " + listed.sName;
+        int64_t llSize = listed.lSize;
+        if (listed.bMidiFile)
+        {
+            std::unique_ptr<CLumFile> pListed(pList->GetSysExFile(listed.nNumber));
+            const int bRead = pListed ? ReadMidiFile(sName, *pListed, &llSize) : 0;
+            if (!pListed)
+                m_pSession->Fail(sName, CliText("CliCannotReadFile"));
+            else
+                pListed->Close();
+            if (!bRead)
+                return 0;
+        }
+        m_files.push_back({sName, std::string(), pList, listed.nNumber, llSize});
+        m_llTotal += llSize;
     }
     return 1;
 }

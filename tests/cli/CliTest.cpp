@@ -129,6 +129,7 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     cut.resize(cut.size() - 3);
     m_files.Write("cut.mid", cut);
     m_files.Write("raw.mid", Dump(20));
+    m_files.Write("midis.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=cut.mid\n"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
         arguments << QString::fromStdString(sArgument[0] == '@' ? m_files.File(sArgument.substr(1))
@@ -197,6 +198,10 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    "--file-timing"},
         tagFailure{"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
+        tagFailure{"CutMidiFileInAList",
+                   {"send", "--out", kInstrument, "@midis.msy"},
+                   1,
+                   "midis.msy: cut.mid: "},
         tagFailure{"MidiNamedSysEx",
                    {"send", "--out", kInstrument, "@raw.mid"},
                    1,
@@ -292,8 +297,8 @@ TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
         << run.sOut;
 }
 
-// A MIDI file sends its SysEx messages, spaced by its own timing unless --pause-timing
-// puts the pause in its place.
+// A MIDI file, by itself or in a list, sends its SysEx messages, spaced by its own timing
+// unless --pause-timing puts the pause in its place.
 TEST_F(CommandLine, SendsAMidiFilesMessagesByItsTimingOrByThePause)
 {
     const struct
@@ -305,7 +310,11 @@ TEST_F(CommandLine, SendsAMidiFilesMessagesByItsTimingOrByThePause)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.pszOption);
-        const std::string sFile = m_files.Write("two.mid", TwoMessageMidiFile(c.uGapSeconds));
+        m_files.Write("two.mid", TwoMessageMidiFile(c.uGapSeconds));
+        // A list's MIDI file counts its SysEx bytes as one named by itself does.
+        const std::string sFile =
+            c.bWaitsTheGap ? m_files.Write("two.msy", std::string("[MultiSysEx]\n1=two.mid\n"))
+                           : m_files.File("two.mid");
         QElapsedTimer timer;
         timer.start();
         const tagRun run = Run({"send", "--out", kInstrument, "--pause", "0", c.pszOption,
