@@ -4,14 +4,11 @@
 #include "cli/CliSession.h"
 #include "cli/CliText.h"
 #include "file/LumFile.h"
-#include "file/MidiFileReader.h"
 #include "toolkit/Alert.h"
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MultiSysExReader.h"
 #include "transfer/SendCheck.h"
-#include "transfer/SysExFileWriter.h"
-#include "transfer/TransmitContent.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,26 +29,14 @@ std::string Elapsed(uint32_t uiMs)
     return szTime;
 }
 
-// The first bytes (up to four: a MIDI file's header tag) and the size of an open file,
-// which is left at its start.
-struct tagFileHead
-{
-    unsigned char aucBytes[4] = {};
-    long lRead = 0;
-    int64_t llSize = 0;
-
-    bool IsSysEx() const { return lRead > 0 && aucBytes[0] == kSysExStart; }
-    bool IsMidiFile() const { return CMidiFileReader::IsMidiFile(aucBytes, size_t(lRead)); }
-};
-
-bool Inspect(CLumFile& file, tagFileHead* pHead)
+// The first byte and the size of an open file, which is left at its start.
+bool Inspect(CLumFile& file, unsigned char* pucFirst, int64_t* pllSize)
 {
     long lSize = 0;
-    if (GetEOF(file.m_refNum, &lSize) != 0)
+    if (GetEOF(file.m_refNum, &lSize) != 0 || file.Read(pucFirst, 1) != 1 || !file.SetPos(0, 2))
         return false;
-    pHead->lRead = file.Read(pHead->aucBytes, sizeof(pHead->aucBytes));
-    pHead->llSize = lSize;
-    return pHead->lRead > 0 && file.SetPos(0, 2);
+    *pllSize = lSize;
+    return true;
 }
 } // namespace
 
@@ -191,53 +176,30 @@ int CSendCommand::AddOperand(const std::string& sOperand)
         m_pSession->Fail(sOperand, CliText(bFolder ? "CliIsFolder" : "CliCannotReadFile"));
         return 0;
     }
-    tagFileHead head;
-    const bool bRead = Inspect(file, &head);
+    CSendCheck::tagFile checked;
+    const CSendCheck::Problem problem = CSendCheck::CheckFile(spec, &checked);
+    unsigned char ucFirst = 0;
+    int64_t llSize = 0;
+    const bool bRead = Inspect(file, &ucFirst, &llSize);
     char szExtension[256] = "";
     CLumFile::GetExtension(sOperand.c_str(), szExtension, sizeof(szExtension));
     int bAdded = 0;
-    if (bRead && (head.IsMidiFile() || CSysExFileWriter::IsMidiFileName(sOperand.c_str())))
-        bAdded = AddMidiFile(sOperand, file);
-    else if (!bRead || (!head.IsSysEx() && CompareExtension(szExtension, ".syx")))
+    if (checked.bMidiFile && problem != CSendCheck::kNoProblem)
+        m_pSession->Fail(sOperand, CSendCheck::Reason(problem, checked));
+    else if (checked.bMidiFile)
+        bAdded = AddFile(sOperand, checked.lSize);
+    else if (!bRead || (ucFirst != kSysExStart && CompareExtension(szExtension, ".syx")))
         m_pSession->Fail(sOperand, CliText("CliNotSysEx"));
-    else if (head.IsSysEx())
-    {
-        // Whatever its name, as the transmit window takes it.
-        m_files.push_back({sOperand, sOperand, nullptr, 0, head.llSize});
-        m_llTotal += head.llSize;
-        bAdded = 1;
-    }
+    else if (ucFirst == kSysExStart)
+        bAdded = AddFile(sOperand, llSize); // whatever its name, as the transmit window takes it
     else
         bAdded = AddList(sOperand, file);
     file.Close();
     return bAdded;
 }
 
-// A MIDI file is read whole now, so that a bad one is told before anything is sent; its
-// size is that of the SysEx messages it sends.
-int CSendCommand::ReadMidiFile(const std::string& sName, CLumFile& file, int64_t* pllSize)
+int CSendCommand::AddFile(const std::string& sOperand, int64_t llSize)
 {
-    CTransmitContent content;
-    if (!content.Read(&file) && !content.IsBadMidiFile())
-    {
-        m_pSession->Fail(sName, CliText("CliCannotReadFile"));
-        return 0;
-    }
-    const std::string sFault = content.MidiFileFault();
-    if (!sFault.empty())
-    {
-        m_pSession->Fail(sName, sFault);
-        return 0;
-    }
-    *pllSize = content.Size();
-    return 1;
-}
-
-int CSendCommand::AddMidiFile(const std::string& sOperand, CLumFile& file)
-{
-    int64_t llSize = 0;
-    if (!ReadMidiFile(sOperand, file, &llSize))
-        return 0;
     m_files.push_back({sOperand, sOperand, nullptr, 0, llSize});
     m_llTotal += llSize;
     return 1;
@@ -257,31 +219,16 @@ int CSendCommand::AddList(const std::string& sOperand, CLumFile& file)
     const CSendCheck::Problem problem = CSendCheck::CheckList(*pList, &files);
     if (problem != CSendCheck::kNoProblem)
     {
-        char szReason[512];
-        snprintf(szReason, sizeof(szReason),
-                 GetResourceString(CSendCheck::ReasonKey(problem, pList->GetProblem())),
-                 pList->GetProblemNumber());
-        m_pSession->Fail(files.empty() ? sOperand : sOperand + ": " + files.back().sName,
-                         szReason);
+        const CSendCheck::tagFile failed = files.empty() ? CSendCheck::tagFile() : files.back();
+        m_pSession->Fail(files.empty() ? sOperand : sOperand + ": " + failed.sName,
+                         CSendCheck::Reason(problem, failed, pList.get()));
         return 0;
     }
     for (const CSendCheck::tagFile& listed : files)
     {
-        const std::string sName = sOperand + ": " + listed.sName;
-        int64_t llSize = listed.lSize;
-        if (listed.bMidiFile)
-        {
-            std::unique_ptr<CLumFile> pListed(pList->GetSysExFile(listed.nNumber));
-            const int bRead = pListed ? ReadMidiFile(sName, *pListed, &llSize) : 0;
-            if (!pListed)
-                m_pSession->Fail(sName, CliText("CliCannotReadFile"));
-            else
-                pListed->Close();
-            if (!bRead)
-                return 0;
-        }
-        m_files.push_back({sName, std::string(), pList, listed.nNumber, llSize});
-        m_llTotal += llSize;
+        m_files.push_back(
+            {sOperand + ": " + listed.sName, std::string(), pList, listed.nNumber, listed.lSize});
+        m_llTotal += listed.lSize;
     }
     return 1;
 }

@@ -44,9 +44,8 @@ private:
     int ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSettings, int* piFilePauseMs);
     // Adds the operand's files; 0 when one cannot be sent (told).
     int AddOperand(const std::string& sOperand);
-    // The SysEx bytes a MIDI file sends, in *pllSize; 0 when it cannot be sent (told).
-    int ReadMidiFile(const std::string& sName, CLumFile& file, int64_t* pllSize);
-    int AddMidiFile(const std::string& sOperand, CLumFile& file);
+    // A file of its own, llSize bytes to send. Always 1.
+    int AddFile(const std::string& sOperand, int64_t llSize);
     int AddList(const std::string& sOperand, CLumFile& file);
     void OnMessage(int32_t iMessage, int32_t iParam1, int32_t iParam2);
 

@@ -60,13 +60,12 @@ void ShowErrorAlert(const char* pszKey, int iAlertType)
     cAlert::Alert(szText, nullptr, nullptr, nullptr, nullptr, short(iAlertType));
 }
 
-OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
-                       const char* pszDefaultText, const char* pszCancelText,
-                       const char* pszOtherText, short nAlertType)
+namespace
 {
-    if (!CanShowAlerts())
-        return eventInternalErr;
-
+// Shows the alert until a button is pressed; whether it was the default one.
+bool RunAlert(const char* pszMessage, const char* pszExplanation, const char* pszDefaultText,
+              const char* pszCancelText, const char* pszOtherText, short nAlertType)
+{
     // The texts may sit in GetResourceString's one buffer: taken before the title is.
     const QString message = C2CFString(pszMessage);
     const QString explanation = pszExplanation ? C2CFString(pszExplanation) : QString();
@@ -85,27 +84,25 @@ OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
 
     QApplication::beep();
     box.exec();
+    return box.clickedButton() == pDefault;
+}
+} // namespace
+
+OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
+                       const char* pszDefaultText, const char* pszCancelText,
+                       const char* pszOtherText, short nAlertType)
+{
+    if (!CanShowAlerts())
+        return eventInternalErr;
+    RunAlert(pszMessage, pszExplanation, pszDefaultText, pszCancelText, pszOtherText, nAlertType);
     return noErr;
 }
 
 bool cAlert::Ask(const char* pszMessage, const char* pszExplanation, const char* pszDefaultText,
                  const char* pszCancelText, short nAlertType)
 {
-    if (!CanShowAlerts())
-        return false;
-    // The texts may sit in GetResourceString's one buffer: taken before the title is.
-    const QString message = C2CFString(pszMessage);
-    const QString explanation = pszExplanation ? C2CFString(pszExplanation) : QString();
-    QMessageBox box(AlertIcon(nAlertType), C2CFString(GetResourceString("Quillmark")), message);
-    box.setInformativeText(explanation);
-    QPushButton* pDefault = box.addButton(C2CFString(pszDefaultText), QMessageBox::AcceptRole);
-    QPushButton* pCancel = box.addButton(C2CFString(pszCancelText), QMessageBox::RejectRole);
-    box.setDefaultButton(pDefault);
-    box.setEscapeButton(pCancel);
-    box.setWindowModality(Qt::ApplicationModal);
-    QApplication::beep();
-    box.exec();
-    return box.clickedButton() == pDefault;
+    return CanShowAlerts() && RunAlert(pszMessage, pszExplanation, pszDefaultText, pszCancelText,
+                                       nullptr, nAlertType);
 }
 
 int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName,

@@ -2,6 +2,11 @@
 
 #include "file/LumFile.h"
 #include "file/MidiFileReader.h"
+#include "toolkit/Utility.h"
+#include "transfer/SysExFileWriter.h"
+#include "transfer/TransmitContent.h"
+
+#include <cstdio>
 
 namespace
 {
@@ -51,8 +56,21 @@ CSendCheck::Problem CSendCheck::CheckFile(const FSSpec& spec, tagFile* pFile)
         problem = kUnreadable;
     else if (lHead == 0)
         problem = kEmpty;
-    else if (CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)))
+    else if (CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)) ||
+             CSysExFileWriter::IsMidiFileName(spec.name.c_str()))
+    {
         pFile->bMidiFile = true;
+        CTransmitContent content;
+        if (!file.SetPos(0, 2) || (!content.Read(&file) && !content.IsBadMidiFile()))
+            problem = kUnreadable;
+        else
+        {
+            pFile->sMidiFault = content.MidiFileFault();
+            pFile->lSize = content.Size();
+            if (!pFile->sMidiFault.empty())
+                problem = kBadMidiFile;
+        }
+    }
     else if (aucHead[0] != kSysExStart)
         problem = kNotSysEx;
     else
@@ -103,6 +121,19 @@ CSendCheck::Problem CSendCheck::CheckList(const CMultiSysExReader& reader,
             return problem;
     }
     return kNoProblem;
+}
+
+std::string CSendCheck::Reason(Problem problem, const tagFile& file,
+                               const CMultiSysExReader* pList)
+{
+    if (problem == kBadMidiFile)
+        return file.sMidiFault;
+    const CMultiSysExReader::Problem listProblem =
+        pList ? pList->GetProblem() : CMultiSysExReader::kNoProblem;
+    char szReason[512];
+    snprintf(szReason, sizeof(szReason), GetResourceString(ReasonKey(problem, listProblem)),
+             pList ? pList->GetProblemNumber() : 0);
+    return szReason;
 }
 
 const char* CSendCheck::ReasonKey(Problem problem, CMultiSysExReader::Problem listProblem)

@@ -27,76 +27,61 @@ bool CSysExFileWriter::IsMidiFileName(const char* pszName)
 int CSysExFileWriter::Write(const FSSpec& spec, const unsigned char* pData, int nSize, int iPauseMs,
                             OSErr* pError)
 {
-    OSErr unused = 0;
-    OSErr& error = pError ? *pError : unused;
-    error = ioErr;
     std::vector<unsigned char> aucMidiFile;
     const bool bMidi = IsMidiFileName(spec.name.c_str());
     if (bMidi && !CMidiFileWriter::Write(pData, size_t(nSize), iPauseMs, aucMidiFile))
     {
+        if (pError)
+            *pError = ioErr;
         DebugPrintf("Failed to write file.");
         return 0;
     }
     const unsigned char* pOut = bMidi ? aucMidiFile.data() : pData;
     const long lSize = bMidi ? long(aucMidiFile.size()) : long(nSize);
-
-    CLumFile file;
-    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
-    {
-        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
-        DebugPrintf("Failed to open file.");
-        return 0;
-    }
-    const long lWritten = file.Write(pOut, lSize);
-    const int bClosed = file.Close();
-    if (lWritten != lSize || !bClosed)
-    {
-        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
-        DebugPrintf("Failed to write file.");
-        return 0;
-    }
-    error = 0;
-    return 1;
+    return WriteFile(
+        spec, [&](CLumFile& file) { return file.Write(pOut, lSize) == lSize; }, pError);
 }
 
 int CSysExFileWriter::WriteReceivedDump(const FSSpec& spec, CMidiManager& midi, int iPauseMs,
                                         OSErr* pError)
 {
-    OSErr unused = 0;
-    OSErr& error = pError ? *pError : unused;
-    error = ioErr;
-    if (IsMidiFileName(spec.name.c_str()))
-    {
-        std::vector<unsigned char> aucDump;
-        const bool bFits = midi.ReadReceivedDump(
-            [&](const unsigned char* pData, size_t nLength)
-            {
-                if (aucDump.size() + nLength > size_t(INT_MAX))
-                    return false;
-                aucDump.insert(aucDump.end(), pData, pData + nLength);
-                return true;
-            });
-        if (!bFits)
+    if (!IsMidiFileName(spec.name.c_str()))
+        return WriteFile(
+            spec, [&](CLumFile& file) { return midi.WriteReceivedDump(&file) != 0; }, pError);
+    std::vector<unsigned char> aucDump;
+    const bool bFits = midi.ReadReceivedDump(
+        [&](const unsigned char* pData, size_t nLength)
         {
-            DebugPrintf("Failed to write file.");
-            return 0;
-        }
-        return Write(spec, aucDump.data(), int(aucDump.size()), iPauseMs, pError);
-    }
-    CLumFile file;
-    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
+            if (aucDump.size() + nLength > size_t(INT_MAX))
+                return false;
+            aucDump.insert(aucDump.end(), pData, pData + nLength);
+            return true;
+        });
+    if (!bFits)
     {
-        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
-        DebugPrintf("Failed to open file.");
-        return 0;
-    }
-    const int bWritten = midi.WriteReceivedDump(&file);
-    if (!file.Close() || !bWritten)
-    {
-        error = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
+        if (pError)
+            *pError = ioErr;
         DebugPrintf("Failed to write file.");
         return 0;
     }
-    error = 0;
-    return 1;
+    return Write(spec, aucDump.data(), int(aucDump.size()), iPauseMs, pError);
+}
+
+int CSysExFileWriter::WriteFile(const FSSpec& spec, const std::function<bool(CLumFile&)>& fnWrite,
+                                OSErr* pError)
+{
+    CLumFile file;
+    const bool bOpened = file.MacWriteOpen(&spec, 2, kCreator, kFileType);
+    const bool bWritten = bOpened && fnWrite(file);
+    // Closing puts the new file in place: only once all of it was written.
+    if (bOpened && file.Close() && bWritten)
+    {
+        if (pError)
+            *pError = 0;
+        return 1;
+    }
+    if (pError)
+        *pError = file.GetWriteError() ? file.GetWriteError() : OSErr(ioErr);
+    DebugPrintf(bOpened ? "Failed to write file." : "Failed to open file.");
+    return 0;
 }

@@ -2,6 +2,9 @@
 
 #include "platform/file/FileManager.h"
 
+#include <functional>
+
+class CLumFile;
 class CMidiManager;
 
 // Writes received SysEx bytes to a file: as a Standard MIDI File (CMidiFileWriter) when
@@ -22,4 +25,9 @@ public:
                                  OSErr* pError = nullptr);
 
     static bool IsMidiFileName(const char* pszName);
+
+private:
+    // Writes the file through fnWrite, as Write tells the result.
+    static int WriteFile(const FSSpec& spec, const std::function<bool(CLumFile&)>& fnWrite,
+                         OSErr* pError);
 };

@@ -9,7 +9,6 @@
 #include "toolkit/LoadDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
-#include "transfer/SysExFileWriter.h"
 #include "transfer/TransmitContent.h"
 #include "windows/MessageWindow.h"
 
@@ -99,31 +98,18 @@ bool CTransmitWindow::OnShow()
     CSendCheck::tagFile chosen;
     const CSendCheck::Problem problem =
         bFileList ? CSendCheck::kNotSysEx : CSendCheck::CheckFile(spec, &chosen);
+    if (problem == CSendCheck::kBadMidiFile)
+        return OnMidiFileError(spec, chosen.sMidiFault.c_str());
     if (problem != CSendCheck::kNoProblem && problem != CSendCheck::kNotSysEx)
         return OnSendProblem(chosen, problem);
     if (!bFileList && !m_cFile.MacOpen(&spec, 9))
         return OnSendProblem(chosen, CSendCheck::kUnreadable);
-    m_bMidiFile = !bFileList && (chosen.bMidiFile ||
-                                 CSysExFileWriter::IsMidiFileName(m_cFile.m_spec.name.c_str()));
+    m_bMidiFile = chosen.bMidiFile;
 
     long lSize = 0;
-    if (m_bMidiFile)
+    if (problem == CSendCheck::kNoProblem)
     {
-        // Read once here so that a bad file is told before anything is sent.
-        if (!OpenMidiFile(&lSize))
-        {
-            m_cFile.Close();
-            return false;
-        }
-        m_nFileIndex = 0;
-        m_bMultiSysEx = 0;
-        m_nFileCount = 1;
-        m_bTransmitting = 0;
-        GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
-    }
-    else if (problem == CSendCheck::kNoProblem)
-    {
-        // Sent as one SysEx file whatever its name; it stays open for the transmission.
+        // Sent as one file whatever its name; it stays open for the transmission.
         if (chosen.bUnterminated && !AgreeToUnterminated(chosen))
         {
             m_cFile.Close();
@@ -147,31 +133,14 @@ bool CTransmitWindow::OnShow()
     return true;
 }
 
-bool CTransmitWindow::OnMidiFileError(const char* pszExplanation)
+bool CTransmitWindow::OnMidiFileError(const FSSpec& spec, const char* pszExplanation)
 {
     char szName[256];
-    GetFSSpecFileName(szName, m_cFile.m_spec, sizeof(szName));
+    GetFSSpecFileName(szName, spec, sizeof(szName));
     char szMessage[512];
     snprintf(szMessage, sizeof(szMessage), GetResourceString("Can't Read Midi File"), szName);
     cAlert::Alert(szMessage, pszExplanation, nullptr, nullptr, nullptr, kAlertStopAlert);
     return false;
-}
-
-bool CTransmitWindow::OpenMidiFile(long* plSize)
-{
-    CTransmitContent content;
-    if (!content.Read(&m_cFile) && !content.IsBadMidiFile())
-    {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
-    const std::string sFault = content.MidiFileFault();
-    if (!sFault.empty())
-        return OnMidiFileError(sFault.c_str());
-    if (!m_cFile.SetPos(0, 2))
-        DebugPrintf("Failed to set file pointer.");
-    *plSize = content.Size();
-    return true;
 }
 
 bool CTransmitWindow::OnClose()
@@ -260,11 +229,8 @@ bool CTransmitWindow::OnSendProblem(const CSendCheck::tagFile& file, CSendCheck:
     else
         snprintf(szMessage, sizeof(szMessage), GetResourceString("FileCannotBeSent"),
                  file.sName.c_str());
-    char szReason[512];
-    snprintf(szReason, sizeof(szReason),
-             GetResourceString(CSendCheck::ReasonKey(problem, m_cMultiSysExReader.GetProblem())),
-             m_cMultiSysExReader.GetProblemNumber());
-    cAlert::Alert(szMessage, szReason, nullptr, nullptr, nullptr, kAlertStopAlert);
+    const std::string sReason = CSendCheck::Reason(problem, file, &m_cMultiSysExReader);
+    cAlert::Alert(szMessage, sReason.c_str(), nullptr, nullptr, nullptr, kAlertStopAlert);
     if (m_cFile.IsOpened())
         m_cFile.Close();
     return false;

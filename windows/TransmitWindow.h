@@ -75,11 +75,8 @@ private:
     // send the same file again.
     void ShowTransmitError(uint32_t uiNow);
     void SetElapsedTime(uint32_t uiNow);
-    // Reads the chosen MIDI file through: its SysEx size, or false after telling the user
-    // what is wrong with it.
-    bool OpenMidiFile(long* plSize);
     // Tells the user the chosen MIDI file cannot be sent, and why; false.
-    bool OnMidiFileError(const char* pszExplanation);
+    bool OnMidiFileError(const FSSpec& spec, const char* pszExplanation);
     // Tells the user why the file (of the list under nNumber, when not 0) cannot be sent;
     // false.
     bool OnSendProblem(const CSendCheck::tagFile& file, CSendCheck::Problem problem);
