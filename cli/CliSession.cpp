@@ -134,8 +134,7 @@ int CCliSession::Open(const std::string& sDevice, bool bInput)
         Fail(sName, CliText("CliDeviceNotOpened"));
         return 0;
     }
-    if (!bInput)
-        m_sOutputName = sName;
+    (bInput ? m_sInputName : m_sOutputName) = sName;
     return 1;
 }
 

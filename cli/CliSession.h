@@ -30,6 +30,7 @@ public:
     // not opened (told).
     int OpenInput(const std::string& sDevice);
     int OpenOutput(const std::string& sDevice);
+    const std::string& InputName() const { return m_sInputName; }
     const std::string& OutputName() const { return m_sOutputName; }
 
     // One line on stderr: "quillmark COMMAND: WHAT: WHY" (no WHAT when empty).
@@ -68,6 +69,7 @@ private:
     CMessageManager m_messageManager;
     CMidiManager m_midiManager;
     CEventLoopClock m_clock;
+    std::string m_sInputName;
     std::string m_sOutputName;
     bool m_bStarted;
     bool m_bTerminal;

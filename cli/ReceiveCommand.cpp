@@ -1,10 +1,12 @@
 #include "cli/ReceiveCommand.h"
 
+#include "app/TransmitPreferences.h"
 #include "cli/CliSession.h"
 #include "cli/CliText.h"
 #include "file/LumFile.h"
 #include "platform/ui/MacEvent.h"
 #include "toolkit/Utility.h"
+#include "transfer/SysExFileWriter.h"
 #include "transfer/SysExRequest.h"
 
 #include <cstdio>
@@ -13,9 +15,6 @@
 
 namespace
 {
-// As the receive window saves: creator and type of a SysEx file.
-constexpr unsigned long kCreator = FourCharCode("QMRK");
-constexpr unsigned long kFileType = FourCharCode("SysX");
 // Without --timeout the wait goes on until interrupted, looking again this often.
 constexpr std::chrono::hours kEndlessWaitStep(1);
 
@@ -169,15 +168,10 @@ int CReceiveCommand::SendRequest(CCliSession& session)
     return 1;
 }
 
-int CReceiveCommand::WriteFile(const std::function<bool(CLumFile&)>& fnWrite)
+// A .mid file plays back with the pause the input device is sent with.
+int CReceiveCommand::PauseMs(const CCliSession& session)
 {
-    // The file object puts the new file in place only once all of it was written, so a
-    // file of that name survives a failure.
-    CLumFile file;
-    if (!file.MacWriteOpen(&m_spec, 2, kCreator, kFileType))
-        return 0;
-    const bool bWritten = fnWrite(file);
-    return file.Close() && bWritten;
+    return CTransmitPreferences::ReadDeviceSettings(session.InputName().c_str()).iPauseMs;
 }
 
 int CReceiveCommand::ReceiveOne(CCliSession& session, int iTimeoutSeconds)
@@ -224,8 +218,7 @@ int CReceiveCommand::ReceiveOne(CCliSession& session, int iTimeoutSeconds)
         std::unique_ptr<unsigned char[]> pData(new (std::nothrow) unsigned char[size_t(nSize) + 1]);
         for (int i = 0; pData && i < nSize; ++i)
             pData[size_t(i)] = midi.GetReceivedSysExData(i);
-        if (!pData ||
-            !WriteFile([&](CLumFile& file) { return file.Write(pData.get(), nSize) == nSize; }))
+        if (!pData || !CSysExFileWriter::Write(m_spec, pData.get(), nSize, PauseMs(session)))
         {
             session.Fail(m_sOutput, CliText("CliCannotWriteFile"));
             return kCliExitFailed;
@@ -301,7 +294,7 @@ int CReceiveCommand::ReceiveMany(CCliSession& session, int iTimeoutSeconds, int 
                                  {std::to_string(iTimeoutSeconds), sInterrupted, sIncomplete}));
         return kCliExitFailed;
     }
-    if (!WriteFile([&](CLumFile& file) { return midi.WriteReceivedDump(&file) != 0; }))
+    if (!CSysExFileWriter::WriteReceivedDump(m_spec, midi, PauseMs(session)))
     {
         session.Fail(m_sOutput, CliText("CliCannotWriteFile"));
         return kCliExitFailed;

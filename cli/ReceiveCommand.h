@@ -4,12 +4,10 @@
 #include "platform/file/FileManager.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 class CCliSession;
-class CLumFile;
 
 // "quillmark receive [--in DEVICE] -o FILE [--many] [--idle SECONDS] [--timeout SECONDS]
 // [--request FILE | --request-hex HEX] [--out DEVICE]": records one SysEx message, F0
@@ -39,8 +37,7 @@ private:
     // Arms nothing: sends the request, if any, to the opened output. 1 sent or none.
     int SendRequest(CCliSession& session);
 
-    // Writes the file through fnWrite; 1 when all of it is there.
-    int WriteFile(const std::function<bool(CLumFile&)>& fnWrite);
+    static int PauseMs(const CCliSession& session);
 
     std::string m_sOutput;
     FSSpec m_spec;

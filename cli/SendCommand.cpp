@@ -8,6 +8,7 @@
 #include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MultiSysExReader.h"
+#include "transfer/SendCheck.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,13 +18,9 @@ namespace
 {
 constexpr unsigned char kSysExStart = 0xF0;
 
-// The key of the last alert the list reader raised: the command line tells it on stderr.
-const char* sg_pszAlertKey = nullptr;
-
-void KeepAlertKey(const char* pszKey, int)
-{
-    sg_pszAlertKey = pszKey;
-}
+// The list reader's alerts have no screen here: a file that goes missing while the list
+// is sent is told on stderr by Run.
+void NoAlert(const char*, int) {}
 
 std::string Elapsed(uint32_t uiMs)
 {
@@ -59,13 +56,14 @@ std::vector<const char*> CSendCommand::HelpKeys() const
     return {"CliSendUsage",           "CliSendHelp",          "CliOptionsHeading",
             "CliSendOptionOut",       "CliSendOptionPause",   "CliSendOptionSpeed",
             "CliSendOptionFilePause", "CliSendOptionUnpaced", "CliSendOptionWireSpeed",
-            "CliSendHelpPacing"};
+            "CliSendOptionFileTiming", "CliSendOptionPauseTiming", "CliSendHelpPacing"};
 }
 
 std::vector<tagCliOption> CSendCommand::Options() const
 {
-    return {{"out", 0, true},        {"pause", 0, true},    {"speed", 0, true},
-            {"file-pause", 0, true}, {"unpaced", 0, false}, {"wire-speed", 0, false}};
+    return {{"out", 0, true},          {"pause", 0, true},          {"speed", 0, true},
+            {"file-pause", 0, true},   {"unpaced", 0, false},       {"wire-speed", 0, false},
+            {"file-timing", 0, false}, {"pause-timing", 0, false}};
 }
 
 int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSettings,
@@ -74,6 +72,11 @@ int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSet
     if (arguments.Has("unpaced") && arguments.Has("wire-speed"))
     {
         arguments.SetError(CliText("CliOptionsExclusive", {"--unpaced", "--wire-speed"}));
+        return 0;
+    }
+    if (arguments.Has("file-timing") && arguments.Has("pause-timing"))
+    {
+        arguments.SetError(CliText("CliOptionsExclusive", {"--file-timing", "--pause-timing"}));
         return 0;
     }
     const bool bWireSpeed = arguments.Has("wire-speed");
@@ -92,6 +95,10 @@ int CSendCommand::ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSet
         pSettings->iPacing = tagTransmitSettings::kPacingUnpaced;
     else if (bWireSpeed)
         pSettings->iPacing = tagTransmitSettings::kPacingAtSpeed;
+    if (arguments.Has("file-timing"))
+        pSettings->iMidiTiming = tagTransmitSettings::kMidiTimingOfFile;
+    else if (arguments.Has("pause-timing"))
+        pSettings->iMidiTiming = tagTransmitSettings::kMidiTimingPause;
     return 1;
 }
 
@@ -114,7 +121,7 @@ int CSendCommand::Run(CCliArguments& arguments)
         return kCliExitUsage;
     }
 
-    SetErrorAlertSink(&KeepAlertKey);
+    SetErrorAlertSink(&NoAlert);
     for (const std::string& sOperand : arguments.Operands())
         if (!AddOperand(sOperand))
             return kCliExitFailed;
@@ -169,65 +176,59 @@ int CSendCommand::AddOperand(const std::string& sOperand)
         m_pSession->Fail(sOperand, CliText(bFolder ? "CliIsFolder" : "CliCannotReadFile"));
         return 0;
     }
+    CSendCheck::tagFile checked;
+    const CSendCheck::Problem problem = CSendCheck::CheckFile(spec, &checked);
     unsigned char ucFirst = 0;
     int64_t llSize = 0;
     const bool bRead = Inspect(file, &ucFirst, &llSize);
     char szExtension[256] = "";
     CLumFile::GetExtension(sOperand.c_str(), szExtension, sizeof(szExtension));
     int bAdded = 0;
-    if (!bRead || (ucFirst != kSysExStart && CompareExtension(szExtension, ".syx")))
+    if (checked.bMidiFile && problem != CSendCheck::kNoProblem)
+        m_pSession->Fail(sOperand, CSendCheck::Reason(problem, checked));
+    else if (checked.bMidiFile)
+        bAdded = AddFile(sOperand, checked.lSize);
+    else if (!bRead || (ucFirst != kSysExStart && CompareExtension(szExtension, ".syx")))
         m_pSession->Fail(sOperand, CliText("CliNotSysEx"));
     else if (ucFirst == kSysExStart)
-    {
-        // Whatever its name, as the transmit window takes it.
-        m_files.push_back({sOperand, sOperand, nullptr, 0, llSize});
-        m_llTotal += llSize;
-        bAdded = 1;
-    }
+        bAdded = AddFile(sOperand, llSize); // whatever its name, as the transmit window takes it
     else
         bAdded = AddList(sOperand, file);
     file.Close();
     return bAdded;
 }
 
-// The list's files in the order of their numbers, 1 to the count of its entries; a
-// number it does not list ends it, as it ends the transmit window's list.
+int CSendCommand::AddFile(const std::string& sOperand, int64_t llSize)
+{
+    m_files.push_back({sOperand, sOperand, nullptr, 0, llSize});
+    m_llTotal += llSize;
+    return 1;
+}
+
+// The list's files in the order of their numbers, gaps allowed, each checked before
+// anything is sent, as the transmit window checks them.
 int CSendCommand::AddList(const std::string& sOperand, CLumFile& file)
 {
     auto pList = std::make_shared<CMultiSysExReader>();
-    sg_pszAlertKey = nullptr;
     if (!pList->Open(&file))
     {
         m_pSession->Fail(sOperand, CliText("CliNotSysExOrList"));
         return 0;
     }
-    for (int nNumber = 1; nNumber <= pList->GetFileCount(); ++nNumber)
+    std::vector<CSendCheck::tagFile> files;
+    const CSendCheck::Problem problem = CSendCheck::CheckList(*pList, &files);
+    if (problem != CSendCheck::kNoProblem)
     {
-        char szName[256] = "";
-        pList->GetSysExFileName(szName, sizeof(szName), nNumber);
-        const std::string sName = sOperand + ": " + szName;
-        sg_pszAlertKey = nullptr;
-        CLumFile* pListed = pList->GetSysExFile(nNumber);
-        if (!pListed)
-        {
-            if (!sg_pszAlertKey && nNumber > 1)
-                break;
-            m_pSession->Fail(sg_pszAlertKey ? sName : sOperand,
-                             CliText(sg_pszAlertKey ? sg_pszAlertKey : "Illegal Msy File"));
-            return 0;
-        }
-        unsigned char ucFirst = 0;
-        int64_t llSize = 0;
-        const bool bSysEx = Inspect(*pListed, &ucFirst, &llSize) && ucFirst == kSysExStart;
-        pListed->Close();
-        delete pListed;
-        if (!bSysEx)
-        {
-            m_pSession->Fail(sName, CliText("CliNotSysEx"));
-            return 0;
-        }
-        m_files.push_back({sName, std::string(), pList, nNumber, llSize});
-        m_llTotal += llSize;
+        const CSendCheck::tagFile failed = files.empty() ? CSendCheck::tagFile() : files.back();
+        m_pSession->Fail(files.empty() ? sOperand : sOperand + ": " + failed.sName,
+                         CSendCheck::Reason(problem, failed, pList.get()));
+        return 0;
+    }
+    for (const CSendCheck::tagFile& listed : files)
+    {
+        m_files.push_back(
+            {sOperand + ": " + listed.sName, std::string(), pList, listed.nNumber, listed.lSize});
+        m_llTotal += listed.lSize;
     }
     return 1;
 }

@@ -12,8 +12,9 @@
 class CCliSession;
 class CMultiSysExReader;
 
-// "quillmark send [--out DEVICE] [pacing] FILE...": sends .syx files and the files of .msy
-// lists, in order, as the transmit window's "Send All" does. Every file is checked before
+// "quillmark send [--out DEVICE] [pacing] FILE...": sends .syx files, the SysEx messages of
+// Standard MIDI Files and the files of .msy lists, in order, as the transmit window's
+// "Send All" does. Every file is checked before
 // the first byte goes out. Pacing comes from the options, else from what is remembered for
 // the output device.
 class CSendCommand : public CCliCommand, private CSysExFileSequence
@@ -43,6 +44,8 @@ private:
     int ReadPacing(CCliArguments& arguments, tagTransmitSettings* pSettings, int* piFilePauseMs);
     // Adds the operand's files; 0 when one cannot be sent (told).
     int AddOperand(const std::string& sOperand);
+    // A file of its own, llSize bytes to send. Always 1.
+    int AddFile(const std::string& sOperand, int64_t llSize);
     int AddList(const std::string& sOperand, CLumFile& file);
     void OnMessage(int32_t iMessage, int32_t iParam1, int32_t iParam2);
 

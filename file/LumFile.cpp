@@ -87,7 +87,7 @@ int ChangeFinderCode(const FSRef* pRef, OSType FInfo::*pField, unsigned long ulC
 }
 } // namespace
 
-CLumFile::CLumFile() : m_refNum(0), m_bReplacePending(0), m_bWriteFailed(0) {}
+CLumFile::CLumFile() : m_refNum(0), m_bReplacePending(0), m_bWriteFailed(0), m_writeError(0) {}
 
 CLumFile::~CLumFile() = default;
 
@@ -112,8 +112,12 @@ int CLumFile::Close()
         // A file from MacWriteOpen takes the place of the old one only when all of it
         // was written; otherwise the old file stays and the partial one goes.
         m_bReplacePending = 0;
-        if (err != 0 || m_bWriteFailed || FSpReplace(&m_temporary, &m_spec) != 0)
+        OSErr replaceErr = 0;
+        if (err != 0 || m_bWriteFailed ||
+            (replaceErr = FSpReplace(&m_temporary, &m_spec)) != 0)
         {
+            if (!m_writeError)
+                m_writeError = err ? err : replaceErr ? replaceErr : OSErr(ioErr);
             FSpDelete(&m_temporary);
             DebugPrintf("CLumFile::Close : %s", "Failed to replace the file.");
             return 0;
@@ -135,8 +139,13 @@ long CLumFile::Write(const void* pBuffer, long lCount)
     if (m_refNum <= 0)
         return 0;
     long lWanted = lCount;
-    if (FSWrite(m_refNum, &lCount, pBuffer) != 0 || lCount != lWanted)
+    const OSErr err = FSWrite(m_refNum, &lCount, pBuffer);
+    if (err != 0 || lCount != lWanted)
+    {
         m_bWriteFailed = 1;
+        if (!m_writeError)
+            m_writeError = err ? err : OSErr(dskFulErr);
+    }
     return lCount;
 }
 
@@ -173,21 +182,35 @@ int CLumFile::MacWriteOpen(const FSSpec* pSpec, int, unsigned long ulCreator, un
         // The location of the file to replace. A folder there can never be replaced by a
         // file: refuse it now rather than after the writing.
         FSSpec fresh;
-        if (FSMakeFSSpec(pSpec->folder.c_str(), pSpec->name.c_str(), &fresh) == 0)
+        m_writeError = 0;
+        const OSErr lookErr = FSMakeFSSpec(pSpec->folder.c_str(), pSpec->name.c_str(), &fresh);
+        if (lookErr == 0)
         {
             FSRef existing;
             bool bFolder = false;
             std::string path = fresh.folder + "/" + fresh.name;
             if (FSPathMakeRef(path.c_str(), &existing, &bFolder) != 0 || bFolder)
+            {
+                m_writeError = notAFileErr;
                 throw "Failed to create file.";
+            }
+        }
+        else if (lookErr != fnfErr)
+        {
+            m_writeError = lookErr;
+            throw "Failed to create file.";
         }
 
         // The new file is written beside the old one and moved over it by Close once
         // every write went through, so that a failure on the way leaves the old file as
         // it was.
         FSSpec temporary;
-        if (FSpCreateTemporary(&fresh, OSType(ulCreator), OSType(ulType), &temporary) != 0)
+        if (const OSErr err = FSpCreateTemporary(&fresh, OSType(ulCreator), OSType(ulType), &temporary);
+            err != 0)
+        {
+            m_writeError = err;
             throw "Failed to create file.";
+        }
         int refNum = 0;
         if (FSpOpenDF(&temporary, fsWrPerm, &refNum) != 0)
         {

@@ -66,9 +66,14 @@ public:
     // Where the file last opened by MacOpen, MacWriteOpen or MacCreateOpen lives.
     FSSpec m_spec;
 
+    // The platform's error of the first step of MacWriteOpen, Write or Close that
+    // failed since MacWriteOpen, so that a failed save can say why; 0 when none did.
+    OSErr GetWriteError() const { return m_writeError; }
+
 private:
     // The file MacWriteOpen writes, to be moved over m_spec by Close.
     FSSpec m_temporary;
     int m_bReplacePending;
     int m_bWriteFailed;
+    OSErr m_writeError;
 };

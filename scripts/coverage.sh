@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Coverage build (gcov, in build-coverage/): builds with --coverage, runs the suites that
 # need no VM (the ALSA suites only add their own lines when the VM runs them), and prints
-# line and branch coverage of the product code with gcovr.
+# line and branch coverage of the product code with gcovr (the per-file table goes to
+# build-coverage/coverage.txt; gcovr 5 replaces a /dev/null given as its output).
 #
 #   scripts/coverage.sh [--with-vm]     --with-vm also runs the real-sequencer suites
 set -euo pipefail
@@ -30,4 +31,4 @@ done
 # gcov writes its intermediate files into the working directory: keep them in the build.
 cd "$build_dir"
 gcovr --root "$here" "${filters[@]}" --exclude-unreachable-branches \
-      --exclude-throw-branches --print-summary --txt /dev/null "$build_dir"
+      --exclude-throw-branches --print-summary --txt "$build_dir/coverage.txt" "$build_dir"

@@ -34,4 +34,10 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:supp
 
 filter=()
 [ "$sanitize" = thread ] && filter=(-R Concurrency)
-ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -j2 "${filter[@]}"
+status=0
+ctest --test-dir "$build_dir" --output-on-failure --timeout 300 -j2 "${filter[@]}" || status=$?
+# Which real-sequencer suites ran in the VM (the others skipped and said why above).
+ran=$(grep -ho "RAN IN THE VM: .*" "$build_dir/Testing/Temporary/LastTest.log" 2>/dev/null |
+      sed 's/RAN IN THE VM: //' | sort -u | tr '\n' ' ' || true)
+echo "Suites run in the ALSA VM: ${ran:-none}"
+exit "$status"

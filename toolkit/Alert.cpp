@@ -60,16 +60,18 @@ void ShowErrorAlert(const char* pszKey, int iAlertType)
     cAlert::Alert(szText, nullptr, nullptr, nullptr, nullptr, short(iAlertType));
 }
 
-OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
-                       const char* pszDefaultText, const char* pszCancelText,
-                       const char* pszOtherText, short nAlertType)
+namespace
 {
-    if (!CanShowAlerts())
-        return eventInternalErr;
-
-    QMessageBox box(AlertIcon(nAlertType), QString(), C2CFString(pszMessage));
+// Shows the alert until a button is pressed; whether it was the default one.
+bool RunAlert(const char* pszMessage, const char* pszExplanation, const char* pszDefaultText,
+              const char* pszCancelText, const char* pszOtherText, short nAlertType)
+{
+    // The texts may sit in GetResourceString's one buffer: taken before the title is.
+    const QString message = C2CFString(pszMessage);
+    const QString explanation = pszExplanation ? C2CFString(pszExplanation) : QString();
+    QMessageBox box(AlertIcon(nAlertType), C2CFString(GetResourceString("Quillmark")), message);
     if (pszExplanation)
-        box.setInformativeText(C2CFString(pszExplanation));
+        box.setInformativeText(explanation);
     QAbstractButton* pDefault =
         pszDefaultText ? box.addButton(C2CFString(pszDefaultText), QMessageBox::AcceptRole)
                        : box.addButton(QMessageBox::Ok);
@@ -82,20 +84,41 @@ OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
 
     QApplication::beep();
     box.exec();
+    return box.clickedButton() == pDefault;
+}
+} // namespace
+
+OSStatus cAlert::Alert(const char* pszMessage, const char* pszExplanation,
+                       const char* pszDefaultText, const char* pszCancelText,
+                       const char* pszOtherText, short nAlertType)
+{
+    if (!CanShowAlerts())
+        return eventInternalErr;
+    RunAlert(pszMessage, pszExplanation, pszDefaultText, pszCancelText, pszOtherText, nAlertType);
     return noErr;
 }
 
-int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName)
+bool cAlert::Ask(const char* pszMessage, const char* pszExplanation, const char* pszDefaultText,
+                 const char* pszCancelText, short nAlertType)
+{
+    return CanShowAlerts() && RunAlert(pszMessage, pszExplanation, pszDefaultText, pszCancelText,
+                                       nullptr, nAlertType);
+}
+
+int cAlert::SaveAlert(short nQuitting, const char* pszApplicationName, const char* pszDocumentName,
+                      const char* pszQuestionKey, const char* pszExplanationKey)
 {
     if (!CanShowAlerts())
         return kNavAskSaveChangesCancel;
 
     QApplication::beep();
-    const char* pszQuestion =
-        nQuitting ? "Save Changes Before Quitting" : "Save Changes Before Closing";
+    const char* pszQuestion = pszQuestionKey ? pszQuestionKey
+                              : nQuitting    ? "Save Changes Before Quitting"
+                                             : "Save Changes Before Closing";
     QMessageBox box(QMessageBox::Warning, C2CFString(pszApplicationName),
                     DocumentText(pszQuestion, pszDocumentName));
-    box.setInformativeText(C2CFString(GetResourceString("Save Changes Explanation")));
+    box.setInformativeText(C2CFString(
+        GetResourceString(pszExplanationKey ? pszExplanationKey : "Save Changes Explanation")));
     QPushButton* pSave = box.addButton(QMessageBox::Save);
     QPushButton* pDontSave = box.addButton(QMessageBox::Discard);
     pDontSave->setText(C2CFString(GetResourceString("ButtonDontSave")));

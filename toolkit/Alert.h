@@ -42,10 +42,17 @@ public:
                           const char* pszDefaultText, const char* pszCancelText,
                           const char* pszOtherText, short nAlertType);
 
+    // A question with the two answers: true when the user chose the default one; false
+    // for the cancel one, Esc, or when it could not be asked.
+    static bool Ask(const char* pszMessage, const char* pszExplanation,
+                    const char* pszDefaultText, const char* pszCancelText, short nAlertType);
+
     // Save before closing (nQuitting 0) or before quitting (otherwise)? Save, Cancel or
     // Don't Save (kNavAskSaveChanges...); any failure answers Cancel.
+    // The question and its explanation are the strings-table texts of the keys when given.
     static int SaveAlert(short nQuitting, const char* pszApplicationName,
-                         const char* pszDocumentName);
+                         const char* pszDocumentName, const char* pszQuestionKey = nullptr,
+                         const char* pszExplanationKey = nullptr);
 
     // Discard the changes? kNavAskDiscardChanges or, also on failure, Cancel.
     static int RevertAlert(const char* pszApplicationName, const char* pszDocumentName);

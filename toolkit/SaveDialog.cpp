@@ -57,13 +57,19 @@ bool CSaveDialog::Execute(long lPreferenceKey, const char* pszTitle, const char*
     QFileInfo chosen(dialog.selectedFiles().first());
     if (!filters.isEmpty() && chosen.suffix().isEmpty())
         chosen.setFile(chosen.filePath() + extensionOf(dialog.selectedNameFilter()));
+    // A folder that does not exist is still the user's answer: writing there fails, and
+    // the caller tells why, instead of the save passing for a cancel.
     FSRef folder;
     bool bFolder = false;
     FSSpec spec;
     if (FSPathMakeRef(chosen.absolutePath().toLocal8Bit().constData(), &folder, &bFolder) != 0 ||
         !bFolder ||
         FSMakeChildSpec(&folder, chosen.fileName().toLocal8Bit().constData(), &spec) != 0)
-        return false;
+    {
+        folder.path = chosen.absolutePath().toLocal8Bit().constData();
+        spec.folder = folder.path;
+        spec.name = chosen.fileName().toLocal8Bit().constData();
+    }
     *pFile = spec;
     if (pRef)
         *pRef = folder;

@@ -14,8 +14,8 @@ public:
     CSaveDialog();
 
     // true when the user chose a location: the file in *pFile and, when pRef is given, its
-    // folder in *pRef. false when the user cancelled or the location cannot be used; the
-    // outputs are then left alone.
+    // folder in *pRef, also where the folder does not exist (the write then fails and
+    // says so). false when the user cancelled; the outputs are then left alone.
     bool Execute(long lPreferenceKey, const char* pszTitle, const char* pszDefaultName,
                  FSSpec* pFile, FSRef* pRef);
 

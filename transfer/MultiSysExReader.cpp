@@ -10,10 +10,10 @@
 
 namespace
 {
-constexpr int8_t kEnd = -1;
+constexpr int kEnd = -1;
 
 // isspace in the C locale; bytes of 0x80 and above are never white space.
-bool IsSpace(int8_t cChar)
+bool IsSpace(int cChar)
 {
     return cChar == ' ' || (cChar >= '\t' && cChar <= '\r');
 }
@@ -46,7 +46,10 @@ bool StaysBelowFolder(const std::string& name)
 }
 } // namespace
 
-CMultiSysExReader::CMultiSysExReader() : m_nFileCount(0), m_pFile(nullptr), m_cChar(kEnd) {}
+CMultiSysExReader::CMultiSysExReader()
+    : m_nFileCount(0), m_pFile(nullptr), m_problem(kNoProblem), m_nProblemNumber(0), m_cChar(kEnd)
+{
+}
 
 CMultiSysExReader::~CMultiSysExReader()
 {
@@ -59,6 +62,8 @@ int CMultiSysExReader::Open(CLumFile* pFile)
     m_mapFileName.clear();
     m_mapFilePath.clear();
     m_nFileCount = 0;
+    m_problem = kNoProblem;
+    m_nProblemNumber = 0;
 
     GetNextChar();
     int nResult = 0;
@@ -72,6 +77,8 @@ int CMultiSysExReader::Open(CLumFile* pFile)
             m_listFolder = pFile->m_spec.folder;
             nResult = 1;
         }
+        else
+            SetProblem(kNoEntries, 0);
     }
     m_pFile = nullptr;
     return nResult;
@@ -83,6 +90,8 @@ int CMultiSysExReader::OpenFiles(const std::vector<std::string>& asPaths)
     m_mapFilePath.clear();
     m_listFolder.clear();
     m_nFileCount = 0;
+    m_problem = kNoProblem;
+    m_nProblemNumber = 0;
     for (const std::string& sPath : asPaths)
     {
         ++m_nFileCount;
@@ -92,7 +101,7 @@ int CMultiSysExReader::OpenFiles(const std::vector<std::string>& asPaths)
     return m_nFileCount > 0 ? 1 : 0;
 }
 
-int CMultiSysExReader::GetSysExFileName(char* pszBuffer, int iSize, int iNumber)
+int CMultiSysExReader::GetSysExFileName(char* pszBuffer, int iSize, int iNumber) const
 {
     if (m_nFileCount == 0 || iSize <= 0)
         return 0;
@@ -104,6 +113,29 @@ int CMultiSysExReader::GetSysExFileName(char* pszBuffer, int iSize, int iNumber)
     return 0;
 }
 
+std::vector<int> CMultiSysExReader::GetNumbers() const
+{
+    std::vector<int> anNumbers;
+    for (const auto& entry : m_mapFileName)
+        anNumbers.push_back(entry.first);
+    return anNumbers;
+}
+
+OSErr CMultiSysExReader::GetSysExFileSpec(int iNumber, FSSpec* pSpec) const
+{
+    auto entry = m_mapFileName.find(iNumber);
+    if (m_nFileCount == 0 || entry == m_mapFileName.end())
+        return fnfErr;
+    const auto path = m_mapFilePath.find(iNumber);
+    if (path != m_mapFilePath.end())
+        return FSPathMakeFSSpec(path->second.c_str(), pSpec, nullptr);
+    // Names pass the platform as length-prefixed strings.
+    const std::string name = entry->second.substr(0, 255);
+    if (m_listFolder.empty() || !StaysBelowFolder(name))
+        return fnfErr;
+    return FSMakeFSSpec(m_listFolder.c_str(), name.c_str(), pSpec);
+}
+
 CLumFile* CMultiSysExReader::GetSysExFile(int iNumber)
 {
     if (m_nFileCount == 0)
@@ -112,15 +144,9 @@ CLumFile* CMultiSysExReader::GetSysExFile(int iNumber)
     if (entry == m_mapFileName.end())
         return nullptr;
 
-    // Names pass the platform as length-prefixed strings.
     const std::string name = entry->second.substr(0, 255);
     FSSpec spec;
-    const auto path = m_mapFilePath.find(iNumber);
-    bool bFolder = false;
-    if (path != m_mapFilePath.end()
-            ? FSPathMakeFSSpec(path->second.c_str(), &spec, &bFolder) != 0 || bFolder
-            : m_listFolder.empty() || !StaysBelowFolder(name) ||
-                  FSMakeFSSpec(m_listFolder.c_str(), name.c_str(), &spec) != 0)
+    if (GetSysExFileSpec(iNumber, &spec) != 0)
     {
         ShowErrorAlert("Not Found File", kAlertStopAlert);
         DebugPrintf("Not found file: %s", name.c_str());
@@ -138,23 +164,39 @@ CLumFile* CMultiSysExReader::GetSysExFile(int iNumber)
     return pListed;
 }
 
+void CMultiSysExReader::SetProblem(Problem problem, int nNumber)
+{
+    if (m_problem != kNoProblem)
+        return;
+    m_problem = problem;
+    m_nProblemNumber = nNumber;
+}
+
 int CMultiSysExReader::ParseHeader()
 {
     try
     {
         if (!SkipToChar('['))
+        {
+            SetProblem(kNoHeader, 0);
             throw "Can't find MSY header.";
+        }
         char szSection[256];
         if (!ReadToChar(szSection, sizeof(szSection), ']'))
+        {
+            SetProblem(kNoHeader, 0);
             throw "Failed to read section name.";
+        }
         if (strncmp(szSection, "MultiSysEx", 10) != 0)
+        {
+            SetProblem(kBadSectionName, 0);
             throw "Illegal section name.";
+        }
         return 1;
     }
     catch (const char* pszMessage)
     {
         DebugPrintf("ParseHeader: %s", pszMessage);
-        ShowErrorAlert("Illegal Msy File", kAlertCautionAlert);
         return 0;
     }
 }
@@ -166,26 +208,31 @@ int CMultiSysExReader::ParseFileName()
         return 0;
     int iNumber = EntryNumber(szBuffer);
     if (!ReadToSeparator(szBuffer, sizeof(szBuffer)))
+    {
+        SetProblem(kNameTooLong, iNumber);
         return 0;
+    }
     // The first entry of a number wins; every entry counts.
-    m_mapFileName.emplace(iNumber, szBuffer);
+    if (!m_mapFileName.emplace(iNumber, szBuffer).second)
+        SetProblem(kRepeatedNumber, iNumber);
     ++m_nFileCount;
     return 1;
 }
 
-int8_t CMultiSysExReader::GetNextChar()
+int CMultiSysExReader::GetNextChar()
 {
-    char cByte = 0;
-    if (!m_pFile || m_pFile->Read(&cByte, 1) != 1)
+    // Unsigned, so that a byte 0xFF is a character like any other, not the end.
+    unsigned char ucByte = 0;
+    if (!m_pFile || m_pFile->Read(&ucByte, 1) != 1)
         m_cChar = kEnd;
     else
-        m_cChar = int8_t(cByte); // 0xFF reads as the end
+        m_cChar = ucByte;
     return m_cChar;
 }
 
 int CMultiSysExReader::SkipToChar(char cStop)
 {
-    while (m_cChar != cStop && m_cChar != kEnd)
+    while (m_cChar != static_cast<unsigned char>(cStop) && m_cChar != kEnd)
         GetNextChar();
     if (m_cChar == kEnd)
         return 0;
@@ -206,7 +253,7 @@ int CMultiSysExReader::ReadToChar(char* pszBuffer, int iSize, char cStop)
     int nResult = 0;
     while (nLength < iSize - 1)
     {
-        if (m_cChar == cStop)
+        if (m_cChar == static_cast<unsigned char>(cStop))
         {
             GetNextChar();
             nResult = 1;

@@ -92,3 +92,14 @@ std::string CTransmitContent::MidiErrorText() const
              sError.c_str());
     return szText;
 }
+
+std::string CTransmitContent::MidiFileFault() const
+{
+    if (IsBadMidiFile())
+        return MidiErrorText();
+    if (!m_bMidiFile)
+        return GetResourceString("MidiFileNotMidi");
+    if (m_aucBytes.empty())
+        return GetResourceString("MidiFileNoSysEx");
+    return std::string();
+}

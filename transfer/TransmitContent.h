@@ -32,6 +32,10 @@ public:
     bool IsBadMidiFile() const { return m_pszMidiError != nullptr; }
     // What is wrong with a bad MIDI file, from the strings table (main thread only).
     std::string MidiErrorText() const;
+    // Why a file taken for a MIDI file (by its header or its name) cannot be sent, from the
+    // strings table; empty when it can. A file so named whose bytes are not a MIDI file is
+    // refused rather than sent raw. Main thread only.
+    std::string MidiFileFault() const;
 
 private:
     std::vector<unsigned char> m_aucBytes;

@@ -54,7 +54,7 @@ void CMainWindow::OnCreate()
     m_nMidiInNotConnected = -1;
     m_nMidiOutNotConnected = -1;
     g_pApplication->m_pMessageManager->AddListener(this);
-    InstallFileDropHandler(m_pWindow, {".syx", ".msy"}, &OnFilesDropped, this);
+    InstallFileDropHandler(m_pWindow, {".syx", ".msy", ".mid", ".midi"}, &OnFilesDropped, this);
 }
 
 void CMainWindow::OnDestroy()

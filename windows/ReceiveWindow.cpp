@@ -75,6 +75,35 @@ std::vector<unsigned char> ReceivedDump()
     return bytes;
 }
 
+// The words for why a file could not be written.
+const char* WriteReasonKey(OSErr err)
+{
+    switch (err)
+    {
+    case fnfErr:
+    case dirNFErr:
+        return "ReasonFolderNotFound";
+    case permErr:
+        return "ReasonWritePermissionDenied";
+    case wPrErr:
+        return "ReasonReadOnly";
+    case dskFulErr:
+        return "ReasonDiskFull";
+    case notAFileErr:
+        return "ReasonIsFolder";
+    case bdNamErr:
+        return "ReasonBadName";
+    default:
+        return "ReasonNotWritten";
+    }
+}
+
+// A .mid file of a dump plays back with the pause the device is sent with.
+int DevicePauseMs()
+{
+    return CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiInDevice).iPauseMs;
+}
+
 // GetResourceString shares one buffer; a text needed beside another is copied out.
 void CopyResourceString(char* pszDest, size_t nSize, const char* pszKey)
 {
@@ -526,18 +555,32 @@ bool CReceiveWindow::ExecuteSave()
 
 // A file that cannot be written keeps the message unsaved: the user is told, and a close
 // that asked for this save does not go ahead. The file is put in place only once all of
-// it was written, so an old file of that name survives. A .mid plays back with the pause
-// the device is sent with.
+// it was written, so an old file of that name survives.
 bool CReceiveWindow::SaveBytes(const FSSpec& spec, const unsigned char* pData, int nSize)
 {
-    const int iPauseMs =
-        CTransmitPreferences::ReadDeviceSettings(g_pApplication->m_szMidiInDevice).iPauseMs;
-    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, iPauseMs))
-    {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
+    OSErr err = ioErr;
+    if (!pData || !CSysExFileWriter::Write(spec, pData, nSize, DevicePauseMs(), &err))
+        return OnSaveFailed(spec, err);
+    return OnSaved(spec);
+}
+
+bool CReceiveWindow::OnSaveFailed(const FSSpec& spec, OSErr err)
+{
+    char szMessage[1024];
+    snprintf(szMessage, sizeof(szMessage), GetResourceString("SaveFailed"), spec.name.c_str());
+    char szReason[256];
+    CopyResourceString(szReason, sizeof(szReason), WriteReasonKey(err));
+    cAlert::Alert(szMessage, szReason, nullptr, nullptr, nullptr, kAlertStopAlert);
+    return false;
+}
+
+bool CReceiveWindow::OnSaved(const FSSpec& spec)
+{
     m_bNotSaved = 0;
+    char szText[1024];
+    snprintf(szText, sizeof(szText), GetResourceString("StatusSaved"),
+             (spec.folder + "/" + spec.name).c_str());
+    m_cStatusText.Set(szText);
     return true;
 }
 
@@ -554,33 +597,13 @@ void CReceiveWindow::ShowMessages()
 
 bool CReceiveWindow::SaveDump(const FSSpec& spec)
 {
-    if (CSysExFileWriter::IsMidiFileName(spec.name.c_str()))
+    OSErr err = ioErr;
+    if (!CSysExFileWriter::WriteReceivedDump(spec, *g_pApplication->m_pMidiManager, DevicePauseMs(),
+                                             &err))
     {
-        const std::vector<unsigned char> bytes = ReceivedDump();
-        if (bytes.size() > size_t(INT_MAX))
-        {
-            DebugPrintf("Failed to write file.");
-            ShowErrorAlert("Can't Open File", kAlertStopAlert);
-            return false;
-        }
-        return SaveBytes(spec, bytes.data(), int(bytes.size()));
+        return OnSaveFailed(spec, err);
     }
-    CLumFile file;
-    if (!file.MacWriteOpen(&spec, 2, kCreator, kFileType))
-    {
-        DebugPrintf("Failed to open file.");
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
-    const int bWritten = g_pApplication->m_pMidiManager->WriteReceivedDump(&file);
-    if (!file.Close() || !bWritten)
-    {
-        DebugPrintf("Failed to write file.");
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
-    m_bNotSaved = 0;
-    return true;
+    return OnSaved(spec);
 }
 
 bool CReceiveWindow::CheckFileSaved()
@@ -589,7 +612,8 @@ bool CReceiveWindow::CheckFileSaved()
     char szDocument[256];
     CopyResourceString(szApplication, sizeof(szApplication), "Quillmark");
     CopyResourceString(szDocument, sizeof(szDocument), "Untitled");
-    switch (cAlert::SaveAlert(0, szApplication, szDocument))
+    switch (cAlert::SaveAlert(0, szApplication, szDocument, "Save Received Dump",
+                              "Save Received Dump Explanation"))
     {
     case kNavAskSaveChangesSave:
         return ExecuteSave();

@@ -63,6 +63,10 @@ private:
     void EnableChoices(bool bEnabled);
     void StorePreferences();
     // Writes the recorded dump to the chosen file.
+    // Tells the user the dump could not be saved at the location, and why; false.
+    bool OnSaveFailed(const FSSpec& spec, OSErr err);
+    // The dump is saved: the status says where; true.
+    bool OnSaved(const FSSpec& spec);
     bool SaveBytes(const FSSpec& spec, const unsigned char* pData, int nSize);
     bool SaveDump(const FSSpec& spec);
 

@@ -9,7 +9,6 @@
 #include "toolkit/LoadDialog.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
-#include "transfer/SysExFileWriter.h"
 #include "transfer/TransmitContent.h"
 #include "windows/MessageWindow.h"
 
@@ -24,7 +23,6 @@ constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kButtonCommand = FourCharCode("not!");
 constexpr uint32_t kSendAllCommand = FourCharCode("sall");
 constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
-constexpr unsigned char kSysExStart = 0xF0;
 } // namespace
 
 CTransmitWindow::CTransmitWindow()
@@ -97,29 +95,22 @@ bool CTransmitWindow::OnShow()
         ShowErrorAlert("Can't Open File", kAlertStopAlert);
         return false;
     }
+    CSendCheck::tagFile chosen;
+    const CSendCheck::Problem problem =
+        bFileList ? CSendCheck::kNotSysEx : CSendCheck::CheckFile(spec, &chosen);
+    if (problem == CSendCheck::kBadMidiFile)
+        return OnMidiFileError(spec, chosen.sMidiFault.c_str());
+    if (problem != CSendCheck::kNoProblem && problem != CSendCheck::kNotSysEx)
+        return OnSendProblem(chosen, problem);
     if (!bFileList && !m_cFile.MacOpen(&spec, 9))
-    {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        return false;
-    }
-    unsigned char aucHead[4] = {};
-    const long lHead = bFileList ? 0 : m_cFile.Read(aucHead, sizeof(aucHead));
-    if (!bFileList && lHead < 1)
-    {
-        ShowErrorAlert("Can't Open File", kAlertStopAlert);
-        m_cFile.Close();
-        return false;
-    }
-    if (!bFileList && !m_cFile.SetPos(0, 2))
-        DebugPrintf("Failed to set file pointer.");
-    m_bMidiFile = !bFileList && (CMidiFileReader::IsMidiFile(aucHead, size_t(lHead)) ||
-                                 CSysExFileWriter::IsMidiFileName(m_cFile.m_spec.name.c_str()));
+        return OnSendProblem(chosen, CSendCheck::kUnreadable);
+    m_bMidiFile = chosen.bMidiFile;
 
     long lSize = 0;
-    if (m_bMidiFile)
+    if (problem == CSendCheck::kNoProblem)
     {
-        // Read once here so that a bad file is told before anything is sent.
-        if (!OpenMidiFile(&lSize))
+        // Sent as one file whatever its name; it stays open for the transmission.
+        if (chosen.bUnterminated && !AgreeToUnterminated(chosen))
         {
             m_cFile.Close();
             return false;
@@ -129,49 +120,10 @@ bool CTransmitWindow::OnShow()
         m_nFileCount = 1;
         m_bTransmitting = 0;
         GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
+        lSize = chosen.lSize;
     }
-    else if (!bFileList && aucHead[0] == kSysExStart)
-    {
-        // Sent as one SysEx file whatever its name; it stays open for the transmission.
-        m_nFileIndex = 0;
-        m_bMultiSysEx = 0;
-        m_nFileCount = 1;
-        m_bTransmitting = 0;
-        GetFSSpecFileName(m_szFileName, m_cFile.m_spec, sizeof(m_szFileName));
-        GetEOF(m_cFile.m_refNum, &lSize);
-    }
-    else
-    {
-        m_bMultiSysEx = 1;
-        const int bOpened = bFileList ? m_cMultiSysExReader.OpenFiles(m_asFiles)
-                                      : m_cMultiSysExReader.Open(&m_cFile);
-        if (m_cFile.IsOpened())
-            m_cFile.Close();
-        if (!bOpened)
-        {
-            DebugPrintf("File open failed...");
-            return false;
-        }
-        m_nFileCount = m_cMultiSysExReader.GetFileCount();
-        m_nFileIndex = 0;
-        m_bTransmitting = 0;
-        m_szFileName[0] = '\0';
-        m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), 1);
-        // A list whose first file cannot be had cannot be sent: the window does not open.
-        // The reader has told the user about a missing or unreadable file; a list without
-        // an entry 1 is told here.
-        CLumFile* pFirst = m_cMultiSysExReader.GetSysExFile(1);
-        if (!pFirst)
-        {
-            if (!IsListed(1))
-                ShowErrorAlert("Illegal Msy File", kAlertCautionAlert);
-            DebugPrintf("File open failed...");
-            return false;
-        }
-        GetEOF(pFirst->m_refNum, &lSize);
-        pFirst->Close();
-        delete pFirst;
-    }
+    else if (!OpenList(chosen, &lSize))
+        return false;
 
     ShowSettings();
     tagListenerMessage message = {LM_TRANSMIT_READY, int32_t(lSize < INT_MAX ? lSize : INT_MAX), -1,
@@ -181,42 +133,14 @@ bool CTransmitWindow::OnShow()
     return true;
 }
 
-bool CTransmitWindow::OnMidiFileError(const char* pszExplanation)
+bool CTransmitWindow::OnMidiFileError(const FSSpec& spec, const char* pszExplanation)
 {
     char szName[256];
-    GetFSSpecFileName(szName, m_cFile.m_spec, sizeof(szName));
+    GetFSSpecFileName(szName, spec, sizeof(szName));
     char szMessage[512];
     snprintf(szMessage, sizeof(szMessage), GetResourceString("Can't Read Midi File"), szName);
     cAlert::Alert(szMessage, pszExplanation, nullptr, nullptr, nullptr, kAlertStopAlert);
     return false;
-}
-
-bool CTransmitWindow::OpenMidiFile(long* plSize)
-{
-    CTransmitContent content;
-    if (!content.Read(&m_cFile))
-    {
-        if (!content.IsBadMidiFile())
-        {
-            ShowErrorAlert("Can't Open File", kAlertStopAlert);
-            return false;
-        }
-        return OnMidiFileError(content.MidiErrorText().c_str());
-    }
-    // A file named as a MIDI file whose bytes are not one is refused rather than sent raw.
-    const char* pszFault = !content.IsMidiFile() ? "MidiFileNotMidi"
-                           : content.Size() == 0 ? "MidiFileNoSysEx"
-                                                 : nullptr;
-    if (pszFault)
-    {
-        char szExplanation[256];
-        snprintf(szExplanation, sizeof(szExplanation), "%s", GetResourceString(pszFault));
-        return OnMidiFileError(szExplanation);
-    }
-    if (!m_cFile.SetPos(0, 2))
-        DebugPrintf("Failed to set file pointer.");
-    *plSize = content.Size();
-    return true;
 }
 
 bool CTransmitWindow::OnClose()
@@ -257,15 +181,74 @@ OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiComman
     return noErr;
 }
 
-bool CTransmitWindow::IsListed(int nNumber)
+bool CTransmitWindow::OpenList(const CSendCheck::tagFile& chosen, long* plSize)
 {
-    // The reader leaves the buffer alone for a number it does not list: two buffers that
-    // start different come back equal only when it wrote the listed name into both.
-    char szFirst[256] = "0";
-    char szSecond[256] = "1";
-    m_cMultiSysExReader.GetSysExFileName(szFirst, sizeof(szFirst), nNumber);
-    m_cMultiSysExReader.GetSysExFileName(szSecond, sizeof(szSecond), nNumber);
-    return strcmp(szFirst, szSecond) == 0;
+    m_bMultiSysEx = 1;
+    const bool bFileList = m_asFiles.size() > 1;
+    if (!bFileList && !m_cFile.SetPos(0, 2))
+        DebugPrintf("Failed to set file pointer.");
+    const int bOpened = bFileList ? m_cMultiSysExReader.OpenFiles(m_asFiles)
+                                  : m_cMultiSysExReader.Open(&m_cFile);
+    if (m_cFile.IsOpened())
+        m_cFile.Close();
+    if (!bOpened)
+    {
+        DebugPrintf("File open failed...");
+        // A file named as a list is told what is wrong with the list; any other, that it
+        // is not a SysEx file.
+        char szExtension[256] = "";
+        CLumFile::GetExtension(chosen.spec.name.c_str(), szExtension, sizeof(szExtension));
+        return OnSendProblem(chosen, CompareExtension(szExtension, ".msy")
+                                         ? CSendCheck::kBadList
+                                         : CSendCheck::kNotSysEx);
+    }
+    m_sListName = bFileList ? std::string() : chosen.sName;
+    std::vector<CSendCheck::tagFile> files;
+    const CSendCheck::Problem problem = CSendCheck::CheckList(m_cMultiSysExReader, &files);
+    if (problem != CSendCheck::kNoProblem)
+        return OnSendProblem(files.empty() ? chosen : files.back(), problem);
+    for (const CSendCheck::tagFile& file : files)
+        if (file.bUnterminated && !AgreeToUnterminated(file))
+            return false;
+    m_anNumbers = m_cMultiSysExReader.GetNumbers();
+    m_nFileCount = int(m_anNumbers.size());
+    m_nFileIndex = 0;
+    m_bTransmitting = 0;
+    m_szFileName[0] = '\0';
+    m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), m_anNumbers[0]);
+    *plSize = files.front().lSize;
+    return true;
+}
+
+bool CTransmitWindow::OnSendProblem(const CSendCheck::tagFile& file, CSendCheck::Problem problem)
+{
+    char szMessage[1024];
+    if (file.nNumber != 0 || (problem != CSendCheck::kBadList && !m_sListName.empty()))
+        snprintf(szMessage, sizeof(szMessage), GetResourceString("ListedFileCannotBeSent"),
+                 file.sName.c_str(), file.nNumber, m_sListName.c_str());
+    else
+        snprintf(szMessage, sizeof(szMessage), GetResourceString("FileCannotBeSent"),
+                 file.sName.c_str());
+    const std::string sReason = CSendCheck::Reason(problem, file, &m_cMultiSysExReader);
+    cAlert::Alert(szMessage, sReason.c_str(), nullptr, nullptr, nullptr, kAlertStopAlert);
+    if (m_cFile.IsOpened())
+        m_cFile.Close();
+    return false;
+}
+
+bool CTransmitWindow::AgreeToUnterminated(const CSendCheck::tagFile& file)
+{
+    char szMessage[1024];
+    snprintf(szMessage, sizeof(szMessage), GetResourceString("FileUnterminated"),
+             file.sName.c_str());
+    char szExplanation[256];
+    char szSend[64];
+    char szCancel[64];
+    snprintf(szExplanation, sizeof(szExplanation), "%s",
+             GetResourceString("FileUnterminatedQuestion"));
+    snprintf(szSend, sizeof(szSend), "%s", GetResourceString("ButtonSendAnyway"));
+    snprintf(szCancel, sizeof(szCancel), "%s", GetResourceString("ButtonCancel"));
+    return cAlert::Ask(szMessage, szExplanation, szSend, szCancel, kAlertCautionAlert);
 }
 
 const char* CTransmitWindow::GetWindowName()
@@ -282,8 +265,9 @@ void CTransmitWindow::TransmitCurrentFile()
     CLumFile* pFile = nullptr;
     if (m_bMultiSysEx)
     {
-        m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), m_nFileIndex + 1);
-        pFile = m_cMultiSysExReader.GetSysExFile(m_nFileIndex + 1);
+        const int nNumber = m_anNumbers[size_t(m_nFileIndex)];
+        m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), nNumber);
+        pFile = m_cMultiSysExReader.GetSysExFile(nNumber);
     }
     else if (m_cFile.IsOpened())
     {
@@ -388,7 +372,7 @@ CLumFile* CTransmitWindow::NextFile()
 {
     if (m_nNextOfAll >= m_nFileCount)
         return nullptr;
-    const int nNumber = ++m_nNextOfAll;
+    const int nNumber = m_anNumbers[size_t(m_nNextOfAll++)];
     m_cMultiSysExReader.GetSysExFileName(m_szFileName, sizeof(m_szFileName), nNumber);
     CLumFile* pFile = m_cMultiSysExReader.GetSysExFile(nNumber);
     if (!pFile)
@@ -457,10 +441,15 @@ void CTransmitWindow::ShowFileName(int nFileIndex)
         return;
     }
     char szName[256] = "";
-    m_cMultiSysExReader.GetSysExFileName(szName, sizeof(szName), nFileIndex + 1);
-    char szText[512];
-    snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nFileIndex + 1, m_nFileCount,
-             szName);
+    m_cMultiSysExReader.GetSysExFileName(szName, sizeof(szName),
+                                         m_anNumbers[size_t(std::min(nFileIndex, m_nFileCount - 1))]);
+    char szText[768];
+    if (m_sListName.empty())
+        snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nFileIndex + 1,
+                 m_nFileCount, szName);
+    else
+        snprintf(szText, sizeof(szText), GetResourceString("FileOfNamedList"),
+                 m_sListName.c_str(), nFileIndex + 1, m_nFileCount, szName);
     m_cFileNameText.Set(szText);
 }
 

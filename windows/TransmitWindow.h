@@ -6,6 +6,7 @@
 #include "toolkit/Progress.h"
 #include "toolkit/StaticText.h"
 #include "transfer/MultiSysExReader.h"
+#include "transfer/SendCheck.h"
 #include "transfer/SysExFileSequence.h"
 #include "transfer/TransmitSettings.h"
 #include "windows/ModalWindow.h"
@@ -74,13 +75,15 @@ private:
     // send the same file again.
     void ShowTransmitError(uint32_t uiNow);
     void SetElapsedTime(uint32_t uiNow);
-    // Reads the chosen MIDI file through: its SysEx size, or false after telling the user
-    // what is wrong with it.
-    bool OpenMidiFile(long* plSize);
     // Tells the user the chosen MIDI file cannot be sent, and why; false.
-    bool OnMidiFileError(const char* pszExplanation);
-    // Whether the list names a file under the number.
-    bool IsListed(int nNumber);
+    bool OnMidiFileError(const FSSpec& spec, const char* pszExplanation);
+    // Tells the user why the file (of the list under nNumber, when not 0) cannot be sent;
+    // false.
+    bool OnSendProblem(const CSendCheck::tagFile& file, CSendCheck::Problem problem);
+    // Whether the user wants a file whose last message never ends sent all the same.
+    bool AgreeToUnterminated(const CSendCheck::tagFile& file);
+    // Opens the chosen file (not F0, not MIDI) as a list and checks every file it names.
+    bool OpenList(const CSendCheck::tagFile& chosen, long* plSize);
 
     cStaticText m_cStatusText;
     cStaticText m_cTimeText;
@@ -103,8 +106,10 @@ private:
     int m_bTransmitting;
     int m_nFileCount;
     int m_nFileIndex;  // files finished, and so the 0-based index of the next one
+    std::vector<int> m_anNumbers; // a list's numbers, in the order they are sent
     int m_bMultiSysEx; // -1 before a file is chosen, 0 a single .syx file, 1 a .msy list
     char m_szFileName[256];
+    std::string m_sListName;
     uint32_t m_nStartTime;
     int m_bSendingAll;                   // TransmitRemainingFiles runs
     int m_nNextOfAll;                    // the index NextFile hands out next

@@ -196,11 +196,11 @@
         <translation>Standard MIDI files (*.mid)</translation>
     </message>
     <message id="CliUsage">
-        <source>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
-       quillmark COMMAND [OPTION...]          without windows</source>
+        <source>Usage: quillmark [FILE.syx|FILE.msy|FILE.mid...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]                   without windows</source>
         <extracomment>the overview's usage lines</extracomment>
-        <translation>Usage: quillmark [FILE.syx|FILE.msy...]   the windows, with the transmit window on the files
-       quillmark COMMAND [OPTION...]          without windows</translation>
+        <translation>Usage: quillmark [FILE.syx|FILE.msy|FILE.mid...]   the windows, with the transmit window on the files
+       quillmark COMMAND [OPTION...]                   without windows</translation>
     </message>
     <message id="CliCommandsHeading">
         <source>Commands:</source>
@@ -231,18 +231,18 @@ address client:port (empty where the MIDI service numbers none), separated by ta
 address client:port (empty where the MIDI service numbers none), separated by tabs.</translation>
     </message>
     <message id="CliSendSummary">
-        <source>send .syx files and the files of .msy lists, in order</source>
-        <translation>send .syx files and the files of .msy lists, in order</translation>
+        <source>send .syx files, .mid files and the files of .msy lists, in order</source>
+        <translation>send .syx files, .mid files and the files of .msy lists, in order</translation>
     </message>
     <message id="CliSendUsage">
         <source>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
-                      [--unpaced | --wire-speed] FILE...</source>
+                      [--unpaced | --wire-speed] [--file-timing | --pause-timing] FILE...</source>
         <translation>Usage: quillmark send [--out DEVICE] [--pause MS] [--speed BYTES] [--file-pause MS]
-                      [--unpaced | --wire-speed] FILE...</translation>
+                      [--unpaced | --wire-speed] [--file-timing | --pause-timing] FILE...</translation>
     </message>
     <message id="CliSendHelp">
-        <source>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</source>
-        <translation>Sends each .syx file, and the files of each .msy list in list order, to the MIDI output.</translation>
+        <source>Sends each .syx file, the SysEx messages of each Standard MIDI File (.mid), and the files of each .msy list in list order, to the MIDI output.</source>
+        <translation>Sends each .syx file, the SysEx messages of each Standard MIDI File (.mid), and the files of each .msy list in list order, to the MIDI output.</translation>
     </message>
     <message id="CliSendOptionOut">
         <source>  --out DEVICE       the output (default: the remembered one)</source>
@@ -267,6 +267,14 @@ address client:port (empty where the MIDI service numbers none), separated by ta
     <message id="CliSendOptionWireSpeed">
         <source>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</source>
         <translation>  --wire-speed       pace every port, software ones too, at the speed (default 3125)</translation>
+    </message>
+    <message id="CliSendOptionFileTiming">
+        <source>  --file-timing      space a .mid file's messages by the file's own timing</source>
+        <translation>  --file-timing      space a .mid file's messages by the file's own timing</translation>
+    </message>
+    <message id="CliSendOptionPauseTiming">
+        <source>  --pause-timing     space a .mid file's messages by the pause instead</source>
+        <translation>  --pause-timing     space a .mid file's messages by the pause instead</translation>
     </message>
     <message id="CliSendHelpPacing">
         <source>Without these options the pacing remembered for the output device applies.</source>
@@ -303,8 +311,8 @@ stderr counts them).</translation>
         <translation>  --timeout SECONDS       stop waiting after this long (default: wait until Ctrl+C)</translation>
     </message>
     <message id="CliReceiveOptionOutput">
-        <source>  -o, --output FILE       the .syx file to write</source>
-        <translation>  -o, --output FILE       the .syx file to write</translation>
+        <source>  -o, --output FILE       the file to write: .syx, or .mid for a Standard MIDI File</source>
+        <translation>  -o, --output FILE       the file to write: .syx, or .mid for a Standard MIDI File</translation>
     </message>
     <message id="CliReceiveOptionMany">
         <source>  --many                  record every message, not only the first</source>
@@ -703,6 +711,126 @@ message has no F7 or bytes lie outside messages.</translation>
     <message id="RequestSendFailed">
         <source>The request could not be sent.</source>
         <translation>The request could not be sent.</translation>
+    </message>
+    <message id="FileCannotBeSent">
+        <source>The file “%s” cannot be sent.</source>
+        <extracomment>%s: the file's name</extracomment>
+        <translation>The file “%s” cannot be sent.</translation>
+    </message>
+    <message id="ListedFileCannotBeSent">
+        <source>The file “%s”, number %d of the list “%s”, cannot be sent.</source>
+        <extracomment>the listed name, its number, the list's name</extracomment>
+        <translation>The file “%s”, number %d of the list “%s”, cannot be sent.</translation>
+    </message>
+    <message id="FileUnterminated">
+        <source>The file “%s” ends inside a SysEx message: its last byte is not F7.</source>
+        <extracomment>%s: the file's name</extracomment>
+        <translation>The file “%s” ends inside a SysEx message: its last byte is not F7.</translation>
+    </message>
+    <message id="FileUnterminatedQuestion">
+        <source>Send it anyway? The instrument may wait for the end of the message.</source>
+        <translation>Send it anyway? The instrument may wait for the end of the message.</translation>
+    </message>
+    <message id="ButtonSendAnyway">
+        <source>&amp;Send Anyway</source>
+        <translation>&amp;Send Anyway</translation>
+    </message>
+    <message id="FileOfNamedList">
+        <source>%s: file %d of %d: %s</source>
+        <extracomment>the list's name, the file's place in the list, the list's length, the file's name</extracomment>
+        <translation>%s: file %d of %d: %s</translation>
+    </message>
+    <message id="ReasonNotFound">
+        <source>It was not found: there is no such file.</source>
+        <translation>It was not found: there is no such file.</translation>
+    </message>
+    <message id="ReasonPermissionDenied">
+        <source>Permission denied: you may not read it.</source>
+        <translation>Permission denied: you may not read it.</translation>
+    </message>
+    <message id="ReasonIsFolder">
+        <source>It is a folder, not a file.</source>
+        <translation>It is a folder, not a file.</translation>
+    </message>
+    <message id="ReasonNotAFile">
+        <source>It is not a regular file but a device or a pipe.</source>
+        <translation>It is not a regular file but a device or a pipe.</translation>
+    </message>
+    <message id="ReasonUnreadable">
+        <source>It could not be read.</source>
+        <translation>It could not be read.</translation>
+    </message>
+    <message id="ReasonEmpty">
+        <source>The file is empty.</source>
+        <translation>The file is empty.</translation>
+    </message>
+    <message id="ReasonNotSysEx">
+        <source>It is not a SysEx file: its first byte is not F0.</source>
+        <translation>It is not a SysEx file: its first byte is not F0.</translation>
+    </message>
+    <message id="ReasonListNoHeader">
+        <source>It is not a valid MultiSysEx list: it has no [MultiSysEx] header.</source>
+        <translation>It is not a valid MultiSysEx list: it has no [MultiSysEx] header.</translation>
+    </message>
+    <message id="ReasonListSectionName">
+        <source>It is not a valid MultiSysEx list: its section name does not begin with MultiSysEx.</source>
+        <translation>It is not a valid MultiSysEx list: its section name does not begin with MultiSysEx.</translation>
+    </message>
+    <message id="ReasonListNoEntries">
+        <source>It is not a valid MultiSysEx list: it names no files.</source>
+        <translation>It is not a valid MultiSysEx list: it names no files.</translation>
+    </message>
+    <message id="ReasonListNameTooLong">
+        <source>It is not a valid MultiSysEx list: the name under number %d is 255 characters or longer.</source>
+        <extracomment>%d: the entry number</extracomment>
+        <translation>It is not a valid MultiSysEx list: the name under number %d is 255 characters or longer.</translation>
+    </message>
+    <message id="ReasonListRepeatedNumber">
+        <source>It is not a valid MultiSysEx list: the number %d is listed more than once.</source>
+        <extracomment>%d: the entry number</extracomment>
+        <translation>It is not a valid MultiSysEx list: the number %d is listed more than once.</translation>
+    </message>
+    <message id="SaveFailed">
+        <source>The dump could not be saved as “%s”.</source>
+        <extracomment>%s: the file's name</extracomment>
+        <translation>The dump could not be saved as “%s”.</translation>
+    </message>
+    <message id="StatusSaved">
+        <source>Saved to %s</source>
+        <extracomment>%s: the path of the saved file</extracomment>
+        <translation>Saved to %s</translation>
+    </message>
+    <message id="Save Received Dump">
+        <source>Do you want to save the received dump before closing?</source>
+        <translation>Do you want to save the received dump before closing?</translation>
+    </message>
+    <message id="Save Received Dump Explanation">
+        <source>The dump will be lost if you don’t save it.</source>
+        <translation>The dump will be lost if you don’t save it.</translation>
+    </message>
+    <message id="ReasonFolderNotFound">
+        <source>The folder was not found: it does not exist.</source>
+        <translation>The folder was not found: it does not exist.</translation>
+    </message>
+    <message id="ReasonWritePermissionDenied">
+        <source>Permission denied: you may not write in that folder.</source>
+        <translation>Permission denied: you may not write in that folder.</translation>
+    </message>
+    <message id="ReasonReadOnly">
+        <source>The disk or folder is read-only.</source>
+        <translation>The disk or folder is read-only.</translation>
+    </message>
+    <message id="ReasonDiskFull">
+        <source>The disk is full.</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message id="ReasonBadName">
+        <source>The name cannot be used for a file.</source>
+        <translation>The name cannot be used for a file.</translation>
+    </message>
+    <message id="ReasonNotWritten">
+        <source>The file could not be written.</source>
+        <translation>The file could not be written.</translation>
     </message>
 </context>
 </TS>

@@ -69,20 +69,6 @@ protected:
 };
 } // namespace
 
-TEST_F(ApplicationTest, StartsWithEmptyStateAndTheTwoCommandEvents)
-{
-    EXPECT_EQ(m_application.m_pMainWindow, nullptr);
-    EXPECT_EQ(m_application.m_pMidiManager, nullptr);
-    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
-    EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
-    EXPECT_EQ(std::string(m_application.m_szMidiInDevice, 256), std::string(256, '\0'));
-    EXPECT_EQ(std::string(m_application.m_szMidiOutDevice, 256), std::string(256, '\0'));
-    EXPECT_EQ(CApplication::sm_amMacEventList[0].eventClass, FourCharCode("cmds"));
-    EXPECT_EQ(CApplication::sm_amMacEventList[0].eventKind, 1u);
-    EXPECT_EQ(CApplication::sm_amMacEventList[1].eventClass, FourCharCode("cmds"));
-    EXPECT_EQ(CApplication::sm_amMacEventList[1].eventKind, 2u);
-}
-
 TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
 {
     LogCapture log;

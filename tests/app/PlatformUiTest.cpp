@@ -3,6 +3,7 @@
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/FileDrop.h"
 #include "platform/ui/Nib.h"
+#include "support/EventPump.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
@@ -29,19 +30,6 @@
 
 namespace
 {
-bool PumpUntil(const std::function<bool()>& done, uint32_t uiLimitMs = 5000)
-{
-    const uint32_t uiStart = GetSystemTimeMs();
-    while (!done())
-    {
-        if (GetSystemTimeMs() - uiStart > uiLimitMs)
-            return false;
-        ProcessMessage();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 struct tagHandlerCall
 {
     std::vector<int>* pCalls;
@@ -266,7 +254,7 @@ TEST(EventLoopTimer, FiresAtOnceThenAtItsInterval)
     EXPECT_TRUE(PumpUntil([] { return s_nFirings >= 3; }));
     RemoveEventLoopTimer(pTimer);
     const int nAfterRemoval = s_nFirings;
-    PumpUntil([] { return false; }, 50);
+    PumpFor(50);
     EXPECT_EQ(s_nFirings, nAfterRemoval);
 }
 
@@ -284,7 +272,7 @@ TEST(EventLoopTimer, MayRemoveItselfAndNeedsAThreadWithAnEventLoop)
                   nullptr, &pTimer),
               noErr);
     EXPECT_TRUE(PumpUntil([] { return s_nFirings == 1; }));
-    PumpUntil([] { return false; }, 50);
+    PumpFor(50);
     EXPECT_EQ(s_nFirings, 1);
 
     OSStatus status = noErr;

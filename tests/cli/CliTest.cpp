@@ -1,6 +1,9 @@
+#include "file/MidiFileReader.h"
 #include "platform/midi/VirtualMidi.h"
+#include "support/MidiFileBuilder.h"
 #include "support/TempDir.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -34,6 +37,25 @@ std::vector<unsigned char> Dump(size_t nLength)
         bytes.push_back((unsigned char)(bytes.size() & 0x7F));
     bytes.push_back(0xF7);
     return bytes;
+}
+
+// Two SysEx messages uSeconds apart, at the default tempo (division 480: 960 ticks a second).
+std::vector<unsigned char> TwoMessageMidiFile(uint32_t uSeconds)
+{
+    using namespace MidiFileBuilder;
+    return File(0, 480, {Track({SysExEvent(0, {0x43, 0x10, 0x01, 0xF7}),
+                                SysExEvent(960 * uSeconds, {0x43, 0x10, 0x02, 0x03, 0xF7})})});
+}
+
+// The SysEx messages of a MIDI file, back to back.
+std::vector<unsigned char> MidiFileMessages(const std::vector<unsigned char>& file)
+{
+    CMidiFileReader reader;
+    std::vector<unsigned char> joined;
+    EXPECT_EQ(reader.Read(file.data(), file.size()), 1) << "not a readable MIDI file";
+    for (const tagMidiFileMessage& message : reader.Messages())
+        joined.insert(joined.end(), message.aucData.begin(), message.aucData.end());
+    return joined;
 }
 
 struct tagRun
@@ -103,6 +125,11 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     m_files.Write("dump.syx", Dump(300));
     m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
     m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
+    std::vector<unsigned char> cut = TwoMessageMidiFile(1);
+    cut.resize(cut.size() - 3);
+    m_files.Write("cut.mid", cut);
+    m_files.Write("raw.mid", Dump(20));
+    m_files.Write("midis.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=cut.mid\n"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
         arguments << QString::fromStdString(sArgument[0] == '@' ? m_files.File(sArgument.substr(1))
@@ -129,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         tagFailure{"ListNamesAMissingFile",
                    {"send", "--out", kInstrument, "@list.msy"},
                    1,
-                   "list.msy: gone.syx: A file named in the list could not be found."},
+                   "list.msy: gone.syx: It was not found: there is no such file."},
         tagFailure{"UnknownOutput",
                    {"send", "--out", "Nothing - Here", "@dump.syx"},
                    1,
@@ -166,6 +193,19 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    "--unpaced and --wire-speed exclude each other"},
         tagFailure{"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
+        tagFailure{"BothMidiTimings",
+                   {"send", "--file-timing", "--pause-timing", "@dump.syx"},
+                   2,
+                   "--file-timing"},
+        tagFailure{"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
+        tagFailure{"CutMidiFileInAList",
+                   {"send", "--out", kInstrument, "@midis.msy"},
+                   1,
+                   "midis.msy: cut.mid: "},
+        tagFailure{"MidiNamedSysEx",
+                   {"send", "--out", kInstrument, "@raw.mid"},
+                   1,
+                   "does not begin with a Standard MIDI File header"},
         tagFailure{"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
         tagFailure{"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
         tagFailure{"IdleWithoutMany",
@@ -257,6 +297,38 @@ TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
         << run.sOut;
 }
 
+// A MIDI file, by itself or in a list, sends its SysEx messages, spaced by its own timing
+// unless --pause-timing puts the pause in its place.
+TEST_F(CommandLine, SendsAMidiFilesMessagesByItsTimingOrByThePause)
+{
+    const struct
+    {
+        const char* pszOption;
+        uint32_t uGapSeconds;
+        bool bWaitsTheGap;
+    } cases[] = {{"--file-timing", 1, true}, {"--pause-timing", 40, false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszOption);
+        m_files.Write("two.mid", TwoMessageMidiFile(c.uGapSeconds));
+        // A list's MIDI file counts its SysEx bytes as one named by itself does.
+        const std::string sFile =
+            c.bWaitsTheGap ? m_files.Write("two.msy", std::string("[MultiSysEx]\n1=two.mid\n"))
+                           : m_files.File("two.mid");
+        QElapsedTimer timer;
+        timer.start();
+        const tagRun run = Run({"send", "--out", kInstrument, "--pause", "0", c.pszOption,
+                                QString::fromStdString(sFile)});
+        const qint64 llMs = timer.elapsed();
+        EXPECT_EQ(run.iStatus, 0) << run.sErr;
+        EXPECT_NE(run.sOut.find("Sent 11 bytes in 1 file(s)"), std::string::npos) << run.sOut;
+        if (c.bWaitsTheGap)
+            EXPECT_GE(llMs, 1000);
+        else
+            EXPECT_LT(llMs, 40000);
+    }
+}
+
 TEST_F(CommandLine, UsesButNeverChangesTheRememberedDevices)
 {
     {
@@ -305,6 +377,7 @@ struct tagRequestCase
     const char* pszName;
     std::vector<std::string> asArguments; // "@request" is a file holding the request
     bool bMany;
+    const char* pszOutput = "got.syx";
 };
 
 void PrintTo(const tagRequestCase& c, std::ostream* pStream)
@@ -323,7 +396,7 @@ TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
         QSettings settings(PreferencesFile(), QSettings::IniFormat);
         settings.setValue("Midi Out Device", kInstrument);
     }
-    const std::string sGot = m_files.File("got.syx");
+    const std::string sGot = m_files.File(GetParam().pszOutput);
     const std::vector<uint8_t>& request = VirtualMidi::InstrumentRequest();
     const std::string sRequest = m_files.Write("request.syx", request);
     QStringList arguments{
@@ -332,7 +405,9 @@ TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
         arguments << QString::fromStdString(sArgument == "@request" ? sRequest : sArgument);
     const tagRun run = Run(arguments);
     ASSERT_EQ(run.iStatus, 0) << run.sErr;
-    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    const bool bMidiFile = sGot.ends_with(".mid");
+    const std::vector<unsigned char> got =
+        bMidiFile ? MidiFileMessages(TempDir::Read(sGot)) : TempDir::Read(sGot);
     const std::vector<uint8_t> bank = VirtualMidi::InstrumentBank();
     const std::vector<uint8_t> first(bank.begin(), bank.begin() + long(bank.size()) / 8);
     if (GetParam().bMany)
@@ -369,7 +444,15 @@ INSTANTIATE_TEST_SUITE_P(
                       tagRequestCase{"ManyFromAFileEndedByTheTimeout",
                                      {"--many", "--timeout", "2", "--request", "@request"},
                                      true},
-                      tagRequestCase{"OneMessageFromAFile", {"--request", "@request"}, false}),
+                      tagRequestCase{"OneMessageFromAFile", {"--request", "@request"}, false},
+                      tagRequestCase{"ManyIntoAMidiFile",
+                                     {"--many", "--idle", "1", "--request-hex", kBankRequest},
+                                     true,
+                                     "got.mid"},
+                      tagRequestCase{"OneMessageIntoAMidiFile",
+                                     {"--request", "@request"},
+                                     false,
+                                     "got.mid"}),
     [](const ::testing::TestParamInfo<tagRequestCase>& info) { return info.param.pszName; });
 
 struct tagShowCase

@@ -62,25 +62,22 @@ FSRef Reference(const std::string& path)
 }
 } // namespace
 
-TEST(LumFileExtension, TakesTheTextFromTheLastDot)
+TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
 {
-    char szExtension[16] = "untouched";
-    EXPECT_EQ(CLumFile::GetExtension("dump.syx", szExtension, sizeof(szExtension)), 1);
-    EXPECT_STREQ(szExtension, ".syx");
-    EXPECT_EQ(CLumFile::GetExtension("a.b.syx", szExtension, sizeof(szExtension)), 1);
-    EXPECT_STREQ(szExtension, ".syx");
-    EXPECT_EQ(CLumFile::GetExtension("dir.d/file", szExtension, sizeof(szExtension)), 1);
-    EXPECT_STREQ(szExtension, ".d/file");
-}
-
-TEST(LumFileExtension, NoDotOrOnlyALeadingDotIsNoExtension)
-{
-    char szExtension[8] = "keep";
-    EXPECT_EQ(CLumFile::GetExtension("README", szExtension, sizeof(szExtension)), 0);
-    EXPECT_EQ(CLumFile::GetExtension(".profile", szExtension, sizeof(szExtension)), 0);
-    EXPECT_EQ(CLumFile::GetExtension("", szExtension, sizeof(szExtension)), 0);
-    EXPECT_STREQ(szExtension, "keep");
-
+    const struct
+    {
+        const char* pszName;
+        const char* pszExtension; // none: the buffer is left alone
+    } cases[] = {{"dump.syx", ".syx"}, {"a.b.syx", ".syx"}, {"dir.d/file", ".d/file"},
+                 {"README", nullptr},  {".profile", nullptr}, {"", nullptr}};
+    for (const auto& c : cases)
+    {
+        char szExtension[16] = "keep";
+        EXPECT_EQ(CLumFile::GetExtension(c.pszName, szExtension, sizeof(szExtension)),
+                  c.pszExtension ? 1 : 0)
+            << c.pszName;
+        EXPECT_STREQ(szExtension, c.pszExtension ? c.pszExtension : "keep") << c.pszName;
+    }
     char szName[16] = ".profile";
     EXPECT_EQ(CLumFile::RemoveExtension(szName), 0);
     EXPECT_STREQ(szName, ".profile");
@@ -140,7 +137,11 @@ TEST(LumFile, ReadWriteAndPositionRoundTrip)
     unsigned char read[6] = {};
     EXPECT_EQ(file.Read(read, sizeof(read)), 6);
     EXPECT_EQ(memcmp(read, written, sizeof(written)), 0);
+    int fd = file.m_refNum;
     EXPECT_EQ(file.Close(), 1);
+    EXPECT_EQ(file.m_refNum, 0);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(file.Close(), 0);
     EXPECT_EQ(TempDir::Read(path), Bytes(written, written + sizeof(written)));
 }
 
@@ -211,19 +212,6 @@ TEST(LumFile, NothingWorksWithoutAnOpenFile)
     EXPECT_EQ(lPosition, 42);
     EXPECT_EQ(file.Close(), 0);
     EXPECT_TRUE(log.Lines().empty());
-}
-
-TEST(LumFile, CloseTwice)
-{
-    TempDir dir;
-    std::string path = dir.Write("f", "x");
-    CLumFile file;
-    ASSERT_EQ(file.Open(path.c_str(), 1), 1);
-    int fd = file.m_refNum;
-    EXPECT_EQ(file.Close(), 1);
-    EXPECT_EQ(file.m_refNum, 0);
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
-    EXPECT_EQ(file.Close(), 0);
 }
 
 TEST(LumFile, FailedCloseStillLeavesTheObjectClosed)
@@ -376,44 +364,36 @@ TEST(LumFileMacOpen, ByReferenceFillsTheLocation)
                                2, "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork()."));
 }
 
-TEST(LumFileMacWriteOpen, ReplacesAnExistingFileWithAnEmptyOneForWriting)
+TEST(LumFileMacWriteOpen, ReplacesOrCreatesTheFileEmptyForWritingWithItsCodes)
 {
-    LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("dump.syx", "old contents");
-    CLumFile file;
-    // Mode 1 asks for reading; the file is opened for writing all the same.
-    FSSpec location = Location(dir, "dump.syx");
-    ASSERT_EQ(file.MacWriteOpen(&location, 1, kCreatorQMRK, kTypeSysX), 1);
-    long lLength = -1;
-    EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
-    EXPECT_EQ(lLength, 0);
-    const unsigned char dump[] = {0xF0, 0x01, 0xF7};
-    EXPECT_EQ(file.Write(dump, 3), 3);
-    EXPECT_EQ(file.m_spec.folder, dir.Path());
-    EXPECT_EQ(file.m_spec.name, "dump.syx");
-    EXPECT_EQ(file.Close(), 1);
-
-    EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"dump.syx"});
-    if (HasExtendedAttributes(dir))
+    for (bool bExisting : {true, false})
     {
-        EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
-        EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
-    }
-    EXPECT_TRUE(log.Lines().empty());
-}
+        LogCapture log;
+        TempDir dir;
+        std::string path = dir.File("dump.syx");
+        if (bExisting)
+            dir.Write("dump.syx", "old contents");
+        CLumFile file;
+        // Mode 1 asks for reading; the file is opened for writing all the same.
+        FSSpec location = Location(dir, "dump.syx");
+        ASSERT_EQ(file.MacWriteOpen(&location, 1, kCreatorQMRK, kTypeSysX), 1);
+        long lLength = -1;
+        EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
+        EXPECT_EQ(lLength, 0);
+        EXPECT_EQ(file.Write("\xF0\x01\xF7", 3), 3);
+        EXPECT_EQ(file.m_spec.folder, dir.Path());
+        EXPECT_EQ(file.m_spec.name, "dump.syx");
+        EXPECT_EQ(file.Close(), 1);
 
-TEST(LumFileMacWriteOpen, CreatesAFileThatDidNotExist)
-{
-    TempDir dir;
-    CLumFile file;
-    FSSpec fresh = Location(dir, "new.syx");
-    ASSERT_EQ(file.MacWriteOpen(&fresh, 0, kCreatorQMRK, kTypeSysX), 1);
-    EXPECT_EQ(file.Write("\xF0\xF7", 2), 2);
-    file.Close();
-    EXPECT_EQ(TempDir::Read(dir.File("new.syx")), (Bytes{0xF0, 0xF7}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"new.syx"});
+        EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
+        EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"dump.syx"});
+        if (HasExtendedAttributes(dir))
+        {
+            EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
+            EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+        }
+        EXPECT_TRUE(log.Lines().empty());
+    }
 }
 
 TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)

@@ -59,9 +59,6 @@ TEST_F(LumResourceFile, OpensAResourceByItsFullName)
     EXPECT_EQ(ReadAll(file), "plain");
     EXPECT_EQ(file.SetPos(1, 2), 1);
     EXPECT_EQ(ReadAll(file), "lain");
-    long lPosition = 0;
-    EXPECT_EQ(file.GetPos(&lPosition), 1);
-    EXPECT_EQ(lPosition, 5);
     EXPECT_EQ(file.m_spec.name, "Readme.txt");
     EXPECT_EQ(file.Close(), 1);
     EXPECT_EQ(file.Close(), 0);

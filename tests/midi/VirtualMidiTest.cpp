@@ -132,22 +132,6 @@ TEST_F(VirtualMidiTest, PacedDestinationCompletesNoSoonerThanTheWireAllows)
         EXPECT_GE(completed[i] - start, std::chrono::microseconds(81920 * (i + 1)));
 }
 
-TEST_F(VirtualMidiTest, CompletionDelayPostponesCompletions)
-{
-    m_pVirtual->AddDestination("Interface", "Port 1");
-    m_pVirtual->SetCompletionDelay(60ms);
-    CLumMidi out;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    out.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(0), 1);
-    std::vector<uint8_t> aBlock(4, 0x01);
-
-    auto start = std::chrono::steady_clock::now();
-    out.Out(4, aBlock.data());
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
-}
-
 TEST_F(VirtualMidiTest, InjectReachesOnlyConnectedPortsAndRemovalDisconnects)
 {
     MIDIEndpointRef hA = m_pVirtual->AddSource("A", "Port 1");

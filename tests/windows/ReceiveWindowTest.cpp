@@ -3,6 +3,7 @@
 #include "app/MessageManager.h"
 #include "file/MidiFileReader.h"
 #include "support/LogCapture.h"
+#include "toolkit/Utility.h"
 #include "windows/ReceiveWindow.h"
 
 #include <QAbstractButton>
@@ -74,6 +75,17 @@ protected:
 void PressInQuestion(DialogDriver& driver, QMessageBox::StandardButton button)
 {
     driver.PressButton(button);
+}
+} // namespace
+
+namespace
+{
+// The alert of a save that failed, naming the file.
+QString SaveFailed(const char* pszName)
+{
+    char szText[512];
+    snprintf(szText, sizeof(szText), GetResourceString("SaveFailed"), pszName);
+    return QString::fromUtf8(szText);
 }
 } // namespace
 
@@ -177,7 +189,7 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
     ASSERT_EQ(m_driver.Seen().size(), 5u);
     EXPECT_EQ(m_driver.Seen()[0].className, "QMessageBox");
     EXPECT_EQ(m_driver.Seen()[0].title, "Quillmark");
-    EXPECT_TRUE(m_driver.Seen()[0].text.contains("Untitled"));
+    EXPECT_EQ(m_driver.Seen()[0].text, Text("Save Received Dump"));
     EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
     EXPECT_EQ(TempDir::Read(sPath), kDump);
 }
@@ -266,10 +278,11 @@ TEST_F(ReceiveWindowTest, ASaveThatCannotCreateItsFileKeepsTheDumpUnsaved)
     EXPECT_TRUE(script.Finished());
     ASSERT_EQ(m_driver.Seen().size(), 5u);
     EXPECT_EQ(m_driver.Seen()[1].className, "QMessageBox");
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Can't Open File"));
+    EXPECT_EQ(m_driver.Seen()[1].text, SaveFailed("Received.syx"));
+    EXPECT_EQ(m_driver.Seen()[1].informativeText, Text("ReasonIsFolder"));
     EXPECT_EQ(m_driver.Seen()[1].icon, QMessageBox::Critical);
     EXPECT_EQ(m_driver.Seen()[2].title, "Quillmark");
-    EXPECT_EQ(m_driver.Seen()[4].text, Text("Can't Open File"));
+    EXPECT_EQ(m_driver.Seen()[4].text, SaveFailed("Received.syx"));
     EXPECT_TRUE(std::filesystem::is_directory(sTarget));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                                "CLumFile::MacWriteOpen : Failed to create file.",
@@ -322,7 +335,7 @@ TEST_F(ReceiveWindowTest, ASaveWhoseWriteFailsKeepsTheOldFile)
 
     EXPECT_TRUE(script.Finished());
     ASSERT_EQ(m_driver.Seen().size(), 4u) << ::testing::PrintToString(m_driver.Seen());
-    EXPECT_EQ(m_driver.Seen()[2].text, Text("Can't Open File"))
+    EXPECT_TRUE(m_driver.Seen()[2].text.startsWith(SaveFailed("").left(10)))
         << ::testing::PrintToString(m_driver.Seen());
     EXPECT_EQ(m_driver.Seen()[3].title, "Quillmark");
     EXPECT_EQ(TempDir::Read(sPath), old);

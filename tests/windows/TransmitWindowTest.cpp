@@ -11,6 +11,8 @@
 
 #include <QMessageBox>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -116,11 +118,12 @@ protected:
         };
     }
 
-    // How the window names the file of a list.
-    static QString Listed(int nNumber, int nCount, const char* pszName)
+    // How the window names the file of the list "list.msy".
+    static QString Named(int nNumber, int nCount, const char* pszName, const char* pszList = "list.msy")
     {
-        char szText[512];
-        snprintf(szText, sizeof(szText), GetResourceString("FileOfList"), nNumber, nCount, pszName);
+        char szText[768];
+        snprintf(szText, sizeof(szText), GetResourceString("FileOfNamedList"), pszList, nNumber,
+                 nCount, pszName);
         return QString::fromUtf8(szText);
     }
 
@@ -176,24 +179,27 @@ TEST_F(TransmitWindowTest, SendsASingleFileInBlocks)
     EXPECT_EQ(m_driver.Seen()[0].className, "QFileDialog");
 }
 
-TEST_F(TransmitWindowTest, StepsThroughAListWithNext)
+// Entries go in the order of their numbers, whatever the order of the lines, with gaps,
+// a negative and a huge number among them.
+TEST_F(TransmitWindowTest, StepsThroughAListWithNextInTheOrderOfItsNumbers)
 {
     const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
     m_dir.Write("a.syx", first);
     m_dir.Write("Drum Kit.syx", second);
     m_dir.Write("c.syx", third);
-    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n3=c.syx\n1=a.syx\n2=\"Drum Kit.syx\"\n"));
+    Choose(m_dir.Write("list.msy",
+                       "[MultiSysEx]\n99999999999=c.syx\n-3=a.syx\n10=\"Drum Kit.syx\"\n"));
     WindowScript script;
-    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
-    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
+    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), first);
                     Press();
                 });
-    script.Then("the second sent", Sent(Listed(2, 3, "Drum Kit.syx"), 100, "ButtonNext"),
+    script.Then("the second sent", Sent(Named(2, 3, "Drum Kit.syx"), 100, "ButtonNext"),
                 [&] { Press(); });
-    script.Then("the third sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
+    script.Then("the third sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second, third}));
@@ -201,6 +207,7 @@ TEST_F(TransmitWindowTest, StepsThroughAListWithNext)
                 });
     script.RunModal(*m_pWindow);
     EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(m_driver.Seen().size(), 1u) << "no alert";
 }
 
 TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
@@ -211,8 +218,8 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
     m_dir.Write("c.syx", SysEx(100, 3));
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 100), [&] { Press(); });
-    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 100, "ButtonNext"),
+    script.Then("ready", Ready(Named(1, 3, "a.syx"), 100), [&] { Press(); });
+    script.Then("the first sent", Sent(Named(1, 3, "a.syx"), 100, "ButtonNext"),
                 [&]
                 {
                     // The second file's first block stays in flight until the cancel.
@@ -224,7 +231,7 @@ TEST_F(TransmitWindowTest, CancelInTheMiddleOfAListClosesTheWindow)
         [&]
         {
             return m_pVirtual->HeldCompletions() == 1 && Button() == Text("ButtonCancel") &&
-                   Shows(kFileNameText) == Listed(2, 3, "b.syx");
+                   Shows(kFileNameText) == Named(2, 3, "b.syx");
         },
         [&]
         {
@@ -263,62 +270,14 @@ TEST_F(TransmitWindowTest, TheCloseBoxStopsARunningTransmission)
     EXPECT_EQ(Captured(), Bytes(dump.begin(), dump.begin() + 256));
 }
 
-TEST_F(TransmitWindowTest, AnEmptyFileIsRefusedWithAnAlert)
-{
-    Choose(m_dir.Write("empty.syx", Bytes{}));
-    m_driver.PressButton(QMessageBox::Ok);
-    WindowScript script;
-    script.RunModal(*m_pWindow);
-
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Can't Open File"));
-    EXPECT_EQ(m_driver.Seen()[1].icon, QMessageBox::Critical);
-    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
-    EXPECT_EQ(DescriptorsOn(m_dir.File("empty.syx")), 0);
-}
-
-TEST_F(TransmitWindowTest, AListWhoseSecondFileIsMissingClosesAfterTheAlert)
-{
-    const Bytes first = SysEx(40, 1);
-    m_dir.Write("a.syx", first);
-    m_dir.Write("c.syx", SysEx(40, 3));
-    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n3=c.syx\n"));
-    m_driver.PressButton(QMessageBox::Ok);
-    WindowScript script;
-    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 40), [&] { Press(); });
-    script.Then("the first sent", Sent(Listed(1, 3, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Not Found File"));
-    EXPECT_EQ(Captured(), first);
-}
-
-TEST_F(TransmitWindowTest, AGapInTheListNumbersClosesWithoutAnAlert)
-{
-    const Bytes first = SysEx(40, 1);
-    m_dir.Write("a.syx", first);
-    m_dir.Write("c.syx", SysEx(40, 3));
-    Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n3=c.syx\n"));
-    WindowScript script;
-    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 40), [&] { Press(); });
-    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 40, "ButtonNext"), [&] { Press(); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(m_driver.Seen().size(), 1u);
-    EXPECT_EQ(Captured(), first);
-}
-
 TEST_F(TransmitWindowTest, ASyxFileThatHoldsAListIsReadAsAList)
 {
     const Bytes listed = SysEx(64, 5);
     m_dir.Write("patch.syx", listed);
     Choose(m_dir.Write("bank.syx", "[MultiSysEx]\n1=patch.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready(Listed(1, 1, "patch.syx"), 64), [&] { Press(); });
-    script.Then("sent", Sent(Listed(1, 1, "patch.syx"), 64, "ButtonClose"), [&] { Press(); });
+    script.Then("ready", Ready(Named(1, 1, "patch.syx", "bank.syx"), 64), [&] { Press(); });
+    script.Then("sent", Sent(Named(1, 1, "patch.syx", "bank.syx"), 64, "ButtonClose"), [&] { Press(); });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
@@ -377,8 +336,8 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
     m_dir.Write("b.syx", second);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready(Listed(1, 2, "a.syx"), 30), [&] { Press(); });
-    script.Then("the first sent", Sent(Listed(1, 2, "a.syx"), 30, "ButtonNext"),
+    script.Then("ready", Ready(Named(1, 2, "a.syx"), 30), [&] { Press(); });
+    script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 30, "ButtonNext"),
                 [&]
                 {
                     // The output went away: nothing can be sent, and nothing is posted.
@@ -396,7 +355,7 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
             ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
             Press();
         });
-    script.Then("the same entry sent", Sent(Listed(2, 2, "b.syx"), 30, "ButtonClose"),
+    script.Then("the same entry sent", Sent(Named(2, 2, "b.syx"), 30, "ButtonClose"),
                 [&]
                 {
                     EXPECT_EQ(Captured(), Joined({first, second}));
@@ -406,30 +365,107 @@ TEST_F(TransmitWindowTest, ATransmissionThatCannotStartLeavesTheWindowReadyToRet
     EXPECT_TRUE(script.Finished());
 }
 
-TEST_F(TransmitWindowTest, AListWithoutAFirstFileDoesNotOpen)
+struct tagRefusedCase
 {
-    m_dir.Write("b.syx", SysEx(30, 2));
-    // Entry 1 names a missing file: the reader's alert.
-    Choose(m_dir.Write("missing.msy", "[MultiSysEx]\n1=gone.syx\n2=b.syx\n"));
+    const char* pszName;
+    const char* pszChosen; // written into the folder unless a special file below
+    std::string contents;
+    const char* pszMessageKey;
+    std::string sMessageName; // the name the message gives
+    const char* pszReasonKey;
+    int nReasonNumber;
+};
+
+class TransmitWindowRefused : public TransmitWindowTest,
+                              public ::testing::WithParamInterface<tagRefusedCase>
+{
+};
+
+// Each file that cannot be sent is told by name and reason before anything goes out,
+// and the window does not stay.
+TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
+{
+    const tagRefusedCase& refused = GetParam();
+    m_dir.Write("a.syx", SysEx(30, 1));
+    m_dir.Write("text.syx", "just some text\n");
+    m_dir.Write("raw.mid", SysEx(20, 2));
+    std::string sChosen = m_dir.File(refused.pszChosen);
+    if (refused.contents == "<folder>")
+        std::filesystem::create_directory(sChosen);
+    else if (refused.contents == "<fifo>")
+        ASSERT_EQ(mkfifo(sChosen.c_str(), 0600), 0);
+    else
+        m_dir.Write(refused.pszChosen, refused.contents);
+    m_driver.Do([&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sChosen, true); });
     m_driver.PressButton(QMessageBox::Ok);
-    WindowScript first;
-    first.RunModal(*m_pWindow);
+    WindowScript script;
+    script.RunModal(*m_pWindow);
+
     ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Not Found File"));
+    const DialogDriver::tagSeen& alert = m_driver.Seen()[1];
+    char szText[1024];
+    snprintf(szText, sizeof(szText), GetResourceString(refused.pszMessageKey),
+             refused.sMessageName.c_str(), refused.nReasonNumber, refused.pszChosen);
+    EXPECT_EQ(alert.text, QString::fromUtf8(szText));
+    EXPECT_EQ(alert.informativeText, Text(refused.pszReasonKey, refused.nReasonNumber));
+    EXPECT_EQ(alert.title, Text("Quillmark"));
+    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
+    EXPECT_TRUE(Captured().empty());
+    EXPECT_EQ(DescriptorsOn(sChosen), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TransmitWindowRefused,
+    ::testing::Values(
+        tagRefusedCase{"Empty", "empty.syx", "", "FileCannotBeSent", "empty.syx", "ReasonEmpty", 0},
+        tagRefusedCase{"Folder", "folder.syx", "<folder>", "FileCannotBeSent", "folder.syx",
+                       "ReasonIsFolder", 0},
+        tagRefusedCase{"Fifo", "pipe.syx", "<fifo>", "FileCannotBeSent", "pipe.syx",
+                       "ReasonNotAFile", 0},
+        tagRefusedCase{"TextAsSyx", "notes.syx", "hello\n", "FileCannotBeSent", "notes.syx",
+                       "ReasonNotSysEx", 0},
+        tagRefusedCase{"ListWithoutEntries", "none.msy", "[MultiSysEx]\n", "FileCannotBeSent",
+                       "none.msy", "ReasonListNoEntries", 0},
+        tagRefusedCase{"ListWithALongName", "long.msy",
+                       "[MultiSysEx]\n1=" + std::string(300, 'n') + "\n", "FileCannotBeSent",
+                       "long.msy", "ReasonListNameTooLong", 1},
+        tagRefusedCase{"ListCutByALongName", "cut.msy",
+                       "[MultiSysEx]\n1=a.syx\n2=" + std::string(300, 'n') + "\n",
+                       "FileCannotBeSent", "cut.msy", "ReasonListNameTooLong", 2},
+        tagRefusedCase{"RepeatedNumber", "twice.msy", "[MultiSysEx]\n1=a.syx\n1=a.syx\n",
+                       "FileCannotBeSent", "twice.msy", "ReasonListRepeatedNumber", 1},
+        tagRefusedCase{"MissingEntry", "gone.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n",
+                       "ListedFileCannotBeSent", "gone.syx", "ReasonNotFound", 2},
+        tagRefusedCase{"ListNamingItself", "self.msy", "[MultiSysEx]\n1=self.msy\n",
+                       "ListedFileCannotBeSent", "self.msy", "ReasonNotSysEx", 1},
+        tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
+                       "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
+        tagRefusedCase{"EntryMidiNamedSysEx", "mid.msy", "[MultiSysEx]\n1=a.syx\n2=raw.mid\n",
+                       "ListedFileCannotBeSent", "raw.mid", "MidiFileNotMidi", 2}),
+    [](const ::testing::TestParamInfo<tagRefusedCase>& info) { return info.param.pszName; });
+
+TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
+{
+    const Bytes open = {0xF0, 0x41, 0x10, 0x20};
+    const std::string sPath = m_dir.Write("open.syx", open);
+    Choose(sPath);
+    m_driver.PressButtonWithText(Text("ButtonCancel"));
+    WindowScript refused;
+    refused.RunModal(*m_pWindow);
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[1].defaultButton, Text("ButtonSendAnyway").remove(QChar('&')));
     EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr);
 
-    // No entry 1 at all: nothing else would tell the user why nothing can be sent.
     m_pWindow = std::make_unique<CTransmitWindow>();
     ASSERT_EQ(m_pWindow->Create(nullptr), 1);
-    Choose(m_dir.Write("gap.msy", "[MultiSysEx]\n2=b.syx\n"));
-    m_driver.PressButton(QMessageBox::Ok);
-    WindowScript second;
-    second.RunModal(*m_pWindow);
-    ASSERT_EQ(m_driver.Seen().size(), 4u);
-    EXPECT_EQ(m_driver.Seen()[3].text, Text("Illegal Msy File"));
-    EXPECT_EQ(m_driver.Seen()[3].icon, QMessageBox::Warning);
-    EXPECT_TRUE(Captured().empty());
-    EXPECT_EQ(DescriptorsOn(m_dir.File("gap.msy")), 0);
+    Choose(sPath);
+    m_driver.PressButtonWithText(Text("ButtonSendAnyway").remove(QChar('&')));
+    WindowScript agreed;
+    agreed.Then("ready", Ready("open.syx", 4), [&] { Press(); });
+    agreed.Then("sent", Sent("open.syx", 4, "ButtonClose"), [&] { Press(); });
+    agreed.RunModal(*m_pWindow);
+    EXPECT_TRUE(agreed.Finished());
+    EXPECT_EQ(Captured(), open);
 }
 
 TEST_F(TransmitWindowTest, TheChosenFileIsClosedWhenTheWindowGoes)
@@ -524,8 +560,8 @@ TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
     m_dir.Write("c.syx", third);
     Choose(m_dir.Write("list.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n3=c.syx\n"));
     WindowScript script;
-    script.Then("ready", Ready(Listed(1, 3, "a.syx"), 300), [&] { Press(); });
-    script.Then("the first sent by Next", Sent(Listed(1, 3, "a.syx"), 300, "ButtonNext"),
+    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300), [&] { Press(); });
+    script.Then("the first sent by Next", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
                 [&]
                 {
                     EXPECT_TRUE(Visible(kSendAll));
@@ -536,13 +572,13 @@ TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
     script.Then(
         "the pause before the third",
         [&] {
-            return Shows(kFileNameText) == Listed(3, 3, "c.syx") &&
+            return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
                    Button() == Text("ButtonCancel");
         },
         [&] {
             EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
         });
-    script.Then("the rest sent", Sent(Listed(3, 3, "c.syx"), 50, "ButtonClose"),
+    script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
                 [&]
                 {
                     EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
