@@ -167,6 +167,13 @@ int CLumMidi::MidiOutOpen(int iIndex)
             throw "Faild to MIDIOutputPortCreate().";
         }
         m_hDestination = service.GetDestination(iIndex);
+        // A destination that will not take a sender is found out now, not at the first send.
+        if (service.PortConnectDestination(m_hOutPort, m_hDestination) != kMIDINoErr)
+        {
+            service.PortDispose(m_hOutPort);
+            m_hOutPort = 0;
+            throw "The MIDI Out device refused the connection.";
+        }
         return 1;
     }
     catch (const char* pszError)
@@ -187,6 +194,13 @@ void CLumMidi::MidiOutClose()
 bool CLumMidi::MidiOutIsOpen() const
 {
     return m_hOutPort != 0;
+}
+
+bool CLumMidi::MidiOutDestinationExists()
+{
+    std::string sName;
+    return MidiOutIsOpen() &&
+           MidiService::Get().GetEndpointName(m_hDestination, &sName) == kMIDINoErr;
 }
 
 int CLumMidi::GetNumMidiOutDevices()

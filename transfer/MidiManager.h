@@ -144,6 +144,7 @@ public:
     void OnLumMidiInReceive(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiOutSysExSendComplete(CLumMidi* pMidi, int iLength) override;
+    void OnLumMidiOutSysExSendFailed(CLumMidi* pMidi, int iLength) override;
     void OnLumMidiInBroken(CLumMidi* pMidi, int iReason) override;
     void OnLumMidiNotification(CLumMidi* pMidi, int iParam1, int iParam2) override;
 
@@ -184,6 +185,7 @@ private:
     // or did not complete in time.
     bool SendBlock(const unsigned char* pData, int nLength, uint32_t uBytesPerSecond);
     void ClearChunkDone();
+    void EndChunk(int iHow);
     bool IsChunkDone();
     bool AreOwedCompletionsIn();
 
@@ -210,7 +212,12 @@ private:
     size_t m_nNextBlock;
     CLumSemaphore* m_pSemaphore;
     // Guarded by m_pSemaphore: shared with the completion thread.
-    int m_bChunkDone;
+    enum
+    {
+        kChunkSent = 1, // the block's completion came
+        kChunkLost = 2, // MIDI OUT went away before the block's bytes had had their time
+    };
+    int m_bChunkDone; // 0 while the block is on its way, else kChunk*
     int m_nOwedCompletions;          // completions of abandoned blocks that may still come
     CTransmitClock* m_pWaitingClock; // woken by completions while a transmission runs
     unsigned char m_aucChunkBuffer[256];

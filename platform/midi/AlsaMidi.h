@@ -60,6 +60,7 @@ public:
     OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
                                void* pConnRefCon) override;
     OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) override;
+    OSStatus PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination) override;
     OSStatus PortDispose(MIDIPortRef hPort) override;
     OSStatus SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest) override;
     OSStatus Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
@@ -81,7 +82,7 @@ private:
     void ReadEvents(Client& client);
     void DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int iSourceClient,
                       int iSourcePort);
-    void ReportInputLost(Client& client);
+    void ReportInputBroken(Client& client, OSStatus reason, int iSourceClient, int iSourcePort);
     void OnAnnounce(Client& client);
     void CheckSetup(Client& client);
 

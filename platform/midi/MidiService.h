@@ -76,7 +76,9 @@ using MIDICompletionProc = void (*)(MIDISysexSendRequest* pRequest);
 
 // One asynchronous SysEx send. The caller owns the record and the bytes; the back end
 // leaves both alone once it has called the completion procedure, which it does exactly
-// once for every send it accepted (result 0) and never for a refused one.
+// once for every send it accepted (result 0) and never for a refused one. complete is
+// true in that call when the bytes reached the destination, false when it went away
+// before they had all had their time.
 struct MIDISysexSendRequest
 {
     MIDIEndpointRef destination;
@@ -139,6 +141,9 @@ public:
     virtual OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
                                        void* pConnRefCon) = 0;
     virtual OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) = 0;
+    // Ties the output port to the destination it will send to, so that a destination
+    // that refuses a sender says so now rather than at the first send.
+    virtual OSStatus PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination) = 0;
     virtual OSStatus PortDispose(MIDIPortRef hPort) = 0;
 
     virtual OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) = 0;
