@@ -25,6 +25,7 @@ constexpr uint32_t kSysExPiece = 256;
 // The kernel grants a client at most this many input cells (SNDRV_SEQ_MAX_CLIENT_EVENTS).
 constexpr int kInputPoolCells = 2000;
 constexpr size_t kInputBufferBytes = 256 * 1024;
+constexpr int kEventsPerWake = 4096;
 // A destination whose input is full is offered the event again this often, for at most
 // this long; one that reads nothing for so long is taken to be stuck.
 constexpr auto kFullRetryInterval = 200us;
@@ -304,6 +305,12 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
         DebugPrintf("ALSA sequencer: no poll descriptor for input");
         return kMIDIServerStartErr;
     }
+    // Reads never wait: the worker reads until the kernel has nothing more, and that last
+    // read is also where it learns of an overrun. The kernel flags one only by the error of
+    // the next read; poll() does not wake for it, so one that comes after the last events
+    // would otherwise stay unseen. Direct sends are not affected: they never wait.
+    if (!CheckSnd("make reads non-blocking", snd_seq_nonblock(pNew->pSeq, 1)))
+        return kMIDIServerStartErr;
     // Each incoming event must come back as a whole message, status byte included.
     snd_midi_event_no_status(pNew->pDecoder, 1);
 
@@ -699,10 +706,12 @@ OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
     return kMIDINoErr;
 }
 
-// On the worker, when the handle has input.
+// On the worker, when the handle has input: until a read finds nothing, or for a while
+// at most, so that the worker's timed tasks also run under a steady stream (what is left
+// keeps the handle readable).
 void AlsaMidi::ReadEvents(Client& client)
 {
-    do
+    for (int iRead = 0; iRead < kEventsPerWake; ++iRead)
     {
         snd_seq_event_t* pEvent = nullptr;
         int iResult = snd_seq_event_input(client.pSeq, &pEvent);
@@ -781,7 +790,7 @@ void AlsaMidi::ReadEvents(Client& client)
         int iSourceClient = pEvent->source.client;
         int iSourcePort = pEvent->source.port;
         client.pWorker->Run(hPort, [&] { DeliverEvent(hPort, pList, iSourceClient, iSourcePort); });
-    } while (snd_seq_event_input_pending(client.pSeq, 0) > 0);
+    }
 }
 
 // On the worker, in order with the events. The sources connected to the client's input
