@@ -118,8 +118,8 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
     QStringList args{"-p", "hw:0,1", "-s", QString::fromStdString(path)};
     if (c.iIntervalMs > 0)
         args << "-i" << QString::number(c.iIntervalMs);
-    amidi.setProgram("amidi");
-    amidi.setArguments(args);
+    amidi.setProgram("taskset");
+    amidi.setArguments(PinnedAmidi(args));
     amidi.setProcessChannelMode(QProcess::MergedChannels);
     amidi.start();
     ASSERT_TRUE(amidi.waitForStarted(5000));

@@ -5,6 +5,7 @@
 
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
+#include "support/SequencerTools.h"
 #include "support/TempDir.h"
 #include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
@@ -89,8 +90,8 @@ protected:
     // amidi on a raw MIDI port, its output into a file.
     bool StartAmidi(QProcess& amidi, const QStringList& args, const std::string& output)
     {
-        amidi.setProgram("amidi");
-        amidi.setArguments(args);
+        amidi.setProgram("taskset");
+        amidi.setArguments(SequencerTools::PinnedAmidi(args));
         amidi.setStandardOutputFile(QString::fromStdString(output));
         amidi.setProcessChannelMode(QProcess::MergedChannels);
         amidi.start();

@@ -13,12 +13,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -196,15 +196,22 @@ TEST_F(TransmitPacingAlsa, ADestinationThatGoesOrStopsReadingFailsTheTransmissio
         ASSERT_FALSE(HasFatalFailure());
         ASSERT_EQ(m_pManager->MidiOutOpenByName("aseqdump - aseqdump"), 1);
         m_pManager->SetTransmitSettings(tagTransmitSettings{});
-        const std::string sPath = m_temp.Write("stream.syx", MessageStream(4096, {256}));
+        const std::string sPath = m_temp.Write("stream.syx", MessageStream(8192, {256}));
         CLumFile file;
         ASSERT_EQ(file.Open(sPath.c_str(), 9), 1);
-        // aseqdump prints each byte: a mebibyte keeps it busy for far longer than this.
+        // aseqdump prints each byte: two mebibytes keep it busy for far longer than this. A
+        // thread of its own, as an unpaced transmission seldom serves the event loop.
         const qint64 iPid = m_aseqdump.processId();
-        QTimer::singleShot(300, [&] { kill(pid_t(iPid), iSignal); });
+        std::thread signaller(
+            [&]
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                kill(pid_t(iPid), iSignal);
+            });
         QElapsedTimer elapsed;
         elapsed.start();
         EXPECT_EQ(m_pManager->TransmitSingleSysEx(&file), 0);
+        signaller.join();
         file.Close();
         ASSERT_TRUE(PumpUntil([&] { return m_watcher.m_iEnd >= 0; }, 10000));
         EXPECT_EQ(m_watcher.m_iEnd, LM_TRANSMIT_ERROR);
