@@ -252,6 +252,12 @@ std::unique_ptr<MidiService> AlsaMidi::Open(bool bForced)
     return std::unique_ptr<MidiService>(new AlsaMidi(std::move(pSequencer)));
 }
 
+bool AlsaMidi::HasSequencer(const MidiService& service)
+{
+    const auto* pAlsa = dynamic_cast<const AlsaMidi*>(&service);
+    return pAlsa && pAlsa->m_pSequencer;
+}
+
 AlsaMidi::AlsaMidi(std::unique_ptr<Sequencer> pSequencer) : m_pSequencer(std::move(pSequencer))
 {
     if (m_pSequencer)

@@ -37,6 +37,8 @@ public:
     // Opens the sequencer. Null when it does not open, unless bForced: then the back end
     // exists without a sequencer and every client creation fails.
     static std::unique_ptr<MidiService> Open(bool bForced);
+    // Whether the back end has a sequencer (false only for one opened by force without).
+    static bool HasSequencer(const MidiService& service);
 
     ~AlsaMidi() override;
 

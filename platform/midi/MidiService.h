@@ -100,10 +100,20 @@ using MIDIEndpointKind = int32_t;
 constexpr MIDIEndpointKind kMIDIEndpointSoftware = 0;
 constexpr MIDIEndpointKind kMIDIEndpointHardware = 1;
 
+// How the running back end came to be chosen.
+enum class MidiServiceOrigin
+{
+    kAsChosen,          // the one asked for, or the sequencer that was found
+    kNoSequencer,       // QUILLMARK_MIDI=alsa without a usable sequencer: no MIDI at all
+    kVirtualForMissing, // chosen by the sequencer, and there was none: the virtual one
+};
+
 class MidiService
 {
 public:
     static MidiService& Get();
+    // Chooses the back end first if none is running yet.
+    static MidiServiceOrigin Origin();
 
     virtual ~MidiService() = default;
 

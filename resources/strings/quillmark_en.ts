@@ -19,6 +19,14 @@
         <source>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</source>
         <translation>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</translation>
     </message>
+    <message id="MidiNoSequencer">
+        <source>No MIDI: the ALSA sequencer could not be opened, so there are no MIDI ports. Load it (modprobe snd-seq), make sure you may use /dev/snd/seq, and start Quillmark again; or start it with QUILLMARK_MIDI=virtual to try it with its virtual instrument.</source>
+        <translation>No MIDI: the ALSA sequencer could not be opened, so there are no MIDI ports. Load it (modprobe snd-seq), make sure you may use /dev/snd/seq, and start Quillmark again; or start it with QUILLMARK_MIDI=virtual to try it with its virtual instrument.</translation>
+    </message>
+    <message id="MidiVirtualForMissing">
+        <source>No ALSA sequencer was found, so Quillmark uses its built-in virtual instrument: nothing reaches a real device. Load the sequencer (modprobe snd-seq) and start Quillmark again to use your instruments.</source>
+        <translation>No ALSA sequencer was found, so Quillmark uses its built-in virtual instrument: nothing reaches a real device. Load the sequencer (modprobe snd-seq) and start Quillmark again to use your instruments.</translation>
+    </message>
     <message id="StatusReceiveSourceGone">
         <source>Reception failed: the MIDI input device went away.</source>
         <translation>Reception failed: the MIDI input device went away.</translation>
