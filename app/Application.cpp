@@ -3,6 +3,7 @@
 #include "app/MessageManager.h"
 #include "app/Preference.h"
 #include "app/PreferenceKeys.h"
+#include "platform/midi/MidiService.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "toolkit/DebugLog.h"
@@ -110,7 +111,8 @@ int CApplication::OnInitialize()
         // stored before its Create.
         m_pMidiManager = new CMidiManager;
         m_pMidiManager->Attach(m_pMessageManager, m_szMidiInDevice, m_szMidiOutDevice);
-        if (!m_pMidiManager->Create())
+        // Without a sequencer the main window still opens, to say why there is no MIDI.
+        if (!m_pMidiManager->Create() && MidiService::Origin() != MidiServiceOrigin::kNoSequencer)
             throw "Failed to create MidiManager.";
         return 1;
     }

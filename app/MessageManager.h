@@ -14,7 +14,7 @@ enum
 {
     LM_RECEIVING = 0,         // -1, bytes so far, ms since F0, earlier LM_RECEIVING posts
     LM_RECEIVE_COMPLETE = 1,  // total bytes, -1, ms since F0, the same counter
-    LM_RECEIVE_ERROR = 2,     // -1, bytes so far, ms since F0, the same counter
+    LM_RECEIVE_ERROR = 2,     // kReceiveError*, bytes so far, ms since F0, the same counter
     LM_TRANSMIT_START = 3,    // total bytes, -1, clock, -1
     LM_TRANSMITTING = 4,      // total bytes, bytes sent, clock, chunks sent
     LM_TRANSMIT_COMPLETE = 5, // total bytes, -1, clock, chunks sent
@@ -25,6 +25,14 @@ enum
     LM_DUMP_RECEIVING = 11,   // messages kept, total bytes, ms since the first byte, bytes of
                               // the message being received
     LM_DUMP_END = 12,         // messages kept, their bytes, ms since the first byte, kDumpEnd*
+};
+
+// Why a reception broke (LM_RECEIVE_ERROR's first parameter).
+enum
+{
+    kReceiveErrorInterrupted = -1, // a status byte came inside the message
+    kReceiveErrorDataLost = -2,    // the input dropped bytes: the message is incomplete
+    kReceiveErrorSourceGone = -3,  // MIDI IN went away
 };
 
 // One message, passed by value. Unused parameters are -1.

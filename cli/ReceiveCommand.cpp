@@ -178,6 +178,7 @@ int CReceiveCommand::ReceiveOne(CCliSession& session, int iTimeoutSeconds)
 {
     int iEnd = -1; // the message that ended the reception
     int iReceived = 0;
+    int iBreak = kReceiveErrorInterrupted;
     session.m_onMessage = [&](const tagListenerMessage& message)
     {
         switch (message.iMessage)
@@ -193,6 +194,7 @@ int CReceiveCommand::ReceiveOne(CCliSession& session, int iTimeoutSeconds)
             break;
         case LM_RECEIVE_ERROR:
             iReceived = message.iParam2;
+            iBreak = message.iParam1;
             iEnd = message.iMessage;
             break;
         default:
@@ -226,7 +228,10 @@ int CReceiveCommand::ReceiveOne(CCliSession& session, int iTimeoutSeconds)
     }
     if (iEnd == LM_RECEIVE_ERROR)
     {
-        session.Fail("", CliText("CliReceiveBroken", {std::to_string(iReceived)}));
+        session.Fail("", CliText(iBreak == kReceiveErrorDataLost     ? "CliReceiveDataLost"
+                                 : iBreak == kReceiveErrorSourceGone ? "CliReceiveSourceGone"
+                                                                     : "CliReceiveBroken",
+                                 {std::to_string(iReceived)}));
         return kCliExitFailed;
     }
     if (session.InterruptSignal())
@@ -270,6 +275,14 @@ int CReceiveCommand::ReceiveMany(CCliSession& session, int iTimeoutSeconds, int 
     const tagDumpCounts& counts = status.counts;
     const std::string sInterrupted = std::to_string(counts.llInterrupted);
     const std::string sIncomplete = std::to_string(counts.bIncompleteAtStop);
+    // A dump with a gap is no dump of the device: nothing is written.
+    if (status.iEnd == kDumpEndDataLost || status.iEnd == kDumpEndSourceGone)
+    {
+        session.Fail("", CliText(status.iEnd == kDumpEndDataLost ? "CliDumpDataLost"
+                                                                 : "CliDumpSourceGone",
+                                 {std::to_string(counts.llMessages)}));
+        return kCliExitFailed;
+    }
     if (counts.llMessages == 0)
     {
         if (session.InterruptSignal())

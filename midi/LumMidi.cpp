@@ -167,6 +167,13 @@ int CLumMidi::MidiOutOpen(int iIndex)
             throw "Faild to MIDIOutputPortCreate().";
         }
         m_hDestination = service.GetDestination(iIndex);
+        // A destination that will not take a sender is found out now, not at the first send.
+        if (service.PortConnectDestination(m_hOutPort, m_hDestination) != kMIDINoErr)
+        {
+            service.PortDispose(m_hOutPort);
+            m_hOutPort = 0;
+            throw "The MIDI Out device refused the connection.";
+        }
         return 1;
     }
     catch (const char* pszError)
@@ -187,6 +194,13 @@ void CLumMidi::MidiOutClose()
 bool CLumMidi::MidiOutIsOpen() const
 {
     return m_hOutPort != 0;
+}
+
+bool CLumMidi::MidiOutDestinationExists()
+{
+    std::string sName;
+    return MidiOutIsOpen() &&
+           MidiService::Get().GetEndpointName(m_hDestination, &sName) == kMIDINoErr;
 }
 
 int CLumMidi::GetNumMidiOutDevices()
@@ -222,7 +236,18 @@ std::string CLumMidi::MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint)
 void CLumMidi::MacNotifyProc(const MIDINotification* pMessage, void* pRefCon)
 {
     CLumMidi* pThis = static_cast<CLumMidi*>(pRefCon);
-    if (!pThis || !pMessage || pMessage->messageID != kMIDIMsgSetupChanged)
+    if (!pThis || !pMessage)
+        return;
+    if (pMessage->messageID == kMIDIMsgIOError)
+    {
+        // The client's one input port has one source, so the break is MIDI IN's.
+        const auto* pError = reinterpret_cast<const MIDIIOErrorNotification*>(pMessage);
+        pThis->DropSysEx();
+        if (CLumMidiListener* pListener = pThis->m_pListener.load())
+            pListener->OnLumMidiInBroken(pThis, pError->errorCode);
+        return;
+    }
+    if (pMessage->messageID != kMIDIMsgSetupChanged)
         return;
     if (CLumMidiListener* pListener = pThis->m_pListener.load())
         pListener->OnLumMidiNotification(pThis, 0, 0);

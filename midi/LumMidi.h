@@ -26,6 +26,13 @@ public:
     }
     // A SysEx send has completed; the length is that of the request.
     virtual void OnLumMidiOutSysExSendComplete(CLumMidi* /*pMidi*/, int /*iLength*/) {}
+    // In place of the completion: the destination went away before the block's bytes had
+    // all had their time, so they did not all arrive.
+    virtual void OnLumMidiOutSysExSendFailed(CLumMidi* /*pMidi*/, int /*iLength*/) {}
+    // Input from the open MIDI IN broke off (kMIDIInputDataLost or kMIDIInputSourceGone),
+    // on the MIDI input thread, after every byte that came before the break. A SysEx
+    // message the break cut into is thrown away.
+    virtual void OnLumMidiInBroken(CLumMidi* /*pMidi*/, int /*iReason*/) {}
     // The MIDI setup of the system changed; both ints are 0.
     virtual void OnLumMidiNotification(CLumMidi* /*pMidi*/, int /*iParam1*/, int /*iParam2*/) {}
 
@@ -77,13 +84,16 @@ public:
     // 1 when the open destination is a hardware port (no flow control: sends must be
     // paced), 0 for a software port or when MIDI OUT is closed.
     int MidiOutIsHardware();
+    // Whether the open destination is still there (false when MIDI OUT is closed).
+    bool MidiOutDestinationExists();
     // Paces the following SysEx sends at the rate in bytes a second; 0 sends them as fast
     // as the destination takes them. A newly opened MIDI OUT goes at MIDI wire speed.
     // 1 done, 0 when MIDI OUT is closed or the service refused.
     int SetMidiOutPacing(uint32_t uBytesPerSecond);
 
     // Sends a block of SysEx bytes as they are (copied at once) and returns the service's
-    // status: 0 accepted, and then OnLumMidiOutSysExSendComplete follows exactly once.
+    // status: 0 accepted, and then OnLumMidiOutSysExSendComplete (or, for a destination
+    // that went away, OnLumMidiOutSysExSendFailed) follows exactly once.
     // With MIDI OUT closed returns 0 and sends nothing.
     int Out(int iLength, unsigned char* pData);
     // Sends the three bytes status|channel, data 1, data 2 at once. 0 when sent or closed.
@@ -117,6 +127,7 @@ private:
     void CutIntoRuns(const unsigned char* pData, int iLength);
     void AppendSysEx(const unsigned char* pData, int iLength);
     void DeliverSysEx();
+    void DropSysEx();
 
     int m_bSysExInProgress;
     // The rest of an overlong message is being skipped until its F7 (receive thread only).

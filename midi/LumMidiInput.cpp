@@ -160,6 +160,18 @@ void CLumMidi::AppendSysEx(const unsigned char* pData, int iLength)
         DeliverSysEx();
 }
 
+// After a break in the input: what comes next continues no message from before it. Data
+// bytes up to the next F7 are the rest of what the break cut into (also of a message too
+// long to keep), skipped without a complaint each.
+void CLumMidi::DropSysEx()
+{
+    m_bSysExDropped = true;
+    m_bSysExInProgress = 0;
+    m_aSysExBuffer.clear();
+    m_iSysExSize = 0;
+    m_aRunBuffer.clear();
+}
+
 // Hands on a copy: the callbacks may keep the pointer only for the call, and the buffer
 // keeps the message until the next F0.
 void CLumMidi::DeliverSysEx()

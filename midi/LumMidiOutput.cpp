@@ -45,9 +45,19 @@ void CLumMidi::MacCompleteProc(MIDISysexSendRequest* pRequest)
 {
     auto* pRecord = static_cast<tagSysExSendRecord*>(pRequest->completionRefCon);
     CLumMidi* pThis = pRecord->pMidi;
-    pThis->OnMidiOutSysExSendComplete(pRecord->iLength);
-    if (CLumMidiListener* pListener = pThis->m_pListener.load())
-        pListener->OnLumMidiOutSysExSendComplete(pThis, pRecord->iLength);
+    CLumMidiListener* pListener = pThis->m_pListener.load();
+    if (!pRequest->complete)
+    {
+        DebugPrintf("CLumMidi: the destination went away during a SysEx send.");
+        if (pListener)
+            pListener->OnLumMidiOutSysExSendFailed(pThis, pRecord->iLength);
+    }
+    else
+    {
+        pThis->OnMidiOutSysExSendComplete(pRecord->iLength);
+        if (pListener)
+            pListener->OnLumMidiOutSysExSendComplete(pThis, pRecord->iLength);
+    }
     delete[] pRecord->pData;
     delete pRecord;
     delete pRequest;

@@ -39,7 +39,7 @@ CMidiManager::CMidiManager()
       m_pClock(m_pEventLoopClock.get()), m_pPlan(nullptr), m_pSchedule(nullptr), m_nNextBlock(0),
       m_pSemaphore(nullptr), m_bChunkDone(0), m_nOwedCompletions(0),
       m_pWaitingClock(nullptr), m_aucChunkBuffer{}, m_bReceiveArmed(0), m_bInSysEx(0),
-      m_nProgressCount(0), m_uiStartTime(0), m_bDumpArmed(0), m_pDumpTimer(nullptr),
+      m_nProgressCount(0), m_uiStartTime(0), m_bDumpArmed(0), m_iDumpBreak(-1), m_pDumpTimer(nullptr),
       m_pReceiveClock(m_pEventLoopClock.get()), m_iDumpIdleMs(0), m_bDumpRecording(0),
       m_bDumpStarted(0), m_iDumpEnd(-1), m_ullDumpSeen(0), m_iDumpPostedSecond(-1)
 {
@@ -231,6 +231,7 @@ void CMidiManager::ResetReceive()
     m_uiStartTime = GetSystemTimeMs();
     m_bDumpArmed = 0;
     m_dump.Clear();
+    m_iDumpBreak = -1;
 }
 
 void CMidiManager::AppendReceived(unsigned char ucByte)
@@ -290,7 +291,7 @@ void CMidiManager::OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned c
         if ((ucByte & 0x80) || m_nReceivedSysExSize.load(std::memory_order_relaxed) >= INT_MAX - 1)
         {
             m_bReceiveArmed = 0;
-            Post(LM_RECEIVE_ERROR, -1, m_nReceivedSysExSize.load(std::memory_order_relaxed),
+            Post(LM_RECEIVE_ERROR, kReceiveErrorInterrupted, m_nReceivedSysExSize.load(std::memory_order_relaxed),
                  int32_t(GetSystemTimeMs() - m_uiStartTime), m_nProgressCount);
             return;
         }
@@ -308,6 +309,32 @@ void CMidiManager::OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned c
         Post(LM_RECEIVE_COMPLETE, nSize, -1, int32_t(GetSystemTimeMs() - m_uiStartTime),
              m_nProgressCount);
     }
+}
+
+// On the MIDI input thread, after every byte from before the break. Whatever the break
+// cut into is incomplete: a reception ends at once, and a dump keeps only the messages
+// that were whole before it.
+void CMidiManager::OnLumMidiInBroken(CLumMidi* pMidi, int iReason)
+{
+    if (pMidi != m_pMidiIn)
+        return;
+    const bool bLost = iReason == kMIDIInputDataLost;
+    DebugPrintf("CMidiManager::OnLumMidiInBroken : %s",
+                bLost ? "MIDI IN dropped data." : "MIDI IN went away.");
+    std::lock_guard lock(m_receiveMutex);
+    if (m_bDumpArmed)
+    {
+        m_bDumpArmed = 0;
+        m_dump.Stop();
+        m_iDumpBreak = bLost ? kDumpEndDataLost : kDumpEndSourceGone;
+        return;
+    }
+    if (!m_bReceiveArmed)
+        return;
+    m_bReceiveArmed = 0;
+    Post(LM_RECEIVE_ERROR, bLost ? kReceiveErrorDataLost : kReceiveErrorSourceGone,
+         m_nReceivedSysExSize.load(std::memory_order_relaxed),
+         int32_t(GetSystemTimeMs() - m_uiStartTime), m_nProgressCount);
 }
 
 void CMidiManager::OnLumMidiNotification(CLumMidi*, int, int iParam2)

@@ -36,6 +36,8 @@ enum
 {
     kDumpEndStopped = 0, // StopReceive
     kDumpEndIdle = 1,    // the silence after the last byte lasted the idle time
+    kDumpEndDataLost = 2,   // the input dropped bytes; the message they cut is left out
+    kDumpEndSourceGone = 3, // MIDI IN went away
 };
 
 // The MIDI engine of the application: opens MIDI IN and MIDI OUT by display name,
@@ -142,6 +144,8 @@ public:
     void OnLumMidiInReceive(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiInReceiving(CLumMidi* pMidi, int iLength, unsigned char* pData) override;
     void OnLumMidiOutSysExSendComplete(CLumMidi* pMidi, int iLength) override;
+    void OnLumMidiOutSysExSendFailed(CLumMidi* pMidi, int iLength) override;
+    void OnLumMidiInBroken(CLumMidi* pMidi, int iReason) override;
     void OnLumMidiNotification(CLumMidi* pMidi, int iParam1, int iParam2) override;
 
     // Bytes of the message being received, F0 and F7 included. Written by the MIDI input
@@ -181,6 +185,7 @@ private:
     // or did not complete in time.
     bool SendBlock(const unsigned char* pData, int nLength, uint32_t uBytesPerSecond);
     void ClearChunkDone();
+    void EndChunk(int iHow);
     bool IsChunkDone();
     bool AreOwedCompletionsIn();
 
@@ -207,7 +212,12 @@ private:
     size_t m_nNextBlock;
     CLumSemaphore* m_pSemaphore;
     // Guarded by m_pSemaphore: shared with the completion thread.
-    int m_bChunkDone;
+    enum
+    {
+        kChunkSent = 1, // the block's completion came
+        kChunkLost = 2, // MIDI OUT went away before the block's bytes had had their time
+    };
+    int m_bChunkDone; // 0 while the block is on its way, else kChunk*
     int m_nOwedCompletions;          // completions of abandoned blocks that may still come
     CTransmitClock* m_pWaitingClock; // woken by completions while a transmission runs
     unsigned char m_aucChunkBuffer[256];
@@ -224,6 +234,7 @@ private:
     // The dump being recorded, also guarded by m_receiveMutex.
     int m_bDumpArmed;
     CSysExDumpRecorder m_dump;
+    int m_iDumpBreak; // kDumpEnd* of a break in the input that ended the recording, or -1
 
     // The dump's timekeeping, main thread only.
     OpaqueEventLoopTimerRef* m_pDumpTimer;

@@ -115,13 +115,21 @@ void CMidiManager::OnDumpTimer(OpaqueEventLoopTimerRef*, void* pUserData)
 void CMidiManager::CheckDump()
 {
     int bArmed = 0;
+    int iBreak = -1;
     tagDumpCounts counts;
     uint64_t ullSeen = 0;
     {
         std::lock_guard lock(m_receiveMutex);
         bArmed = m_bDumpArmed;
+        iBreak = m_iDumpBreak;
         counts = m_dump.Counts();
         ullSeen = m_dump.BytesSeen();
+    }
+    if (iBreak >= 0)
+    {
+        LookAtDump(ullSeen, m_pReceiveClock->Now());
+        EndDump(iBreak);
+        return;
     }
     if (!bArmed)
     {

@@ -212,6 +212,14 @@ CMidiManager::TransmitEnd CMidiManager::TransmitBytes(const unsigned char* pData
              m_nTransmitChunkCount);
         return TransmitEnd::kFailed;
     }
+    // Every block was taken; they arrived only if the destination is still there.
+    if (!m_bTransmitCancel && !m_pMidiOut->MidiOutDestinationExists())
+    {
+        DebugPrintf("TransmitSingleSysEx : %s", "MIDI OUT went away.");
+        Post(LM_TRANSMIT_ERROR, nTotal, m_nTransmitBytesSent, int32_t(GetSystemTimeMs()),
+             m_nTransmitChunkCount);
+        return TransmitEnd::kFailed;
+    }
     if (m_bTransmitCancel)
     {
         Post(LM_TRANSMIT_CANCEL, nTotal, -1, int32_t(GetSystemTimeMs()), -1);
@@ -231,17 +239,17 @@ bool CMidiManager::SendBlock(const unsigned char* pData, int nLength, uint32_t u
         DebugPrintf("TransmitSingleSysEx : %s", "Failed to send a block.");
         return false;
     }
-    if (m_pClock->WaitFor([this] { return IsChunkDone(); },
-                          BlockTimeLimit(nLength, uBytesPerSecond)))
-        return true;
+    m_pClock->WaitFor([this] { return IsChunkDone(); }, BlockTimeLimit(nLength, uBytesPerSecond));
     m_pSemaphore->Wait();
-    const bool bDone = m_bChunkDone != 0;
-    if (!bDone)
+    const int iDone = m_bChunkDone;
+    if (iDone == 0)
         ++m_nOwedCompletions;
     m_pSemaphore->Signal();
-    if (!bDone)
+    if (iDone == 0)
         DebugPrintf("TransmitSingleSysEx : %s", "A block was not sent in time.");
-    return bDone;
+    else if (iDone == kChunkLost)
+        DebugPrintf("TransmitSingleSysEx : %s", "MIDI OUT went away during a block.");
+    return iDone == kChunkSent;
 }
 
 void CMidiManager::SetWaitingClock(CTransmitClock* pClock)
@@ -267,12 +275,22 @@ void CMidiManager::LetOwedCompletionsIn()
 // On a MIDI service thread.
 void CMidiManager::OnLumMidiOutSysExSendComplete(CLumMidi*, int)
 {
+    EndChunk(kChunkSent);
+}
+
+void CMidiManager::OnLumMidiOutSysExSendFailed(CLumMidi*, int)
+{
+    EndChunk(kChunkLost);
+}
+
+void CMidiManager::EndChunk(int iHow)
+{
     m_pSemaphore->Wait();
     // A block given up on may still complete; that completion belongs to no one.
     if (m_nOwedCompletions > 0)
         --m_nOwedCompletions;
     else
-        m_bChunkDone = 1;
+        m_bChunkDone = iHow;
     // Under the semaphore: the transmission's clock is not let go while it is woken.
     if (m_pWaitingClock)
         m_pWaitingClock->Wake();

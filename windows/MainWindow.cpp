@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "midi/LumMidi.h"
+#include "platform/midi/MidiService.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/FileDrop.h"
 #include "toolkit/Alert.h"
@@ -49,12 +50,31 @@ void CMainWindow::OnCreate()
     m_cMidiOutPopup.SetControl(m_pWindow, kSignature, 7);
     m_cReceiveButton.SetControl(m_pWindow, kSignature, 4);
     m_cTransmitButton.SetControl(m_pWindow, kSignature, 8);
+    m_cHintText.SetControl(m_pWindow, kSignature, 9);
+    ShowMidiOrigin();
     m_nMidiInSelect = -1;
     m_nMidiOutSelect = -1;
     m_nMidiInNotConnected = -1;
     m_nMidiOutNotConnected = -1;
     g_pApplication->m_pMessageManager->AddListener(this);
     InstallFileDropHandler(m_pWindow, {".syx", ".msy", ".mid", ".midi"}, &OnFilesDropped, this);
+}
+
+// Without a sequencer the user learns why the menus are empty, and that the virtual
+// instrument stands in, here rather than only on stderr.
+void CMainWindow::ShowMidiOrigin()
+{
+    const MidiServiceOrigin origin = MidiService::Origin();
+    if (origin == MidiServiceOrigin::kAsChosen)
+        return;
+    m_cHintText.Set(GetResourceString(origin == MidiServiceOrigin::kNoSequencer
+                                          ? "MidiNoSequencer"
+                                          : "MidiVirtualForMissing"));
+    if (origin == MidiServiceOrigin::kNoSequencer)
+    {
+        m_cReceiveButton.SetEnabled(false);
+        m_cTransmitButton.SetEnabled(false);
+    }
 }
 
 void CMainWindow::OnDestroy()

@@ -4,6 +4,7 @@
 #include "platform/ui/EventLoopTimer.h"
 #include "toolkit/Button.h"
 #include "toolkit/Popup.h"
+#include "toolkit/StaticText.h"
 #include "windows/ModelessWindow.h"
 
 #include <cstdint>
@@ -47,6 +48,7 @@ public:
     static constexpr uint32_t sm_uiSetupChangeGapMs = 500;
 
 private:
+    void ShowMidiOrigin();
     static void FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, char*, int),
                           const char* pszRemembered, const char* pszChoice, int32_t& nSelect,
                           int32_t& nNotConnected);
@@ -66,6 +68,7 @@ private:
     cPopup m_cMidiOutPopup;
     cButton m_cReceiveButton;
     cButton m_cTransmitButton;
+    cStaticText m_cHintText; // says why there is no MIDI, or only the virtual instrument
     int32_t m_nMidiInSelect;
     int32_t m_nMidiOutSelect;
     int32_t m_nMidiInNotConnected;

@@ -372,12 +372,22 @@ void CReceiveWindow::ShowDumpNote()
 {
     const tagDumpStatus status = g_pApplication->m_pMidiManager->GetDumpStatus();
     char szText[512] = "";
+    // A break in the input matters most, so it is said first.
+    if (status.iEnd == kDumpEndDataLost || status.iEnd == kDumpEndSourceGone)
+        CopyResourceString(szText, 256,
+                           status.iEnd == kDumpEndDataLost ? "DumpDataLost" : "DumpSourceGone");
     const int64_t llInterrupted = status.counts.llInterrupted;
-    if (llInterrupted == 1)
-        CopyResourceString(szText, 256, "DumpInterruptedOne");
-    else if (llInterrupted > 1)
-        snprintf(szText, 256, GetResourceString("DumpInterruptedMany"),
-                 int(std::min<int64_t>(llInterrupted, INT_MAX)));
+    if (llInterrupted > 0)
+    {
+        char szInterrupted[256];
+        if (llInterrupted == 1)
+            CopyResourceString(szInterrupted, sizeof(szInterrupted), "DumpInterruptedOne");
+        else
+            snprintf(szInterrupted, sizeof(szInterrupted), GetResourceString("DumpInterruptedMany"),
+                     int(std::min<int64_t>(llInterrupted, INT_MAX)));
+        snprintf(szText + strlen(szText), sizeof(szText) - strlen(szText), "%s%s",
+                 *szText ? ". " : "", szInterrupted);
+    }
     if (status.counts.bIncompleteAtStop)
     {
         char szIncomplete[256];
@@ -492,7 +502,11 @@ void CReceiveWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mess
         m_cCancelButton.SetCaption(GetResourceString("ButtonClose"));
         break;
     case LM_RECEIVE_ERROR:
-        snprintf(szText, sizeof(szText), "%s", GetResourceString("StatusReceiveError"));
+        snprintf(szText, sizeof(szText), "%s",
+                 GetResourceString(message.iParam1 == kReceiveErrorDataLost ? "StatusReceiveDataLost"
+                                   : message.iParam1 == kReceiveErrorSourceGone
+                                       ? "StatusReceiveSourceGone"
+                                       : "StatusReceiveError"));
         m_cStatusText.Set(szText);
         FormatElapsedTime(szTime, sizeof(szTime), message.iParam3);
         m_cTimeText.Set(szTime);

@@ -25,6 +25,7 @@ constexpr uint32_t kSysExPiece = 256;
 // The kernel grants a client at most this many input cells (SNDRV_SEQ_MAX_CLIENT_EVENTS).
 constexpr int kInputPoolCells = 2000;
 constexpr size_t kInputBufferBytes = 256 * 1024;
+constexpr int kEventsPerWake = 4096;
 // A destination whose input is full is offered the event again this often, for at most
 // this long; one that reads nothing for so long is taken to be stuck.
 constexpr auto kFullRetryInterval = 200us;
@@ -208,18 +209,29 @@ bool HasRoomFor(snd_seq_t* pSeq, int iClient, uint32_t uLength)
 // Kernel ports of hardware and virtual raw MIDI devices open their device only while a
 // sender is subscribed to them, and drop events sent to them otherwise. An output port
 // therefore subscribes to the destination it sends to.
-void SubscribeTo(snd_seq_t* pSeq, int iOwnPort, MIDIEndpointRef* phSubscribed,
+bool SubscribeTo(snd_seq_t* pSeq, int iOwnPort, MIDIEndpointRef* phSubscribed,
                  MIDIEndpointRef hDestination, int iClient, int iPort)
 {
     if (*phSubscribed == hDestination)
-        return;
+        return true;
     int iOldClient, iOldPort;
     if (*phSubscribed && DecodeEndpoint(*phSubscribed, &iOldClient, &iOldPort))
         CheckSnd("disconnect destination",
                  snd_seq_disconnect_to(pSeq, iOwnPort, iOldClient, iOldPort));
     *phSubscribed = 0;
-    if (CheckSnd("connect destination", snd_seq_connect_to(pSeq, iOwnPort, iClient, iPort)))
-        *phSubscribed = hDestination;
+    if (!CheckSnd("connect destination", snd_seq_connect_to(pSeq, iOwnPort, iClient, iPort)))
+        return false;
+    *phSubscribed = hDestination;
+    return true;
+}
+
+bool PortExists(snd_seq_t* pSeq, MIDIEndpointRef hEndpoint)
+{
+    int iClient, iPort;
+    snd_seq_port_info_t* pPortInfo;
+    snd_seq_port_info_alloca(&pPortInfo);
+    return DecodeEndpoint(hEndpoint, &iClient, &iPort) &&
+           snd_seq_get_any_port_info(pSeq, iClient, iPort, pPortInfo) >= 0;
 }
 } // namespace
 
@@ -238,6 +250,12 @@ std::unique_ptr<MidiService> AlsaMidi::Open(bool bForced)
     else
         CheckSnd("name client", snd_seq_set_client_name(pSequencer->pSeq, "Quillmark"));
     return std::unique_ptr<MidiService>(new AlsaMidi(std::move(pSequencer)));
+}
+
+bool AlsaMidi::HasSequencer(const MidiService& service)
+{
+    const auto* pAlsa = dynamic_cast<const AlsaMidi*>(&service);
+    return pAlsa && pAlsa->m_pSequencer;
 }
 
 AlsaMidi::AlsaMidi(std::unique_ptr<Sequencer> pSequencer) : m_pSequencer(std::move(pSequencer))
@@ -293,6 +311,12 @@ OSStatus AlsaMidi::ClientCreate(const char* pszName, MIDINotifyProc pNotifyProc,
         DebugPrintf("ALSA sequencer: no poll descriptor for input");
         return kMIDIServerStartErr;
     }
+    // Reads never wait: the worker reads until the kernel has nothing more, and that last
+    // read is also where it learns of an overrun. The kernel flags one only by the error of
+    // the next read; poll() does not wake for it, so one that comes after the last events
+    // would otherwise stay unseen. Direct sends are not affected: they never wait.
+    if (!CheckSnd("make reads non-blocking", snd_seq_nonblock(pNew->pSeq, 1)))
+        return kMIDIServerStartErr;
     // Each incoming event must come back as a whole message, status byte included.
     snd_midi_event_no_status(pNew->pDecoder, 1);
 
@@ -525,6 +549,22 @@ OSStatus AlsaMidi::PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSour
     return kMIDINoErr;
 }
 
+OSStatus AlsaMidi::PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination)
+{
+    int iClient, iPort;
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second->bInput)
+        return kMIDIInvalidPort;
+    if (!DecodeEndpoint(hDestination, &iClient, &iPort))
+        return kMIDIUnknownEndpoint;
+    Port& port = *it->second;
+    return SubscribeTo(port.pClient->pSeq, port.iPort, &port.hSubscribed, hDestination, iClient,
+                       iPort)
+               ? kMIDINoErr
+               : kMIDINoConnection;
+}
+
 OSStatus AlsaMidi::PortDispose(MIDIPortRef hPort)
 {
     std::unique_ptr<Port> pPort;
@@ -579,11 +619,17 @@ OSStatus AlsaMidi::SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest)
                   port.uBytesPerSecond);
         port.busyUntil = end;
     }
+    // The bytes count as delivered only if the destination is still there once they have
+    // had their time: one that went meanwhile took the rest with it.
+    snd_seq_t* pSeq = port.pClient->pSeq;
     port.pClient->pWorker->Post(
         hPort, end,
-        [pRequest]
+        [this, pSeq, pRequest]
         {
-            pRequest->complete = true;
+            {
+                std::lock_guard lock(m_mutex);
+                pRequest->complete = PortExists(pSeq, pRequest->destination);
+            }
             pRequest->completionProc(pRequest);
         },
         true);
@@ -666,10 +712,12 @@ OSStatus AlsaMidi::Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
     return kMIDINoErr;
 }
 
-// On the worker, when the handle has input.
+// On the worker, when the handle has input: until a read finds nothing, or for a while
+// at most, so that the worker's timed tasks also run under a steady stream (what is left
+// keeps the handle readable).
 void AlsaMidi::ReadEvents(Client& client)
 {
-    do
+    for (int iRead = 0; iRead < kEventsPerWake; ++iRead)
     {
         snd_seq_event_t* pEvent = nullptr;
         int iResult = snd_seq_event_input(client.pSeq, &pEvent);
@@ -678,6 +726,7 @@ void AlsaMidi::ReadEvents(Client& client)
         if (iResult == -ENOSPC)
         {
             DebugPrintf("ALSA sequencer: input overrun, events were lost");
+            ReportInputBroken(client, kMIDIInputDataLost, -1, -1);
             continue;
         }
         if (!CheckSnd("read event", iResult))
@@ -689,11 +738,18 @@ void AlsaMidi::ReadEvents(Client& client)
         {
             switch (pEvent->type)
             {
-            case SND_SEQ_EVENT_CLIENT_START:
             case SND_SEQ_EVENT_CLIENT_EXIT:
+                ReportInputBroken(client, kMIDIInputSourceGone, pEvent->data.addr.client, -1);
+                OnAnnounce(client);
+                break;
+            case SND_SEQ_EVENT_PORT_EXIT:
+                ReportInputBroken(client, kMIDIInputSourceGone, pEvent->data.addr.client,
+                                  pEvent->data.addr.port);
+                OnAnnounce(client);
+                break;
+            case SND_SEQ_EVENT_CLIENT_START:
             case SND_SEQ_EVENT_CLIENT_CHANGE:
             case SND_SEQ_EVENT_PORT_START:
-            case SND_SEQ_EVENT_PORT_EXIT:
             case SND_SEQ_EVENT_PORT_CHANGE:
                 OnAnnounce(client);
                 break;
@@ -740,7 +796,44 @@ void AlsaMidi::ReadEvents(Client& client)
         int iSourceClient = pEvent->source.client;
         int iSourcePort = pEvent->source.port;
         client.pWorker->Run(hPort, [&] { DeliverEvent(hPort, pList, iSourceClient, iSourcePort); });
-    } while (snd_seq_event_input_pending(client.pSeq, 0) > 0);
+    }
+}
+
+// On the worker, in order with the events. The sources connected to the client's input
+// ports at the address (-1 for any client or port) hear that their input broke off: the
+// kernel threw away what was waiting for the client, or the source went away.
+void AlsaMidi::ReportInputBroken(Client& client, OSStatus reason, int iSourceClient,
+                                 int iSourcePort)
+{
+    if (!client.pNotifyProc)
+        return;
+    std::vector<std::pair<MIDIPortRef, MIDIEndpointRef>> broken;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [hRef, pPort] : m_ports)
+        {
+            if (pPort->pClient.get() != &client || !pPort->bInput)
+                continue;
+            for (const auto& connection : pPort->connections)
+            {
+                int iClient, iPort;
+                if (DecodeEndpoint(connection.first, &iClient, &iPort) &&
+                    (iSourceClient < 0 || iClient == iSourceClient) &&
+                    (iSourcePort < 0 || iPort == iSourcePort))
+                    broken.emplace_back(hRef, connection.first);
+            }
+        }
+    }
+    for (const auto& [hPort, hSource] : broken)
+        client.pWorker->Run(hPort,
+                            [&, hSource = hSource]
+                            {
+                                MIDIIOErrorNotification message{
+                                    kMIDIMsgIOError, sizeof(MIDIIOErrorNotification), hSource,
+                                    reason};
+                                client.pNotifyProc(reinterpret_cast<MIDINotification*>(&message),
+                                                   client.pRefCon);
+                            });
 }
 
 // On the worker, as the port's work. The port is looked up only now: one disposed in the
@@ -758,9 +851,11 @@ void AlsaMidi::DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int 
             return;
         pReadProc = it->second->pReadProc;
         pRefCon = it->second->pRefCon;
+        // Anything else connected to the port (a patchbay's doing) is not what was chosen.
         auto itConnection = it->second->connections.find(EndpointRef(iSourceClient, iSourcePort));
-        if (itConnection != it->second->connections.end())
-            pConnRefCon = itConnection->second;
+        if (itConnection == it->second->connections.end())
+            return;
+        pConnRefCon = itConnection->second;
     }
     pReadProc(pList, pRefCon, pConnRefCon);
 }

@@ -37,6 +37,8 @@ public:
     // Opens the sequencer. Null when it does not open, unless bForced: then the back end
     // exists without a sequencer and every client creation fails.
     static std::unique_ptr<MidiService> Open(bool bForced);
+    // Whether the back end has a sequencer (false only for one opened by force without).
+    static bool HasSequencer(const MidiService& service);
 
     ~AlsaMidi() override;
 
@@ -60,6 +62,7 @@ public:
     OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
                                void* pConnRefCon) override;
     OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) override;
+    OSStatus PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination) override;
     OSStatus PortDispose(MIDIPortRef hPort) override;
     OSStatus SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest) override;
     OSStatus Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
@@ -81,6 +84,7 @@ private:
     void ReadEvents(Client& client);
     void DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int iSourceClient,
                       int iSourcePort);
+    void ReportInputBroken(Client& client, OSStatus reason, int iSourceClient, int iSourcePort);
     void OnAnnounce(Client& client);
     void CheckSetup(Client& client);
 

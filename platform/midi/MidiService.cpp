@@ -10,6 +10,8 @@
 
 namespace
 {
+MidiServiceOrigin sg_origin = MidiServiceOrigin::kAsChosen;
+
 std::unique_ptr<MidiService> ChooseBackEnd()
 {
     const char* pszChoice = getenv("QUILLMARK_MIDI");
@@ -23,8 +25,13 @@ std::unique_ptr<MidiService> ChooseBackEnd()
             "MIDI: QUILLMARK_MIDI=%s is neither alsa nor virtual; choosing by the sequencer",
             pszChoice);
     if (std::unique_ptr<MidiService> pAlsa = AlsaMidi::Open(bForceAlsa))
+    {
+        if (bForceAlsa && !AlsaMidi::HasSequencer(*pAlsa))
+            sg_origin = MidiServiceOrigin::kNoSequencer;
         return pAlsa;
+    }
     DebugPrintf("MIDI: no ALSA sequencer, using the virtual MIDI back end");
+    sg_origin = MidiServiceOrigin::kVirtualForMissing;
     return std::make_unique<VirtualMidi>();
 }
 } // namespace
@@ -33,4 +40,10 @@ MidiService& MidiService::Get()
 {
     static std::unique_ptr<MidiService> sg_pService = ChooseBackEnd();
     return *sg_pService;
+}
+
+MidiServiceOrigin MidiService::Origin()
+{
+    Get();
+    return sg_origin;
 }

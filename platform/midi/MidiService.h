@@ -42,11 +42,29 @@ using MIDINotificationMessageID = int32_t;
 constexpr MIDINotificationMessageID kMIDIMsgSetupChanged = 1;
 constexpr MIDINotificationMessageID kMIDIMsgObjectAdded = 2;
 constexpr MIDINotificationMessageID kMIDIMsgObjectRemoved = 3;
+// Input of a client's port from a connected source broke off (MIDIIOErrorNotification).
+constexpr MIDINotificationMessageID kMIDIMsgIOError = 7;
 
 struct MIDINotification
 {
     MIDINotificationMessageID messageID;
     uint32_t messageSize;
+};
+
+// Why input from a source broke off: bytes were dropped before the port read them (what
+// came before the loss was delivered whole, what follows it resumes somewhere later), or
+// the source went away.
+constexpr OSStatus kMIDIInputDataLost = -10860;
+constexpr OSStatus kMIDIInputSourceGone = -10861;
+
+// Comes in order with the packets of the source: everything delivered before it arrived
+// before the break.
+struct MIDIIOErrorNotification
+{
+    MIDINotificationMessageID messageID; // kMIDIMsgIOError
+    uint32_t messageSize;
+    MIDIEndpointRef source;
+    OSStatus errorCode; // kMIDIInput*
 };
 
 using MIDINotifyProc = void (*)(const MIDINotification* pMessage, void* pRefCon);
@@ -58,7 +76,9 @@ using MIDICompletionProc = void (*)(MIDISysexSendRequest* pRequest);
 
 // One asynchronous SysEx send. The caller owns the record and the bytes; the back end
 // leaves both alone once it has called the completion procedure, which it does exactly
-// once for every send it accepted (result 0) and never for a refused one.
+// once for every send it accepted (result 0) and never for a refused one. complete is
+// true in that call when the bytes reached the destination, false when it went away
+// before they had all had their time.
 struct MIDISysexSendRequest
 {
     MIDIEndpointRef destination;
@@ -80,10 +100,20 @@ using MIDIEndpointKind = int32_t;
 constexpr MIDIEndpointKind kMIDIEndpointSoftware = 0;
 constexpr MIDIEndpointKind kMIDIEndpointHardware = 1;
 
+// How the running back end came to be chosen.
+enum class MidiServiceOrigin
+{
+    kAsChosen,          // the one asked for, or the sequencer that was found
+    kNoSequencer,       // QUILLMARK_MIDI=alsa without a usable sequencer: no MIDI at all
+    kVirtualForMissing, // chosen by the sequencer, and there was none: the virtual one
+};
+
 class MidiService
 {
 public:
     static MidiService& Get();
+    // Chooses the back end first if none is running yet.
+    static MidiServiceOrigin Origin();
 
     virtual ~MidiService() = default;
 
@@ -121,6 +151,9 @@ public:
     virtual OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
                                        void* pConnRefCon) = 0;
     virtual OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) = 0;
+    // Ties the output port to the destination it will send to, so that a destination
+    // that refuses a sender says so now rather than at the first send.
+    virtual OSStatus PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination) = 0;
     virtual OSStatus PortDispose(MIDIPortRef hPort) = 0;
 
     virtual OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) = 0;

@@ -1,6 +1,7 @@
 #include "platform/midi/VirtualMidi.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -68,6 +69,7 @@ void VirtualMidi::Reset()
         m_bHold = false;
         held.swap(m_held);
         m_failNextSend = kMIDINoErr;
+        m_failNextConnect = kMIDINoErr;
         m_completionDelay = 0ms;
         m_aInstrumentMessage = DemoMessage();
         m_bInstrumentDemo = true;
@@ -127,6 +129,8 @@ bool VirtualMidi::RemoveEndpoint(MIDIEndpointRef hEndpoint)
                                [&](const tagEndpoint& e) { return e.hRef == hEndpoint; });
         if (it == m_endpoints.end())
             return false;
+        if (it->bSource)
+            PostInputBroken(hEndpoint, kMIDIInputSourceGone);
         m_endpoints.erase(it);
         for (auto& [hPort, port] : m_ports)
             port.connections.erase(hEndpoint);
@@ -141,6 +145,15 @@ void VirtualMidi::Inject(MIDIEndpointRef hSource, const std::vector<std::vector<
     {
         std::lock_guard lock(m_mutex);
         PostDelivery(hSource, std::make_shared<MidiPacketListBuffer>(packets));
+    }
+    m_worker.Flush();
+}
+
+void VirtualMidi::BreakInput(MIDIEndpointRef hSource)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        PostInputBroken(hSource, kMIDIInputDataLost);
     }
     m_worker.Flush();
 }
@@ -200,6 +213,12 @@ void VirtualMidi::FailNextSend(OSStatus status)
 {
     std::lock_guard lock(m_mutex);
     m_failNextSend = status;
+}
+
+void VirtualMidi::FailNextConnect(OSStatus status)
+{
+    std::lock_guard lock(m_mutex);
+    m_failNextConnect = status;
 }
 
 void VirtualMidi::SetCompletionDelay(std::chrono::milliseconds delay)
@@ -411,6 +430,20 @@ OSStatus VirtualMidi::PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hS
     return it->second.connections.erase(hSource) ? kMIDINoErr : kMIDINoConnection;
 }
 
+OSStatus VirtualMidi::PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_ports.find(hPort);
+    if (it == m_ports.end() || it->second.bInput)
+        return kMIDIInvalidPort;
+    const tagEndpoint* pDestination = FindEndpoint(hDestination);
+    if (!pDestination)
+        return kMIDIUnknownEndpoint;
+    if (pDestination->bSource)
+        return kMIDIWrongEndpointType;
+    return std::exchange(m_failNextConnect, kMIDINoErr);
+}
+
 OSStatus VirtualMidi::PortDispose(MIDIPortRef hPort)
 {
     {
@@ -541,6 +574,28 @@ void VirtualMidi::TellClients(MIDINotificationMessageID objectMessage)
     }
 }
 
+// With the lock held. Posted as the ports' work, so it comes after their deliveries.
+void VirtualMidi::PostInputBroken(MIDIEndpointRef hSource, OSStatus reason)
+{
+    for (const auto& [hPort, port] : m_ports)
+    {
+        if (!port.connections.count(hSource))
+            continue;
+        auto itClient = m_clients.find(port.hClient);
+        if (itClient == m_clients.end() || !itClient->second.pNotifyProc)
+            continue;
+        m_worker.Post(hPort, Clock::now(),
+                      [client = itClient->second, hSource, reason]
+                      {
+                          MIDIIOErrorNotification message{kMIDIMsgIOError,
+                                                          sizeof(MIDIIOErrorNotification),
+                                                          hSource, reason};
+                          client.pNotifyProc(reinterpret_cast<MIDINotification*>(&message),
+                                             client.pRefCon);
+                      });
+    }
+}
+
 // With the lock held.
 void VirtualMidi::PostDelivery(MIDIEndpointRef hSource,
                                const std::shared_ptr<MidiPacketListBuffer>& pPackets)
@@ -583,9 +638,12 @@ void VirtualMidi::PostCompletion(MIDIPortRef hPort, MIDISysexSendRequest* pReque
 {
     m_worker.Post(
         hPort, due,
-        [pRequest]
+        [this, pRequest]
         {
-            pRequest->complete = true;
+            {
+                std::lock_guard lock(m_mutex);
+                pRequest->complete = FindEndpoint(pRequest->destination) != nullptr;
+            }
             pRequest->completionProc(pRequest);
         },
         true);

@@ -51,6 +51,10 @@ public:
     // Hands the packets, as one packet list, to every input port connected to the source;
     // returns once they have been handed over (at once when called on the worker).
     void Inject(MIDIEndpointRef hSource, const std::vector<std::vector<uint8_t>>& packets);
+    // As if the input of every port connected to the source overran: their clients hear
+    // kMIDIInputDataLost after what was injected before. Removing a connected source tells
+    // them kMIDIInputSourceGone the same way.
+    void BreakInput(MIDIEndpointRef hSource);
     int ConnectionCount(MIDIEndpointRef hSource) const;
 
     // Every byte that reached a destination, and the SysEx sends one by one.
@@ -64,6 +68,8 @@ public:
     int HeldCompletions() const;
     // The next SysEx send is refused with this status (no completion follows).
     void FailNextSend(OSStatus status);
+    // The next PortConnectDestination is refused with this status.
+    void FailNextConnect(OSStatus status);
     // Completions come this much later than they otherwise would.
     void SetCompletionDelay(std::chrono::milliseconds delay);
     // A paced destination takes each send for its time at the sending port's pace, one
@@ -106,6 +112,7 @@ public:
     OSStatus PortConnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource,
                                void* pConnRefCon) override;
     OSStatus PortDisconnectSource(MIDIPortRef hPort, MIDIEndpointRef hSource) override;
+    OSStatus PortConnectDestination(MIDIPortRef hPort, MIDIEndpointRef hDestination) override;
     OSStatus PortDispose(MIDIPortRef hPort) override;
     OSStatus SendSysex(MIDIPortRef hPort, MIDISysexSendRequest* pRequest) override;
     OSStatus Send(MIDIPortRef hPort, MIDIEndpointRef hDestination,
@@ -166,6 +173,7 @@ private:
     const tagEndpoint* FindEndpoint(MIDIEndpointRef hEndpoint) const;
     MIDIEndpointRef EndpointAt(bool bSource, int iIndex) const;
     void TellClients(MIDINotificationMessageID objectMessage);
+    void PostInputBroken(MIDIEndpointRef hSource, OSStatus reason);
     void PostDelivery(MIDIEndpointRef hSource,
                       const std::shared_ptr<MidiPacketListBuffer>& pPackets);
     void Deliver(MIDIPortRef hPort, MIDIEndpointRef hSource,
@@ -187,6 +195,7 @@ private:
     bool m_bHold = false;
     std::vector<tagHeldCompletion> m_held;
     OSStatus m_failNextSend = kMIDINoErr;
+    OSStatus m_failNextConnect = kMIDINoErr;
     std::chrono::milliseconds m_completionDelay{0};
     std::vector<uint8_t> m_aInstrumentMessage; // the dump played back
     bool m_bInstrumentDemo = true;

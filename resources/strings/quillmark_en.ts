@@ -15,6 +15,22 @@
         <source>Reception failed: the SysEx message was interrupted.</source>
         <translation>Reception failed: the SysEx message was interrupted.</translation>
     </message>
+    <message id="StatusReceiveDataLost">
+        <source>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</source>
+        <translation>Reception failed: data was lost on the way, so the SysEx message is incomplete. Nothing was kept.</translation>
+    </message>
+    <message id="MidiNoSequencer">
+        <source>No MIDI: the ALSA sequencer could not be opened, so there are no MIDI ports. Load it (modprobe snd-seq), make sure you may use /dev/snd/seq, and start Quillmark again; or start it with QUILLMARK_MIDI=virtual to try it with its virtual instrument.</source>
+        <translation>No MIDI: the ALSA sequencer could not be opened, so there are no MIDI ports. Load it (modprobe snd-seq), make sure you may use /dev/snd/seq, and start Quillmark again; or start it with QUILLMARK_MIDI=virtual to try it with its virtual instrument.</translation>
+    </message>
+    <message id="MidiVirtualForMissing">
+        <source>No ALSA sequencer was found, so Quillmark uses its built-in virtual instrument: nothing reaches a real device. Load the sequencer (modprobe snd-seq) and start Quillmark again to use your instruments.</source>
+        <translation>No ALSA sequencer was found, so Quillmark uses its built-in virtual instrument: nothing reaches a real device. Load the sequencer (modprobe snd-seq) and start Quillmark again to use your instruments.</translation>
+    </message>
+    <message id="StatusReceiveSourceGone">
+        <source>Reception failed: the MIDI input device went away.</source>
+        <translation>Reception failed: the MIDI input device went away.</translation>
+    </message>
     <message id="StatusTransmitCancel">
         <source>Transmission cancelled.</source>
         <translation>Transmission cancelled.</translation>
@@ -505,6 +521,24 @@ message has no F7 or bytes lie outside messages.</translation>
         <extracomment>%1 complete messages, %2 bytes taken in, %3 seconds since the first byte</extracomment>
         <translation>Receiving... %1 messages  %2 bytes  %3 s</translation>
     </message>
+    <message id="CliReceiveDataLost">
+        <source>data lost: bytes were dropped on the way after %1 bytes of the message; it is incomplete, nothing written</source>
+        <translation>data lost: bytes were dropped on the way after %1 bytes of the message; it is incomplete, nothing written</translation>
+    </message>
+    <message id="CliReceiveSourceGone">
+        <source>the MIDI input device went away after %1 bytes; nothing written</source>
+        <translation>the MIDI input device went away after %1 bytes; nothing written</translation>
+    </message>
+    <message id="CliDumpDataLost">
+        <source>data lost: bytes were dropped on the way after %1 complete messages; the dump is incomplete, nothing written</source>
+        <extracomment>%1 the messages that came whole before the loss</extracomment>
+        <translation>data lost: bytes were dropped on the way after %1 complete messages; the dump is incomplete, nothing written</translation>
+    </message>
+    <message id="CliDumpSourceGone">
+        <source>the MIDI input device went away after %1 complete messages; the dump is incomplete, nothing written</source>
+        <extracomment>%1 the messages that came whole before it went</extracomment>
+        <translation>the MIDI input device went away after %1 complete messages; the dump is incomplete, nothing written</translation>
+    </message>
     <message id="CliDumpDone">
         <source>Received %1 messages, %2 bytes, into %3; none left out.</source>
         <extracomment>%1 messages, %2 their bytes, %3 the file</extracomment>
@@ -634,6 +668,14 @@ message has no F7 or bytes lie outside messages.</translation>
     <message id="DumpIncompleteAtStop">
         <source>The message arriving at the stop was incomplete and left out</source>
         <translation>The message arriving at the stop was incomplete and left out</translation>
+    </message>
+    <message id="DumpDataLost">
+        <source>Data was lost on the way: the dump is incomplete; only the messages that came whole before the loss are kept</source>
+        <translation>Data was lost on the way: the dump is incomplete; only the messages that came whole before the loss are kept</translation>
+    </message>
+    <message id="DumpSourceGone">
+        <source>The MIDI input device went away: the dump ended there</source>
+        <translation>The MIDI input device went away: the dump ended there</translation>
     </message>
     <message id="ButtonStop">
         <source>Stop</source>

@@ -321,7 +321,8 @@ TEST(LumMidiBackEndDeathTest, ForcedAlsaWithoutSequencerCannotCreateClients)
             CLumMidi midi;
             bool bFailed = midi.Create("QMRK_IN") == 0;
             bool bLogged = log.Contains("CLumMidi::Create() - Failed to call MIDIClientCreate().");
-            bool bAlsa = strcmp(MidiService::Get().Name(), "alsa") == 0;
+            bool bAlsa = strcmp(MidiService::Get().Name(), "alsa") == 0 &&
+                         MidiService::Origin() == MidiServiceOrigin::kNoSequencer;
             _exit(bFailed && bLogged && bAlsa && GetNumMidiInDevices() == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
@@ -337,7 +338,8 @@ TEST(LumMidiBackEndDeathTest, FallsBackToVirtualWithoutSequencer)
             unsetenv("QUILLMARK_MIDI");
             CLumMidi midi;
             bool bCreated = midi.Create("QMRK_IN") == 1;
-            bool bVirtual = strcmp(MidiService::Get().Name(), "virtual") == 0;
+            bool bVirtual = strcmp(MidiService::Get().Name(), "virtual") == 0 &&
+                            MidiService::Origin() == MidiServiceOrigin::kVirtualForMissing;
             char szName[256];
             GetMidiInDeviceName(0, szName, sizeof(szName));
             _exit(bCreated && bVirtual &&

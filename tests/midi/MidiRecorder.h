@@ -41,7 +41,7 @@ class MidiRecorder final : public CLumMidiListener
 public:
     struct tagCall
     {
-        std::string sKind; // "receive", "receiving", "complete", "notify"
+        std::string sKind; // "receive", "receiving", "complete", "failed", "broken", "notify"
         std::vector<uint8_t> aBytes;
         int iValue;
         CLumMidi* pMidi;
@@ -59,6 +59,14 @@ public:
     void OnLumMidiOutSysExSendComplete(CLumMidi* pMidi, int iLength) override
     {
         Add({"complete", {}, iLength, pMidi, std::this_thread::get_id()});
+    }
+    void OnLumMidiOutSysExSendFailed(CLumMidi* pMidi, int iLength) override
+    {
+        Add({"failed", {}, iLength, pMidi, std::this_thread::get_id()});
+    }
+    void OnLumMidiInBroken(CLumMidi* pMidi, int iReason) override
+    {
+        Add({"broken", {}, iReason, pMidi, std::this_thread::get_id()});
     }
     void OnLumMidiNotification(CLumMidi* pMidi, int iParam1, int iParam2) override
     {

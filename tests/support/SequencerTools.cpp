@@ -110,6 +110,11 @@ bool StartTool(QProcess& tool, const QString& sProgram, const QStringList& args,
     return tool.waitForStarted(5000);
 }
 
+QStringList PinnedAmidi(const QStringList& args)
+{
+    return QStringList{"-c", "0", "amidi"} + args;
+}
+
 bool HasConnection(const QString& sClient, const QString& sConnection)
 {
     QProcess aconnect;

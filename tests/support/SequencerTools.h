@@ -40,6 +40,13 @@ std::vector<Bytes> SysExEvents(const QString& sDump);
 size_t ByteCount(const std::vector<Bytes>& events);
 Bytes Joined(const std::vector<Bytes>& events);
 
+// The arguments that run amidi with its own on one CPU: "taskset" with these. The kernel's
+// raw MIDI write makes room in the device's 4 KiB ring before it copies the bytes in, with
+// the lock let go; a virtual raw MIDI device's sender on another CPU can pass on that room
+// before it is filled, so a fast amidi -s sends stale bytes from one ring earlier. On one
+// CPU the copy and the sending do not overlap.
+QStringList PinnedAmidi(const QStringList& args);
+
 // Starts a tool with stdout into the file (stderr beside it, ".err"); whether it started.
 bool StartTool(QProcess& tool, const QString& sProgram, const QStringList& args,
                const QString& sOutput);

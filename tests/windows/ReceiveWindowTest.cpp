@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 
 namespace
@@ -208,27 +209,48 @@ TEST_F(ReceiveWindowTest, DontSaveClosesAndDropsTheDump)
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
 }
 
-TEST_F(ReceiveWindowTest, AnInterruptedDumpIsAnErrorThatLeavesNothingToSave)
+// A status byte inside the message, data lost on the way, MIDI IN gone: each says so.
+TEST_F(ReceiveWindowTest, ABrokenDumpIsAnErrorThatSaysWhyAndLeavesNothingToSave)
 {
-    WindowScript script;
-    script.Then(
-        "shown", [&] { return IsShown(m_window); },
-        [&] {
-            m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}, {0x90, 0x3C, 0x40}});
-        });
-    script.Then(
-        "the error",
-        [&] { return ControlText(m_window, kStatusText) == Text("StatusReceiveError"); },
-        [&]
-        {
-            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
-            EXPECT_EQ(ControlText(m_window, kTimeText), "00:00");
-            // Nothing complete was received: closing asks nothing.
-            ClickButton(m_window, kCancelButton);
-        });
-    script.RunModal(m_window);
-    EXPECT_TRUE(script.Finished());
-    EXPECT_TRUE(m_driver.Seen().empty());
+    const struct
+    {
+        const char* pszStatus;
+        std::function<void(VirtualMidi&, MIDIEndpointRef)> breakIt;
+    } cases[] = {
+        {"StatusReceiveError",
+         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.Inject(h, {{0x90, 0x3C, 0x40}}); }},
+        {"StatusReceiveDataLost", [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
+        {"StatusReceiveSourceGone",
+         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.RemoveEndpoint(h); }},
+    };
+    // The source goes last. A window receives once, so each case has its own.
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszStatus);
+        CReceiveWindow window;
+        ASSERT_EQ(window.Create(nullptr), 1);
+        WindowScript script;
+        script.Then(
+            "shown", [&] { return IsShown(window); },
+            [&]
+            {
+                m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}});
+                c.breakIt(*m_pVirtual, m_hSource);
+            });
+        script.Then(
+            "the error", [&] { return ControlText(window, kStatusText) == Text(c.pszStatus); },
+            [&]
+            {
+                EXPECT_FALSE(ControlEnabled(window, kSaveButton));
+                EXPECT_EQ(ControlText(window, kTimeText), "00:00");
+                // Nothing complete was received: closing asks nothing.
+                ClickButton(window, kCancelButton);
+            });
+        script.RunModal(window);
+        EXPECT_TRUE(script.Finished());
+        EXPECT_TRUE(m_driver.Seen().empty());
+        window.Destroy();
+    }
 }
 
 TEST_F(ReceiveWindowTest, ClosingWhileADumpArrivesAsksNothing)

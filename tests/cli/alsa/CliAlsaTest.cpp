@@ -7,11 +7,13 @@
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -107,7 +109,7 @@ protected:
         QStringList args{"-p", QString("hw:0,%1").arg(iDevice), "-s", Write("sent.syx", bytes)};
         if (iIntervalMs > 0)
             args << "-i" << QString::number(iIntervalMs);
-        ASSERT_TRUE(StartTool(m_tool, "amidi", args, File("amidi.txt")));
+        ASSERT_TRUE(StartTool(m_tool, "taskset", PinnedAmidi(args), File("amidi.txt")));
         ASSERT_TRUE(m_tool.waitForFinished(240000));
         EXPECT_EQ(m_tool.exitCode(), 0) << ReadText(File("amidi.txt.err")).toStdString();
     }
@@ -174,7 +176,15 @@ TEST_P(CliAlsaStreams, ReceiveManyRecordsTheAmidiStreamByteExactMinusRealTime)
     ASSERT_TRUE(WaitForReader(1)) << "quillmark never subscribed to 17:0: " << Told();
     AmidiSend(1, c.sent, c.iIntervalMs);
     // It ends by itself, two seconds after the last byte.
-    ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
+    const int iExit = FinishQuillmark(60000);
+    if (c.iIntervalMs == 0 && iExit != 0 && m_sErr.find("data lost") != std::string::npos)
+    {
+        // An unpaced stream may outrun the reader: then nothing is written.
+        EXPECT_FALSE(QFile::exists(sGot));
+        printf("%s: data lost\n", c.pszName);
+        return;
+    }
+    ASSERT_EQ(iExit, 0) << m_sErr;
     const Bytes got = Read(sGot);
     EXPECT_EQ(got.size(), c.expected.size());
     EXPECT_TRUE(got == c.expected);
@@ -189,9 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Received 100 messages, 13800 bytes, into %; none left out."),
                       RealTimeCase("HundredMessagesUnpaced", 100, 138, 0,
                                    "Received 100 messages, 13800 bytes, into %; none left out."),
-                      // Unpaced, amidi outruns a busy machine's input thread and the kernel drops
-                      // what the input pool cannot hold (see the engine's dump tests): paced here.
                       RealTimeCase("MebibyteOf127BytePacketsPaced", 8257, 127, 1,
+                                   "Received 8257 messages, 1048639 bytes, into %; none left out."),
+                      // Unpaced, amidi may outrun a busy machine's input thread: the kernel
+                      // drops what the input pool cannot hold, and the command says so.
+                      RealTimeCase("MebibyteOf127BytePacketsUnpaced", 8257, 127, 0,
                                    "Received 8257 messages, 1048639 bytes, into %; none left out."),
                       LeftOutCase()),
     [](const auto& info) { return std::string(info.param.pszName); });

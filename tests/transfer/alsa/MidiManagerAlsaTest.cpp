@@ -5,6 +5,7 @@
 
 #include "app/MessageManager.h"
 #include "file/LumFile.h"
+#include "support/SequencerTools.h"
 #include "support/TempDir.h"
 #include "transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
@@ -15,6 +16,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -88,8 +90,8 @@ protected:
     // amidi on a raw MIDI port, its output into a file.
     bool StartAmidi(QProcess& amidi, const QStringList& args, const std::string& output)
     {
-        amidi.setProgram("amidi");
-        amidi.setArguments(args);
+        amidi.setProgram("taskset");
+        amidi.setArguments(SequencerTools::PinnedAmidi(args));
         amidi.setStandardOutputFile(QString::fromStdString(output));
         amidi.setProcessChannelMode(QProcess::MergedChannels);
         amidi.start();
@@ -161,4 +163,91 @@ TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
     for (int i = 0; i < pManager->m_nReceivedSysExSize; ++i)
         received.push_back(pManager->GetReceivedSysExData(i));
     EXPECT_EQ(received, expected);
+}
+
+// A fast sender outruns what the kernel keeps for a reader: what arrives is either the
+// whole message or an error that says data was lost, never a shorter "complete" message.
+TEST_F(MidiManagerAlsa, AnUnpacedMessageOfMebibytesArrivesExactOrIsReportedLost)
+{
+    CMidiManager* pManager = m_app.m_pMidiManager;
+    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    for (size_t nLength : {size_t(1) << 20, size_t(4) << 20})
+    {
+        SCOPED_TRACE(nLength);
+        m_recorder.m_messages.clear();
+        const Bytes message = SysEx(nLength, 11);
+        const std::string path = m_temp.Write("big.syx", message);
+        ASSERT_EQ(pManager->ReceiveSysExData(), 1);
+        QProcess amidi;
+        ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)},
+                               m_temp.File("amidi.log")));
+        ASSERT_TRUE(PumpUntil(
+            [&]
+            {
+                return amidi.state() == QProcess::NotRunning &&
+                       (m_recorder.Has(LM_RECEIVE_COMPLETE) || m_recorder.Has(LM_RECEIVE_ERROR));
+            },
+            120000));
+        if (m_recorder.Has(LM_RECEIVE_ERROR))
+        {
+            EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
+            for (const tagListenerMessage& error : m_recorder.m_messages)
+            {
+                if (error.iMessage == LM_RECEIVE_ERROR)
+                {
+                    EXPECT_EQ(error.iParam1, kReceiveErrorDataLost);
+                }
+            }
+            printf("%zu bytes unpaced: reported lost\n", nLength);
+            continue;
+        }
+        ASSERT_EQ(pManager->m_nReceivedSysExSize, int(nLength));
+        Bytes received(nLength);
+        for (size_t i = 0; i < nLength; ++i)
+            received[i] = pManager->GetReceivedSysExData(int(i));
+        EXPECT_TRUE(received == message) << "a complete message must be the one sent";
+        printf("%zu bytes unpaced: received exact\n", nLength);
+    }
+}
+
+// A patchbay may connect other ports to ours: only the chosen input is recorded, and what
+// the other sends during a dump neither joins nor interrupts it.
+TEST_F(MidiManagerAlsa, OnlyTheChosenSourceIsRecorded)
+{
+    CMidiManager* pManager = m_app.m_pMidiManager;
+    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(QProcess::execute("aconnect", {"Virtual Raw MIDI 0-2:0", "QMRK_IN:1"}), 0)
+        << "our input port is the client's second, after the announcement port";
+    ASSERT_EQ(pManager->ReceiveSysExDump(2000), 1);
+
+    Bytes dump, other;
+    for (uint8_t i = 0; i < 100; ++i)
+    {
+        const Bytes message = SysEx(138, uint8_t(i + 1));
+        dump.insert(dump.end(), message.begin(), message.end());
+    }
+    for (int i = 0; i < 50; ++i)
+        other.insert(other.end(), {0x90, 0x3C, 0x40, 0xF0, 0x7D, 0x55, 0xF7, 0x80, 0x3C, 0x00});
+    QProcess amidi, intruder;
+    ASSERT_TRUE(StartAmidi(intruder, {"-p", "hw:0,2", "-s",
+                                      QString::fromStdString(m_temp.Write("other.syx", other)),
+                                      "-i", "10"},
+                           m_temp.File("other.log")));
+    ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s",
+                                   QString::fromStdString(m_temp.Write("dump.syx", dump)),
+                                   "-i", "5"},
+                           m_temp.File("amidi.log")));
+    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_DUMP_END); }, 60000));
+    const tagDumpStatus status = pManager->GetDumpStatus();
+    EXPECT_EQ(status.counts.llMessages, 100);
+    EXPECT_EQ(status.counts.llInterrupted, 0);
+    Bytes received;
+    pManager->ReadReceivedDump(
+        [&](const unsigned char* pData, size_t nLength)
+        {
+            received.insert(received.end(), pData, pData + nLength);
+            return true;
+        });
+    EXPECT_TRUE(received == dump);
+    intruder.waitForFinished(20000);
 }

@@ -10,11 +10,15 @@
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <functional>
+#include <thread>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -178,4 +182,43 @@ TEST_F(TransmitPacingAlsa, ApplicationClientIsSentUnpacedWithoutLosingAnEvent)
     const std::vector<Bytes> events = DumpedEvents(stream.size());
     EXPECT_EQ(events.size(), 1024u);
     EXPECT_EQ(Joined(events), stream);
+}
+
+// A destination that goes away during a transmission, or stops reading, fails it within the
+// bounded wait; neither is reported as sent.
+TEST_F(TransmitPacingAlsa, ADestinationThatGoesOrStopsReadingFailsTheTransmission)
+{
+    for (int iSignal : {SIGKILL, SIGSTOP})
+    {
+        SCOPED_TRACE(iSignal == SIGKILL ? "killed" : "stopped");
+        m_watcher.m_iEnd = -1;
+        StartAseqdump("14:0");
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_EQ(m_pManager->MidiOutOpenByName("aseqdump - aseqdump"), 1);
+        m_pManager->SetTransmitSettings(tagTransmitSettings{});
+        const std::string sPath = m_temp.Write("stream.syx", MessageStream(8192, {256}));
+        CLumFile file;
+        ASSERT_EQ(file.Open(sPath.c_str(), 9), 1);
+        // aseqdump prints each byte: two mebibytes keep it busy for far longer than this. A
+        // thread of its own, as an unpaced transmission seldom serves the event loop.
+        const qint64 iPid = m_aseqdump.processId();
+        std::thread signaller(
+            [&]
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                kill(pid_t(iPid), iSignal);
+            });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(&file), 0);
+        signaller.join();
+        file.Close();
+        ASSERT_TRUE(PumpUntil([&] { return m_watcher.m_iEnd >= 0; }, 10000));
+        EXPECT_EQ(m_watcher.m_iEnd, LM_TRANSMIT_ERROR);
+        printf("%s: failed after %lld ms\n", iSignal == SIGKILL ? "killed" : "stopped",
+               static_cast<long long>(elapsed.elapsed()));
+        m_pManager->MidiOutClose();
+        kill(pid_t(iPid), SIGKILL);
+        m_aseqdump.waitForFinished(5000);
+    }
 }
