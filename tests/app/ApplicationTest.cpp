@@ -124,6 +124,9 @@ TEST_F(ApplicationTest, QuitFromTheMenuEndsTheLoop)
                        });
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_EQ(aboutStatus, eventNotHandledErr);
+    OpaqueEventRef event;
+    event.eventClass = kEventClassWindow;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
@@ -133,23 +136,6 @@ TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
     QTimer::singleShot(0, [] { raise(SIGTERM); });
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
-}
-
-TEST_F(ApplicationTest, EveryCommandIsLeftToTheStandardHandling)
-{
-    EXPECT_EQ(m_application.OnMacCommand(int(FourCharCode("Abou"))), eventNotHandledErr);
-    EXPECT_EQ(m_application.OnMacCommand(int(kHICommandQuit)), eventNotHandledErr);
-    EXPECT_EQ(m_application.OnMacCommand(0), eventNotHandledErr);
-
-    OpaqueEventRef event;
-    event.eventClass = kEventClassCommand;
-    event.eventKind = kEventCommandProcess;
-    event.command.commandID = kHICommandQuit;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
-    event.eventKind = kEventCommandUpdateStatus;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
-    event.eventClass = kEventClassWindow;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
 }
 
 TEST_F(ApplicationTest, WithoutTheMainDescriptionNothingHappens)
