@@ -75,7 +75,7 @@ TEST_F(LumMidi, CreatesOneClientOnly)
     EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Failed to create CFString."));
 }
 
-TEST_F(LumMidi, ListsEndpointsUnderDisplayNames)
+TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
     m_pVirtual->AddSource("", "Synth");
@@ -93,10 +93,9 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNames)
     EXPECT_STREQ(szName, "Interface - Port 2");
     EXPECT_EQ(MacGetEndpointDeviceName(m_pVirtual->GetSource(1)), "");
     EXPECT_EQ(CLumMidi::MacGetEndpointDeviceName(m_pVirtual->GetSource(0)), "Interface");
-}
 
-TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
-{
+    // Names are cut to the buffer without splitting characters.
+    m_pVirtual->Reset();
     std::string sLongDevice(300, 'd');
     std::string sAccented;
     for (int i = 0; i < 10; ++i)
@@ -108,7 +107,6 @@ TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
     char szWide[600];                            // each name is cut to 255 bytes on its own
     GetMidiInDeviceName(0, szWide, sizeof(szWide));
     EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
-    char szName[256];
     GetMidiInDeviceName(0, szName, 8);
     EXPECT_STREQ(szName, "ddddddd");
     GetMidiInDeviceName(1, szName, 6); // room for 5 bytes: two whole characters
@@ -117,26 +115,31 @@ TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
     EXPECT_STREQ(szName, " - ");
 }
 
-TEST_F(LumMidi, OpensMidiInOnlyOnAnExistingSourceAndOnlyOnce)
+// Each direction opens only with a client, on an existing endpoint, and only once.
+TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
+    m_pVirtual->AddDestination("Interface", "Port 1");
     CLumMidi midi;
     midi.SetListener(&m_recorder);
-
-    EXPECT_EQ(midi.MidiInOpen(0), 0); // no client yet
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Faild to MIDIInputPortCreate()."));
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0); // no client yet
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    EXPECT_EQ(midi.MidiInOpen(-1), 0);
-    EXPECT_EQ(midi.MidiInOpen(1), 0);
-    EXPECT_EQ(m_log.Lines().size(), 3u);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Not found MIDI IN device."));
-    EXPECT_FALSE(midi.MidiInIsOpen());
-
-    EXPECT_EQ(midi.MidiInOpen(0), 1);
-    EXPECT_EQ(midi.MidiInOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - MIDI IN already opened."));
-    EXPECT_TRUE(midi.MidiInIsOpen());
+    EXPECT_EQ(midi.MidiInOpen(-1) + midi.MidiInOpen(1) + midi.MidiOutOpen(1), 0);
+    EXPECT_FALSE(midi.MidiInIsOpen() || midi.MidiOutIsOpen());
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 2);
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
+    EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{"CLumMidi::MidiInOpen() - Faild to MIDIInputPortCreate().",
+                                        "CLumMidi::MidiOutOpen() - Faild to MIDIOutputPortCreate().",
+                                        "CLumMidi::MidiInOpen() - Not found MIDI IN device.",
+                                        "CLumMidi::MidiInOpen() - Not found MIDI IN device.",
+                                        "CLumMidi::MidiOutOpen() - Not found MIDI Out device.",
+                                        "CLumMidi::MidiInOpen() - MIDI IN already opened.",
+                                        "CLumMidi::MidiOutOpen() - MIDI OUT already opened."}));
+    midi.MidiOutClose();
+    EXPECT_FALSE(midi.MidiOutIsOpen());
 }
 
 TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
@@ -158,23 +161,6 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
     m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
     EXPECT_EQ(m_recorder.Count("receive"), 1u);
     midi.MidiInClose(); // closing again does nothing
-}
-
-TEST_F(LumMidi, OpensMidiOutOnlyOnAnExistingDestinationAndOnlyOnce)
-{
-    m_pVirtual->AddDestination("Interface", "Port 1");
-    CLumMidi midi;
-    EXPECT_EQ(midi.MidiOutOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Faild to MIDIOutputPortCreate()."));
-    ASSERT_EQ(midi.Create("QMRK_OUT"), 1);
-    EXPECT_EQ(midi.MidiOutOpen(1), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Not found MIDI Out device."));
-    EXPECT_EQ(midi.MidiOutOpen(0), 1);
-    EXPECT_EQ(midi.MidiOutOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - MIDI OUT already opened."));
-    EXPECT_TRUE(midi.MidiOutIsOpen());
-    midi.MidiOutClose();
-    EXPECT_FALSE(midi.MidiOutIsOpen());
 }
 
 TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
@@ -228,7 +214,7 @@ TEST_F(LumMidi, CompletesAfterOutHasReturnedOrAtClosing)
     EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
 }
 
-TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmpty)
+TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmptyAndShortMessagesAsThreeBytes)
 {
     CLumMidi midi;
     std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
@@ -244,6 +230,14 @@ TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmpty)
 
     EXPECT_EQ(m_recorder.Count("complete"), 0u);
     EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+
+    // A short message goes out as three bytes, each cut to its range.
+    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
+    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
+    EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
+    m_pVirtual->RemoveEndpoint(hDestination);
+    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+    EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
 }
 
 TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
@@ -266,19 +260,6 @@ TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 2u);
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
-}
-
-TEST_F(LumMidi, SendsShortMessagesAsThreeBytes)
-{
-    CLumMidi midi;
-    MIDIEndpointRef hDestination = OpenOut(midi);
-    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
-    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
-    EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
-
-    m_pVirtual->RemoveEndpoint(hDestination);
-    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
-    EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
 }
 
 TEST_F(LumMidi, TellsTheListenerOfSetupChanges)
