@@ -480,42 +480,27 @@ TEST_P(MidiManagerSchedule, SendsEachBlockWhenDue)
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
 }
 
+constexpr MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
+using ms = milliseconds;
+
 INSTANTIATE_TEST_SUITE_P(
     Pacing, MidiManagerSchedule,
     ::testing::Values(
         // 200 bytes at 3125 bytes a second are 64 ms on the wire.
         tagScheduleCase{"PauseAfterEachMessage",
-                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}),
-                        kMIDIEndpointHardware,
-                        Settings(100, 3125, kByPort),
-                        3125,
-                        {microseconds(0), milliseconds(164), milliseconds(328)}},
+                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware,
+                        Settings(100, 3125, kByPort), 3125, {ms(0), ms(164), ms(328)}},
         // No pause inside a message; each block at 1000 bytes a second.
-        tagScheduleCase{"SlowerSpeedPacesEachBlock",
-                        SysEx(600, 1),
-                        kMIDIEndpointHardware,
-                        Settings(100, 1000, kByPort),
-                        1000,
-                        {microseconds(0), milliseconds(256), milliseconds(512)}},
+        tagScheduleCase{"SlowerSpeedPacesEachBlock", SysEx(600, 1), kHardware,
+                        Settings(100, 1000, kByPort), 1000, {ms(0), ms(256), ms(512)}},
         // A software port takes the bytes as fast as it reads them; pauses still apply.
         tagScheduleCase{"SoftwarePortUnpaced",
-                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}),
-                        kMIDIEndpointSoftware,
-                        Settings(50, 100, kByPort),
-                        0,
-                        {microseconds(0), milliseconds(50), milliseconds(100), milliseconds(100)}},
-        tagScheduleCase{"SoftwarePortForcedToTheSpeed",
-                        Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kMIDIEndpointSoftware,
-                        Settings(0, 100, kAtSpeed),
-                        100,
-                        {microseconds(0), milliseconds(100)}},
-        tagScheduleCase{"HardwarePortForcedUnpaced",
-                        Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kMIDIEndpointHardware,
-                        Settings(0, 3125, kUnpaced),
-                        0,
-                        {microseconds(0), microseconds(0)}}),
+                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
+                        Settings(50, 100, kByPort), 0, {ms(0), ms(50), ms(100), ms(100)}},
+        tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kSoftware, Settings(0, 100, kAtSpeed), 100, {ms(0), ms(100)}},
+        tagScheduleCase{"HardwarePortForcedUnpaced", Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kHardware, Settings(0, 3125, kUnpaced), 0, {ms(0), ms(0)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
@@ -674,17 +659,14 @@ TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
 }
 
-INSTANTIATE_TEST_SUITE_P(Timing, MidiManagerMidiTiming,
-                         ::testing::Values(tagMidiTimingCase{"OfTheFile",
-                                                             tagTransmitSettings::kMidiTimingOfFile,
-                                                             {microseconds(0), milliseconds(1000),
-                                                              microseconds(1003200)}},
-                                           tagMidiTimingCase{"PauseBetweenMessages",
-                                                             tagTransmitSettings::kMidiTimingPause,
-                                                             {microseconds(0), microseconds(103200),
-                                                              microseconds(206400)}}),
-                         [](const ::testing::TestParamInfo<tagMidiTimingCase>& info)
-                         { return info.param.pszName; });
+INSTANTIATE_TEST_SUITE_P(
+    Timing, MidiManagerMidiTiming,
+    ::testing::Values(
+        tagMidiTimingCase{"OfTheFile", tagTransmitSettings::kMidiTimingOfFile,
+                          {ms(0), ms(1000), microseconds(1003200)}},
+        tagMidiTimingCase{"PauseBetweenMessages", tagTransmitSettings::kMidiTimingPause,
+                          {ms(0), microseconds(103200), microseconds(206400)}}),
+    [](const ::testing::TestParamInfo<tagMidiTimingCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerMidiFile, RemainingTimeWaitsForTheLastTimedMessage)
 {
