@@ -137,20 +137,6 @@ TEST_F(Dialogs, AlertsShowTheirTextsAndAnswerWithTheButtonPressed)
     EXPECT_TRUE(seen[5].text.contains("Untitled"));
 }
 
-TEST_F(Dialogs, OpenFilterShowsFoldersAndSysExFilesOnly)
-{
-    LayOutFolder();
-    auto Shown = [this](const char* pszName)
-    { return CLoadDialog::FilterProc(m_folder.File(pszName).c_str()); };
-    EXPECT_TRUE(Shown("Dump.SYX"));
-    EXPECT_TRUE(Shown("list.msy"));
-    EXPECT_TRUE(Shown("banks"));
-    EXPECT_FALSE(Shown("notes.txt"));
-    EXPECT_FALSE(Shown("syx"));
-    EXPECT_FALSE(Shown(".syx"));
-    EXPECT_FALSE(Shown("missing.syx"));
-}
-
 TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
 {
     LayOutFolder();
@@ -178,6 +164,8 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     CLoadDialog dialog;
     ASSERT_TRUE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(listed.join(", ").toStdString(), "Dump.SYX, banks, list.msy");
+    for (const char* pszHidden : {"missing.syx", ".syx"}) // Qt would not list ".syx" anyway
+        EXPECT_FALSE(CLoadDialog::FilterProc(m_folder.File(pszHidden).c_str())) << pszHidden;
     ASSERT_EQ(lCount, 1);
     EXPECT_EQ(files[0].name, "Dump.SYX");
     EXPECT_EQ(std::filesystem::path(files[0].folder), std::filesystem::canonical(m_folder.Path()));
