@@ -294,35 +294,6 @@ TEST(MessageManager, CreateOnlyOnceAndOnlyOnAThreadWithAnEventLoop)
     EXPECT_EQ(iResult, 0);
 }
 
-TEST_F(MessageManagerTest, TheTimerDeliversInsideANestedModalLoop)
-{
-    m_manager.AddListener(&m_a);
-    int iDepthAtDelivery = 0;
-    int iDepth = 0;
-
-    QEventLoop outer;
-    QTimer::singleShot(0, &outer,
-                       [&]
-                       {
-                           QEventLoop modal;
-                           m_a.m_onMessage = [&](CMessageManager*, tagListenerMessage)
-                           {
-                               iDepthAtDelivery = iDepth;
-                               modal.quit();
-                           };
-                           QTimer::singleShot(5000, &modal, &QEventLoop::quit);
-                           m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr);
-                           iDepth = 2;
-                           modal.exec();
-                           iDepth = 1;
-                           outer.quit();
-                       });
-    iDepth = 1;
-    outer.exec();
-    EXPECT_EQ(m_log.size(), 1u);
-    EXPECT_EQ(iDepthAtDelivery, 2);
-}
-
 // Several threads posting at once, as the MIDI threads and the main thread do.
 TEST(MessageManagerConcurrency, PostsFromManyThreadsArriveWholeAndInOrder)
 {

@@ -13,7 +13,6 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QLabel>
-#include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -44,8 +43,7 @@ const EventTypeSpec kCommandProcess[] = {{kEventClassCommand, kEventCommandProce
 } // namespace
 
 // Descriptions and their windows open by name only inside the resource folder; a
-// description that is not a menu bar leaves the installed one in place, and a main window
-// that takes the menu bar owns it.
+// description that is not a menu bar leaves the installed one in place.
 TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
 {
     IBNibRef pNib = nullptr;
@@ -75,12 +73,6 @@ TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
         DisposeNibReference(pOther);
     }
     EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
-
-    auto* pMain = new QMainWindow;
-    pMain->setMenuBar(GetApplicationMenuBar());
-    EXPECT_EQ(pMain->menuBar(), pMenuBar);
-    delete pMain;
-    EXPECT_EQ(GetApplicationMenuBar(), nullptr);
     DisposeNibReference(pNib);
 }
 
