@@ -105,6 +105,9 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     EXPECT_TRUE(listener.m_bReceived);
     EXPECT_EQ(aboutStatus, eventNotHandledErr);
     OpaqueEventRef event;
+    event.eventClass = kEventClassCommand;
+    event.eventKind = kEventCommandUpdateStatus;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
     event.eventClass = kEventClassWindow;
     EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released when the loop ends";

@@ -179,6 +179,7 @@ TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings("Synth Co - Port 1"), defaults);
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 500);
     EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", Settings(10, 20, 1)), 0);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(""), defaults);
 
     const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
                                        "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};

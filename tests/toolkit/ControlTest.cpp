@@ -81,8 +81,7 @@ TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
 // passes texts of at most 255 bytes, never cut inside a character.
 TEST_F(Controls, PopupAndItsMenu)
 {
-    cPopup popup;
-    popup.SetControl(&m_window, kSignature, 3);
+    cPopup popup(&m_window, kSignature, 3);
     EXPECT_EQ(popup.GetSelectItem(), -1);
     for (int i = 1; i <= 201; ++i)
     {
