@@ -142,14 +142,16 @@ TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
     EXPECT_FALSE(midi.MidiOutIsOpen());
 }
 
+// Only the open source is heard, on the back end's thread, until it is closed or removed.
 TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
 {
+    MIDIEndpointRef hOther = m_pVirtual->AddSource("Other", "Port 1");
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
     CLumMidi midi;
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
     midi.SetListener(&m_recorder);
-    ASSERT_EQ(midi.MidiInOpen(0), 1);
-
+    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    m_pVirtual->Inject(hOther, {Bytes("90 01 01")});
     m_pVirtual->Inject(hSource, {Bytes("F0 41 10"), Bytes("42 F7")});
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 F7"));
     for (const auto& call : m_recorder.Calls())
@@ -161,22 +163,34 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
     m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
     EXPECT_EQ(m_recorder.Count("receive"), 1u);
     midi.MidiInClose(); // closing again does nothing
+
+    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource));
+    EXPECT_FALSE(m_pVirtual->RemoveEndpoint(hSource));
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    EXPECT_EQ(GetNumMidiInDevices(), 1);
+    midi.MidiInClose(); // its source is gone: closing still works
+    EXPECT_FALSE(midi.MidiInIsOpen());
 }
 
-TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
+// Each send completes once with its own length when the port is done with it, never
+// inside Out; closing the port completes whatever it still holds.
+TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedOrAtClosing)
 {
     CLumMidi midi;
     MIDIEndpointRef hDestination = OpenOut(midi);
+    m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aFirst(100, 0x11), aSecond(50, 0x22);
     aFirst[0] = 0xF0;
     aSecond[49] = 0xF7;
-
     EXPECT_EQ(midi.Out(int(aFirst.size()), aFirst.data()), 0);
     EXPECT_EQ(midi.Out(int(aSecond.size()), aSecond.data()), 0);
     aFirst.assign(100, 0); // the caller's buffer is free once Out returns
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
     m_pVirtual->WaitIdle();
-
+    EXPECT_EQ(m_recorder.Count("complete"), 0u);
+    EXPECT_EQ(m_pVirtual->HeldCompletions(), 2);
+    m_pVirtual->HoldCompletions(false);
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
     EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50));
     for (const auto& call : m_recorder.Calls())
     {
@@ -185,32 +199,15 @@ TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
     }
     auto sends = m_pVirtual->CapturedSends(hDestination);
     ASSERT_EQ(sends.size(), 2u);
-    EXPECT_EQ(sends[0].size(), 100u);
-    EXPECT_EQ(sends[0][0], 0xF0);
+    EXPECT_EQ(sends[0].size() * 1000 + sends[0][0], 100u * 1000 + 0xF0);
     EXPECT_EQ(sends[1].size(), 50u);
-}
-
-// A send completes once the port is done with it, never inside Out; closing the port
-// completes whatever it still holds.
-TEST_F(LumMidi, CompletesAfterOutHasReturnedOrAtClosing)
-{
-    CLumMidi midi;
-    OpenOut(midi);
-    m_pVirtual->HoldCompletions(true);
-    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
-    ASSERT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0);
-    m_pVirtual->WaitIdle();
-    EXPECT_EQ(m_recorder.Count("complete"), 0u);
-    EXPECT_EQ(m_pVirtual->HeldCompletions(), 1);
-    m_pVirtual->HoldCompletions(false);
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
 
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aLong(256, 0x01);
     midi.Out(256, aLong.data());
     midi.Out(10, aLong.data());
     midi.MidiOutClose();
-    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(4, 256, 10));
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50, 256, 10));
     EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
 }
 
