@@ -57,7 +57,8 @@ protected:
     // What another program (or a hand edit) left in the store.
     void StoreRaw(const char* pszKey, const QVariant& vValue)
     {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp).setValue(pszKey, vValue);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp)
+            .setValue(pszKey, vValue);
     }
 
     TempDir m_dir;
@@ -88,7 +89,8 @@ TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
     for (const auto& c : cases)
     {
         ASSERT_EQ(m_pref.WriteString(kIn, c.sWritten.c_str()), 1);
-        const std::vector<unsigned char> file = TempDir::Read(m_dir.File("Quillmark/Quillmark.conf"));
+        const std::vector<unsigned char> file =
+            TempDir::Read(m_dir.File("Quillmark/Quillmark.conf"));
         if (c.pszRead == nullptr && c.sWritten.starts_with("Interface")) // synchronised at once
         {
             EXPECT_NE(std::string(file.begin(), file.end()).find(c.sWritten), std::string::npos);

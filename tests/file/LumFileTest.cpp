@@ -327,10 +327,10 @@ TEST(LumFileMacOpen, BySpecOrReferenceSetsTheLocation)
     EXPECT_EQ(file.MacOpen(&folder, 1), 0);
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(file.m_spec.name, "dump.syx");
-    EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{"CLumFile::MacOpenWithFSSpec() - Failed to call FSpOpenDF().",
-                                        "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork().",
-                                        "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork()."}));
+    const std::string sByRef = "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork().";
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "CLumFile::MacOpenWithFSSpec() - Failed to call FSpOpenDF().",
+                               sByRef, sByRef}));
 }
 
 TEST(LumFileMacWriteOpen, ReplacesOrCreatesTheFileEmptyForWritingWithItsCodes)
@@ -506,7 +506,8 @@ TEST(LumFileMacCreateOpen, NamesOfOneEntryUpTo255Units)
     LogCapture log;
     FSRef missing = Reference(dir.File("missing"));
     EXPECT_EQ(file.MacCreateOpen(&missing, "x.syx", 2, kCreatorQMRK, kTypeSysX), 0);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"CLumFile::MacCreateWithFSRef() - " + sCannot + "-120"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"CLumFile::MacCreateWithFSRef() - " + sCannot + "-120"});
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(TempDir::Read(inner), (Bytes{'i', 'n', 'n', 'e', 'r'}));
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));

@@ -28,8 +28,10 @@ const tagCase kCases[] = {
      0x10},
     {"GMOn", {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, kNonRealTime + ": GM System On", 0x7F},
     {"GMOff", {0xF0, 0x7E, 0x7F, 0x09, 0x02, 0xF7}, kNonRealTime + ": GM System Off", 0x7F},
-    {"SampleDumpHeader", {0xF0, 0x7E, 0, 0x01, 0, 0, 0xF7}, kNonRealTime + ": Sample Dump Header", 0},
-    {"SampleDataPacket", {0xF0, 0x7E, 0, 0x02, 0, 0, 0xF7}, kNonRealTime + ": Sample Data Packet", 0},
+    {"SampleDumpHeader", {0xF0, 0x7E, 0, 0x01, 0, 0, 0xF7}, kNonRealTime + ": Sample Dump Header",
+     0},
+    {"SampleDataPacket", {0xF0, 0x7E, 0, 0x02, 0, 0, 0xF7}, kNonRealTime + ": Sample Data Packet",
+     0},
     {"RealTimeMasterVolume", {0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x00, 0x7F, 0xF7},
      "Universal Real Time: Master Volume", 0x7F},
     {"UnknownSecondSubIDNamesTheFirst", {0xF0, 0x7E, 0x7F, 0x09, 0x7A, 0xF7},
@@ -56,7 +58,8 @@ TEST_P(MidiManufacturerTest, NamesTheMakerOrShowsTheID)
     EXPECT_EQ(std::string(szText), c.expected);
     EXPECT_EQ(maker.iDeviceID, c.iDeviceID);
     // Cut to the buffer.
-    EXPECT_EQ(CMidiManufacturer::Format(maker, szText, 4), int(std::min<size_t>(3, c.expected.size())));
+    EXPECT_EQ(CMidiManufacturer::Format(maker, szText, 4),
+              int(std::min<size_t>(3, c.expected.size())));
     EXPECT_EQ(std::string(szText), c.expected.substr(0, 3));
 }
 

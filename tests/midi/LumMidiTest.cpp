@@ -130,14 +130,14 @@ TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
     EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
     EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
+    const std::string sIn = "CLumMidi::MidiInOpen() - ", sOut = "CLumMidi::MidiOutOpen() - ";
     EXPECT_EQ(m_log.Lines(),
-              (std::vector<std::string>{"CLumMidi::MidiInOpen() - Faild to MIDIInputPortCreate().",
-                                        "CLumMidi::MidiOutOpen() - Faild to MIDIOutputPortCreate().",
-                                        "CLumMidi::MidiInOpen() - Not found MIDI IN device.",
-                                        "CLumMidi::MidiInOpen() - Not found MIDI IN device.",
-                                        "CLumMidi::MidiOutOpen() - Not found MIDI Out device.",
-                                        "CLumMidi::MidiInOpen() - MIDI IN already opened.",
-                                        "CLumMidi::MidiOutOpen() - MIDI OUT already opened."}));
+              (std::vector<std::string>{
+                  sIn + "Faild to MIDIInputPortCreate().",
+                  sOut + "Faild to MIDIOutputPortCreate().",
+                  sIn + "Not found MIDI IN device.", sIn + "Not found MIDI IN device.",
+                  sOut + "Not found MIDI Out device.", sIn + "MIDI IN already opened.",
+                  sOut + "MIDI OUT already opened."}));
     midi.MidiOutClose();
     EXPECT_FALSE(midi.MidiOutIsOpen());
 }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace
 {
@@ -43,12 +44,15 @@ TEST(ResourceString, EveryKeyHasAnEnglishTextWithItsArguments)
     {
         const char* pszKey;
         int nArguments;
-    } keys[] = {{"StatusReceiving", 1},   {"StatusReceiveComplete", 1}, {"StatusReceiveError", 0},
-                {"StatusTransmitCancel", 0}, {"StatusTransmitError", 0}, {"StatusTransmitReady", 1},
-                {"StatusTransmitting", 2}, {"StatusTransmitComplete", 1}, {"ButtonStart", 0},
-                {"ButtonCancel", 0},       {"ButtonNext", 0},             {"ButtonClose", 0},
-                {"Version", 3},            {"Open Midi In Failed", 0},    {"Open Midi Out Failed", 0},
-                {"Can't Open File", 0},    {"Not Found File", 0},         {"Illegal Msy File", 0}};
+    } keys[] = {{"StatusReceiving", 1},      {"StatusReceiveComplete", 1},
+                {"StatusReceiveError", 0},   {"StatusTransmitCancel", 0},
+                {"StatusTransmitError", 0},  {"StatusTransmitReady", 1},
+                {"StatusTransmitting", 2},   {"StatusTransmitComplete", 1},
+                {"ButtonStart", 0},          {"ButtonCancel", 0},
+                {"ButtonNext", 0},           {"ButtonClose", 0},
+                {"Version", 3},              {"Open Midi In Failed", 0},
+                {"Open Midi Out Failed", 0}, {"Can't Open File", 0},
+                {"Not Found File", 0},       {"Illegal Msy File", 0}};
     for (const auto& k : keys)
     {
         const std::string text = GetResourceString(k.pszKey);
@@ -102,7 +106,8 @@ TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
         const char* pszText;
         int iWhole;
         const char* pszCopied;
-    } cases[] = {{"1234567", 1, "1234567"}, {"12345678", 0, "1234567"}, {"123456\xC3\xA9", 0, "123456"}};
+    } cases[] = {
+        {"1234567", 1, "1234567"}, {"12345678", 0, "1234567"}, {"123456\xC3\xA9", 0, "123456"}};
     for (const auto& c : cases)
     {
         EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
@@ -122,7 +127,8 @@ TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
     LogCapture log;
     DebugPrintf("%s", std::string(300, 'x').c_str());
     DebugPrintf("<Data Error? Eox:%d>", 247);
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{std::string(255, 'x'), "<Data Error? Eox:247>"}));
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{std::string(255, 'x'), "<Data Error? Eox:247>"}));
 }
 
 TEST(Strings, ExtensionsNotesFieldsAndCentring)
@@ -145,7 +151,8 @@ TEST(Strings, ExtensionsNotesFieldsAndCentring)
     EXPECT_STREQ(ExtractString(szText, "\t\nA B \r", 7), "A B \r") << "only spaces are trimmed";
     EXPECT_STREQ(ExtractString(szText, "ABCDEFGH", 4), "ABCD");
 
-    for (const auto& [pszIn, nWidth, pszOut] : std::vector<std::tuple<const char*, int, const char*>>{
+    using Centring = std::tuple<const char*, int, const char*>;
+    for (const auto& [pszIn, nWidth, pszOut] : std::vector<Centring>{
              {"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
     {
         strcpy(szText, pszIn);
