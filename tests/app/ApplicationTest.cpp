@@ -22,23 +22,6 @@
 
 namespace
 {
-// Ends the loop once a message has gone through the application's own manager, which
-// shows the manager exists and delivers while the loop runs.
-class QuitOnMessage : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        if (message.iMessage == LM_TRANSMIT_READY)
-        {
-            m_bReceived = true;
-            g_pApplication->Destroy();
-        }
-    }
-    bool m_bReceived = false;
-};
-
 QAction* MenuAction(uint32_t uiCommand)
 {
     QMenuBar* pMenuBar = GetApplicationMenuBar();
@@ -51,6 +34,27 @@ QAction* MenuAction(uint32_t uiCommand)
     }
     return nullptr;
 }
+
+// Ends the loop from the menu once a message has gone through the application's own
+// manager, which shows the manager exists and delivers while the loop runs.
+class QuitOnMessage : public CMessageManagerListener
+{
+public:
+    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
+                           CMessageManagerListener*) override
+    {
+        if (message.iMessage == LM_TRANSMIT_READY)
+        {
+            m_bReceived = true;
+            // Quit as the menu does: the command goes to the application.
+            if (QAction* pQuit = MenuAction(kHICommandQuit))
+                pQuit->trigger();
+            else
+                g_pApplication->Destroy();
+        }
+    }
+    bool m_bReceived = false;
+};
 
 class ApplicationTest : public ::testing::Test
 {
@@ -78,9 +82,12 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     bool bAboutInMenu = false;
     QAction* pQuit = nullptr;
     QList<QKeySequence> keys;
+    OSStatus aboutStatus = noErr;
     QTimer::singleShot(0,
                        [&]
                        {
+                           // Every command passes through the application's handler unconsumed.
+                           aboutStatus = ProcessHICommand(FourCharCode("Abou"));
                            bAboutInMenu = MenuAction(FourCharCode("Abou")) != nullptr;
                            pQuit = MenuAction(kHICommandQuit);
                            if (pQuit)
@@ -96,6 +103,13 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_TRUE(bManagerInLoop);
     EXPECT_TRUE(listener.m_bReceived);
+    EXPECT_EQ(aboutStatus, eventNotHandledErr);
+    OpaqueEventRef event;
+    event.eventClass = kEventClassCommand;
+    event.eventKind = kEventCommandUpdateStatus;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
+    event.eventClass = kEventClassWindow;
+    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released when the loop ends";
     for (const std::string& line : log.Lines())
         EXPECT_EQ(line.rfind("OnInitialize", 0), std::string::npos) << line;
@@ -108,48 +122,12 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
         EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
 }
 
-TEST_F(ApplicationTest, QuitFromTheMenuEndsTheLoop)
-{
-    OSStatus aboutStatus = noErr;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           // Every command passes through the application's handler unconsumed.
-                           aboutStatus = ProcessHICommand(FourCharCode("Abou"));
-                           QAction* pQuit = MenuAction(kHICommandQuit);
-                           if (pQuit)
-                               pQuit->trigger();
-                           else
-                               g_pApplication->Destroy();
-                       });
-    EXPECT_EQ(m_application.Run(), 0);
-    EXPECT_EQ(aboutStatus, eventNotHandledErr);
-    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
-}
-
 TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
 {
     QuitOnTerminationSignals();
     QTimer::singleShot(0, [] { raise(SIGTERM); });
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
-}
-
-TEST_F(ApplicationTest, EveryCommandIsLeftToTheStandardHandling)
-{
-    EXPECT_EQ(m_application.OnMacCommand(int(FourCharCode("Abou"))), eventNotHandledErr);
-    EXPECT_EQ(m_application.OnMacCommand(int(kHICommandQuit)), eventNotHandledErr);
-    EXPECT_EQ(m_application.OnMacCommand(0), eventNotHandledErr);
-
-    OpaqueEventRef event;
-    event.eventClass = kEventClassCommand;
-    event.eventKind = kEventCommandProcess;
-    event.command.commandID = kHICommandQuit;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
-    event.eventKind = kEventCommandUpdateStatus;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
-    event.eventClass = kEventClassWindow;
-    EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
 }
 
 TEST_F(ApplicationTest, WithoutTheMainDescriptionNothingHappens)

@@ -1,6 +1,8 @@
 #include "app/Preference.h"
 
 #include "app/Application.h"
+#include "app/PreferenceKeys.h"
+#include "app/TransmitPreferences.h"
 #include "midi/LumMidi.h"
 #include "transfer/MidiManager.h"
 
@@ -16,9 +18,19 @@
 
 namespace
 {
+using namespace PreferenceKeys;
 const char* const kApp = "Quillmark";
 const char* const kIn = "Midi In Device";
 const char* const kOut = "Midi Out Device";
+
+tagTransmitSettings Settings(int iPauseMs, int iBytesPerSecond, int iPacing)
+{
+    tagTransmitSettings settings;
+    settings.iPauseMs = iPauseMs;
+    settings.iBytesPerSecond = iBytesPerSecond;
+    settings.iPacing = iPacing;
+    return settings;
+}
 
 // Every test gets its own user config folder, so nothing reaches the real one.
 class PreferenceTest : public ::testing::Test
@@ -28,6 +40,7 @@ protected:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(m_dir.Path()));
+        m_pref.SetAppName(kApp);
     }
 
     std::string ReadString(const char* pszKey, const char* pszDefault)
@@ -41,159 +54,90 @@ protected:
         return szBuffer;
     }
 
-    int WriteString(const char* pszKey, const std::string& value)
-    {
-        cPreference cPref;
-        cPref.SetAppName(kApp);
-        return cPref.WriteString(pszKey, value.c_str());
-    }
-
     // What another program (or a hand edit) left in the store.
     void StoreRaw(const char* pszKey, const QVariant& vValue)
     {
-        QSettings cSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp);
-        cSettings.setValue(pszKey, vValue);
-        cSettings.sync();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp)
+            .setValue(pszKey, vValue);
     }
 
     TempDir m_dir;
+    cPreference m_pref;
 };
 } // namespace
 
-TEST_F(PreferenceTest, FirstRunYieldsTheDefaults)
+// Written names read back as they were, at once from the file, up to 255 bytes in the
+// system encoding; what does not fit reads as the default, what the encoding cannot hold
+// is not written.
+TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
 {
-    EXPECT_EQ(ReadString(kIn, ""), "");
-    EXPECT_EQ(ReadString(kOut, "fallback"), "fallback");
-    cPreference cPref;
-    cPref.SetAppName(kApp);
-    EXPECT_EQ(cPref.ReadInteger("Count", -7), -7);
-    EXPECT_EQ(cPref.ReadLong("Count", 99L), 99L);
-}
-
-TEST_F(PreferenceTest, EveryWriteReachesTheFileAtOnce)
-{
-    const std::string file = m_dir.File("Quillmark/Quillmark.conf");
-    auto fileHolds = [&](const std::string& text)
-    {
-        std::vector<unsigned char> bytes = TempDir::Read(file);
-        return std::string(bytes.begin(), bytes.end()).find(text) != std::string::npos;
-    };
-
-    cPreference cPref;
-    cPref.SetAppName(kApp);
-    EXPECT_EQ(cPref.WriteString(kIn, "Interface - Port 1"), 1);
-    EXPECT_TRUE(fileHolds("Interface - Port 1"));
-    EXPECT_EQ(cPref.WriteString(kOut, " - Synth"), 1);
-    EXPECT_TRUE(fileHolds(" - Synth"));
-    EXPECT_EQ(cPref.WriteInteger("Int", 31337), 1);
-    EXPECT_TRUE(fileHolds("31337"));
-
-    EXPECT_EQ(ReadString(kIn, ""), "Interface - Port 1");
-    EXPECT_EQ(ReadString(kOut, ""), " - Synth");
-}
-
-TEST_F(PreferenceTest, EmptyNameIsStoredAsEmptyTextNotRemoved)
-{
-    ASSERT_EQ(WriteString(kIn, "Interface - Port 1"), 1);
-    ASSERT_EQ(WriteString(kIn, ""), 1);
-
-    QSettings cSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp);
-    EXPECT_TRUE(cSettings.contains(kIn));
-    EXPECT_EQ(ReadString(kIn, "fallback"), "");
-}
-
-TEST_F(PreferenceTest, NameOf255BytesRoundTripsAndLongerReadsAsDefault)
-{
-    std::string fits(255, 'a');
-    fits[0] = 'Z';
-    fits[254] = 'Q';
-    ASSERT_EQ(WriteString(kIn, fits), 1);
-    EXPECT_EQ(ReadString(kIn, ""), fits);
-
-    ASSERT_EQ(WriteString(kOut, std::string(256, 'b')), 1);
-    EXPECT_EQ(ReadString(kOut, ""), "");
-    EXPECT_EQ(ReadString(kOut, "dflt"), "dflt");
-
-    // 128 two-byte characters are 256 bytes in the system encoding: too long as well.
+    EXPECT_EQ(ReadString(kIn, "fallback"), "fallback");
     std::string wide;
     for (int i = 0; i < 128; ++i)
         wide += "\xC3\xA9";
-    ASSERT_EQ(WriteString(kOut, wide), 1);
-    EXPECT_EQ(ReadString(kOut, ""), "");
-    ASSERT_EQ(WriteString(kOut, wide.substr(2) + "e"), 1);
-    EXPECT_EQ(ReadString(kOut, ""), wide.substr(2) + "e");
-}
-
-TEST_F(PreferenceTest, NamesWithSeparatorsAndNonAsciiRoundTrip)
-{
-    const std::string name = "Caf\xC3\xA9, Synth = \"A/B\" ; #1 - Port 1";
-    ASSERT_EQ(WriteString(kIn, name), 1);
-    EXPECT_EQ(ReadString(kIn, ""), name);
-}
-
-TEST_F(PreferenceTest, TextThatIsNotInTheSystemEncodingIsNotStored)
-{
-    ASSERT_EQ(WriteString(kIn, "Old"), 1);
-    EXPECT_EQ(WriteString(kIn, "Bad \xFF\xFE name"), 0);
-    EXPECT_EQ(ReadString(kIn, ""), "Old");
-}
-
-TEST_F(PreferenceTest, OtherTypesUnderATextKeyDoNotFail)
-{
-    StoreRaw(kIn, 42);
-    EXPECT_EQ(ReadString(kIn, ""), "42");
-
-    cPreference cPref;
-    cPref.SetAppName(kApp);
-    ASSERT_EQ(cPref.WriteInteger(kOut, -5), 1);
-    EXPECT_EQ(ReadString(kOut, ""), "-5");
-
-    StoreRaw(kIn, QStringList{"Interface", "Port 1"});
-    EXPECT_EQ(ReadString(kIn, "dflt"), "dflt");
-}
-
-TEST_F(PreferenceTest, NumbersRoundTripAndMisfitsYieldTheDefault)
-{
+    const struct
     {
-        cPreference cPref;
-        cPref.SetAppName(kApp);
-        EXPECT_EQ(cPref.WriteInteger("Int", INT_MIN), 1);
-        EXPECT_EQ(cPref.WriteLong("Long", LONG_MAX), 1);
-        EXPECT_EQ(cPref.WriteString("Text", "abc"), 1);
+        std::string sWritten;
+        const char* pszRead; // null: as written
+    } cases[] = {{"Interface - Port 1", nullptr},
+                 {"", nullptr}, // stored as empty text, not removed
+                 {"Caf\xC3\xA9, Synth = \"A/B\" ; #1 - Port 1", nullptr},
+                 {"Z" + std::string(253, 'a') + "Q", nullptr},
+                 {std::string(256, 'b'), "dflt"},
+                 {wide, "dflt"},
+                 {wide.substr(2) + "e", nullptr}};
+    for (const auto& c : cases)
+    {
+        ASSERT_EQ(m_pref.WriteString(kIn, c.sWritten.c_str()), 1);
+        const std::vector<unsigned char> file =
+            TempDir::Read(m_dir.File("Quillmark/Quillmark.conf"));
+        if (c.pszRead == nullptr && c.sWritten.starts_with("Interface")) // synchronised at once
+        {
+            EXPECT_NE(std::string(file.begin(), file.end()).find(c.sWritten), std::string::npos);
+        }
+        EXPECT_EQ(ReadString(kIn, "dflt"), c.pszRead ? c.pszRead : c.sWritten) << c.sWritten;
     }
+    EXPECT_EQ(m_pref.WriteString(kIn, "Bad \xFF\xFE name"), 0);
+    EXPECT_EQ(ReadString(kIn, ""), wide.substr(2) + "e");
+}
+
+TEST_F(PreferenceTest, NumbersAndOtherTypesReadBackOrYieldTheDefault)
+{
+    EXPECT_EQ(m_pref.ReadInteger("Int", -7), -7);
+    EXPECT_EQ(m_pref.WriteInteger("Int", INT_MIN), 1);
+    EXPECT_EQ(m_pref.WriteLong("Long", LONG_MAX), 1);
+    EXPECT_EQ(m_pref.WriteString("Text", "abc"), 1);
+    EXPECT_EQ(m_pref.WriteInteger(kOut, -5), 1);
+    StoreRaw("Real", 2.5);
+    StoreRaw("Whole", 3.0);
+    StoreRaw(kIn, 42);
+    StoreRaw("List", QStringList{"Interface", "Port 1"});
     cPreference cPref;
     cPref.SetAppName(kApp);
     EXPECT_EQ(cPref.ReadInteger("Int", 0), INT_MIN);
     EXPECT_EQ(cPref.ReadLong("Long", 0), LONG_MAX);
-    // A long that does not fit an int, and text that is no number.
-    EXPECT_EQ(cPref.ReadInteger("Long", 17), 17);
-    EXPECT_EQ(cPref.ReadInteger("Text", 17), 17);
+    EXPECT_EQ(cPref.ReadLong("Missing", 99L), 99L);
+    for (const char* pszMisfit : {"Long", "Text", "Real"})
+        EXPECT_EQ(cPref.ReadInteger(pszMisfit, 17), 17) << pszMisfit;
     EXPECT_EQ(cPref.ReadLong("Text", 18L), 18L);
-
-    StoreRaw("Real", 2.5);
-    StoreRaw("Whole", 3.0);
-    EXPECT_EQ(cPref.ReadInteger("Real", 19), 19);
     EXPECT_EQ(cPref.ReadInteger("Whole", 19), 3);
-}
+    EXPECT_EQ(ReadString(kIn, ""), "42");
+    EXPECT_EQ(ReadString(kOut, ""), "-5");
+    EXPECT_EQ(ReadString("List", "dflt"), "dflt");
 
-TEST_F(PreferenceTest, WriteReportsAStoreThatCannotBeWritten)
-{
     // A file where the config folder should be: the store can never be created.
-    std::string blocker = m_dir.Write("blocker", std::string("x"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(blocker));
-    cPreference cPref;
-    cPref.SetAppName(kApp);
-    EXPECT_EQ(cPref.WriteString(kIn, "Interface - Port 1"), 0);
-    EXPECT_EQ(cPref.WriteInteger("Int", 1), 0);
+                       QString::fromStdString(m_dir.Write("blocker", std::string("x"))));
+    cPreference blocked;
+    blocked.SetAppName(kApp);
+    EXPECT_EQ(blocked.WriteString(kIn, "Interface - Port 1"), 0);
+    EXPECT_EQ(blocked.WriteInteger("Int", 1), 0);
 }
-
-// --- The application's remembered devices -------------------------------------------
 
 TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 {
-    ASSERT_EQ(WriteString(kIn, "Synth Co - Port 1"), 1);
-    ASSERT_EQ(WriteString(kOut, std::string(256, 'x')), 1);
+    ASSERT_EQ(m_pref.WriteString(kIn, "Synth Co - Port 1"), 1);
+    ASSERT_EQ(m_pref.WriteString(kOut, std::string(256, 'x').c_str()), 1);
 
     CApplication* pSaved = g_pApplication;
     CApplication cApp;
@@ -222,10 +166,44 @@ TEST_F(PreferenceTest, ApplicationOnFirstRunStoresEmptyNames)
     CApplication cApp;
     EXPECT_EQ(cApp.ReadPreferences(), 1);
     EXPECT_STREQ(cApp.m_szMidiInDevice, "");
-    EXPECT_STREQ(cApp.m_szMidiOutDevice, "");
     EXPECT_EQ(cApp.WritePreferences(), 1);
     QSettings cSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp);
-    EXPECT_TRUE(cSettings.contains(kIn));
-    EXPECT_TRUE(cSettings.contains(kOut));
+    EXPECT_TRUE(cSettings.contains(kIn) && cSettings.contains(kOut));
     EXPECT_EQ(ReadString(kIn, "dflt"), "");
+}
+
+// Each device keeps its own transmit settings, also under names with the store's group
+// separators and its escape character; stored values out of range are clamped.
+TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
+{
+    const tagTransmitSettings defaults;
+    EXPECT_EQ(defaults, Settings(0, 3125, tagTransmitSettings::kPacingByPort));
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings("Synth Co - Port 1"), defaults);
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 500);
+    EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", Settings(10, 20, 1)), 0);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(""), defaults);
+
+    const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
+                                       "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(apszDevices[i],
+                                                            Settings(i * 10, 100 + i, i % 2)),
+                  1);
+    ASSERT_EQ(CTransmitPreferences::WriteFilePauseMs(1200), 1);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(apszDevices[i]),
+                  Settings(i * 10, 100 + i, i % 2))
+            << apszDevices[i];
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 1200);
+
+    const char* const pszOld = "Old Synth - Port 1";
+    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePause).c_str(), 99999);
+    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDeviceSpeed).c_str(), 1);
+    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
+    StoreRaw(kFilePause, -3);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld),
+              Settings(5000, 10, tagTransmitSettings::kPacingByPort));
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 0);
+    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, Settings(-1, 4000, 2)), 1);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), Settings(0, 3125, 2));
 }

@@ -130,6 +130,7 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     m_files.Write("cut.mid", cut);
     m_files.Write("raw.mid", Dump(20));
     m_files.Write("midis.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=cut.mid\n"));
+    const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
         arguments << QString::fromStdString(sArgument[0] == '@' ? m_files.File(sArgument.substr(1))
@@ -140,127 +141,82 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     ASSERT_FALSE(run.sErr.empty());
     EXPECT_EQ(run.sErr.find('\n'), run.sErr.size() - 1) << "one line: " << run.sErr;
     EXPECT_EQ(run.sOut, "");
+    const std::vector<unsigned char> old = TempDir::Read(sOld);
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Statuses, CommandLineFailure,
-    ::testing::Values(
-        tagFailure{"MissingFile",
-                   {"send", "--out", kInstrument, "@missing.syx"},
-                   1,
-                   "missing.syx: no such file"},
-        tagFailure{"TextFileNamedSyx",
-                   {"send", "--out", kInstrument, "@notes.syx"},
-                   1,
-                   "notes.syx: not a SysEx file"},
-        tagFailure{"ListNamesAMissingFile",
-                   {"send", "--out", kInstrument, "@list.msy"},
-                   1,
-                   "list.msy: gone.syx: It was not found: there is no such file."},
-        tagFailure{"UnknownOutput",
-                   {"send", "--out", "Nothing - Here", "@dump.syx"},
-                   1,
-                   "Nothing - Here: no such MIDI output"},
-        tagFailure{"UnknownAddress",
-                   {"send", "--out", "14:0", "@dump.syx"},
-                   1,
-                   "14:0: no such MIDI output"},
-        tagFailure{"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
-        tagFailure{"UnknownInput",
-                   {"receive", "--in", "Nothing - Here", "-o", "@got.syx"},
-                   1,
-                   "Nothing - Here: no such MIDI input"},
-        tagFailure{"Timeout",
-                   {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@got.syx"},
-                   1,
-                   "timed out"},
-        tagFailure{"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
-        tagFailure{"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
-        tagFailure{"PauseOutOfRange",
-                   {"send", "--pause", "5001", "@dump.syx"},
-                   2,
-                   "--pause: 5001 is not a whole number from 0 to 5000"},
-        tagFailure{"SpeedOutOfRange",
-                   {"send", "--speed", "9", "@dump.syx"},
-                   2,
-                   "--speed: 9 is not a whole number from 10 to 3125"},
-        tagFailure{"FilePauseNotANumber",
-                   {"send", "--file-pause", "1s", "@dump.syx"},
-                   2,
-                   "--file-pause: 1s is not"},
-        tagFailure{"ExclusivePacing",
-                   {"send", "--unpaced", "--wire-speed", "@dump.syx"},
-                   2,
-                   "--unpaced and --wire-speed exclude each other"},
-        tagFailure{"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
-        tagFailure{"BothMidiTimings",
-                   {"send", "--file-timing", "--pause-timing", "@dump.syx"},
-                   2,
-                   "--file-timing"},
-        tagFailure{"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
-        tagFailure{"CutMidiFileInAList",
-                   {"send", "--out", kInstrument, "@midis.msy"},
-                   1,
-                   "midis.msy: cut.mid: "},
-        tagFailure{"MidiNamedSysEx",
-                   {"send", "--out", kInstrument, "@raw.mid"},
-                   1,
-                   "does not begin with a Standard MIDI File header"},
-        tagFailure{"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
-        tagFailure{"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
-        tagFailure{"IdleWithoutMany",
-                   {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
-                   2,
-                   "--idle needs --many"},
-        tagFailure{"IdleOutOfRange",
-                   {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
-                   2,
-                   "--idle: 0 is not a whole number from 1 to 86400"},
-        tagFailure{"OutWithoutRequest",
-                   {"receive", "--out", kInstrument, "-o", "@got.syx"},
-                   2,
-                   "--out is the output of a request"},
-        tagFailure{
-            "ExclusiveRequests",
-            {"receive", "--request", "@dump.syx", "--request-hex", "F0 F7", "-o", "@got.syx"},
-            2,
-            "--request and --request-hex exclude each other"},
-        tagFailure{"RequestHexNotHex",
-                   {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
-                   2,
-                   "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; "
-                   "character 5 is not."},
-        tagFailure{"RequestHexDataTooHigh",
-                   {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
-                   2,
-                   "byte 3 is not"},
-        tagFailure{"RequestHexUnframed",
-                   {"receive", "--request-hex", "43 20 F7", "-o", "@got.syx"},
-                   2,
-                   "each F0 ... F7; byte 1 is not"},
-        tagFailure{"RequestFileMissing",
-                   {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
-                   1,
-                   "missing.syx: the file could not be read"},
-        tagFailure{"RequestFileNotARequest",
-                   {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
-                   1,
-                   "notes.syx: A request must be SysEx messages"},
-        tagFailure{"RequestToAnUnknownOutput",
-                   {"receive", "--in", kInstrument, "--request-hex", kBankRequest, "--out",
-                    "Nothing - Here", "-o", "@got.syx"},
-                   1,
-                   "Nothing - Here: no such MIDI output"},
-        tagFailure{"ManyTimesOutWithNothing",
-                   {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"},
-                   1,
-                   "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 "
-                   "incomplete); nothing written"},
-        tagFailure{"ShowNoFile", {"show"}, 2, "no FILE given"},
-        tagFailure{"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
-        tagFailure{"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
-        tagFailure{"ShowFolder", {"show", "@"}, 1, ": is a folder"}),
-    [](const ::testing::TestParamInfo<tagFailure>& info) { return info.param.pszName; });
+const tagFailure kFailures[] = {
+        {"MissingFile", {"send", "--out", kInstrument, "@missing.syx"},
+         1, "missing.syx: no such file"},
+        {"TextFileNamedSyx", {"send", "--out", kInstrument, "@notes.syx"},
+         1, "notes.syx: not a SysEx file"},
+        {"ListNamesAMissingFile", {"send", "--out", kInstrument, "@list.msy"},
+         1, "list.msy: gone.syx: It was not found: there is no such file."},
+        {"UnknownOutput", {"send", "--out", "Nothing - Here", "@dump.syx"},
+         1, "Nothing - Here: no such MIDI output"},
+        {"UnknownAddress", {"send", "--out", "14:0", "@dump.syx"}, 1, "14:0: no such MIDI output"},
+        {"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
+        {"UnknownInput", {"receive", "--in", "Nothing - Here", "-o", "@got.syx"},
+         1, "Nothing - Here: no such MIDI input"},
+        {"TimeoutLeavesTheFile",
+         {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@old.syx"}, 1, "timed out"},
+        {"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
+        {"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
+        {"PauseOutOfRange", {"send", "--pause", "5001", "@dump.syx"},
+         2, "--pause: 5001 is not a whole number from 0 to 5000"},
+        {"SpeedOutOfRange", {"send", "--speed", "9", "@dump.syx"},
+         2, "--speed: 9 is not a whole number from 10 to 3125"},
+        {"FilePauseNotANumber", {"send", "--file-pause", "1s", "@dump.syx"},
+         2, "--file-pause: 1s is not"},
+        {"ExclusivePacing", {"send", "--unpaced", "--wire-speed", "@dump.syx"},
+         2, "--unpaced and --wire-speed exclude each other"},
+        {"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
+        {"BothMidiTimings", {"send", "--file-timing", "--pause-timing", "@dump.syx"},
+         2, "--file-timing"},
+        {"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
+        {"CutMidiFileInAList", {"send", "--out", kInstrument, "@midis.msy"},
+         1, "midis.msy: cut.mid: "},
+        {"MidiNamedSysEx", {"send", "--out", kInstrument, "@raw.mid"},
+         1, "does not begin with a Standard MIDI File header"},
+        {"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
+        {"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
+        {"IdleWithoutMany", {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
+         2, "--idle needs --many"},
+        {"IdleOutOfRange", {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
+         2, "--idle: 0 is not a whole number from 1 to 86400"},
+        {"OutWithoutRequest", {"receive", "--out", kInstrument, "-o", "@got.syx"},
+         2, "--out is the output of a request"},
+        {"ExclusiveRequests",
+         {"receive", "--request", "@dump.syx", "--request-hex", "F0 F7", "-o", "@got.syx"},
+         2, "--request and --request-hex exclude each other"},
+        {"RequestHexNotHex", {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
+         2, "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; character 5 is "
+            "not."},
+        {"RequestHexDataTooHigh", {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
+         2, "byte 3 is not"},
+        {"RequestHexUnframed", {"receive", "--request-hex", "43 20 F7", "-o", "@got.syx"},
+         2, "each F0 ... F7; byte 1 is not"},
+        {"RequestFileMissing",
+         {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
+         1, "missing.syx: the file could not be read"},
+        {"RequestFileNotARequest",
+         {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
+         1, "notes.syx: A request must be SysEx messages"},
+        {"RequestToAnUnknownOutput",
+         {"receive", "--in", kInstrument, "--request-hex", kBankRequest, "--out", "Nothing - Here",
+          "-o", "@got.syx"},
+         1, "Nothing - Here: no such MIDI output"},
+        {"ManyTimesOutWithNothing",
+         {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"}, 1,
+         "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 incomplete); "
+         "nothing written"},
+        {"ShowNoFile", {"show"}, 2, "no FILE given"},
+        {"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
+        {"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
+        {"ShowFolder", {"show", "@"}, 1, ": is a folder"}};
+
+INSTANTIATE_TEST_SUITE_P(Statuses, CommandLineFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST_F(CommandLine, ListsEveryInputAndOutputWithAnEmptyAddressOnTheVirtualBackEnd)
 {
@@ -360,16 +316,6 @@ TEST_F(CommandLine, ReceivesOneCompleteMessageFromTheVirtualInstrument)
         << run.sOut;
 }
 
-TEST_F(CommandLine, ATimeoutLeavesAnExistingFileAsItWas)
-{
-    const std::string sGot = m_files.Write("got.syx", std::string("old contents"));
-    const tagRun run =
-        Run({"receive", "--in", kInstrument, "--timeout", "1", "-o", QString::fromStdString(sGot)});
-    EXPECT_EQ(run.iStatus, 1);
-    const std::vector<unsigned char> got = TempDir::Read(sGot);
-    EXPECT_EQ(std::string(got.begin(), got.end()), "old contents");
-}
-
 // The virtual instrument answers its dump request at once with its bank; its own demo
 // message may come first, played a few seconds after the program started.
 struct tagRequestCase
@@ -432,28 +378,19 @@ TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Requests, CommandLineRequest,
-    ::testing::Values(tagRequestCase{"ManyHexToTheNamedOutput",
-                                     {"--many", "--idle", "1", "--request-hex", kBankRequest,
-                                      "--out", kInstrument},
-                                     true},
-                      tagRequestCase{"ManyHexWithoutSpacesToTheRememberedOutput",
-                                     {"--many", "--idle", "1", "--request-hex", "f07d514d02f7"},
-                                     true},
-                      tagRequestCase{"ManyFromAFileEndedByTheTimeout",
-                                     {"--many", "--timeout", "2", "--request", "@request"},
-                                     true},
-                      tagRequestCase{"OneMessageFromAFile", {"--request", "@request"}, false},
-                      tagRequestCase{"ManyIntoAMidiFile",
-                                     {"--many", "--idle", "1", "--request-hex", kBankRequest},
-                                     true,
-                                     "got.mid"},
-                      tagRequestCase{"OneMessageIntoAMidiFile",
-                                     {"--request", "@request"},
-                                     false,
-                                     "got.mid"}),
-    [](const ::testing::TestParamInfo<tagRequestCase>& info) { return info.param.pszName; });
+const tagRequestCase kRequests[] = {
+    {"ManyHexToTheNamedOutput",
+     {"--many", "--idle", "1", "--request-hex", kBankRequest, "--out", kInstrument}, true},
+    {"ManyHexWithoutSpacesToTheRememberedOutput",
+     {"--many", "--idle", "1", "--request-hex", "f07d514d02f7"}, true},
+    {"ManyFromAFileEndedByTheTimeout", {"--many", "--timeout", "2", "--request", "@request"}, true},
+    {"OneMessageFromAFile", {"--request", "@request"}, false},
+    {"ManyIntoAMidiFile", {"--many", "--idle", "1", "--request-hex", kBankRequest}, true,
+     "got.mid"},
+    {"OneMessageIntoAMidiFile", {"--request", "@request"}, false, "got.mid"}};
+
+INSTANTIATE_TEST_SUITE_P(Requests, CommandLineRequest, ::testing::ValuesIn(kRequests),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 struct tagShowCase
 {
@@ -495,52 +432,32 @@ const std::vector<unsigned char> kGoodDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
                                           0x00, 0x7F, 0x00, 0x41, 0xF7};
 const std::vector<unsigned char> kBadDt1{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
                                          0x00, 0x7F, 0x00, 0x42, 0xF7};
+using MidiFileBuilder::Join;
 
-std::vector<unsigned char> Joined(std::initializer_list<std::vector<unsigned char>> parts)
-{
-    std::vector<unsigned char> bytes;
-    for (const auto& part : parts)
-        bytes.insert(bytes.end(), part.begin(), part.end());
-    return bytes;
-}
+const tagShowCase kShows[] = {
+    {"InOrder", Join({kGoodDt1, Dump(20)}), 0,
+     {"      1  00000000       11  Roland                            OK",
+      "      2  0000000B       20  Yamaha                            \u2013",
+      "2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013"}, ""},
+    {"Empty", {}, 0, {"0 messages, 0 bytes; checksums: 0 OK, 0 BAD, 0 \u2013"}, ""},
+    {"BadChecksum", Join({kGoodDt1, kBadDt1}), 1,
+     {"      2  0000000B       11  Roland                            BAD",
+      "BAD checksum: message 2 at 0000000B"},
+     "dump.syx: not in order: 1 BAD checksums, 0 unterminated messages, 0 runs"},
+    {"BytesOutsideMessages", Join({{0x01, 0x02}, kGoodDt1, {0x7F}}), 1,
+     {"      -  00000000        2  bytes outside messages",
+      "      -  0000000D        1  bytes outside messages", "Bytes outside messages: 2 at 00000000",
+      "Bytes outside messages: 1 at 0000000D"},
+     "0 BAD checksums, 0 unterminated messages, 2 runs of bytes outside messages"},
+    {"TextNamedSyx", {'n', 'o', 't', 'e', 's'}, 1,
+     {"0 messages, 5 bytes; checksums: 0 OK, 0 BAD, 0 \u2013",
+      "Bytes outside messages: 5 at 00000000"},
+     "1 runs of bytes outside messages"},
+    {"Unterminated", Join({kGoodDt1, {0xF0, 0x43, 0x10}}), 1,
+     {"Unterminated message: message 2 at 0000000B"}, "1 unterminated messages"}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, CommandLineShow,
-    ::testing::Values(
-        tagShowCase{"InOrder",
-                    Joined({kGoodDt1, Dump(20)}),
-                    0,
-                    {"      1  00000000       11  Roland                            OK",
-                     "      2  0000000B       20  Yamaha                            \u2013",
-                     "2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013"},
-                    ""},
-        tagShowCase{"Empty", {}, 0, {"0 messages, 0 bytes; checksums: 0 OK, 0 BAD, 0 \u2013"}, ""},
-        tagShowCase{"BadChecksum",
-                    Joined({kGoodDt1, kBadDt1}),
-                    1,
-                    {"      2  0000000B       11  Roland                            BAD",
-                     "BAD checksum: message 2 at 0000000B"},
-                    "dump.syx: not in order: 1 BAD checksums, 0 unterminated messages, 0 runs"},
-        tagShowCase{"BytesOutsideMessages",
-                    Joined({{0x01, 0x02}, kGoodDt1, {0x7F}}),
-                    1,
-                    {"      -  00000000        2  bytes outside messages",
-                     "      -  0000000D        1  bytes outside messages",
-                     "Bytes outside messages: 2 at 00000000",
-                     "Bytes outside messages: 1 at 0000000D"},
-                    "0 BAD checksums, 0 unterminated messages, 2 runs of bytes outside messages"},
-        tagShowCase{"TextNamedSyx",
-                    {'n', 'o', 't', 'e', 's'},
-                    1,
-                    {"0 messages, 5 bytes; checksums: 0 OK, 0 BAD, 0 \u2013",
-                     "Bytes outside messages: 5 at 00000000"},
-                    "1 runs of bytes outside messages"},
-        tagShowCase{"Unterminated",
-                    Joined({kGoodDt1, {0xF0, 0x43, 0x10}}),
-                    1,
-                    {"Unterminated message: message 2 at 0000000B"},
-                    "1 unterminated messages"}),
-    [](const ::testing::TestParamInfo<tagShowCase>& info) { return info.param.pszName; });
+INSTANTIATE_TEST_SUITE_P(Files, CommandLineShow, ::testing::ValuesIn(kShows),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 // On a terminal: the progress line shows, and Ctrl+C ends the run with 130.
 class CommandLineOnATerminal : public CommandLine

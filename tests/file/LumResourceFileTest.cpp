@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace
@@ -50,18 +52,27 @@ protected:
 };
 } // namespace
 
-TEST_F(LumResourceFile, OpensAResourceByItsFullName)
+// Opened read-only whatever the mode, positioned as any file, closed by its destructor.
+TEST_F(LumResourceFile, OpensAResourceByItsFullNameForReadingOnly)
 {
     LogCapture log;
-    Put("Readme.txt", "plain");
-    CLumResourceFile file;
-    ASSERT_EQ(file.Open(nullptr, "Readme.txt", 9), 1);
-    EXPECT_EQ(ReadAll(file), "plain");
-    EXPECT_EQ(file.SetPos(1, 2), 1);
-    EXPECT_EQ(ReadAll(file), "lain");
-    EXPECT_EQ(file.m_spec.name, "Readme.txt");
-    EXPECT_EQ(file.Close(), 1);
-    EXPECT_EQ(file.Close(), 0);
+    Put("Data.bin", "plain");
+    auto* pFile = new CLumResourceFile;
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 3), 1);
+    EXPECT_EQ(pFile->m_spec.name, "Data.bin");
+    EXPECT_EQ(fcntl(pFile->m_refNum, F_GETFL) & O_ACCMODE, O_RDONLY);
+    EXPECT_EQ(pFile->Write("xyz", 3), 0);
+    EXPECT_EQ(ReadAll(*pFile), "plain");
+    EXPECT_EQ(pFile->SetPos(1, 2), 1);
+    EXPECT_EQ(ReadAll(*pFile), "lain");
+    EXPECT_EQ(pFile->Close(), 1);
+    EXPECT_EQ(pFile->Close(), 0);
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 2), 1);
+    const int fd = pFile->m_refNum;
+    delete pFile;
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(TempDir::Read(m_resources.File("Data.bin")),
+              (std::vector<unsigned char>{'p', 'l', 'a', 'i', 'n'}));
     EXPECT_TRUE(log.Lines().empty());
 }
 
@@ -72,84 +83,42 @@ TEST_F(LumResourceFile, PrefersTheUsersLanguage)
     Put("de_AT.lproj/Help.txt", "oesterreichisch");
     Put("de.lproj/Only.txt", "nur deutsch");
     CLumResourceFile file;
-
-    ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
-    EXPECT_EQ(ReadAll(file), "oesterreichisch");
     ASSERT_EQ(file.Open(nullptr, "Only.txt", 1), 1); // region falls back to language
     EXPECT_EQ(ReadAll(file), "nur deutsch");
-
-    SetLanguage("de_DE.UTF-8");
-    ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
-    EXPECT_EQ(ReadAll(file), "deutsch");
-
-    SetLanguage("fr_FR.UTF-8");
-    ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
-    EXPECT_EQ(ReadAll(file), "base");
-
-    SetLanguage("C");
-    ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
-    EXPECT_EQ(ReadAll(file), "base");
+    for (const auto& [pszLang, pszText] : std::vector<std::pair<const char*, const char*>>{
+             {"de_AT.UTF-8", "oesterreichisch"}, {"de_DE.UTF-8", "deutsch"},
+             {"fr_FR.UTF-8", "base"}, {"C", "base"}})
+    {
+        SetLanguage(pszLang);
+        ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
+        EXPECT_EQ(ReadAll(file), pszText) << pszLang;
+    }
 }
 
-TEST_F(LumResourceFile, AMissingNameGivesZeroAndLeavesTheObjectClosed)
+// A name that is missing, a folder or outside the resource folder gives 0, leaves the
+// object closed (the earlier file too) and logs nothing.
+TEST_F(LumResourceFile, ANameThatIsNoResourceGivesZeroAndLeavesTheObjectClosed)
 {
     LogCapture log;
+    TempDir outside;
+    outside.Write("secret.txt", "secret");
+    Put("sub/inner.txt", "inner");
     Put("Readme.txt", "plain");
-    std::filesystem::create_directory(m_resources.File("Folder"));
+    const std::string relative =
+        "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
+    ASSERT_TRUE(std::filesystem::exists(m_resources.File(relative)));
     CLumResourceFile file;
     ASSERT_EQ(file.Open(nullptr, "Readme.txt", 1), 1);
-    int fd = file.m_refNum;
-
-    EXPECT_EQ(file.Open(nullptr, "Missing.txt", 1), 0);
-    EXPECT_EQ(file.IsOpened(), 0);
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1); // the earlier file was closed
-    EXPECT_EQ(file.Open(nullptr, "Folder", 1), 0);
-    EXPECT_EQ(file.Open(nullptr, nullptr, 1), 0);
-    EXPECT_EQ(file.IsOpened(), 0);
+    const int fd = file.m_refNum;
+    for (const char* pszName : {"Missing.txt", "sub", relative.c_str(), "sub/inner.txt", "..",
+                                static_cast<const char*>(nullptr)})
+    {
+        EXPECT_EQ(file.Open(nullptr, pszName, 1), 0) << (pszName ? pszName : "null");
+        EXPECT_EQ(file.IsOpened(), 0);
+    }
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     char c = 0;
     EXPECT_EQ(file.Read(&c, 1), 0);
     EXPECT_EQ(file.SetPos(0, 2), 0);
     EXPECT_TRUE(log.Lines().empty());
-}
-
-TEST_F(LumResourceFile, NamesCannotReachOutsideTheResourceFolder)
-{
-    TempDir outside;
-    outside.Write("secret.txt", "secret");
-    Put("sub/inner.txt", "inner");
-    std::string relative =
-        "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
-    ASSERT_TRUE(std::filesystem::exists(m_resources.File(relative)));
-    CLumResourceFile file;
-    EXPECT_EQ(file.Open(nullptr, relative.c_str(), 1), 0);
-    EXPECT_EQ(file.Open(nullptr, "sub/inner.txt", 1), 0);
-    EXPECT_EQ(file.Open(nullptr, "..", 1), 0);
-    EXPECT_EQ(file.IsOpened(), 0);
-}
-
-TEST_F(LumResourceFile, IsReadOnlyWhateverTheMode)
-{
-    Put("Data.bin", "abc");
-    CLumResourceFile file;
-    ASSERT_EQ(file.Open(nullptr, "Data.bin", 3), 1);
-    EXPECT_EQ(fcntl(file.m_refNum, F_GETFL) & O_ACCMODE, O_RDONLY);
-    EXPECT_EQ(file.Write("xyz", 3), 0);
-    EXPECT_EQ(ReadAll(file), "abc");
-    file.Close();
-    ASSERT_EQ(file.Open(nullptr, "Data.bin", 2), 1);
-    EXPECT_EQ(ReadAll(file), "abc");
-    file.Close();
-    EXPECT_EQ(TempDir::Read(m_resources.File("Data.bin")),
-              (std::vector<unsigned char>{'a', 'b', 'c'}));
-}
-
-TEST_F(LumResourceFile, DestroyingAnOpenOneClosesIt)
-{
-    Put("Readme.txt", "plain");
-    auto* pFile = new CLumResourceFile;
-    ASSERT_EQ(pFile->Open(nullptr, "Readme.txt", 1), 1);
-    int fd = pFile->m_refNum;
-    ASSERT_NE(fcntl(fd, F_GETFD), -1);
-    delete pFile;
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
 }

@@ -44,14 +44,63 @@ std::vector<uint8_t> LongSysEx(size_t iLength)
 }
 } // namespace
 
-TEST_F(LumMidiParser, AssemblesSysExAcrossPacketsAndSeesEveryRawRun)
+namespace
 {
-    Receive({"F0 41 10", "42 12 00", "F7"});
+struct tagParseCase
+{
+    const char* pszName;
+    std::vector<std::string> packets;
+    std::vector<std::string> receiving; // every raw run; not checked when empty
+    std::vector<std::string> receive;   // every message
+    std::vector<std::string> log;
+};
 
-    EXPECT_THAT(m_recorder.Of("receiving"), ElementsAre("F0 41 10", "42 12 00", "F7"));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 12 00 F7"));
-    EXPECT_TRUE(m_log.Lines().empty());
+const tagParseCase kParseCases[] = {
+    {"SysExAcrossPackets", {"F0 41 10", "42 12 00", "F7"}, {"F0 41 10", "42 12 00", "F7"},
+     {"F0 41 10 42 12 00 F7"}, {}},
+    // The clock goes on at once; the message around it arrives whole.
+    {"RealTimeInsideSysEx", {"F0 01 F8 02 F7"}, {"F8", "F0 01 02", "F7"}, {"F8", "F0 01 02 F7"},
+     {}},
+    // A run is known to be over only at the next status byte or the end of the packet.
+    {"RealTimeInsideShortMessage", {"90 3C F8 FE 40 80 3C 00 FA"}, {},
+     {"F8", "FE", "90 3C 40", "FA", "80 3C 00"}, {}},
+    {"RealTimeEndingAPacket", {"F0 01 02 F8", "03 FF 04", "F7"}, {},
+     {"F8", "FF", "F0 01 02 03 04 F7"}, {}},
+    {"ShortMessageInsideSysEx", {"F0 01", "90 3C 40", "02 F7"}, {}, {"90 3C 40", "F0 01 02 F7"},
+     {}},
+    {"RunningStatus", {"B0 07 64 07 50", "90 3C 40 3E 40"}, {},
+     {"B0 07 64 07 50", "90 3C 40 3E 40"}, {}},
+    {"LoneEox", {"F7"}, {"F7"}, {}, {"<Data Error? Eox:247>"}},
+    {"DataWhileIdle", {"12 34", "F8 56"}, {"12 34", "F8", "56"}, {"F8"},
+     {"<Data Error? Status Byte:18>", "<Data Error? Status Byte:86>"}},
+    {"NewStartDropsTheUnfinished", {"F0 01", "F0 02 F7"}, {}, {"F0 02 F7"}, {}},
+    {"EmptyPackets", {"", "F0 01 F7", ""}, {"F0 01", "F7"}, {"F0 01 F7"}, {}},
+};
+
+class LumMidiParse : public LumMidiParser, public ::testing::WithParamInterface<tagParseCase>
+{
+};
+
+void PrintTo(const tagParseCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
 }
+} // namespace
+
+TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
+{
+    const tagParseCase& c = GetParam();
+    Receive(c.packets);
+    if (!c.receiving.empty())
+    {
+        EXPECT_EQ(m_recorder.Of("receiving"), c.receiving);
+    }
+    EXPECT_EQ(m_recorder.Of("receive"), c.receive);
+    EXPECT_EQ(m_log.Lines(), c.log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Packets, LumMidiParse, ::testing::ValuesIn(kParseCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST_F(LumMidiParser, AssemblesLongSysExDeliveredInPiecesWithClockBetween)
 {
@@ -74,71 +123,6 @@ TEST_F(LumMidiParser, AssemblesLongSysExDeliveredInPiecesWithClockBetween)
     EXPECT_TRUE(m_log.Lines().empty());
 }
 
-TEST_F(LumMidiParser, RealTimeByteInsideSysExNeitherEndsNorJoinsIt)
-{
-    Receive({"F0 01 F8 02 F7"});
-
-    // The clock goes on at once; the message around it arrives whole.
-    EXPECT_THAT(m_recorder.Of("receiving"), ElementsAre("F8", "F0 01 02", "F7"));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8", "F0 01 02 F7"));
-}
-
-TEST_F(LumMidiParser, RealTimeBytesInsideShortMessageLeaveItWhole)
-{
-    Receive({"90 3C F8 FE 40 80 3C 00 FA"});
-
-    // A run is known to be over only at the next status byte or the end of the packet.
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8", "FE", "90 3C 40", "FA", "80 3C 00"));
-    EXPECT_TRUE(m_log.Lines().empty());
-}
-
-TEST_F(LumMidiParser, RealTimeAtTheEndOfAPacketDoesNotCutTheSysExAcrossPackets)
-{
-    Receive({"F0 01 02 F8", "03 FF 04", "F7"});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8", "FF", "F0 01 02 03 04 F7"));
-}
-
-TEST_F(LumMidiParser, ShortMessageInsideSysExLeavesItInProgress)
-{
-    Receive({"F0 01", "90 3C 40", "02 F7"});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("90 3C 40", "F0 01 02 F7"));
-}
-
-TEST_F(LumMidiParser, RunningStatusStaysOneRun)
-{
-    Receive({"B0 07 64 07 50", "90 3C 40 3E 40"});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("B0 07 64 07 50", "90 3C 40 3E 40"));
-}
-
-TEST_F(LumMidiParser, LoneEoxWhileIdleIsLoggedAndNothingDelivered)
-{
-    Receive({"F7"});
-
-    EXPECT_THAT(m_recorder.Of("receiving"), ElementsAre("F7"));
-    EXPECT_EQ(m_recorder.Count("receive"), 0u);
-    EXPECT_THAT(m_log.Lines(), ElementsAre("<Data Error? Eox:247>"));
-}
-
-TEST_F(LumMidiParser, DataWhileIdleIsLoggedButStillSeenRaw)
-{
-    Receive({"12 34", "F8 56"});
-
-    EXPECT_THAT(m_recorder.Of("receiving"), ElementsAre("12 34", "F8", "56"));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8"));
-    EXPECT_THAT(m_log.Lines(),
-                ElementsAre("<Data Error? Status Byte:18>", "<Data Error? Status Byte:86>"));
-}
-
-TEST_F(LumMidiParser, NewStartDropsTheUnfinishedMessage)
-{
-    Receive({"F0 01", "F0 02 F7"});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 02 F7"));
-}
-
 TEST_F(LumMidiParser, BytesAfterEoxBelongToNoMessage)
 {
     // Runs cut from packets never hold an F7 inside; a run handed in directly may.
@@ -148,13 +132,6 @@ TEST_F(LumMidiParser, BytesAfterEoxBelongToNoMessage)
 
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 01 F7"));
     EXPECT_THAT(m_log.Lines(), ElementsAre("<Data Error? Eox:247>"));
-}
-
-TEST_F(LumMidiParser, EmptyPacketsYieldNoRun)
-{
-    Receive({"", "F0 01 F7", ""});
-
-    EXPECT_THAT(m_recorder.Of("receiving"), ElementsAre("F0 01", "F7"));
 }
 
 TEST_F(LumMidiParser, OverlongSysExIsDroppedAndTheNextOneStillArrives)

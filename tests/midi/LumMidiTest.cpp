@@ -75,7 +75,7 @@ TEST_F(LumMidi, CreatesOneClientOnly)
     EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Failed to create CFString."));
 }
 
-TEST_F(LumMidi, ListsEndpointsUnderDisplayNames)
+TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
     m_pVirtual->AddSource("", "Synth");
@@ -93,10 +93,9 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNames)
     EXPECT_STREQ(szName, "Interface - Port 2");
     EXPECT_EQ(MacGetEndpointDeviceName(m_pVirtual->GetSource(1)), "");
     EXPECT_EQ(CLumMidi::MacGetEndpointDeviceName(m_pVirtual->GetSource(0)), "Interface");
-}
 
-TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
-{
+    // Names are cut to the buffer without splitting characters.
+    m_pVirtual->Reset();
     std::string sLongDevice(300, 'd');
     std::string sAccented;
     for (int i = 0; i < 10; ++i)
@@ -108,7 +107,6 @@ TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
     char szWide[600];                            // each name is cut to 255 bytes on its own
     GetMidiInDeviceName(0, szWide, sizeof(szWide));
     EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
-    char szName[256];
     GetMidiInDeviceName(0, szName, 8);
     EXPECT_STREQ(szName, "ddddddd");
     GetMidiInDeviceName(1, szName, 6); // room for 5 bytes: two whole characters
@@ -117,36 +115,43 @@ TEST_F(LumMidi, CutsDisplayNamesToTheBufferWithoutSplittingCharacters)
     EXPECT_STREQ(szName, " - ");
 }
 
-TEST_F(LumMidi, OpensMidiInOnlyOnAnExistingSourceAndOnlyOnce)
+// Each direction opens only with a client, on an existing endpoint, and only once.
+TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
+    m_pVirtual->AddDestination("Interface", "Port 1");
     CLumMidi midi;
     midi.SetListener(&m_recorder);
-
-    EXPECT_EQ(midi.MidiInOpen(0), 0); // no client yet
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Faild to MIDIInputPortCreate()."));
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0); // no client yet
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    EXPECT_EQ(midi.MidiInOpen(-1), 0);
-    EXPECT_EQ(midi.MidiInOpen(1), 0);
-    EXPECT_EQ(m_log.Lines().size(), 3u);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - Not found MIDI IN device."));
-    EXPECT_FALSE(midi.MidiInIsOpen());
-
-    EXPECT_EQ(midi.MidiInOpen(0), 1);
-    EXPECT_EQ(midi.MidiInOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiInOpen() - MIDI IN already opened."));
-    EXPECT_TRUE(midi.MidiInIsOpen());
+    EXPECT_EQ(midi.MidiInOpen(-1) + midi.MidiInOpen(1) + midi.MidiOutOpen(1), 0);
+    EXPECT_FALSE(midi.MidiInIsOpen() || midi.MidiOutIsOpen());
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 2);
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
+    EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
+    const std::string sIn = "CLumMidi::MidiInOpen() - ", sOut = "CLumMidi::MidiOutOpen() - ";
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{
+                  sIn + "Faild to MIDIInputPortCreate().",
+                  sOut + "Faild to MIDIOutputPortCreate().",
+                  sIn + "Not found MIDI IN device.", sIn + "Not found MIDI IN device.",
+                  sOut + "Not found MIDI Out device.", sIn + "MIDI IN already opened.",
+                  sOut + "MIDI OUT already opened."}));
+    midi.MidiOutClose();
+    EXPECT_FALSE(midi.MidiOutIsOpen());
 }
 
+// Only the open source is heard, on the back end's thread, until it is closed or removed.
 TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
 {
+    MIDIEndpointRef hOther = m_pVirtual->AddSource("Other", "Port 1");
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
     CLumMidi midi;
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
     midi.SetListener(&m_recorder);
-    ASSERT_EQ(midi.MidiInOpen(0), 1);
-
+    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    m_pVirtual->Inject(hOther, {Bytes("90 01 01")});
     m_pVirtual->Inject(hSource, {Bytes("F0 41 10"), Bytes("42 F7")});
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 F7"));
     for (const auto& call : m_recorder.Calls())
@@ -158,39 +163,34 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
     m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
     EXPECT_EQ(m_recorder.Count("receive"), 1u);
     midi.MidiInClose(); // closing again does nothing
+
+    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource));
+    EXPECT_FALSE(m_pVirtual->RemoveEndpoint(hSource));
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    EXPECT_EQ(GetNumMidiInDevices(), 1);
+    midi.MidiInClose(); // its source is gone: closing still works
+    EXPECT_FALSE(midi.MidiInIsOpen());
 }
 
-TEST_F(LumMidi, OpensMidiOutOnlyOnAnExistingDestinationAndOnlyOnce)
-{
-    m_pVirtual->AddDestination("Interface", "Port 1");
-    CLumMidi midi;
-    EXPECT_EQ(midi.MidiOutOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Faild to MIDIOutputPortCreate()."));
-    ASSERT_EQ(midi.Create("QMRK_OUT"), 1);
-    EXPECT_EQ(midi.MidiOutOpen(1), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - Not found MIDI Out device."));
-    EXPECT_EQ(midi.MidiOutOpen(0), 1);
-    EXPECT_EQ(midi.MidiOutOpen(0), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::MidiOutOpen() - MIDI OUT already opened."));
-    EXPECT_TRUE(midi.MidiOutIsOpen());
-    midi.MidiOutClose();
-    EXPECT_FALSE(midi.MidiOutIsOpen());
-}
-
-TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
+// Each send completes once with its own length when the port is done with it, never
+// inside Out; closing the port completes whatever it still holds.
+TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedOrAtClosing)
 {
     CLumMidi midi;
     MIDIEndpointRef hDestination = OpenOut(midi);
+    m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aFirst(100, 0x11), aSecond(50, 0x22);
     aFirst[0] = 0xF0;
     aSecond[49] = 0xF7;
-
     EXPECT_EQ(midi.Out(int(aFirst.size()), aFirst.data()), 0);
     EXPECT_EQ(midi.Out(int(aSecond.size()), aSecond.data()), 0);
     aFirst.assign(100, 0); // the caller's buffer is free once Out returns
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
     m_pVirtual->WaitIdle();
-
+    EXPECT_EQ(m_recorder.Count("complete"), 0u);
+    EXPECT_EQ(m_pVirtual->HeldCompletions(), 2);
+    m_pVirtual->HoldCompletions(false);
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
     EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50));
     for (const auto& call : m_recorder.Calls())
     {
@@ -199,36 +199,19 @@ TEST_F(LumMidi, CompletesEverySysExSendOnceWithItsOwnLength)
     }
     auto sends = m_pVirtual->CapturedSends(hDestination);
     ASSERT_EQ(sends.size(), 2u);
-    EXPECT_EQ(sends[0].size(), 100u);
-    EXPECT_EQ(sends[0][0], 0xF0);
+    EXPECT_EQ(sends[0].size() * 1000 + sends[0][0], 100u * 1000 + 0xF0);
     EXPECT_EQ(sends[1].size(), 50u);
-}
-
-// A send completes once the port is done with it, never inside Out; closing the port
-// completes whatever it still holds.
-TEST_F(LumMidi, CompletesAfterOutHasReturnedOrAtClosing)
-{
-    CLumMidi midi;
-    OpenOut(midi);
-    m_pVirtual->HoldCompletions(true);
-    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
-    ASSERT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0);
-    m_pVirtual->WaitIdle();
-    EXPECT_EQ(m_recorder.Count("complete"), 0u);
-    EXPECT_EQ(m_pVirtual->HeldCompletions(), 1);
-    m_pVirtual->HoldCompletions(false);
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 1));
 
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aLong(256, 0x01);
     midi.Out(256, aLong.data());
     midi.Out(10, aLong.data());
     midi.MidiOutClose();
-    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(4, 256, 10));
+    EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50, 256, 10));
     EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
 }
 
-TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmpty)
+TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmptyAndShortMessagesAsThreeBytes)
 {
     CLumMidi midi;
     std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
@@ -244,9 +227,21 @@ TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmpty)
 
     EXPECT_EQ(m_recorder.Count("complete"), 0u);
     EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+
+    // A short message goes out as three bytes, each cut to its range.
+    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
+    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
+    EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
+    m_pVirtual->RemoveEndpoint(hDestination);
+    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+    EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
 }
 
-TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
+// Completions run on the back end's thread while Destroy waits for them: the
+// thread-sanitizer build runs this one.
+using LumMidiDestroyConcurrency = LumMidi;
+
+TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
 {
     MIDIEndpointRef hDestination;
     {
@@ -266,19 +261,6 @@ TEST_F(LumMidi, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 2u);
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
-}
-
-TEST_F(LumMidi, SendsShortMessagesAsThreeBytes)
-{
-    CLumMidi midi;
-    MIDIEndpointRef hDestination = OpenOut(midi);
-    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
-    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
-    EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
-
-    m_pVirtual->RemoveEndpoint(hDestination);
-    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
-    EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
 }
 
 TEST_F(LumMidi, TellsTheListenerOfSetupChanges)

@@ -78,35 +78,9 @@ protected:
 };
 } // namespace
 
-TEST_F(Dialogs, ErrorAlertShowsTheLocalisedTextOrTheKeyWithOneOkButton)
-{
-    const struct
-    {
-        const char* pszKey;
-        int iType;
-        const char* pszText;
-        QMessageBox::Icon icon;
-    } cases[] = {{"Can't Open File", kAlertStopAlert, "The file could not be opened.",
-                  QMessageBox::Critical},
-                 {"No Such Message", kAlertCautionAlert, "No Such Message", QMessageBox::Warning}};
-    for (const auto& c : cases)
-    {
-        m_driver.PressButton(QMessageBox::Ok);
-        ShowErrorAlert(c.pszKey, c.iType);
-    }
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    for (size_t i = 0; i < 2; ++i)
-    {
-        const auto& seen = m_driver.Seen()[i];
-        EXPECT_EQ(seen.className, "QMessageBox");
-        EXPECT_EQ(seen.text, cases[i].pszText);
-        EXPECT_EQ(seen.icon, cases[i].icon);
-        EXPECT_EQ(seen.buttons, QStringList{"OK"});
-        EXPECT_EQ(seen.defaultButton, "OK");
-    }
-}
-
-TEST_F(Dialogs, ErrorAlertSinkTakesTheAlertsInstead)
+// Each alert shows its texts, icon and buttons, and answers with the one pressed; an
+// error alert goes to the sink instead where one is set.
+TEST_F(Dialogs, AlertsShowTheirTextsAndAnswerWithTheButtonPressed)
 {
     sg_sunkAlerts.clear();
     SetErrorAlertSink(&CollectAlert);
@@ -114,63 +88,53 @@ TEST_F(Dialogs, ErrorAlertSinkTakesTheAlertsInstead)
     SetErrorAlertSink(nullptr);
     EXPECT_EQ(sg_sunkAlerts, (std::vector<std::pair<std::string, int>>{{"Illegal Msy File", 2}}));
     EXPECT_TRUE(m_driver.Seen().empty());
-}
 
-TEST_F(Dialogs, AlertShowsItsButtonsAndIconByType)
-{
+    m_driver.PressButton(QMessageBox::Ok);
+    ShowErrorAlert("Can't Open File", kAlertStopAlert);
+    m_driver.PressButton(QMessageBox::Ok);
+    ShowErrorAlert("No Such Message", kAlertCautionAlert);
     m_driver.PressButtonWithText("Later");
     EXPECT_EQ(cAlert::Alert("Message", "Explanation", "Go", "Stop", "Later", kAlertNoteAlert),
               noErr);
-    ASSERT_EQ(m_driver.Seen().size(), 1u);
-    const auto& seen = m_driver.Seen()[0];
-    EXPECT_EQ(seen.text, "Message");
-    EXPECT_EQ(seen.informativeText, "Explanation");
-    EXPECT_EQ(seen.icon, QMessageBox::Information);
-    EXPECT_EQ(seen.buttons.size(), 3);
-    EXPECT_TRUE(seen.buttons.contains("Go") && seen.buttons.contains("Stop") &&
-                seen.buttons.contains("Later"));
-    EXPECT_EQ(seen.defaultButton, "Go");
-}
-
-TEST_F(Dialogs, SaveAlertAnswersSaveCancelOrDontSave)
-{
     m_driver.PressButton(QMessageBox::Save);
     EXPECT_EQ(cAlert::SaveAlert(0, "Quillmark", "Untitled"), kNavAskSaveChangesSave);
     m_driver.PressButtonWithText("Don’t Save");
     EXPECT_EQ(cAlert::SaveAlert(0, "Quillmark", "Untitled"), kNavAskSaveChangesDontSave);
     m_driver.Cancel();
     EXPECT_EQ(cAlert::SaveAlert(1, "Quillmark", "Untitled"), kNavAskSaveChangesCancel);
-
-    ASSERT_EQ(m_driver.Seen().size(), 3u);
-    const auto& closing = m_driver.Seen()[0];
-    EXPECT_EQ(closing.title, "Quillmark");
-    EXPECT_EQ(closing.text, "Do you want to save the changes you made in the document “Untitled”?");
-    EXPECT_EQ(closing.buttons.size(), 3);
-    EXPECT_EQ(closing.defaultButton, "Save");
-    EXPECT_NE(m_driver.Seen()[2].text, closing.text); // quitting asks otherwise
-    EXPECT_TRUE(m_driver.Seen()[2].text.contains("Untitled"));
-}
-
-TEST_F(Dialogs, RevertAlertAnswersDiscardOrCancel)
-{
     m_driver.PressButton(QMessageBox::Discard);
     EXPECT_EQ(cAlert::RevertAlert("Quillmark", "Untitled"), kNavAskDiscardChanges);
     m_driver.Cancel();
     EXPECT_EQ(cAlert::RevertAlert("Quillmark", "Untitled"), kNavAskDiscardChangesCancel);
-}
 
-TEST_F(Dialogs, OpenFilterShowsFoldersAndSysExFilesOnly)
-{
-    LayOutFolder();
-    auto Shown = [this](const char* pszName)
-    { return CLoadDialog::FilterProc(m_folder.File(pszName).c_str()); };
-    EXPECT_TRUE(Shown("Dump.SYX"));
-    EXPECT_TRUE(Shown("list.msy"));
-    EXPECT_TRUE(Shown("banks"));
-    EXPECT_FALSE(Shown("notes.txt"));
-    EXPECT_FALSE(Shown("syx"));
-    EXPECT_FALSE(Shown(".syx"));
-    EXPECT_FALSE(Shown("missing.syx"));
+    const auto& seen = m_driver.Seen();
+    ASSERT_EQ(seen.size(), 8u);
+    const struct
+    {
+        const char* pszText;
+        QMessageBox::Icon icon;
+        QStringList buttons;
+        const char* pszDefault;
+    } expected[] = {
+        {"The file could not be opened.", QMessageBox::Critical, {"OK"}, "OK"},
+        {"No Such Message", QMessageBox::Warning, {"OK"}, "OK"},
+        {"Message", QMessageBox::Information, {"Go", "Stop", "Later"}, "Go"},
+        {"Do you want to save the changes you made in the document “Untitled”?",
+         QMessageBox::Warning, {"Save", "Don’t Save", "Cancel"}, "Save"}};
+    for (size_t i = 0; i < std::size(expected); ++i)
+    {
+        EXPECT_EQ(seen[i].text, expected[i].pszText) << i;
+        EXPECT_EQ(seen[i].icon, expected[i].icon) << i;
+        QStringList buttons = seen[i].buttons, wanted = expected[i].buttons;
+        buttons.sort();
+        wanted.sort();
+        EXPECT_EQ(buttons, wanted) << i;
+        EXPECT_EQ(seen[i].defaultButton, expected[i].pszDefault) << i;
+    }
+    EXPECT_EQ(seen[2].informativeText, "Explanation");
+    EXPECT_EQ(seen[3].title, "Quillmark");
+    EXPECT_NE(seen[5].text, seen[3].text); // quitting asks otherwise
+    EXPECT_TRUE(seen[5].text.contains("Untitled"));
 }
 
 TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
@@ -200,6 +164,8 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     CLoadDialog dialog;
     ASSERT_TRUE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(listed.join(", ").toStdString(), "Dump.SYX, banks, list.msy");
+    for (const char* pszHidden : {"missing.syx", ".syx"}) // Qt would not list ".syx" anyway
+        EXPECT_FALSE(CLoadDialog::FilterProc(m_folder.File(pszHidden).c_str())) << pszHidden;
     ASSERT_EQ(lCount, 1);
     EXPECT_EQ(files[0].name, "Dump.SYX");
     EXPECT_EQ(std::filesystem::path(files[0].folder), std::filesystem::canonical(m_folder.Path()));
@@ -216,26 +182,6 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     EXPECT_FALSE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(std::filesystem::path(startFolder.toStdString()),
               std::filesystem::canonical(m_folder.Path()));
-}
-
-TEST_F(Dialogs, CancelledOpenDialogLeavesTheOutputs)
-{
-    QString startFolder;
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            startFolder = qobject_cast<QFileDialog*>(pDialog)->directory().absolutePath();
-            qobject_cast<QFileDialog*>(pDialog)->reject();
-        });
-    FSSpec files[1];
-    files[0].name = "untouched";
-    unsigned long types[1] = {7};
-    long lCount = 5;
-    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("Tst0"), files, types, &lCount));
-    EXPECT_EQ(startFolder, QDir::homePath()); // a key seen for the first time
-    EXPECT_EQ(files[0].name, "untouched");
-    EXPECT_EQ(types[0], 7u);
-    EXPECT_EQ(lCount, 5);
 }
 
 TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
@@ -266,6 +212,14 @@ TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
     EXPECT_EQ(std::filesystem::path(file.folder), std::filesystem::canonical(m_folder.Path()));
     EXPECT_EQ(folder.path, file.folder);
     EXPECT_FALSE(std::filesystem::exists(target)); // the dialog creates nothing
+
+    m_driver.Cancel();
+    file.name = "untouched";
+    folder.path = "/untouched";
+    EXPECT_FALSE(dialog.Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx", &file,
+                                &folder));
+    EXPECT_EQ(file.name, "untouched");
+    EXPECT_EQ(folder.path, "/untouched");
 }
 
 TEST_F(Dialogs, SaveDialogAsksBeforeReplacingAFile)
@@ -285,19 +239,6 @@ TEST_F(Dialogs, SaveDialogAsksBeforeReplacingAFile)
     EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
 }
 
-TEST_F(Dialogs, CancelledSaveDialogLeavesTheOutputs)
-{
-    m_driver.Cancel();
-    FSSpec file;
-    file.name = "untouched";
-    FSRef folder;
-    folder.path = "/untouched";
-    EXPECT_FALSE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
-                                       &file, &folder));
-    EXPECT_EQ(file.name, "untouched");
-    EXPECT_EQ(folder.path, "/untouched");
-}
-
 TEST_F(Dialogs, FileTypesComeFromTheNameNotTheContents)
 {
     // PNG bytes in a file without an extension: only reading them would say PNG.
@@ -310,17 +251,24 @@ TEST_F(Dialogs, FileTypesComeFromTheNameNotTheContents)
     EXPECT_EQ(CFileIconProvider().type(info),
               types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment());
 
+    // A cancelled dialog, the first with its key, starts at home and leaves the outputs.
     bool bOwnProvider = false;
+    QString startFolder;
     m_driver.Do(
         [&](QWidget* pDialog)
         {
             auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
             bOwnProvider = dynamic_cast<const CFileIconProvider*>(pFileDialog->iconProvider());
+            startFolder = pFileDialog->directory().absolutePath();
             pFileDialog->reject();
         });
     FSSpec files[1];
-    unsigned long types1[1];
-    long lCount = 0;
-    CLoadDialog().Execute(FourCharCode("QMRK"), files, types1, &lCount);
+    files[0].name = "untouched";
+    unsigned long types1[1] = {7};
+    long lCount = 5;
+    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("Tst0"), files, types1, &lCount));
     EXPECT_TRUE(bOwnProvider);
+    EXPECT_EQ(startFolder, QDir::homePath());
+    EXPECT_EQ(files[0].name, "untouched");
+    EXPECT_EQ(types1[0] + unsigned(lCount), 12u);
 }

@@ -1,21 +1,21 @@
 #include "toolkit/Utility.h"
 #include "platform/bundle/ResourceFolder.h"
+#include "support/DialogDriver.h"
+#include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace
 {
@@ -27,25 +27,6 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
     std::filesystem::copy_file(english, folder.File("strings/" + name + ".qm"));
     return folder.Path();
 }
-
-const char* const kKeys[] = {"StatusReceiving",
-                             "StatusReceiveComplete",
-                             "StatusReceiveError",
-                             "StatusTransmitCancel",
-                             "StatusTransmitError",
-                             "StatusTransmitReady",
-                             "StatusTransmitting",
-                             "StatusTransmitComplete",
-                             "ButtonStart",
-                             "ButtonCancel",
-                             "ButtonNext",
-                             "ButtonClose",
-                             "Version",
-                             "Open Midi In Failed",
-                             "Open Midi Out Failed",
-                             "Can't Open File",
-                             "Not Found File",
-                             "Illegal Msy File"};
 
 int CountIntegerArguments(const std::string& format)
 {
@@ -59,40 +40,39 @@ int CountIntegerArguments(const std::string& format)
 TEST(ResourceString, EveryKeyHasAnEnglishTextWithItsArguments)
 {
     ScopedEnv language("LC_ALL", "C");
-    for (const char* pszKey : kKeys)
+    const struct
     {
-        const std::string text = GetResourceString(pszKey);
-        EXPECT_NE(text, pszKey) << "no text for " << pszKey;
-        const int nExpected = strcmp(pszKey, "StatusTransmitting") == 0 ? 2
-                              : strcmp(pszKey, "Version") == 0          ? 3
-                              : strncmp(pszKey, "Status", 6) == 0 &&
-                                      std::string(pszKey).find("Error") == std::string::npos &&
-                                      std::string(pszKey).find("Cancel") == std::string::npos
-                                  ? 1
-                                  : 0;
-        EXPECT_EQ(CountIntegerArguments(text), nExpected) << pszKey << ": " << text;
+        const char* pszKey;
+        int nArguments;
+    } keys[] = {{"StatusReceiving", 1},      {"StatusReceiveComplete", 1},
+                {"StatusReceiveError", 0},   {"StatusTransmitCancel", 0},
+                {"StatusTransmitError", 0},  {"StatusTransmitReady", 1},
+                {"StatusTransmitting", 2},   {"StatusTransmitComplete", 1},
+                {"ButtonStart", 0},          {"ButtonCancel", 0},
+                {"ButtonNext", 0},           {"ButtonClose", 0},
+                {"Version", 3},              {"Open Midi In Failed", 0},
+                {"Open Midi Out Failed", 0}, {"Can't Open File", 0},
+                {"Not Found File", 0},       {"Illegal Msy File", 0}};
+    for (const auto& k : keys)
+    {
+        const std::string text = GetResourceString(k.pszKey);
+        EXPECT_NE(text, k.pszKey) << "no text for " << k.pszKey;
+        EXPECT_EQ(CountIntegerArguments(text), k.nArguments) << k.pszKey << ": " << text;
     }
     EXPECT_STREQ(GetResourceString("StatusReceiving"), "Receiving... %d bytes");
-    EXPECT_STREQ(GetResourceString("Version"), "Version %d.%d.%d");
 }
 
-TEST(ResourceString, AMissingKeyGivesTheKeyAndAllCallsShareOneBuffer)
+TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
 {
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
-
     char* pszFirst = GetResourceString("ButtonStart");
     EXPECT_STREQ(pszFirst, "Start");
-    char* pszSecond = GetResourceString("ButtonClose");
-    EXPECT_EQ(pszFirst, pszSecond);
+    EXPECT_EQ(GetResourceString("ButtonClose"), pszFirst);
     EXPECT_STREQ(pszFirst, "Close");
-
     // Longer than the buffer: cut to 255 bytes, never inside a character.
     const std::string longKey = std::string(254, 'a') + "\xC3\xA9";
     EXPECT_EQ(std::string(GetResourceString(longKey.c_str())), std::string(254, 'a'));
-}
 
-TEST(ResourceString, WithoutAStringsTableEveryKeyShowsAsItself)
-{
     TempDir empty;
     ScopedEnv resources("QUILLMARK_RESOURCES", empty.Path().c_str());
     EXPECT_STREQ(GetResourceString("StatusReceiving"), "StatusReceiving");
@@ -117,74 +97,68 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     EXPECT_STREQ(GetResourceString("ButtonNext"), "Next");
 }
 
-TEST(StringConversion, CopiesWhatFitsAndSaysWhenItCut)
+// Every copy into a fixed buffer stops at a whole character.
+TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
 {
     char szBuffer[8];
-    EXPECT_EQ(CF2CString(szBuffer, C2CFString("1234567"), sizeof(szBuffer)), 1);
-    EXPECT_STREQ(szBuffer, "1234567");
-    EXPECT_EQ(CF2CString(szBuffer, C2CFString("12345678"), sizeof(szBuffer)), 0);
-    EXPECT_STREQ(szBuffer, "1234567");
-    EXPECT_EQ(CF2CString(szBuffer, C2CFString("123456\xC3\xA9"), sizeof(szBuffer)), 0);
-    EXPECT_STREQ(szBuffer, "123456");
-    EXPECT_EQ(C2CFString("Gr\xC3\xBC\xC3\x9F"), QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"));
+    const struct
+    {
+        const char* pszText;
+        int iWhole;
+        const char* pszCopied;
+    } cases[] = {
+        {"1234567", 1, "1234567"}, {"12345678", 0, "1234567"}, {"123456\xC3\xA9", 0, "123456"}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
+        EXPECT_STREQ(szBuffer, c.pszCopied);
+    }
+
+    TempDir dir;
+    dir.Write("Grüße.syx", "x");
+    char szName[256];
+    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, sizeof(szName));
+    EXPECT_STREQ(szName, "Grüße.syx");
+    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, 6);
+    EXPECT_STREQ(szName, "Grü");
+    GetFSSpecFileName(szName, FSSpec{dir.Path(), "missing.syx"}, sizeof(szName));
+    EXPECT_STREQ(szName, "");
+
+    LogCapture log;
+    DebugPrintf("%s", std::string(300, 'x').c_str());
+    DebugPrintf("<Data Error? Eox:%d>", 247);
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{std::string(255, 'x'), "<Data Error? Eox:247>"}));
 }
 
-TEST(CompareExtension, IgnoresCaseButNotLength)
+TEST(Strings, ExtensionsNotesFieldsAndCentring)
 {
     EXPECT_EQ(CompareExtension(".syx", ".SYX"), 1);
-    EXPECT_EQ(CompareExtension(".Msy", ".msY"), 1);
     EXPECT_EQ(CompareExtension(".syx", ".sy"), 0);
     EXPECT_EQ(CompareExtension(".syx", ".msy"), 0);
-    EXPECT_EQ(CompareExtension("", ""), 1);
-    const std::string longName(300, 'A');
-    EXPECT_EQ(CompareExtension(longName.c_str(), std::string(300, 'a').c_str()), 1);
-}
+    EXPECT_EQ(CompareExtension(std::string(300, 'A').c_str(), std::string(300, 'a').c_str()), 1);
 
-TEST(NoteNumberToStr, NamesNoteAndOctave)
-{
-    char szName[8];
-    EXPECT_EQ(NoteNumberToStr(szName, 60), 2);
-    EXPECT_STREQ(szName, "C4");
-    NoteNumberToStr(szName, 59);
-    EXPECT_STREQ(szName, "B3");
-    NoteNumberToStr(szName, 72);
-    EXPECT_STREQ(szName, "C5");
-    EXPECT_EQ(NoteNumberToStr(szName, 0), 3);
-    EXPECT_STREQ(szName, "C-1");
-    NoteNumberToStr(szName, 61);
-    EXPECT_STREQ(szName, "C#4");
-    NoteNumberToStr(szName, 127);
-    EXPECT_STREQ(szName, "G9");
-    NoteNumberToStr(szName, -1);
-    EXPECT_STREQ(szName, "B-2");
-}
+    char szText[16];
+    for (const auto& [iNote, pszName] : std::vector<std::pair<int, const char*>>{
+             {60, "C4"}, {59, "B3"}, {0, "C-1"}, {61, "C#4"}, {127, "G9"}, {-1, "B-2"}})
+    {
+        EXPECT_EQ(NoteNumberToStr(szText, iNote), int(strlen(pszName)));
+        EXPECT_STREQ(szText, pszName);
+    }
 
-TEST(ExtractString, TrimsAFixedField)
-{
-    char szOut[16];
-    EXPECT_STREQ(ExtractString(szOut, "  AB  \0\0", 8), "AB");
-    EXPECT_STREQ(ExtractString(szOut, "        ", 8), "");
-    EXPECT_STREQ(ExtractString(szOut, "\t\nA B \r", 7), "A B \r")
-        << "only spaces are trimmed at the end";
-    // The field ends at its length even when the source goes on.
-    EXPECT_STREQ(ExtractString(szOut, "ABCDEFGH", 4), "ABCD");
-    EXPECT_STREQ(ExtractString(szOut, "AB", 0), "");
-}
+    EXPECT_STREQ(ExtractString(szText, "  AB  \0\0", 8), "AB");
+    EXPECT_STREQ(ExtractString(szText, "        ", 8), "");
+    EXPECT_STREQ(ExtractString(szText, "\t\nA B \r", 7), "A B \r") << "only spaces are trimmed";
+    EXPECT_STREQ(ExtractString(szText, "ABCDEFGH", 4), "ABCD");
 
-TEST(CenteringString, CentresInPlaceWithTheExtraSpaceRight)
-{
-    char szAB[8] = "AB";
-    CenteringString(szAB, 5);
-    EXPECT_STREQ(szAB, " AB  ");
-    char szABC[8] = "ABC";
-    CenteringString(szABC, 6);
-    EXPECT_STREQ(szABC, " ABC  ");
-    char szBlank[8] = "   ";
-    CenteringString(szBlank, 4);
-    EXPECT_STREQ(szBlank, "    ");
-    char szShifted[8] = "    XY";
-    CenteringString(szShifted, 6);
-    EXPECT_STREQ(szShifted, "  XY  ");
+    using Centring = std::tuple<const char*, int, const char*>;
+    for (const auto& [pszIn, nWidth, pszOut] : std::vector<Centring>{
+             {"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
+    {
+        strcpy(szText, pszIn);
+        CenteringString(szText, nWidth);
+        EXPECT_STREQ(szText, pszOut);
+    }
 }
 
 TEST(NumericHelpers, ClipOrderAndUnorderedValues)
@@ -194,19 +168,12 @@ TEST(NumericHelpers, ClipOrderAndUnorderedValues)
     EXPECT_EQ(ClipInt(15, 0, 10), 10);
     EXPECT_EQ(ClipInt(-3, 0, 10), 0);
     EXPECT_EQ(ClipFloat(-3.0f, 0.0f, 1.0f), 0.0f);
-    EXPECT_EQ(ClipFloat(0.5f, 0.0f, 1.0f), 0.5f);
     EXPECT_TRUE(std::isnan(ClipFloat(NAN, 0.0f, 1.0f)));
-
-    EXPECT_EQ(MaxInt(3, -4), 3);
-    EXPECT_EQ(MinInt(3, -4), -4);
-    EXPECT_EQ(MixFloat(2.0f, 3.0f), 2.0f);
-    EXPECT_EQ(MaxFloat(2.0f, 3.0f), 3.0f);
+    EXPECT_EQ(MaxInt(3, -4) * 10 + MinInt(3, -4), 26);
     EXPECT_EQ(MaxFloat(NAN, 1.0f), 1.0f);
     EXPECT_EQ(MixFloat(NAN, 1.0f), 1.0f);
-
-    EXPECT_TRUE(ContainInt(10, 0, 10));
-    EXPECT_TRUE(ContainInt(0, 0, 10));
-    EXPECT_FALSE(ContainInt(11, 0, 10));
+    EXPECT_EQ(MixFloat(2.0f, 3.0f), 2.0f);
+    EXPECT_TRUE(ContainInt(10, 0, 10) && ContainInt(0, 0, 10) && !ContainInt(11, 0, 10));
     EXPECT_TRUE(ContainFloat(1.0f, 0.0f, 1.0f));
     EXPECT_FALSE(ContainFloat(NAN, 0.0f, 1.0f));
 }
@@ -214,16 +181,12 @@ TEST(NumericHelpers, ClipOrderAndUnorderedValues)
 TEST(ProcessMessage, DispatchesPostedEventsAndDueTimers)
 {
     bool bPosted = false;
-    QMetaObject::invokeMethod(
-        qApp, [&] { bPosted = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [&] { bPosted = true; }, Qt::QueuedConnection);
     ProcessMessage();
     EXPECT_TRUE(bPosted);
 
     bool bFired = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] { bFired = true; });
-    timer.start(20);
+    QTimer::singleShot(20, [&] { bFired = true; });
     const uint32_t uiStart = GetSystemTimeMs();
     while (!bFired && GetSystemTimeMs() - uiStart < 5000)
     {
@@ -231,44 +194,24 @@ TEST(ProcessMessage, DispatchesPostedEventsAndDueTimers)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_TRUE(bFired);
+    EXPECT_GE(GetSystemTimeMs() - uiStart, 20u);
 }
 
 TEST(MessageBox, ShowsTheLocalisedTextAsTheExplanation)
 {
-    QString mainText, explanation;
-    bool bWarning = false;
-    // Notes what the next box shows and answers it.
-    const auto answerNextBox = [&]
-    {
-        mainText = "unset";
-        QTimer::singleShot(0,
-                           [&]
-                           {
-                               auto* pBox =
-                                   qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                               ASSERT_NE(pBox, nullptr);
-                               mainText = pBox->text();
-                               explanation = pBox->informativeText();
-                               bWarning = pBox->icon() == QMessageBox::Warning;
-                               pBox->button(QMessageBox::Ok)->click();
-                           });
-    };
-    answerNextBox();
+    DialogDriver driver;
+    driver.PressButton(QMessageBox::Ok);
     EXPECT_EQ(MessageBoxFromResource("Can't Open File"), 1);
-    EXPECT_EQ(mainText, "");
-    EXPECT_EQ(explanation, "The file could not be opened.");
-    EXPECT_TRUE(bWarning);
-
-    answerNextBox();
+    driver.PressButton(QMessageBox::Ok);
     EXPECT_EQ(MessageBox("explanation", "message"), 1);
-    EXPECT_EQ(mainText, "message");
-    EXPECT_EQ(explanation, "explanation");
-}
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[0].text, "");
+    EXPECT_EQ(driver.Seen()[0].informativeText, "The file could not be opened.");
+    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(driver.Seen()[1].text, "message");
+    EXPECT_EQ(driver.Seen()[1].informativeText, "explanation");
 
-TEST(DesktopRect, IsThePrimaryScreen)
-{
     int iX = -1, iY = -1, iWidth = 0, iHeight = 0;
     GetDesktopRect(&iX, &iY, &iWidth, &iHeight);
-    EXPECT_GT(iWidth, 0);
-    EXPECT_GT(iHeight, 0);
+    EXPECT_GT(iWidth * iHeight, 0);
 }

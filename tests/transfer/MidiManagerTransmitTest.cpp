@@ -25,6 +25,14 @@ Bytes SysEx(int nLength, uint8_t ucSeed)
     return bytes;
 }
 
+Bytes Joined(std::initializer_list<Bytes> parts)
+{
+    Bytes joined;
+    for (const Bytes& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
 class MidiManagerTransmit : public MidiManagerFixture
 {
 protected:
@@ -86,56 +94,7 @@ protected:
     std::unique_ptr<QTimer> m_pTicker;
 };
 
-struct tagSizeCase
-{
-    const char* pszName;
-    int nLength;
-    std::vector<int32_t> progress; // bytes sent after each block
-};
-
-class MidiManagerFileSize : public MidiManagerTransmit,
-                            public ::testing::WithParamInterface<tagSizeCase>
-{
-};
 } // namespace
-
-// A file goes out in blocks of 256 bytes, each reported with the bytes so far, between a
-// start and a completion that carry the file's size; all posted by the manager, with the
-// clock reading at posting.
-TEST_P(MidiManagerFileSize, SendsTheFileInBlocksAndReportsEach)
-{
-    const tagSizeCase& c = GetParam();
-    Bytes file = c.nLength ? SysEx(c.nLength, 3) : Bytes{};
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(file)), 1);
-    DeliverEnd();
-
-    auto sends = m_pVirtual->CapturedSends(m_hDestination);
-    ASSERT_EQ(sends.size(), c.progress.size());
-    int32_t iSent = 0;
-    for (size_t i = 0; i < sends.size(); ++i)
-    {
-        EXPECT_EQ(sends[i], Bytes(file.begin() + iSent, file.begin() + c.progress[i]));
-        iSent = c.progress[i];
-    }
-    const auto& messages = m_recorder.m_messages;
-    const int32_t nBlocks = int32_t(c.progress.size());
-    ASSERT_EQ(messages.size(), c.progress.size() + 2);
-    EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, c.nLength, -1, -1));
-    for (int32_t i = 0; i < nBlocks; ++i)
-        EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, c.nLength,
-                              c.progress[size_t(i)], i + 1));
-    EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, c.nLength, -1, nBlocks));
-    for (size_t i = 1; i < messages.size(); ++i)
-        EXPECT_LE(uint32_t(messages[i].iParam3 - messages[i - 1].iParam3), 5000u);
-    for (CMessageManagerListener* pSender : m_recorder.m_senders)
-        EXPECT_EQ(pSender, ManagerAsSender());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, MidiManagerFileSize,
-    ::testing::Values(tagSizeCase{"ThreeBlocks", 600, {256, 512, 600}},
-                      tagSizeCase{"ExactlyOneBlock", 256, {256}}, tagSizeCase{"Empty", 0, {}}),
-    [](const ::testing::TestParamInfo<tagSizeCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerTransmit, SendsFromTheFilesCurrentPositionOnlyWhenWhole)
 {
@@ -354,14 +313,6 @@ TEST_F(MidiManagerTransmitConcurrency, ManyBlocksOneInFlight)
 
 namespace
 {
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes joined;
-    for (const Bytes& part : parts)
-        joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
-
 struct tagBlockCase
 {
     const char* pszName;
@@ -375,10 +326,13 @@ class MidiManagerBlocks : public MidiManagerTransmit,
 };
 } // namespace
 
-// No block holds bytes of two messages; a block is cut at 256 bytes inside a message.
-TEST_P(MidiManagerBlocks, EndAtMessageBoundaries)
+// A file goes out in blocks of at most 256 bytes, no block holding bytes of two messages;
+// each block is reported with the bytes so far, between a start and a completion that
+// carry the file's size; all posted by the manager, with the clock reading at posting.
+TEST_P(MidiManagerBlocks, EndAtMessageBoundariesAndAreReportedEach)
 {
     const tagBlockCase& c = GetParam();
+    const int32_t nSize = int32_t(c.stream.size()), nBlocks = int32_t(c.blockLengths.size());
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
     DeliverEnd();
     std::vector<size_t> lengths;
@@ -392,13 +346,28 @@ TEST_P(MidiManagerBlocks, EndAtMessageBoundaries)
     }
     EXPECT_EQ(lengths, c.blockLengths);
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
-    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE,
-                          int32_t(c.stream.size()), -1, int32_t(c.blockLengths.size())));
+
+    const auto& messages = m_recorder.m_messages;
+    ASSERT_EQ(messages.size(), c.blockLengths.size() + 2);
+    EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, nSize, -1, -1));
+    int32_t iSent = 0;
+    for (int32_t i = 0; i < nBlocks; ++i)
+    {
+        iSent += int32_t(c.blockLengths[size_t(i)]);
+        EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, nSize, iSent, i + 1));
+    }
+    EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, nSize, -1, nBlocks));
+    for (size_t i = 1; i < messages.size(); ++i)
+        EXPECT_LE(uint32_t(messages[i].iParam3 - messages[i - 1].iParam3), 5000u);
+    for (CMessageManagerListener* pSender : m_recorder.m_senders)
+        EXPECT_EQ(pSender, ManagerAsSender());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, MidiManagerBlocks,
     ::testing::Values(
+        tagBlockCase{"Empty", {}, {}},
+        tagBlockCase{"ThreeBlocks", SysEx(600, 3), {256, 256, 88}},
         tagBlockCase{"TwoMessagesOf200", Joined({SysEx(200, 1), SysEx(200, 2)}), {200, 200}},
         tagBlockCase{"ShortMessages",
                      Joined({SysEx(6, 1), SysEx(3, 2), SysEx(11, 3), SysEx(2, 4)}),
@@ -480,42 +449,27 @@ TEST_P(MidiManagerSchedule, SendsEachBlockWhenDue)
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
 }
 
+constexpr MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
+using ms = milliseconds;
+
 INSTANTIATE_TEST_SUITE_P(
     Pacing, MidiManagerSchedule,
     ::testing::Values(
         // 200 bytes at 3125 bytes a second are 64 ms on the wire.
         tagScheduleCase{"PauseAfterEachMessage",
-                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}),
-                        kMIDIEndpointHardware,
-                        Settings(100, 3125, kByPort),
-                        3125,
-                        {microseconds(0), milliseconds(164), milliseconds(328)}},
+                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware,
+                        Settings(100, 3125, kByPort), 3125, {ms(0), ms(164), ms(328)}},
         // No pause inside a message; each block at 1000 bytes a second.
-        tagScheduleCase{"SlowerSpeedPacesEachBlock",
-                        SysEx(600, 1),
-                        kMIDIEndpointHardware,
-                        Settings(100, 1000, kByPort),
-                        1000,
-                        {microseconds(0), milliseconds(256), milliseconds(512)}},
+        tagScheduleCase{"SlowerSpeedPacesEachBlock", SysEx(600, 1), kHardware,
+                        Settings(100, 1000, kByPort), 1000, {ms(0), ms(256), ms(512)}},
         // A software port takes the bytes as fast as it reads them; pauses still apply.
         tagScheduleCase{"SoftwarePortUnpaced",
-                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}),
-                        kMIDIEndpointSoftware,
-                        Settings(50, 100, kByPort),
-                        0,
-                        {microseconds(0), milliseconds(50), milliseconds(100), milliseconds(100)}},
-        tagScheduleCase{"SoftwarePortForcedToTheSpeed",
-                        Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kMIDIEndpointSoftware,
-                        Settings(0, 100, kAtSpeed),
-                        100,
-                        {microseconds(0), milliseconds(100)}},
-        tagScheduleCase{"HardwarePortForcedUnpaced",
-                        Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kMIDIEndpointHardware,
-                        Settings(0, 3125, kUnpaced),
-                        0,
-                        {microseconds(0), microseconds(0)}}),
+                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
+                        Settings(50, 100, kByPort), 0, {ms(0), ms(50), ms(100), ms(100)}},
+        tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kSoftware, Settings(0, 100, kAtSpeed), 100, {ms(0), ms(100)}},
+        tagScheduleCase{"HardwarePortForcedUnpaced", Joined({SysEx(10, 1), SysEx(10, 2)}),
+                        kHardware, Settings(0, 3125, kUnpaced), 0, {ms(0), ms(0)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
@@ -674,17 +628,14 @@ TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
 }
 
-INSTANTIATE_TEST_SUITE_P(Timing, MidiManagerMidiTiming,
-                         ::testing::Values(tagMidiTimingCase{"OfTheFile",
-                                                             tagTransmitSettings::kMidiTimingOfFile,
-                                                             {microseconds(0), milliseconds(1000),
-                                                              microseconds(1003200)}},
-                                           tagMidiTimingCase{"PauseBetweenMessages",
-                                                             tagTransmitSettings::kMidiTimingPause,
-                                                             {microseconds(0), microseconds(103200),
-                                                              microseconds(206400)}}),
-                         [](const ::testing::TestParamInfo<tagMidiTimingCase>& info)
-                         { return info.param.pszName; });
+INSTANTIATE_TEST_SUITE_P(
+    Timing, MidiManagerMidiTiming,
+    ::testing::Values(
+        tagMidiTimingCase{"OfTheFile", tagTransmitSettings::kMidiTimingOfFile,
+                          {ms(0), ms(1000), microseconds(1003200)}},
+        tagMidiTimingCase{"PauseBetweenMessages", tagTransmitSettings::kMidiTimingPause,
+                          {ms(0), microseconds(103200), microseconds(206400)}}),
+    [](const ::testing::TestParamInfo<tagMidiTimingCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerMidiFile, RemainingTimeWaitsForTheLastTimedMessage)
 {

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -85,172 +84,116 @@ TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFiles)
     ASSERT_EQ(OpenList("[MultiSysEx]\r\n1=bank_a.syx\r\n2=\"Drum Kit.syx\"\r\n3=bank_b.syx\r\n"),
               1);
     EXPECT_EQ(m_reader.GetFileCount(), 3);
-    EXPECT_EQ(Name(1), "bank_a.syx");
-    EXPECT_EQ(Name(2), "Drum Kit.syx");
-    EXPECT_EQ(Name(3), "bank_b.syx");
-    EXPECT_EQ(Contents(1), "A");
-    EXPECT_EQ(Contents(2), "D");
-    EXPECT_EQ(Contents(3), "B");
-    EXPECT_TRUE(sg_alerts.empty());
-    EXPECT_TRUE(m_log.Lines().empty());
-}
-
-TEST_F(MultiSysExReader, BadHeadersAreIllegalListFilesAndSayWhy)
-{
-    using Problem = CMultiSysExReader::Problem;
-    const std::string longName(255, 'M');
-    const std::vector<std::tuple<std::string, std::string, Problem>> cases = {
-        {"", "Can't find MSY header.", Problem::kNoHeader},
-        {"MultiSysEx\n1=a.syx\n", "Can't find MSY header.", Problem::kNoHeader},
-        {"[MultiSysEx", "Failed to read section name.", Problem::kNoHeader},
-        {"[" + longName + "]\n1=a.syx\n", "Failed to read section name.", Problem::kNoHeader},
-        {"[multisysex]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
-        {"[Multi]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
-        {"[Sys MultiSysEx]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
-        {"[Multi\xFFSysEx]\n1=a.syx\n", "Illegal section name.", Problem::kBadSectionName},
-    };
-    for (const auto& [text, message, problem] : cases)
-    {
-        SCOPED_TRACE(text);
-        m_log.Clear();
-        EXPECT_EQ(OpenList(text), 0);
-        EXPECT_EQ(m_reader.GetFileCount(), 0);
-        EXPECT_EQ(m_reader.GetProblem(), problem);
-        EXPECT_EQ(m_log.Lines(), std::vector<std::string>{"ParseHeader: " + message});
-    }
-    // The caller tells the user, naming the file.
-    EXPECT_TRUE(sg_alerts.empty());
-}
-
-TEST_F(MultiSysExReader, HeaderMayCarryTextAroundTheSectionName)
-{
-    for (const std::string& header : std::vector<std::string>{
-             "[MultiSysEx]", "[MultiSysEx2]", "[  MultiSysEx  ]", "notes [MultiSysEx]",
-             "[MultiSysEx" + std::string(244, ' ') + "]"})
-    {
-        SCOPED_TRACE(header);
-        EXPECT_EQ(OpenList(header + "\n1=a.syx\n"), 1);
-        EXPECT_EQ(Name(1), "a.syx");
-    }
-    EXPECT_TRUE(sg_alerts.empty());
-}
-
-TEST_F(MultiSysExReader, ValidHeaderWithoutEntriesFailsSilently)
-{
-    EXPECT_EQ(OpenList("[MultiSysEx]\n\n"), 0);
-    EXPECT_EQ(OpenList("[MultiSysEx]\nno entries here\n"), 0);
-    EXPECT_EQ(m_reader.GetFileCount(), 0);
-    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNoEntries);
-    EXPECT_TRUE(sg_alerts.empty());
-    EXPECT_TRUE(m_log.Lines().empty());
-}
-
-TEST_F(MultiSysExReader, EntriesAreKeptByNumberNotByLine)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n2=second.syx\n1=first.syx\n3=third.syx\n"), 1);
-    EXPECT_EQ(Name(1), "first.syx");
-    EXPECT_EQ(Name(2), "second.syx");
-    EXPECT_EQ(Name(3), "third.syx");
-    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNoProblem);
-}
-
-TEST_F(MultiSysExReader, DuplicateNumbersCountButTheFirstNameWins)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=first.syx\n1=again.syx\n"), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 2);
-    EXPECT_EQ(Name(1), "first.syx");
-    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kRepeatedNumber);
-    EXPECT_EQ(m_reader.GetProblemNumber(), 1);
-    // The window asks for entry 2 next, which is not there: nothing, silently.
-    EXPECT_EQ(Name(2), "<untouched>");
-    EXPECT_EQ(Contents(2), "<null>");
-    EXPECT_TRUE(sg_alerts.empty());
-}
-
-TEST_F(MultiSysExReader, MissingNumbersStayMissing)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n3=three.syx\n-2=minus.syx\n1=one.syx\n"), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 3);
-    EXPECT_EQ(m_reader.GetNumbers(), (std::vector<int>{-2, 1, 3}));
-    EXPECT_EQ(Name(2), "<untouched>");
-    EXPECT_EQ(Name(3), "three.syx");
-}
-
-TEST_F(MultiSysExReader, OnlyTheLeadingNumberOfAKeyCounts)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\nx1=letter.syx\n 2nd entry = second.syx\n"
-                       "a note without equals\n4=fourth.syx\n99999999999=huge.syx\n"),
-              1);
-    EXPECT_EQ(m_reader.GetFileCount(), 4);
-    EXPECT_EQ(Name(0), "letter.syx"); // a key that starts with a letter is entry 0
-    EXPECT_EQ(Name(2), "second.syx");
-    EXPECT_EQ(Name(4), "<untouched>"); // the note joined the key: "a note...\n4" is 0
-    EXPECT_EQ(Name(INT_MAX), "huge.syx");
-}
-
-TEST_F(MultiSysExReader, BareNamesEndAtWhiteSpaceQuotedNamesDoNot)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=Drum Kit.syx\n2=\"Pad\n  Bank.syx\"  3=\"open"), 1);
-    EXPECT_EQ(Name(1), "Drum");
-    // "Kit.syx\n2" became the next key: entry 0.
-    EXPECT_EQ(Name(0), "Pad\n  Bank.syx");
-    EXPECT_EQ(Name(3), "open"); // an unterminated quote runs to the end
-    EXPECT_EQ(m_reader.GetFileCount(), 3);
-}
-
-TEST_F(MultiSysExReader, EqualsAtTheEndGivesAnEmptyName)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1="), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 1);
-    EXPECT_EQ(Name(1), "");
-}
-
-TEST_F(MultiSysExReader, ByteFFIsACharacterLikeAnyOther)
-{
-    // Latin-1 names with "\xFF" are not cut, and a junk byte before the header is skipped.
-    ASSERT_EQ(OpenList("\xFF junk [MultiSysEx]\n1=ab\xFF"
-                       "cd.syx\n2=\"a b\xFF"
-                       "c\"\n3=x.syx\n"),
-              1);
-    EXPECT_EQ(m_reader.GetFileCount(), 3);
-    EXPECT_EQ(Name(1), "ab\xFF"
-                       "cd.syx");
-    EXPECT_EQ(Name(2), "a b\xFF"
-                       "c");
-    EXPECT_EQ(Name(3), "x.syx");
-    // Other bytes above 0x7F are name characters, never white space.
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=\xC3\xA4\xA0x.syx\n"), 1);
-    EXPECT_EQ(Name(1), "\xC3\xA4\xA0x.syx");
-}
-
-TEST_F(MultiSysExReader, ValuesOf255CharactersEndTheList)
-{
-    const std::string name254(254, 'n');
-    const std::string name255(255, 'n');
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=" + name254 + "\n2=\"" + name254 + "\"\n"), 1);
-    EXPECT_EQ(Name(1), name254);
-    EXPECT_EQ(Name(2), name254);
-
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=a.syx\n2=" + name255 + "\n3=c.syx\n"), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 1);
-    EXPECT_EQ(m_reader.GetProblem(), CMultiSysExReader::kNameTooLong);
-    EXPECT_EQ(m_reader.GetProblemNumber(), 2);
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=a.syx\n2=\"" + name255 + "\"\n3=c.syx\n"), 1);
-    EXPECT_EQ(m_reader.GetFileCount(), 1);
-    EXPECT_EQ(OpenList("[MultiSysEx]\n1=" + name255), 0);
-    // A key of 255 characters without '=' ends the list too.
-    EXPECT_EQ(OpenList("[MultiSysEx]\n" + std::string(255, '1') + "=a.syx\n"), 0);
-    EXPECT_TRUE(sg_alerts.empty());
-}
-
-TEST_F(MultiSysExReader, NamesAreCutToTheBuffer)
-{
-    ASSERT_EQ(OpenList("[MultiSysEx]\n1=bank_a.syx\n"), 1);
+    EXPECT_EQ(Name(1) + Name(2) + Name(3) + Contents(1) + Contents(2) + Contents(3),
+              "bank_a.syxDrum Kit.syxbank_b.syxADB");
     char szName[6];
     memset(szName, 'x', sizeof(szName));
     EXPECT_EQ(m_reader.GetSysExFileName(szName, sizeof(szName), 1), 0);
     EXPECT_STREQ(szName, "bank_");
+    EXPECT_TRUE(sg_alerts.empty());
+    EXPECT_TRUE(m_log.Lines().empty());
 }
+
+namespace
+{
+struct tagListCase
+{
+    const char* pszName;
+    std::string sText;
+    int iResult;
+    int nFileCount;
+    std::vector<std::pair<int, std::string>> names; // entry number, name; "<untouched>": none
+    CMultiSysExReader::Problem problem = CMultiSysExReader::kNoProblem;
+    int nProblemNumber = 0;
+    const char* pszLog = nullptr; // the one line logged, after "ParseHeader: "
+};
+
+constexpr auto kNoHeader = CMultiSysExReader::kNoHeader;
+constexpr auto kBadName = CMultiSysExReader::kBadSectionName;
+const char* const kCantFind = "Can't find MSY header.";
+const char* const kCantRead = "Failed to read section name.";
+const char* const kIllegal = "Illegal section name.";
+
+const std::string kName254(254, 'n'), kName255(255, 'n');
+const std::string kHeader = "[MultiSysEx]\n";
+
+// Entries are kept by number, not by line; only a key's leading number counts; bare names
+// end at white space, quoted ones at their quote; any byte above 0x7F is a name character.
+const tagListCase kListCases[] = {
+    // Bad headers make illegal list files; the caller tells the user, naming the file.
+    {"Empty", "", 0, 0, {}, kNoHeader, 0, kCantFind},
+    {"NoBrackets", "MultiSysEx\n1=a.syx\n", 0, 0, {}, kNoHeader, 0, kCantFind},
+    {"Unclosed", "[MultiSysEx", 0, 0, {}, kNoHeader, 0, kCantRead},
+    {"SectionNameTooLong", "[" + std::string(255, 'M') + "]\n1=a.syx\n", 0, 0, {}, kNoHeader, 0,
+     kCantRead},
+    {"LowerCase", "[multisysex]\n1=a.syx\n", 0, 0, {}, kBadName, 0, kIllegal},
+    {"Shorter", "[Multi]\n1=a.syx\n", 0, 0, {}, kBadName, 0, kIllegal},
+    {"TextBefore", "[Sys MultiSysEx]\n1=a.syx\n", 0, 0, {}, kBadName, 0, kIllegal},
+    {"ByteFFInside", "[Multi\xFFSysEx]\n1=a.syx\n", 0, 0, {}, kBadName, 0, kIllegal},
+    {"NumberedOutOfOrder", kHeader + "2=second.syx\n1=first.syx\n3=third.syx\n", 1, 3,
+     {{1, "first.syx"}, {2, "second.syx"}, {3, "third.syx"}}},
+    {"TextAroundTheSectionName", "notes [  MultiSysEx2  ]\n1=a.syx\n", 1, 1, {{1, "a.syx"}}},
+    {"LongestHeader", "[MultiSysEx" + std::string(244, ' ') + "]\n1=a.syx\n", 1, 1, {{1, "a.syx"}}},
+    {"NoEntries", kHeader + "\n", 0, 0, {}, CMultiSysExReader::kNoEntries},
+    {"NoEntriesButText", kHeader + "no entries here\n", 0, 0, {}, CMultiSysExReader::kNoEntries},
+    {"RepeatedNumberFirstWins", kHeader + "1=first.syx\n1=again.syx\n", 1, 2,
+     {{1, "first.syx"}, {2, "<untouched>"}}, CMultiSysExReader::kRepeatedNumber, 1},
+    {"MissingNumbersStayMissing", kHeader + "3=three.syx\n-2=minus.syx\n1=one.syx\n", 1, 3,
+     {{-2, "minus.syx"}, {2, "<untouched>"}, {3, "three.syx"}}},
+    {"LeadingNumberOfAKey",
+     kHeader + "x1=letter.syx\n 2nd entry = second.syx\na note without equals\n4=fourth.syx\n"
+               "99999999999=huge.syx\n",
+     1, 4, {{0, "letter.syx"}, {2, "second.syx"}, {4, "<untouched>"}, {INT_MAX, "huge.syx"}},
+     CMultiSysExReader::kRepeatedNumber, 0},
+    // "Kit.syx\n2" becomes the next key: entry 0; an unterminated quote runs to the end.
+    {"BareAndQuotedNames", kHeader + "1=Drum Kit.syx\n2=\"Pad\n  Bank.syx\"  3=\"open", 1, 3,
+     {{1, "Drum"}, {0, "Pad\n  Bank.syx"}, {3, "open"}}},
+    {"EqualsAtTheEnd", kHeader + "1=", 1, 1, {{1, ""}}},
+    {"ByteFF",
+     "\xFF junk [MultiSysEx]\n1=ab\xFF" "cd.syx\n2=\"a b\xFF" "c\"\n3=\xC3\xA4\xA0x.syx\n",
+     1, 3, {{1, "ab\xFF" "cd.syx"}, {2, "a b\xFF" "c"}, {3, "\xC3\xA4\xA0x.syx"}}},
+    {"NamesOf254", kHeader + "1=" + kName254 + "\n2=\"" + kName254 + "\"\n", 1, 2,
+     {{1, kName254}, {2, kName254}}},
+    {"NameOf255EndsTheList", kHeader + "1=a.syx\n2=" + kName255 + "\n3=c.syx\n", 1, 1,
+     {{1, "a.syx"}, {3, "<untouched>"}}, CMultiSysExReader::kNameTooLong, 2},
+    {"QuotedNameOf255EndsTheList", kHeader + "1=a.syx\n2=\"" + kName255 + "\"\n3=c.syx\n", 1, 1,
+     {{1, "a.syx"}}, CMultiSysExReader::kNameTooLong, 2},
+    {"OnlyANameOf255", kHeader + "1=" + kName255, 0, 0, {}, CMultiSysExReader::kNameTooLong, 1},
+    {"KeyOf255", kHeader + std::string(255, '1') + "=a.syx\n", 0, 0, {},
+     CMultiSysExReader::kNoEntries},
+};
+
+void PrintTo(const tagListCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+
+class MultiSysExList : public MultiSysExReader, public testing::WithParamInterface<tagListCase>
+{
+};
+} // namespace
+
+TEST_P(MultiSysExList, KeepsTheEntriesByNumber)
+{
+    const tagListCase& c = GetParam();
+    EXPECT_EQ(OpenList(c.sText), c.iResult);
+    EXPECT_EQ(m_reader.GetFileCount(), c.nFileCount);
+    for (const auto& [iNumber, sName] : c.names)
+        EXPECT_EQ(Name(iNumber), sName) << iNumber;
+    EXPECT_EQ(m_reader.GetProblem(), c.problem);
+    if (c.nProblemNumber)
+    {
+        EXPECT_EQ(m_reader.GetProblemNumber(), c.nProblemNumber);
+    }
+    EXPECT_TRUE(sg_alerts.empty());
+    const std::vector<std::string> log =
+        c.pszLog ? std::vector<std::string>{std::string("ParseHeader: ") + c.pszLog}
+                 : std::vector<std::string>{};
+    EXPECT_EQ(m_log.Lines(), log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, MultiSysExList, testing::ValuesIn(kListCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST_F(MultiSysExReader, ListedNamesAreFoundBesideTheList)
 {
