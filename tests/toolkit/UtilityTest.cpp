@@ -81,10 +81,10 @@ TEST(ResourceString, AMissingKeyGivesTheKeyAndAllCallsShareOneBuffer)
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
 
     char* pszFirst = GetResourceString("ButtonStart");
-    EXPECT_STREQ(pszFirst, "Start");
+    EXPECT_STREQ(pszFirst, "&Start");
     char* pszSecond = GetResourceString("ButtonClose");
     EXPECT_EQ(pszFirst, pszSecond);
-    EXPECT_STREQ(pszFirst, "Close");
+    EXPECT_STREQ(pszFirst, "&Close");
 
     // Longer than the buffer: cut to 255 bytes, never inside a character.
     const std::string longKey = std::string(254, 'a') + "\xC3\xA9";
@@ -104,7 +104,7 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     ScopedEnv resources("QUILLMARK_RESOURCES", CopyEnglishTableAs(french, "quillmark_fr").c_str());
     {
         ScopedEnv language("LC_ALL", "fr_CA.UTF-8");
-        EXPECT_STREQ(GetResourceString("ButtonNext"), "Next") << "fr_CA falls back to fr";
+        EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next") << "fr_CA falls back to fr";
     }
     {
         ScopedEnv language("LC_ALL", "de_AT.UTF-8");
@@ -114,7 +114,7 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     ScopedEnv englishResources("QUILLMARK_RESOURCES",
                                CopyEnglishTableAs(english, "quillmark_en").c_str());
     ScopedEnv language("LC_ALL", "de_AT.UTF-8");
-    EXPECT_STREQ(GetResourceString("ButtonNext"), "Next");
+    EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next");
 }
 
 TEST(StringConversion, CopiesWhatFitsAndSaysWhenItCut)
