@@ -273,7 +273,8 @@ void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, c
     {
         // Room for a 255-byte name and the words around it; the menu cuts the item text.
         char szItem[512];
-        snprintf(szItem, sizeof(szItem), GetResourceString(kNotConnectedKey), pszRemembered);
+        snprintf(szItem, sizeof(szItem), GetResourceString(kNotConnectedKey),
+                 PrintableDeviceName(pszRemembered).c_str());
         cPopup.m_cPopupMenu.AddItem(szItem, 0);
         nNotConnected = nCount;
         nSelect = nCount;
@@ -283,6 +284,7 @@ void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, c
     // With nothing remembered and nothing picked the pop-up keeps its selection.
     if (nSelect >= 0)
         cPopup.SetSelectItem(nSelect);
+    cPopup.FitItems();
 }
 
 void CMainWindow::ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName)

@@ -238,25 +238,32 @@ TEST_F(MainWindowTest, AbsentRememberedDeviceIsMarkedNotConnectedAndKeptOnClose)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddDestination("Synth A", "Out");
-    Remember("Gone - Port 1", "Gone Too - Port 2");
+    const char* const pszGoneOut = "Gone Too\t- A Port With A Rather Long Name 2";
+    Remember("Gone - Port 1", pszGoneOut);
 
     OpenMainWindow();
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Gone - Port 1 (Not Connected)"}));
     EXPECT_EQ(Items(MidiOut()),
-              QStringList({"Synth A - Out", "Gone Too - Port 2 (Not Connected)"}));
+              QStringList({"Synth A - Out",
+                           "Gone Too - A Port With A Rather Long Name 2 (Not Connected)"}));
     EXPECT_EQ(MidiIn()->currentIndex(), 1);
     EXPECT_EQ(MidiOut()->currentIndex(), 1);
+    // The pop-up, and so its menu, is wide enough for the longest entry, inside the window.
+    QApplication::processEvents();
+    const int nTextWidth = MidiOut()->fontMetrics().horizontalAdvance(MidiOut()->currentText());
+    EXPECT_GE(MidiOut()->width(), nTextWidth);
+    EXPECT_LE(MidiOut()->mapTo(m_pWindow, QPoint(MidiOut()->width(), 0)).x(), m_pWindow->width());
 
     // Closing with the absent devices selected keeps them remembered.
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
 
     // A real device chosen instead is stored.
     Choose(MidiIn(), 0);
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
 }
 
 TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
