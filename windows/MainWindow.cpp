@@ -59,6 +59,8 @@ void CMainWindow::OnCreate()
 
 void CMainWindow::OnDestroy()
 {
+    // However the run ends (close box, Close or Quit), the devices shown are remembered.
+    StoreChoice();
     CancelSetupCheck();
     RemoveEventLoopTimer(m_pStartFilesTimer);
     m_pStartFilesTimer = nullptr;
@@ -98,6 +100,14 @@ void CMainWindow::OnFilesDropped(const std::vector<std::string>& asPaths, void* 
 
 bool CMainWindow::OnClose()
 {
+    StoreChoice();
+    g_pApplication->Destroy();
+    // The window stays until the application destroys it on the way out.
+    return false;
+}
+
+void CMainWindow::StoreChoice()
+{
     // The "(Not Connected)" item keeps the remembered name, so a device unplugged during
     // this run is still chosen on the next.
     char szName[256];
@@ -113,9 +123,6 @@ bool CMainWindow::OnClose()
         m_cMidiOutPopup.m_cPopupMenu.GetItemText(nOut + 1, szName);
         CopyName(g_pApplication->m_szMidiOutDevice, szName);
     }
-    g_pApplication->Destroy();
-    // The window stays until the application destroys it on the way out.
-    return false;
 }
 
 OSStatus CMainWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiCommandID)

@@ -369,7 +369,9 @@ TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesI
     EXPECT_TRUE(AllControlsEnabled());
 }
 
-TEST_F(MainWindowTest, CloseCommandQuitsWithoutStoringTheChoice)
+// The Close command ends the run, and whichever way it ends, the shut-down that destroys
+// the window remembers the devices shown, for the preferences written last.
+TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddSource("Synth B", "In");
@@ -401,7 +403,9 @@ TEST_F(MainWindowTest, CloseCommandQuitsWithoutStoringTheChoice)
     RunApplicationEventLoop(); // returns once the command has ended it
     EXPECT_FALSE(bGuardFired);
     EXPECT_EQ(status, noErr);
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+    m_pApp->m_pMainWindow->Destroy();
+    m_pApp->m_pMainWindow = nullptr;
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");
 }
 
 TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
