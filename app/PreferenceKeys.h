@@ -20,6 +20,10 @@ inline constexpr const char* kReceiveIdleStop = "Receive Idle Stop";
 inline constexpr const char* kReceiveIdleSeconds = "Receive Idle Seconds";
 inline constexpr const char* kReceiveRequest = "Receive Request";
 
+// The folder a file dialog was last left in, per dialog preference key: the group
+// kFileDialogFolders holds one text per key, named by its four characters.
+inline constexpr const char* kFileDialogFolders = "File Dialog Folders";
+
 // Each output device's transmit settings live in a group of its own under
 // kOutputDevices, named by the device's display name with '%', '/' and '\' written as
 // %25, %2F and %5C (the store takes both slashes as group separators).

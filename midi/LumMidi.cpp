@@ -22,7 +22,8 @@ int GetEndpointDisplayName(MIDIEndpointRef hEndpoint, char* pszName, int iSize)
 {
     std::string sEndpoint;
     MidiService::Get().GetEndpointName(hEndpoint, &sEndpoint);
-    std::string sDevice = MacGetEndpointDeviceName(hEndpoint);
+    sEndpoint = PrintableDeviceName(sEndpoint.c_str());
+    std::string sDevice = PrintableDeviceName(MacGetEndpointDeviceName(hEndpoint).c_str());
     CutName(sDevice, 255);
     CutName(sEndpoint, 255);
     if (pszName && iSize > 0)
@@ -34,6 +35,15 @@ int GetEndpointDisplayName(MIDIEndpointRef hEndpoint, char* pszName, int iSize)
     return 1;
 }
 } // namespace
+
+std::string PrintableDeviceName(const char* pszName)
+{
+    std::string sName = pszName ? pszName : "";
+    for (char& c : sName)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return sName;
+}
 
 CLumMidi::CLumMidi()
     : m_bSysExInProgress(0), m_bSysExDropped(false), m_iSysExSize(0), m_pListener(nullptr),

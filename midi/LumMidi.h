@@ -154,6 +154,9 @@ std::string MacGetEndpointDeviceName(MIDIEndpointRef hEndpoint);
 // service numbers none.
 std::string GetMidiInDeviceAddress(int iIndex);
 std::string GetMidiOutDeviceAddress(int iIndex);
+// The name with its control characters (a driver's line break or tab) as spaces, as the
+// display names above have them: a menu item would show such a character as a box.
+std::string PrintableDeviceName(const char* pszName);
 
 // Size of iCount bytes in 7-bit form.
 int CalcDumpMessageSize(int iCount);

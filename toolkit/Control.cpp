@@ -149,3 +149,9 @@ int cControl::GetEnabled()
 {
     return m_pControl && m_pControl->isEnabled() ? 1 : 0;
 }
+
+void cControl::SetFocus()
+{
+    if (m_pControl)
+        m_pControl->setFocus(Qt::OtherFocusReason);
+}

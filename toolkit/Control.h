@@ -47,6 +47,8 @@ public:
     void SetVisible(bool bVisible);
     void SetEnabled(bool bEnabled);
     int GetEnabled();
+    // Gives the control the keyboard focus of its window.
+    void SetFocus();
 
 protected:
     WindowRef m_pWindow;

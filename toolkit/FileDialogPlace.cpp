@@ -1,16 +1,33 @@
 #include "toolkit/FileDialogPlace.h"
 
+#include "app/Preference.h"
+#include "app/PreferenceKeys.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QThread>
 
-#include <map>
+#include <string>
 
 namespace
 {
-std::map<long, QString> sg_places;
+constexpr const char* kTypeWidgets[] = {"fileTypeCombo", "fileTypeLabel"};
+
+std::string PlaceKey(long lPreferenceKey)
+{
+    std::string sKey = std::string(PreferenceKeys::kFileDialogFolders) + "/";
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+    {
+        const char c = char((unsigned long)(lPreferenceKey) >> nShift & 0xFF);
+        // The store takes slashes as group separators.
+        sKey += c > ' ' && c < 0x7F && c != '/' && c != '\\' ? c : '_';
+    }
+    return sKey;
+}
+
 } // namespace
 
 bool CanShowFileDialog()
@@ -23,11 +40,16 @@ bool CanShowFileDialog()
 
 void PrepareFileDialog(QFileDialog& dialog, long lPreferenceKey, QFileIconProvider& icons)
 {
-    auto place = sg_places.find(lPreferenceKey);
-    dialog.setDirectory(place != sg_places.end() ? place->second : QDir::homePath());
+    cPreference store;
+    store.SetAppName(PreferenceKeys::kPreferenceApp);
+    char szFolder[cPreference::sm_nStringCapacity];
+    store.ReadString(PlaceKey(lPreferenceKey).c_str(), szFolder, "");
+    const QString folder = QString::fromLocal8Bit(szFolder);
+    dialog.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder
+                                                                       : QDir::homePath());
     dialog.setIconProvider(&icons);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    for (const char* pszName : {"fileTypeCombo", "fileTypeLabel"})
+    for (const char* pszName : kTypeWidgets)
         if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
             pWidget->hide();
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -35,5 +57,18 @@ void PrepareFileDialog(QFileDialog& dialog, long lPreferenceKey, QFileIconProvid
 
 void RememberFileDialogPlace(const QFileDialog& dialog, long lPreferenceKey)
 {
-    sg_places[lPreferenceKey] = dialog.directory().absolutePath();
+    const QStringList chosen = dialog.selectedFiles();
+    const QString folder =
+        chosen.isEmpty() ? dialog.directory().absolutePath() : QFileInfo(chosen.first()).absolutePath();
+    cPreference store;
+    store.SetAppName(PreferenceKeys::kPreferenceApp);
+    if (QFileInfo(folder).isDir())
+        store.WriteString(PlaceKey(lPreferenceKey).c_str(), folder.toLocal8Bit().constData());
+}
+
+void ShowFileDialogTypes(QFileDialog& dialog)
+{
+    for (const char* pszName : kTypeWidgets)
+        if (auto* pWidget = dialog.findChild<QWidget*>(pszName))
+            pWidget->show();
 }

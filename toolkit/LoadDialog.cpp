@@ -14,21 +14,30 @@ namespace
 // Files stored by one Execute, whatever the caller's limit.
 constexpr long kMaxStoredFiles = 12;
 
-// Shows what FilterProc lets through.
+// Shows what FilterProc lets through, or every file once the user chose to see all.
 class CLoadFilter : public QSortFilterProxyModel
 {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
 
+    void ShowAll(bool bAll)
+    {
+        m_bAll = bAll;
+        invalidateFilter();
+    }
+
 protected:
     bool filterAcceptsRow(int nRow, const QModelIndex& parent) const override
     {
         auto* pModel = qobject_cast<QFileSystemModel*>(sourceModel());
-        if (!pModel)
+        if (!pModel || m_bAll)
             return true;
         const QString path = pModel->filePath(pModel->index(nRow, 0, parent));
         return CLoadDialog::FilterProc(path.toLocal8Bit().constData());
     }
+
+private:
+    bool m_bAll = false;
 };
 } // namespace
 
@@ -60,8 +69,16 @@ bool CLoadDialog::Execute(long lPreferenceKey, FSSpec* pFiles, unsigned long* pT
     PrepareFileDialog(dialog, lPreferenceKey, icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    // The filter decides what shows, hence no file type pop-up.
-    dialog.setProxyModel(new CLoadFilter(&dialog));
+    // The proxy decides what shows; the pop-up only switches it between the files the
+    // program sends and all files.
+    auto* pFilter = new CLoadFilter(&dialog);
+    dialog.setProxyModel(pFilter);
+    const QString sendable = C2CFString(GetResourceString("Sendable Files"));
+    const QString all = C2CFString(GetResourceString("All Files"));
+    dialog.setNameFilters({sendable, all});
+    QObject::connect(&dialog, &QFileDialog::filterSelected,
+                     [pFilter, all](const QString& filter) { pFilter->ShowAll(filter == all); });
+    ShowFileDialogTypes(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     RememberFileDialogPlace(dialog, lPreferenceKey);

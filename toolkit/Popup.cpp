@@ -17,3 +17,9 @@ void cPopup::SetControl(WindowRef pWindow, uint32_t nSignature, int nID)
     if (pPopup)
         pPopup->setMaxCount(kMaxItems);
 }
+
+void cPopup::FitItems()
+{
+    if (auto* pPopup = qobject_cast<QComboBox*>(m_pControl))
+        pPopup->setMinimumWidth(pPopup->sizeHint().width());
+}

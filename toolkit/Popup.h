@@ -20,6 +20,10 @@ public:
     int GetSelectItem() { return GetValue() - 1; }
     void SetSelectItem(int nIndex) { SetValue(nIndex + 1); }
 
+    // Makes the pop-up wide enough for its longest item, so neither it nor its menu cuts
+    // one; the window grows with it.
+    void FitItems();
+
     // The pop-up's items, bound by SetControl.
     cPopupMenu m_cPopupMenu;
 };

@@ -39,6 +39,7 @@ bool CSaveDialog::Execute(long lPreferenceKey, const char* pszTitle, const char*
     if (!filters.isEmpty())
     {
         dialog.setNameFilters(filters);
+        ShowFileDialogTypes(dialog);
         QObject::connect(&dialog, &QFileDialog::filterSelected,
                          [&](const QString& filter)
                          {

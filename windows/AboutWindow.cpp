@@ -50,6 +50,16 @@ OSStatus CAboutWindow::EventFunc(EventRef, uint32_t, uint32_t)
     return eventNotHandledErr;
 }
 
+// The box has no button: any click and the keys a dialog's buttons would take close it.
+OSStatus CAboutWindow::OnEvent(EventRef, uint32_t uiClass, uint32_t uiKind)
+{
+    if ((uiClass != kEventClassMouse || uiKind != kEventMouseDown) &&
+        (uiClass != kEventClassKeyboard || uiKind != kEventRawKeyDown))
+        return eventNotHandledErr;
+    OnClose();
+    return noErr;
+}
+
 const char* CAboutWindow::GetWindowName()
 {
     return "AboutWindow";

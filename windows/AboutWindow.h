@@ -6,7 +6,8 @@
 #include "windows/ModelessWindow.h"
 
 // The about box: the application icon and the version line. The application opens it
-// on its About command and forgets it when the user closes it.
+// on its About command and forgets it when the user closes it: with the close box, a
+// click into it, Return, Enter or Escape.
 class CAboutWindow : public CModelessWindow
 {
 public:
@@ -19,6 +20,7 @@ public:
     bool OnShow() override;
     bool OnClose() override;
     OSStatus EventFunc(EventRef pEvent, uint32_t uiKind, uint32_t uiCommandID) override;
+    OSStatus OnEvent(EventRef pEvent, uint32_t uiClass, uint32_t uiKind) override;
     const char* GetWindowName() override;
 
 private:

@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QHash>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -33,7 +35,10 @@ public:
     OSStatus Dispatch(EventRef pEvent);
     // Hands an event that Qt delivered to the window to the handlers, noting that the
     // window is in use meanwhile.
-    OSStatus DispatchFromQt(uint32_t uiClass, uint32_t uiKind, uint32_t uiCommandID = 0);
+    OSStatus DispatchFromQt(uint32_t uiClass, uint32_t uiKind, uint32_t uiCommandID = 0,
+                            char cKey = 0);
+    // Return, Enter and Escape as a dialog takes them; true when the key was used.
+    bool PressKey(const QKeyEvent& key);
 
     QWidget* m_pWindow;
     std::vector<std::unique_ptr<OpaqueWindowHandlerRef>> m_handlers;
@@ -107,7 +112,8 @@ OSStatus CWindowTarget::Dispatch(EventRef pEvent)
     return eventNotHandledErr;
 }
 
-OSStatus CWindowTarget::DispatchFromQt(uint32_t uiClass, uint32_t uiKind, uint32_t uiCommandID)
+OSStatus CWindowTarget::DispatchFromQt(uint32_t uiClass, uint32_t uiKind, uint32_t uiCommandID,
+                                      char cKey)
 {
     if (m_bDisposed)
         return eventNotHandledErr;
@@ -116,6 +122,7 @@ OSStatus CWindowTarget::DispatchFromQt(uint32_t uiClass, uint32_t uiKind, uint32
     event.eventKind = uiKind;
     event.command.commandID = uiCommandID;
     event.window = m_pWindow;
+    event.keyChar = cKey;
     // DisposeWindow defers deleting the widget, and with it this target, while the count
     // is up; a nested event loop may still delete it.
     QPointer<CWindowTarget> self(this);
@@ -143,9 +150,51 @@ bool CWindowTarget::eventFilter(QObject* pWatched, QEvent* pEvent)
     case QEvent::MouseButtonPress:
         DispatchFromQt(kEventClassMouse, kEventMouseDown);
         return false;
+    case QEvent::KeyPress:
+        return PressKey(*static_cast<QKeyEvent*>(pEvent));
     default:
         return false;
     }
+}
+
+// The window's shown push button that has the property: `default` or `cancel`.
+QPushButton* FindKeyButton(QWidget* pWindow, const char* pszProperty)
+{
+    const QList<QPushButton*> buttons = pWindow->findChildren<QPushButton*>();
+    for (QPushButton* pButton : buttons)
+        if (pButton->property(pszProperty).toBool() && pButton->isVisibleTo(pWindow))
+            return pButton;
+    return nullptr;
+}
+
+bool CWindowTarget::PressKey(const QKeyEvent& key)
+{
+    char cKey = 0;
+    switch (key.key())
+    {
+    case Qt::Key_Return:
+        cKey = kReturnCharCode;
+        break;
+    case Qt::Key_Enter:
+        cKey = kEnterCharCode;
+        break;
+    case Qt::Key_Escape:
+        cKey = kEscapeCharCode;
+        break;
+    default:
+        return false;
+    }
+    if (key.modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (QPushButton* pButton =
+            FindKeyButton(m_pWindow, cKey == kEscapeCharCode ? "cancel" : "default"))
+    {
+        // A key held down repeats: one press of the button is what was meant.
+        if (pButton->isEnabled() && !key.isAutoRepeat())
+            pButton->click();
+        return true;
+    }
+    return DispatchFromQt(kEventClassKeyboard, kEventRawKeyDown, 0, cKey) != eventNotHandledErr;
 }
 
 bool InDispatch(WindowRef pWindow)
@@ -229,7 +278,11 @@ OSStatus SetUserFocusWindow(WindowRef pWindow)
     if (!pWindow)
         return eventInternalErr;
     pWindow->activateWindow();
-    pWindow->setFocus(Qt::ActiveWindowFocusReason);
+    QPushButton* pDefault = FindKeyButton(pWindow, "default");
+    if (pDefault && pDefault->isEnabled() && pDefault->focusPolicy() != Qt::NoFocus)
+        pDefault->setFocus(Qt::ActiveWindowFocusReason);
+    else
+        pWindow->setFocus(Qt::ActiveWindowFocusReason);
     return noErr;
 }
 

@@ -10,6 +10,12 @@
 // presses on the window, clicks of its buttons (control hits) and the commands of its
 // widgets and actions (a "command" property of four characters) arrive there, and so do
 // the showing, shown and dispose events of the operations below. Main thread only.
+//
+// The keys of a dialog: Return and Enter press the window's default button (a push
+// button whose `default` property is set), Escape its cancel button (a push button with
+// the property `cancel`); a shown button that is disabled takes the key and does nothing.
+// Where the window has no such button shown, the key arrives as a kEventRawKeyDown
+// keyboard event. Other keys, and keys with modifiers, stay with Qt.
 
 struct OpaqueWindowHandlerRef;
 using WindowHandlerRef = OpaqueWindowHandlerRef*;
@@ -35,6 +41,8 @@ void HideWindow(WindowRef pWindow);
 
 // Brings the window to the front and activates it.
 void SelectWindow(WindowRef pWindow);
+// Activates the window; the keyboard focus goes to its default button when that can
+// take it, otherwise to the window.
 OSStatus SetUserFocusWindow(WindowRef pWindow);
 
 // Sends kEventWindowDispose, removes the window's handlers, ends its modal loop if one

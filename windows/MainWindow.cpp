@@ -79,6 +79,8 @@ void CMainWindow::ShowMidiOrigin()
 
 void CMainWindow::OnDestroy()
 {
+    // However the run ends (close box, Close or Quit), the devices shown are remembered.
+    StoreChoice();
     CancelSetupCheck();
     RemoveEventLoopTimer(m_pStartFilesTimer);
     m_pStartFilesTimer = nullptr;
@@ -118,6 +120,14 @@ void CMainWindow::OnFilesDropped(const std::vector<std::string>& asPaths, void* 
 
 bool CMainWindow::OnClose()
 {
+    StoreChoice();
+    g_pApplication->Destroy();
+    // The window stays until the application destroys it on the way out.
+    return false;
+}
+
+void CMainWindow::StoreChoice()
+{
     // The "(Not Connected)" item keeps the remembered name, so a device unplugged during
     // this run is still chosen on the next.
     char szName[256];
@@ -133,9 +143,6 @@ bool CMainWindow::OnClose()
         m_cMidiOutPopup.m_cPopupMenu.GetItemText(nOut + 1, szName);
         CopyName(g_pApplication->m_szMidiOutDevice, szName);
     }
-    g_pApplication->Destroy();
-    // The window stays until the application destroys it on the way out.
-    return false;
 }
 
 OSStatus CMainWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiCommandID)
@@ -293,7 +300,8 @@ void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, c
     {
         // Room for a 255-byte name and the words around it; the menu cuts the item text.
         char szItem[512];
-        snprintf(szItem, sizeof(szItem), GetResourceString(kNotConnectedKey), pszRemembered);
+        snprintf(szItem, sizeof(szItem), GetResourceString(kNotConnectedKey),
+                 PrintableDeviceName(pszRemembered).c_str());
         cPopup.m_cPopupMenu.AddItem(szItem, 0);
         nNotConnected = nCount;
         nSelect = nCount;
@@ -303,6 +311,7 @@ void CMainWindow::FillPopup(cPopup& cPopup, int (*pCount)(), int (*pName)(int, c
     // With nothing remembered and nothing picked the pop-up keeps its selection.
     if (nSelect >= 0)
         cPopup.SetSelectItem(nSelect);
+    cPopup.FitItems();
 }
 
 void CMainWindow::ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName)

@@ -53,6 +53,8 @@ private:
                           const char* pszRemembered, const char* pszChoice, int32_t& nSelect,
                           int32_t& nNotConnected);
     static void ReadSelection(cPopup& cPopup, int32_t& nSelect, char* pszName);
+    // The devices the pop-ups show become the application's remembered ones.
+    void StoreChoice();
     static bool PopupShowsDevices(cPopup& cPopup, int32_t nNotConnected, int (*pCount)(),
                                   int (*pName)(int, char*, int));
     void ScheduleSetupCheck();

@@ -6,11 +6,12 @@
 #include <QMenuBar>
 #include <QWidget>
 
-const EventTypeSpec CModelessWindow::sm_mEventType[8] = {
+const EventTypeSpec CModelessWindow::sm_mEventType[9] = {
     {kEventClassWindow, kEventWindowClose},     {kEventClassWindow, kEventWindowDispose},
     {kEventClassWindow, kEventWindowShowing},   {kEventClassWindow, kEventWindowShown},
     {kEventClassWindow, kEventWindowActivated}, {kEventClassControl, kEventControlHit},
     {kEventClassCommand, kEventCommandProcess}, {kEventClassMouse, kEventMouseDown},
+    {kEventClassKeyboard, kEventRawKeyDown},
 };
 
 CModelessWindow::CModelessWindow()
@@ -40,7 +41,7 @@ int CModelessWindow::Create(WindowRef pParent)
         return 0;
 
     m_pHandlerProc = &CModelessWindow::WindowEventHandler;
-    if (InstallWindowEventHandler(m_pWindow, m_pHandlerProc, 8, sm_mEventType, this, &m_pHandler) !=
+    if (InstallWindowEventHandler(m_pWindow, m_pHandlerProc, 9, sm_mEventType, this, &m_pHandler) !=
         noErr)
         return 0;
 

@@ -47,14 +47,15 @@ public:
     virtual OSStatus OnWindowShownEvent();
     virtual OSStatus OnDisposeEvent();
     virtual OSStatus OnCloseEvent();
-    // Control hits and mouse presses in the window.
+    // Control hits, mouse presses in the window and the keys the window framework leaves
+    // to it (see MacWindow.h).
     virtual OSStatus OnEvent(EventRef pEvent, uint32_t uiClass, uint32_t uiKind);
 
     static OSStatus WindowEventHandler(EventHandlerCallRef pCallRef, EventRef pEvent,
                                        void* pUserData);
 
     // The event types every window's handler is installed for.
-    static const EventTypeSpec sm_mEventType[8];
+    static const EventTypeSpec sm_mEventType[9];
 
     WindowRef GetWindowRef() const { return m_pWindow; }
 

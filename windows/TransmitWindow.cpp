@@ -23,6 +23,7 @@ constexpr uint32_t kSignature = FourCharCode("QMRK");
 constexpr uint32_t kButtonCommand = FourCharCode("not!");
 constexpr uint32_t kSendAllCommand = FourCharCode("sall");
 constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
+constexpr uint32_t kCloseCommand = kHICommandClose;
 } // namespace
 
 CTransmitWindow::CTransmitWindow()
@@ -56,6 +57,7 @@ void CTransmitWindow::OnCreate()
     m_cFilePauseRow.SetControl(m_pWindow, kSignature, 14);
     m_cMessagesButton.SetControl(m_pWindow, kSignature, 15);
     m_cFileTiming.SetControl(m_pWindow, kSignature, 16);
+    m_cCloseButton.SetControl(m_pWindow, kSignature, 17);
     m_nFileIndex = 0;
     m_bShown = 0;
     m_bTransmitting = 0;
@@ -169,15 +171,31 @@ OSStatus CTransmitWindow::EventFunc(EventRef pEvent, uint32_t, uint32_t uiComman
             ShowMessages();
         return noErr;
     }
+    if (uiCommandID == kCloseCommand)
+    {
+        OnClose();
+        return noErr;
+    }
     if (uiCommandID != kButtonCommand)
         return eventNotHandledErr;
-    // A press while a file is going out arrives from inside TransmitCurrentFile.
+    // A press while a file is going out arrives from inside TransmitCurrentFile: the
+    // second half of a double click on Start or Next, or Return held down.
     if (m_bTransmitting)
-        g_pApplication->m_pMidiManager->TransmitCancel();
-    else if (m_nFileIndex < m_nFileCount)
+        return noErr;
+    if (m_nFileIndex < m_nFileCount)
         TransmitCurrentFile();
     else
         CloseModal();
+    return noErr;
+}
+
+// Once every file has gone the close button is hidden: Escape closes the window still.
+OSStatus CTransmitWindow::OnEvent(EventRef pEvent, uint32_t uiClass, uint32_t uiKind)
+{
+    if (uiClass != kEventClassKeyboard || uiKind != kEventRawKeyDown ||
+        pEvent->keyChar != kEscapeCharCode)
+        return eventNotHandledErr;
+    OnClose();
     return noErr;
 }
 
@@ -400,7 +418,7 @@ void CTransmitWindow::ShowSettings()
     m_cFilePauseRow.SetVisible(bList);
     m_cSendAllButton.SetVisible(bList);
     m_cMessagesButton.SetVisible(!bList);
-    EnableSettings(true);
+    EnableControls(true);
 }
 
 void CTransmitWindow::ApplySettings()
@@ -418,18 +436,25 @@ void CTransmitWindow::ApplySettings()
                           .iMidiTiming;
     g_pApplication->m_pMidiManager->SetTransmitSettings(settings);
     CTransmitPreferences::WriteDeviceSettings(g_pApplication->m_szMidiOutDevice, settings);
-    EnableSettings(false);
+    EnableControls(false);
 }
 
-void CTransmitWindow::EnableSettings(bool bEnabled)
+void CTransmitWindow::EnableControls(bool bIdle)
 {
-    m_cPause.SetEnabled(bEnabled);
-    m_cSpeed.SetEnabled(bEnabled);
-    m_cPaceAll.SetEnabled(bEnabled);
-    m_cFileTiming.SetEnabled(bEnabled);
-    m_cFilePause.SetEnabled(bEnabled);
-    m_cSendAllButton.SetEnabled(bEnabled && m_nFileIndex < m_nFileCount);
-    m_cMessagesButton.SetEnabled(bEnabled);
+    m_cPause.SetEnabled(bIdle);
+    m_cSpeed.SetEnabled(bIdle);
+    m_cPaceAll.SetEnabled(bIdle);
+    m_cFileTiming.SetEnabled(bIdle);
+    m_cFilePause.SetEnabled(bIdle);
+    m_cSendAllButton.SetEnabled(bIdle && m_nFileIndex < m_nFileCount);
+    m_cMessagesButton.SetEnabled(bIdle);
+    m_cButton.SetEnabled(bIdle);
+    m_cCloseButton.SetCaption(GetResourceString(bIdle ? "ButtonClose" : "ButtonCancel"));
+    // When all is sent the action button reads Close itself.
+    m_cCloseButton.SetVisible(!bIdle || m_nFileIndex < m_nFileCount);
+    // The disabled action button gave the focus away; Return and Space press it again.
+    if (bIdle)
+        m_cButton.SetFocus();
 }
 
 // A list's file shows where it stands in the list.
@@ -470,7 +495,7 @@ void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
     m_cStatusText.Set(szText);
     SetElapsedTime(uiNow);
     m_cButton.SetCaption(GetResourceString("ButtonStart"));
-    EnableSettings(true);
+    EnableControls(true);
 }
 
 void CTransmitWindow::SetElapsedTime(uint32_t uiNow)
@@ -501,7 +526,6 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         m_cStatusText.Set(szText);
         snprintf(szText, sizeof(szText), "%02d:%02d", 0, 0);
         m_cTimeText.Set(szText);
-        m_cButton.SetCaption(GetResourceString("ButtonCancel"));
         m_cProgress.Set(0);
         SetRemainingTime(g_pApplication->m_pMidiManager->GetTransmitRemainingMs());
         break;
@@ -532,17 +556,17 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
             m_bTransmitting = 0;
             m_cButton.SetCaption(
                 GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonStart" : "ButtonClose"));
-            EnableSettings(true);
+            EnableControls(true);
             break;
         }
         ++m_nFileIndex;
-        // While "Send All" goes on to the next file the button still means Cancel.
+        // While "Send All" goes on to the next file the window stays as it is.
         if (m_bSendingAll && m_nFileIndex < m_nFileCount)
             break;
         m_bTransmitting = 0;
         m_cButton.SetCaption(
             GetResourceString(m_nFileIndex < m_nFileCount ? "ButtonNext" : "ButtonClose"));
-        EnableSettings(true);
+        EnableControls(true);
         break;
     case LM_TRANSMIT_CANCEL:
         m_bTransmitting = 0;

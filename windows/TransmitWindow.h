@@ -21,9 +21,11 @@ class CSysExDump;
 // The modal window that sends a .syx file, the SysEx messages of a Standard MIDI File
 // (.mid), or the files of a .msy list one after the other, to the open MIDI output. It asks for the
 // file when shown and follows the transmission messages with a status line, the elapsed and the
-// remaining time and a progress bar. Its action button starts a file, cancels a running
-// transmission, steps to the next file of a list or closes the window; for a list, "Send All" sends
-// the files left one after the other. The pacing of the output device (pause between messages,
+// remaining time and a progress bar. Its action button starts a file, steps to the next file of a
+// list or closes the window; it is disabled while a file goes out, so the second click of a double
+// click on it is lost rather than taken as a cancel. A button of its own cancels a running
+// transmission, and before it and between the files of a list closes the window. For a list,
+// "Send All" sends the files left one after the other. The pacing of the output device (pause between messages,
 // speed, pacing of software ports) is shown and can be changed before a file starts; it
 // is remembered for the device, and so is the pause between the files of "Send All".
 // For a MIDI file a check box shows whether the file's own timing spaces its messages
@@ -42,6 +44,7 @@ public:
     bool OnShow() override;
     bool OnClose() override;
     OSStatus EventFunc(EventRef pEvent, uint32_t uiKind, uint32_t uiCommandID) override;
+    OSStatus OnEvent(EventRef pEvent, uint32_t uiClass, uint32_t uiKind) override;
     const char* GetWindowName() override;
 
     // The files to send instead of asking for one (paths, before the window is shown):
@@ -65,7 +68,8 @@ private:
     // The settings as the controls show them, handed to the MIDI manager and remembered.
     void ApplySettings();
     void ShowSettings();
-    void EnableSettings(bool bEnabled);
+    // Settings and buttons as they are between transmissions (bIdle) or while one runs.
+    void EnableControls(bool bIdle);
     void ShowFileName(int nFileIndex);
     void SetRemainingTime(int iMs);
     // CSysExFileSequence, for TransmitRemainingFiles.
@@ -99,6 +103,7 @@ private:
     cControl m_cFilePause;
     cButton m_cSendAllButton;
     cButton m_cMessagesButton;
+    cButton m_cCloseButton; // Close between transmissions, Cancel during one
     CMultiSysExReader m_cMultiSysExReader;
     CLumFile m_cFile;
     // OnShow has run once; unlike the framework's flag of the same name it stays set.

@@ -46,6 +46,7 @@ struct OpaqueEventRef
     uint32_t eventKind = 0;
     HICommand command;
     void* window = nullptr;
+    char keyChar = 0; // of a keyboard event: kReturnCharCode, kEnterCharCode or kEscapeCharCode
 };
 using EventRef = OpaqueEventRef*;
 using EventHandlerCallRef = void*;
@@ -82,6 +83,11 @@ using WindowRef = QWidget*;
 
 constexpr uint32_t kEventClassControl = FourCharCode("cntl");
 constexpr uint32_t kEventClassMouse = FourCharCode("mous");
+constexpr uint32_t kEventClassKeyboard = FourCharCode("keyb");
+constexpr uint32_t kEventRawKeyDown = 1;
+constexpr char kEnterCharCode = 3;
+constexpr char kReturnCharCode = 13;
+constexpr char kEscapeCharCode = 27;
 constexpr uint32_t kEventWindowActivated = 5;
 constexpr uint32_t kEventWindowShowing = 22;
 constexpr uint32_t kEventWindowShown = 24;

@@ -52,20 +52,20 @@
         <translation>Sent %d bytes.</translation>
     </message>
     <message id="ButtonStart">
-        <source>Start</source>
-        <translation>Start</translation>
+        <source>&amp;Start</source>
+        <translation>&amp;Start</translation>
     </message>
     <message id="ButtonCancel">
-        <source>Cancel</source>
-        <translation>Cancel</translation>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Cancel</translation>
     </message>
     <message id="ButtonNext">
-        <source>Next</source>
-        <translation>Next</translation>
+        <source>&amp;Next</source>
+        <translation>&amp;Next</translation>
     </message>
     <message id="ButtonClose">
-        <source>Close</source>
-        <translation>Close</translation>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
     </message>
     <message id="Version">
         <source>Version %d.%d.%d</source>
@@ -197,6 +197,16 @@
         <source>SysEx files (*.syx)</source>
         <extracomment>a file type in the save dialog</extracomment>
         <translation>SysEx files (*.syx)</translation>
+    </message>
+    <message id="Sendable Files">
+        <source>SysEx files and lists (*.syx *.msy *.mid *.midi)</source>
+        <extracomment>the files the open dialog shows first</extracomment>
+        <translation>SysEx files and lists (*.syx *.msy *.mid *.midi)</translation>
+    </message>
+    <message id="All Files">
+        <source>All files (*)</source>
+        <extracomment>the open dialog's choice to show every file</extracomment>
+        <translation>All files (*)</translation>
     </message>
     <message id="Midi Files">
         <source>Standard MIDI files (*.mid)</source>
@@ -678,8 +688,8 @@ message has no F7 or bytes lie outside messages.</translation>
         <translation>The MIDI input device went away: the dump ended there</translation>
     </message>
     <message id="ButtonStop">
-        <source>Stop</source>
-        <translation>Stop</translation>
+        <source>S&amp;top</source>
+        <translation>S&amp;top</translation>
     </message>
     <message id="RequestNoOutput">
         <source>Choose a MIDI output in the main window to send a request.</source>

@@ -207,3 +207,29 @@ TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
     ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, Settings(-1, 4000, 2)), 1);
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), Settings(0, 3125, 2));
 }
+
+// A store with garbage in it starts the run with the defaults; the names written at the
+// end replace the garbage, and the next run reads them.
+TEST_F(PreferenceTest, AStoreWithGarbageIsReplacedByACleanOneHoldingTheNames)
+{
+    static const char kGarbage[] = "\x01\x02 junk\n[[Midi In Device\nnoise=junk\n=\xFF\xFE\n"
+                                   "Midi Out Device=\"unterminated\n\0\0 tail";
+    const std::string file = m_dir.Write("Quillmark/Quillmark.conf",
+                                         std::string(kGarbage, sizeof(kGarbage) - 1));
+    CApplication cApp;
+    EXPECT_EQ(cApp.ReadPreferences(), 1);
+    EXPECT_STREQ(cApp.m_szMidiInDevice, "");
+    EXPECT_STREQ(cApp.m_szMidiOutDevice, "");
+    strcpy(cApp.m_szMidiInDevice, "Synth Co - Port 1");
+    strcpy(cApp.m_szMidiOutDevice, "Synth Co - Port 2");
+    EXPECT_EQ(cApp.WritePreferences(), 1);
+
+    const std::vector<unsigned char> bytes = TempDir::Read(file);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.find("junk"), std::string::npos) << text;
+    EXPECT_EQ(text.find('\xFF'), std::string::npos) << text;
+    CApplication cNext;
+    EXPECT_EQ(cNext.ReadPreferences(), 1);
+    EXPECT_STREQ(cNext.m_szMidiInDevice, "Synth Co - Port 1");
+    EXPECT_STREQ(cNext.m_szMidiOutDevice, "Synth Co - Port 2");
+}

@@ -80,10 +80,12 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     m_pVirtual->AddSource("Interface", "Port 1");
     m_pVirtual->AddSource("", "Synth");
     m_pVirtual->AddDestination("Interface", "Port 2");
+    m_pVirtual->AddSource("Odd\nBox", "Port\t3\x7F");
 
     CLumMidi midi;
-    EXPECT_EQ(midi.GetNumMidiInDevices(), 2);
-    EXPECT_EQ(GetNumMidiInDevices(), 2);
+    EXPECT_EQ(midi.GetNumMidiInDevices(), 3);
+    EXPECT_EQ(InName(2), "Odd Box - Port 3 ") << "control characters become spaces";
+    EXPECT_EQ(GetNumMidiInDevices(), 3);
     EXPECT_EQ(InName(0), "Interface - Port 1");
     EXPECT_EQ(InName(1), " - Synth"); // an endpoint without a device
     EXPECT_EQ(midi.GetNumMidiOutDevices(), 1);

@@ -4,7 +4,9 @@
 #include "toolkit/FileIconProvider.h"
 #include "toolkit/LoadDialog.h"
 #include "toolkit/SaveDialog.h"
+#include "toolkit/Utility.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMimeDatabase>
+#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <gtest/gtest.h>
 
@@ -56,6 +59,13 @@ QStringList ListedNames(QFileDialog* pDialog, int nEntries)
 class Dialogs : public testing::Test
 {
 protected:
+    // The dialogs remember their folders in the preferences: in a store of the test's own.
+    void SetUp() override
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(m_config.Path()));
+    }
+
     void TearDown() override
     {
         EXPECT_EQ(m_driver.Unexpected(), 0);
@@ -75,7 +85,13 @@ protected:
 
     DialogDriver m_driver;
     TempDir m_folder;
+    TempDir m_config;
 };
+
+QString StartFolder(QWidget* pDialog)
+{
+    return qobject_cast<QFileDialog*>(pDialog)->directory().absolutePath();
+}
 } // namespace
 
 // Each alert shows its texts, icon and buttons, and answers with the one pressed; an
@@ -147,13 +163,22 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     info.fdType = FourCharCode("SysX");
     bool bHasCodes = FSpSetFInfo(&dump, &info) == 0;
 
-    QStringList listed;
+    QStringList listed, offered, all;
     m_driver.Do(
         [&](QWidget* pDialog)
         {
             auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
             pFileDialog->setDirectory(QString::fromStdString(m_folder.Path()));
-            listed = ListedNames(pFileDialog, 5); // Qt never lists the hidden ".syx"
+            listed = ListedNames(pFileDialog, 3);
+            offered = pFileDialog->nameFilters();
+            // The user picks "All files" in the type pop-up.
+            auto* pTypes = pFileDialog->findChild<QComboBox*>("fileTypeCombo");
+            ASSERT_NE(pTypes, nullptr);
+            EXPECT_FALSE(pTypes->isHidden());
+            pTypes->setCurrentIndex(1);
+            pTypes->activated(1);
+            pTypes->textActivated(pTypes->itemText(1));
+            all = ListedNames(pFileDialog, 5); // Qt never lists the hidden ".syx"
             DialogDriver::SelectFile(pFileDialog,
                                      QString::fromStdString(m_folder.File("Dump.SYX")));
             static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
@@ -164,6 +189,8 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     CLoadDialog dialog;
     ASSERT_TRUE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(listed.join(", ").toStdString(), "Dump.SYX, banks, list.msy");
+    EXPECT_EQ(offered, (QStringList{GetResourceString("Sendable Files"), GetResourceString("All Files")}));
+    EXPECT_EQ(all.join(", ").toStdString(), "Dump.SYX, banks, list.msy, notes.txt, syx");
     for (const char* pszHidden : {"missing.syx", ".syx"}) // Qt would not list ".syx" anyway
         EXPECT_FALSE(CLoadDialog::FilterProc(m_folder.File(pszHidden).c_str())) << pszHidden;
     ASSERT_EQ(lCount, 1);
@@ -182,6 +209,45 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     EXPECT_FALSE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(std::filesystem::path(startFolder.toStdString()),
               std::filesystem::canonical(m_folder.Path()));
+}
+
+// A path typed in full counts as much as a folder browsed to, and the place is kept in
+// the store for the next run; both dialogs of one key share it.
+TEST_F(Dialogs, BothDialogsOpenInTheFolderOfTheLastChoiceAlsoWhenTypedInFull)
+{
+    LayOutFolder();
+    const std::string target = m_folder.File("banks") + "/Bank B.syx";
+    QString saveStart, openStart;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            saveStart = StartFolder(pDialog);
+            auto* pNameField = pDialog->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(pNameField, nullptr);
+            pNameField->setText(QString::fromStdString(target));
+            static_cast<QDialog*>(pDialog)->accept();
+        });
+    FSSpec file;
+    ASSERT_TRUE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
+                                      &file, nullptr));
+    EXPECT_EQ(file.name, "Bank B.syx");
+    EXPECT_EQ(saveStart, QDir::homePath()) << "nothing remembered yet";
+
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            openStart = StartFolder(pDialog);
+            qobject_cast<QFileDialog*>(pDialog)->reject();
+        });
+    FSSpec files[1];
+    unsigned long types[1] = {0};
+    long lCount = 0;
+    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("QMRK"), files, types, &lCount));
+    EXPECT_EQ(std::filesystem::path(openStart.toStdString()),
+              std::filesystem::canonical(m_folder.File("banks")));
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Quillmark", "Quillmark");
+    EXPECT_EQ(std::filesystem::path(store.value("File Dialog Folders/QMRK").toString().toStdString()),
+              std::filesystem::canonical(m_folder.File("banks")));
 }
 
 TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)

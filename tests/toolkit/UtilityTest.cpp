@@ -66,9 +66,9 @@ TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
 {
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
     char* pszFirst = GetResourceString("ButtonStart");
-    EXPECT_STREQ(pszFirst, "Start");
+    EXPECT_STREQ(pszFirst, "&Start");
     EXPECT_EQ(GetResourceString("ButtonClose"), pszFirst);
-    EXPECT_STREQ(pszFirst, "Close");
+    EXPECT_STREQ(pszFirst, "&Close");
     // Longer than the buffer: cut to 255 bytes, never inside a character.
     const std::string longKey = std::string(254, 'a') + "\xC3\xA9";
     EXPECT_EQ(std::string(GetResourceString(longKey.c_str())), std::string(254, 'a'));
@@ -84,7 +84,7 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     ScopedEnv resources("QUILLMARK_RESOURCES", CopyEnglishTableAs(french, "quillmark_fr").c_str());
     {
         ScopedEnv language("LC_ALL", "fr_CA.UTF-8");
-        EXPECT_STREQ(GetResourceString("ButtonNext"), "Next") << "fr_CA falls back to fr";
+        EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next") << "fr_CA falls back to fr";
     }
     {
         ScopedEnv language("LC_ALL", "de_AT.UTF-8");
@@ -94,7 +94,7 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     ScopedEnv englishResources("QUILLMARK_RESOURCES",
                                CopyEnglishTableAs(english, "quillmark_en").c_str());
     ScopedEnv language("LC_ALL", "de_AT.UTF-8");
-    EXPECT_STREQ(GetResourceString("ButtonNext"), "Next");
+    EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next");
 }
 
 // Every copy into a fixed buffer stops at a whole character.

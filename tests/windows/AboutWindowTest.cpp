@@ -12,12 +12,16 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -110,22 +114,32 @@ TEST_F(AboutWindowTest, SecondAboutKeepsOneBoxAndBringsItToTheFront)
     EXPECT_EQ(QApplication::activeWindow(), AboutWidget());
 }
 
-TEST_F(AboutWindowTest, ClosingTheBoxFreesItAndTheNextAboutBuildsANewOne)
+// The close box, a click into it and the keys of a dialog all close the box; the
+// application disposes it and forgets it, and the next About builds a new one.
+TEST_F(AboutWindowTest, ClosesByTheCloseBoxAClickOrAKeyAndTheNextAboutBuildsANewOne)
 {
-    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
-    QPointer<QWidget> pWidget = AboutWidget();
-    ASSERT_FALSE(pWidget.isNull());
+    const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> ways = {
+        {"close box", [](QWidget* pBox) { pBox->close(); }},
+        {"click", [](QWidget* pBox) { QTest::mouseClick(pBox, Qt::LeftButton); }},
+        {"Return", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Return); }},
+        {"Enter", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Enter, Qt::KeypadModifier); }},
+        {"Escape", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); }},
+    };
+    for (const auto& [pszWay, close] : ways)
+    {
+        SCOPED_TRACE(pszWay);
+        ASSERT_EQ(m_application.OpenAboutWindow(), 1);
+        QPointer<QWidget> pWidget = AboutWidget();
+        ASSERT_FALSE(pWidget.isNull());
+        QTest::keyClick(pWidget, Qt::Key_A);
+        EXPECT_NE(m_application.m_pAboutWindow, nullptr) << "another key leaves it";
 
-    // The close box: the application disposes the box and forgets it.
-    pWidget->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
-    EXPECT_TRUE(pWidget.isNull());
-    EXPECT_EQ(VisibleAboutBoxes(), 0);
-
-    ASSERT_EQ(m_application.OpenAboutWindow(), 1);
-    EXPECT_NE(AboutWidget(), nullptr);
-    EXPECT_EQ(VisibleAboutBoxes(), 1);
+        close(pWidget);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
+        EXPECT_TRUE(pWidget.isNull());
+        EXPECT_EQ(VisibleAboutBoxes(), 0);
+    }
 }
 
 TEST_F(AboutWindowTest, VersionLineIsTheVersionFormatFilledWithOneZeroOne)

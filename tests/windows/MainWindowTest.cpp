@@ -238,25 +238,32 @@ TEST_F(MainWindowTest, AbsentRememberedDeviceIsMarkedNotConnectedAndKeptOnClose)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddDestination("Synth A", "Out");
-    Remember("Gone - Port 1", "Gone Too - Port 2");
+    const char* const pszGoneOut = "Gone Too\t- A Port With A Rather Long Name 2";
+    Remember("Gone - Port 1", pszGoneOut);
 
     OpenMainWindow();
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Gone - Port 1 (Not Connected)"}));
     EXPECT_EQ(Items(MidiOut()),
-              QStringList({"Synth A - Out", "Gone Too - Port 2 (Not Connected)"}));
+              QStringList({"Synth A - Out",
+                           "Gone Too - A Port With A Rather Long Name 2 (Not Connected)"}));
     EXPECT_EQ(MidiIn()->currentIndex(), 1);
     EXPECT_EQ(MidiOut()->currentIndex(), 1);
+    // The pop-up, and so its menu, is wide enough for the longest entry, inside the window.
+    QApplication::processEvents();
+    const int nTextWidth = MidiOut()->fontMetrics().horizontalAdvance(MidiOut()->currentText());
+    EXPECT_GE(MidiOut()->width(), nTextWidth);
+    EXPECT_LE(MidiOut()->mapTo(m_pWindow, QPoint(MidiOut()->width(), 0)).x(), m_pWindow->width());
 
     // Closing with the absent devices selected keeps them remembered.
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
 
     // A real device chosen instead is stored.
     Choose(MidiIn(), 0);
     m_pWindow->close();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone Too - Port 2");
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
 }
 
 TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
@@ -362,7 +369,9 @@ TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesI
     EXPECT_TRUE(AllControlsEnabled());
 }
 
-TEST_F(MainWindowTest, CloseCommandQuitsWithoutStoringTheChoice)
+// The Close command ends the run, and whichever way it ends, the shut-down that destroys
+// the window remembers the devices shown, for the preferences written last.
+TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddSource("Synth B", "In");
@@ -394,7 +403,9 @@ TEST_F(MainWindowTest, CloseCommandQuitsWithoutStoringTheChoice)
     RunApplicationEventLoop(); // returns once the command has ended it
     EXPECT_FALSE(bGuardFired);
     EXPECT_EQ(status, noErr);
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
+    m_pApp->m_pMainWindow->Destroy();
+    m_pApp->m_pMainWindow = nullptr;
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");
 }
 
 TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 
 #include <csignal>
 #include <filesystem>
@@ -108,6 +109,9 @@ TEST_F(ReceiveWindowTest, ShowsADumpArrivingAndSavesItsExactBytes)
         {
             EXPECT_EQ(ControlText(m_window, kTimeText), "00:00");
             EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+            ExpectMnemonics(m_window.GetWindowRef());
+            // Save is the default button, and there is nothing to save yet.
+            QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Return);
         });
     // A second later the rest comes: the time moves on.
     script.Then(
@@ -129,12 +133,19 @@ TEST_F(ReceiveWindowTest, ShowsADumpArrivingAndSavesItsExactBytes)
             EXPECT_EQ(ControlText(m_window, kTimeText), "00:01");
             EXPECT_TRUE(ControlEnabled(m_window, kSaveButton));
             EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
-            ClickButton(m_window, kSaveButton);
+            QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Return);
         });
     script.Then(
         "the file written", [&] { return std::filesystem::exists(sPath); },
-        // Saved: closing asks nothing.
-        [&] { ClickButton(m_window, kCancelButton); });
+        // Saved: Escape presses Close, which asks nothing.
+        [&]
+        {
+            char szSaved[1024];
+            snprintf(szSaved, sizeof(szSaved), GetResourceString("StatusSaved"),
+                     std::filesystem::canonical(sPath).c_str());
+            EXPECT_EQ(ControlText(m_window, kStatusText), QString::fromUtf8(szSaved));
+            QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Escape);
+        });
     script.RunModal(m_window);
 
     EXPECT_TRUE(script.Finished());
@@ -270,16 +281,38 @@ TEST_F(ReceiveWindowTest, ClosingWhileADumpArrivesAsksNothing)
     EXPECT_TRUE(m_driver.Seen().empty());
 }
 
-TEST_F(ReceiveWindowTest, ASaveThatCannotCreateItsFileKeepsTheDumpUnsaved)
+struct tagUnsavableCase
 {
-    // By the time the file is written a folder has taken its name.
-    const std::string sTarget = m_dir.File("Received.syx");
-    std::filesystem::create_directory(sTarget);
-    const auto choose = [&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sTarget, true); };
+    const char* pszName;
+    const char* pszTarget;    // in the test's folder
+    bool bFolderThere;        // a folder has taken the file's name
+    const char* pszReasonKey;
+};
+
+class ReceiveWindowUnsavable : public ReceiveWindowTest,
+                               public ::testing::WithParamInterface<tagUnsavableCase>
+{
+};
+
+// A save that cannot create its file names the file and the reason, writes nothing and
+// keeps the dump unsaved: closing asks, and a Save that fails again keeps the window open.
+TEST_P(ReceiveWindowUnsavable, TellsWhyAndKeepsTheDumpUnsaved)
+{
+    const tagUnsavableCase& c = GetParam();
+    const std::string sTarget = m_dir.File(c.pszTarget);
+    if (c.bFolderThere)
+        std::filesystem::create_directory(sTarget);
+    // The whole path typed into the dialog's name field.
+    const auto choose = [&](QWidget* pDialog)
+    {
+        auto* pNameField = pDialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(pNameField, nullptr);
+        pNameField->setText(QString::fromStdString(sTarget));
+        static_cast<QDialog*>(pDialog)->done(QDialog::Accepted);
+    };
     LogCapture log;
     m_driver.Do(choose);
     m_driver.PressButton(QMessageBox::Ok);
-    // Closing asks, and a Save that fails again keeps the window open.
     PressInQuestion(m_driver, QMessageBox::Save);
     m_driver.Do(choose);
     m_driver.PressButton(QMessageBox::Ok);
@@ -299,13 +332,19 @@ TEST_F(ReceiveWindowTest, ASaveThatCannotCreateItsFileKeepsTheDumpUnsaved)
 
     EXPECT_TRUE(script.Finished());
     ASSERT_EQ(m_driver.Seen().size(), 5u);
+    const QString name = QString::fromStdString(std::filesystem::path(sTarget).filename());
     EXPECT_EQ(m_driver.Seen()[1].className, "QMessageBox");
-    EXPECT_EQ(m_driver.Seen()[1].text, SaveFailed("Received.syx"));
-    EXPECT_EQ(m_driver.Seen()[1].informativeText, Text("ReasonIsFolder"));
+    EXPECT_EQ(m_driver.Seen()[1].text, SaveFailed(name.toUtf8().constData()));
+    EXPECT_EQ(m_driver.Seen()[1].informativeText, Text(c.pszReasonKey));
     EXPECT_EQ(m_driver.Seen()[1].icon, QMessageBox::Critical);
     EXPECT_EQ(m_driver.Seen()[2].title, "Quillmark");
-    EXPECT_EQ(m_driver.Seen()[4].text, SaveFailed("Received.syx"));
-    EXPECT_TRUE(std::filesystem::is_directory(sTarget));
+    EXPECT_EQ(m_driver.Seen()[4].text, SaveFailed(name.toUtf8().constData()));
+    EXPECT_NE(ControlText(m_window, kStatusText).left(5), Text("StatusSaved").left(5));
+    EXPECT_EQ(std::filesystem::is_directory(sTarget), c.bFolderThere);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
+                            std::filesystem::directory_iterator()),
+              c.bFolderThere ? 1 : 0)
+        << "nothing written";
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                                "CLumFile::MacWriteOpen : Failed to create file.",
                                "Failed to open file.",
@@ -313,6 +352,13 @@ TEST_F(ReceiveWindowTest, ASaveThatCannotCreateItsFileKeepsTheDumpUnsaved)
                                "Failed to open file.",
                            }));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ReceiveWindowUnsavable,
+    ::testing::Values(tagUnsavableCase{"AFolderOfThatName", "Received.syx", true, "ReasonIsFolder"},
+                      tagUnsavableCase{"AFolderThatDoesNotExist", "no such folder/Received.syx",
+                                       false, "ReasonFolderNotFound"}),
+    [](const ::testing::TestParamInfo<tagUnsavableCase>& info) { return info.param.pszName; });
 
 TEST_F(ReceiveWindowTest, ASaveWhoseWriteFailsKeepsTheOldFile)
 {
@@ -459,5 +505,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(tagSaveAsCase{"MidName", "dump.mid", "SysEx Files", "dump.mid", true},
                       tagSaveAsCase{"SyxName", "dump.syx", "Midi Files", "dump.syx", false},
                       tagSaveAsCase{"NoExtensionTakesTheType", "dump", "Midi Files", "dump.mid",
-                                    true}),
+                                    true},
+                      tagSaveAsCase{"NoExtensionGetsSyx", "dump", "SysEx Files", "dump.syx",
+                                    false}),
     [](const ::testing::TestParamInfo<tagSaveAsCase>& info) { return info.param.pszName; });

@@ -14,12 +14,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QThread>
 #include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace
 {
@@ -178,6 +180,25 @@ void CloseBox(CModalWindow& window)
 bool IsShown(CModalWindow& window)
 {
     return window.GetWindowRef() && window.GetWindowRef()->isVisible();
+}
+
+void ExpectMnemonics(QWidget* pWindow)
+{
+    std::map<QChar, QString> mnemonics;
+    for (QPushButton* pButton : pWindow->findChildren<QPushButton*>())
+    {
+        if (!pButton->isVisibleTo(pWindow))
+            continue;
+        const QString text = pButton->text();
+        const qsizetype nAt = text.indexOf(QChar('&'));
+        if (nAt < 0 || nAt + 1 >= text.size())
+        {
+            ADD_FAILURE() << "no mnemonic: " << text.toStdString();
+            continue;
+        }
+        const auto [it, bNew] = mnemonics.emplace(text[nAt + 1].toLower(), text);
+        EXPECT_TRUE(bNew) << text.toStdString() << " and " << it->second.toStdString();
+    }
 }
 
 bool DialogUp()

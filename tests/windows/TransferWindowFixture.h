@@ -87,6 +87,8 @@ void ClickButton(CModalWindow& window, int iID);
 // The window's close box.
 void CloseBox(CModalWindow& window);
 bool IsShown(CModalWindow& window);
+// Every shown push button of the window has a mnemonic, and no two share one.
+void ExpectMnemonics(QWidget* pWindow);
 // A dialog or alert is up in front of the windows.
 bool DialogUp();
 
