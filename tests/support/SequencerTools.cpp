@@ -129,18 +129,14 @@ bool HasConnection(const QString& sClient, const QString& sConnection)
     return sList.mid(nStart, nEnd < 0 ? -1 : nEnd - nStart).contains(sConnection);
 }
 
-bool WaitForRawMidiOwner(int iDevice, int iTimeoutMs)
-{
-    const QString sStatus = QString("/proc/asound/card0/midi%1").arg(iDevice);
-    return PumpUntil([&] { return ReadText(sStatus).contains("Owner PID"); }, iTimeoutMs);
-}
-
 CRawMidiInstrument::CRawMidiInstrument(const char* pszDevice, Bytes request, Bytes dump)
     : m_request(std::move(request)), m_dump(std::move(dump))
 {
     m_iFd = open(pszDevice, O_RDWR | O_NONBLOCK);
-    if (m_iFd >= 0)
-        m_thread = std::thread([this] { Serve(); });
+    if (m_iFd < 0)
+        return;
+    ReadAvailable();
+    m_thread = std::thread([this] { Serve(); });
 }
 
 CRawMidiInstrument::~CRawMidiInstrument()
@@ -152,18 +148,34 @@ CRawMidiInstrument::~CRawMidiInstrument()
         close(m_iFd);
 }
 
+Bytes CRawMidiInstrument::Heard() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_heard;
+}
+
+void CRawMidiInstrument::ReadAvailable()
+{
+    unsigned char buffer[4096];
+    ssize_t nRead;
+    while ((nRead = read(m_iFd, buffer, sizeof(buffer))) > 0)
+    {
+        std::lock_guard lock(m_mutex);
+        m_heard.insert(m_heard.end(), buffer, buffer + nRead);
+    }
+}
+
 void CRawMidiInstrument::Serve()
 {
-    Bytes heard;
-    while (!m_bStop && !m_bAnswered)
+    while (!m_bStop)
     {
         pollfd pfd{m_iFd, POLLIN, 0};
         if (poll(&pfd, 1, 50) <= 0)
             continue;
-        unsigned char buffer[256];
-        const ssize_t nRead = read(m_iFd, buffer, sizeof(buffer));
-        if (nRead > 0)
-            heard.insert(heard.end(), buffer, buffer + nRead);
+        ReadAvailable();
+        if (m_request.empty() || m_bAnswered)
+            continue;
+        const Bytes heard = Heard();
         if (std::search(heard.begin(), heard.end(), m_request.begin(), m_request.end()) ==
             heard.end())
             continue;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -53,28 +54,32 @@ bool StartTool(QProcess& tool, const QString& sProgram, const QStringList& args,
 // Whether `aconnect -l` shows the client, named as the sequencer knows it, subscribed to
 // the port ("Connected From: 14:0") or sending to it ("Connecting To: 17:0").
 bool HasConnection(const QString& sClient, const QString& sConnection);
-// Waits until a program holds raw MIDI hw:0,iDevice open.
-bool WaitForRawMidiOwner(int iDevice, int iTimeoutMs);
 
-// An instrument on raw MIDI: reads what the sequencer sends it and answers the request
-// with its dump, once.
+// An instrument on raw MIDI: keeps what the sequencer sends it and, given a request,
+// answers it with its dump, once. The kernel passes nothing to a raw MIDI reader before
+// its first read or poll, so the constructor reads once: all that is sent after it is
+// heard.
 class CRawMidiInstrument
 {
 public:
-    CRawMidiInstrument(const char* pszDevice, Bytes request, Bytes dump);
+    explicit CRawMidiInstrument(const char* pszDevice, Bytes request = {}, Bytes dump = {});
     ~CRawMidiInstrument();
     CRawMidiInstrument(const CRawMidiInstrument&) = delete;
     CRawMidiInstrument& operator=(const CRawMidiInstrument&) = delete;
 
     bool IsOpen() const { return m_iFd >= 0; }
     bool Answered() const { return m_bAnswered; }
+    Bytes Heard() const;
 
 private:
     void Serve();
+    void ReadAvailable();
 
     Bytes m_request;
     Bytes m_dump;
     int m_iFd = -1;
+    mutable std::mutex m_mutex;
+    Bytes m_heard;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bAnswered{false};
     std::thread m_thread;

@@ -1,104 +1,34 @@
-// The receive and transmit windows against the kernel's ALSA sequencer, with amidi on the
-// other side. Meant to run inside the alsa-vm tool's VM: bytes written to hw:0,N with
-// amidi come out of the sequencer port "Virtual Raw MIDI 0-N - VirMIDI 0-N", and what is
-// sent to that port can be read from hw:0,N.
+// The receive and transmit windows against the kernel's ALSA sequencer, with raw MIDI on
+// the other side. Meant to run inside the alsa-vm tool's VM: bytes written to hw:0,N come
+// out of the sequencer port "Virtual Raw MIDI 0-N - VirMIDI 0-N", and what is sent to that
+// port can be read from hw:0,N.
 
 #include "tests/windows/TransferWindowFixture.h"
 
 #include "app/MessageManager.h"
 #include "platform/midi/MidiService.h"
+#include "support/SequencerTools.h"
 #include "toolkit/Utility.h"
 #include "windows/ReceiveWindow.h"
 #include "windows/TransmitWindow.h"
 
-#include <QElapsedTimer>
+#include <QProcess>
 #include <QString>
 
-#include <cctype>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace
 {
-// amidi run in the background, its output in a file.
-class CAmidi
+using SequencerTools::CRawMidiInstrument;
+
+QString HexOf(const Bytes& bytes)
 {
-public:
-    CAmidi(const std::vector<std::string>& args, const std::string& sOutputPath)
-    {
-        std::vector<std::string> all = {"amidi"};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& sArg : all)
-            argv.push_back(sArg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, sOutputPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~CAmidi()
-    {
-        if (m_pid > 0)
-        {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    bool Started() const { return m_pid > 0; }
-
-    // Whether amidi has ended by itself; its exit status in *piStatus.
-    bool Ended(int* piStatus)
-    {
-        int iStatus = 0;
-        if (m_pid <= 0 || waitpid(m_pid, &iStatus, WNOHANG) != m_pid)
-            return m_pid <= 0;
-        m_pid = -1;
-        *piStatus = WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-        return true;
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
-std::string ReadText(const std::string& sPath)
-{
-    std::ifstream in(sPath);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string HexOf(const Bytes& bytes)
-{
-    std::string sHex;
-    char szByte[4];
-    for (uint8_t ucByte : bytes)
-    {
-        snprintf(szByte, sizeof(szByte), "%02X", ucByte);
-        sHex += szByte;
-    }
-    return sHex;
-}
-
-std::string WithoutSpaces(std::string sText)
-{
-    std::erase_if(sText, [](char c) { return isspace(static_cast<unsigned char>(c)); });
-    return sText;
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                          qsizetype(bytes.size()))
+                                   .toHex()
+                                   .toUpper());
 }
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
@@ -108,17 +38,6 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
         bytes.push_back(uint8_t((bytes.size() * ucSeed) & 0x7F));
     bytes.push_back(0xF7);
     return bytes;
-}
-
-// A condition that holds once the time has passed since it was first asked.
-WindowScript::Condition After(int iMs)
-{
-    return [iMs, timer = QElapsedTimer()]() mutable
-    {
-        if (!timer.isValid())
-            timer.start();
-        return timer.elapsed() >= iMs;
-    };
 }
 
 // The application on the real sequencer: no virtual back end, no fixture of the virtual
@@ -184,19 +103,13 @@ TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSavesIt)
 
     CReceiveWindow window;
     ASSERT_EQ(window.Create(nullptr), 1);
-    std::unique_ptr<CAmidi> pAmidi;
-    int iStatus = -1;
+    QProcess amidi;
+    amidi.setProcessChannelMode(QProcess::MergedChannels);
     WindowScript script;
     script.Then(
         "shown", [&] { return IsShown(window); },
-        [&]
-        {
-            pAmidi = std::make_unique<CAmidi>(
-                std::vector<std::string>{"-p", "hw:0,1", "-S", HexOf(dump) + "903C40"},
-                m_dir.File("amidi.txt"));
-            EXPECT_TRUE(pAmidi->Started());
-        });
-    script.Then("amidi done", [&] { return pAmidi && pAmidi->Ended(&iStatus); });
+        [&] { amidi.start("amidi", {"-p", "hw:0,1", "-S", HexOf(dump) + "903C40"}); });
+    script.Then("amidi done", [&] { return amidi.state() == QProcess::NotRunning; });
     script.Then(
         "the dump complete",
         [&] { return ControlText(window, 2) == Text("StatusReceiveComplete", int(dump.size())); },
@@ -209,11 +122,11 @@ TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSavesIt)
     m_pManager->MidiInClose();
 
     EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(iStatus, 0) << ReadText(m_dir.File("amidi.txt"));
+    EXPECT_EQ(amidi.exitCode(), 0) << amidi.readAll().toStdString();
     EXPECT_EQ(TempDir::Read(sSaved), dump);
 }
 
-TEST_F(WindowsOnAlsa, SendsAListThatAmidiReceives)
+TEST_F(WindowsOnAlsa, SendsAListThatRawMidiReceives)
 {
     ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-2 - VirMIDI 0-2"), 1);
     const Bytes first = SysEx(600, 3), second = SysEx(300, 5);
@@ -222,21 +135,19 @@ TEST_F(WindowsOnAlsa, SendsAListThatAmidiReceives)
     m_driver.ChooseFile(
         QString::fromStdString(m_dir.Write("bank.msy", "[MultiSysEx]\n1=a.syx\n2=b.syx\n")));
 
-    const std::string sDump = m_dir.File("amidi.txt");
-    // amidi's -t counts from its own start until a first byte comes: generous, for a slow
-    // (sanitizer) build whose window starts late.
-    CAmidi amidi({"-p", "hw:0,2", "-d", "-t", "10"}, sDump);
-    ASSERT_TRUE(amidi.Started());
+    CRawMidiInstrument rawMidi("/dev/snd/midiC0D2");
+    ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,2";
 
     CTransmitWindow window;
     ASSERT_EQ(window.Create(nullptr), 1);
-    int iStatus = -1;
     WindowScript script;
-    // amidi needs a moment to open its port.
     script.Then(
-        "ready, with amidi listening",
-        [&, waited = After(1500)]() mutable
-        { return waited() && ControlText(window, 7) == GetResourceString("ButtonStart"); },
+        "ready",
+        [&]
+        {
+            return ControlText(window, 3) == Text("StatusTransmitReady", int(first.size())) &&
+                   ControlText(window, 7) == GetResourceString("ButtonStart");
+        },
         [&] { ClickButton(window, 7); });
     script.Then(
         "the first file sent",
@@ -255,11 +166,8 @@ TEST_F(WindowsOnAlsa, SendsAListThatAmidiReceives)
     m_pManager->MidiOutClose();
     EXPECT_TRUE(script.Finished());
 
-    // amidi stops ten seconds after the last byte.
-    QElapsedTimer waited;
-    waited.start();
-    while (!amidi.Ended(&iStatus) && waited.elapsed() < 40000)
-        usleep(50000);
-    EXPECT_EQ(iStatus, 0);
-    EXPECT_EQ(WithoutSpaces(ReadText(sDump)), HexOf(first) + HexOf(second));
+    Bytes both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    SequencerTools::PumpUntil([&] { return rawMidi.Heard().size() >= both.size(); }, 30000);
+    EXPECT_EQ(rawMidi.Heard(), both);
 }

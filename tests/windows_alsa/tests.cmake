@@ -6,7 +6,7 @@ add_executable(test_windows_alsa
   ${CMAKE_CURRENT_LIST_DIR}/WindowsAlsaTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../windows/TransferWindowFixture.cpp)
 target_link_libraries(test_windows_alsa PRIVATE
-  qm_test_support qm_test_main_qt qm_test_dialogs qm_windows qm_app qm_transfer)
+  qm_test_sequencer qm_test_main_qt qm_test_dialogs qm_windows qm_app qm_transfer)
 add_dependencies(test_windows_alsa quillmark_resources)
 add_test(NAME AlsaWindows
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/../alsa/run-in-vm.sh ${CMAKE_SOURCE_DIR}/../shared/tools/alsa-vm
