@@ -12,7 +12,8 @@
 // change the client or send through the handle's shared buffers: whoever holds the
 // AlsaClient non-const serialises them (AlsaMidi keeps its clients behind its registry
 // lock). Reading events is the input reader's alone, a friend here, because the input
-// buffer the reads go through is used by nothing else.
+// buffer the reads go through is used by nothing else. AlsaEndpoints, the other friend,
+// only asks through the handle, as the const members do.
 class AlsaClient
 {
 public:

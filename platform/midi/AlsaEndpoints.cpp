@@ -32,24 +32,22 @@ bool AlsaEndpoints::Decode(MIDIEndpointRef hEndpoint, int* pClient, int* pPort)
 
 void AlsaEndpoints::AddOwnClient(int iClient)
 {
-    std::lock_guard lock(m_changeMutex);
-    auto pNew = std::make_shared<std::set<int>>(*m_pOwnClients.load());
-    pNew->insert(iClient);
-    m_pOwnClients.store(std::move(pNew));
+    m_abOwnClient[size_t(iClient) % m_abOwnClient.size()] = true;
 }
 
 void AlsaEndpoints::RemoveOwnClient(int iClient)
 {
-    std::lock_guard lock(m_changeMutex);
-    auto pNew = std::make_shared<std::set<int>>(*m_pOwnClients.load());
-    pNew->erase(iClient);
-    m_pOwnClients.store(std::move(pNew));
+    m_abOwnClient[size_t(iClient) % m_abOwnClient.size()] = false;
+}
+
+bool AlsaEndpoints::IsOwnClient(int iClient) const
+{
+    return m_abOwnClient[size_t(iClient) % m_abOwnClient.size()];
 }
 
 template <class Visit>
 void AlsaEndpoints::ForEach(const AlsaClient& client, bool bSources, Visit&& visit) const
 {
-    const std::shared_ptr<const std::set<int>> pOwnClients = m_pOwnClients.load();
     snd_seq_client_info_t* pClientInfo;
     snd_seq_port_info_t* pPortInfo;
     snd_seq_client_info_alloca(&pClientInfo);
@@ -60,7 +58,7 @@ void AlsaEndpoints::ForEach(const AlsaClient& client, bool bSources, Visit&& vis
     while (snd_seq_query_next_client(client.m_pSeq, pClientInfo) >= 0)
     {
         int iClient = snd_seq_client_info_get_client(pClientInfo);
-        if (iClient == SND_SEQ_CLIENT_SYSTEM || pOwnClients->count(iClient))
+        if (iClient == SND_SEQ_CLIENT_SYSTEM || IsOwnClient(iClient))
             continue;
         snd_seq_port_info_set_client(pPortInfo, iClient);
         snd_seq_port_info_set_port(pPortInfo, -1);

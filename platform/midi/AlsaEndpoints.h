@@ -2,10 +2,8 @@
 
 #include "platform/midi/MidiService.h"
 
+#include <array>
 #include <atomic>
-#include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 
 class AlsaClient;
@@ -16,9 +14,8 @@ class AlsaClient;
 // client, hidden ports and this process's own clients. An endpoint reference carries the
 // sequencer address of its port.
 //
-// The set of this process's own clients is replaced whole on every change and read as a
-// snapshot, so listing (also on the reader thread, when announcements have settled) takes
-// no lock; only changes of the set wait for one another.
+// Which clients are this process's own is one atomic flag per client number, so listing
+// (also on a reader thread, when announcements have settled) takes no lock.
 class AlsaEndpoints
 {
 public:
@@ -47,7 +44,8 @@ private:
     template <class Visit>
     void ForEach(const AlsaClient& client, bool bSources, Visit&& visit) const;
 
-    std::mutex m_changeMutex; // changes of the set only
-    std::atomic<std::shared_ptr<const std::set<int>>> m_pOwnClients{
-        std::make_shared<const std::set<int>>()};
+    bool IsOwnClient(int iClient) const;
+
+    // The sequencer numbers its clients below 256 (SNDRV_SEQ_MAX_CLIENTS is 192).
+    std::array<std::atomic<bool>, 256> m_abOwnClient{};
 };

@@ -44,7 +44,7 @@ AlsaInputReader::AlsaInputReader(const AlsaClient& client, const AlsaEndpoints& 
                                  snd_midi_event_t* pDecoder, MIDIClientRef hClient,
                                  MIDINotifyProc pNotifyProc, void* pRefCon)
     : m_client(client), m_pNotifyProc(pNotifyProc), m_pRefCon(pRefCon), m_pDecoder(pDecoder),
-      m_aPacketStorage(kPacketStorageWords),
+      m_aPacketStorage(kPacketStorageWords), m_hClient(hClient),
       m_setupWatch(client, endpoints, m_worker, hClient, pNotifyProc, pRefCon),
       m_worker("qm-midi-alsa", client.InputDescriptor(), [this] { ReadEvents(); })
 {
@@ -52,13 +52,16 @@ AlsaInputReader::AlsaInputReader(const AlsaClient& client, const AlsaEndpoints& 
 
 AlsaInputReader::~AlsaInputReader()
 {
-    m_worker.Stop();
+    m_worker.Stop(); // runs the frees still owed
+    delete m_pRoutes.load();
     snd_midi_event_free(m_pDecoder);
 }
 
-void AlsaInputReader::Publish(std::shared_ptr<const Routes> pRoutes)
+void AlsaInputReader::Publish(std::unique_ptr<const Routes> pRoutes)
 {
-    m_pRoutes.store(std::move(pRoutes));
+    const Routes* pOld = m_pRoutes.exchange(pRoutes.release());
+    // Reads happen between the worker's tasks, never during one.
+    m_worker.Post(m_hClient, MidiWorker::Clock::now(), [pOld] { delete pOld; }, true);
 }
 
 // On the worker, when the handle has input: until a read finds nothing, or for a while
@@ -83,7 +86,7 @@ void AlsaInputReader::ReadEvents()
             continue;
 
         // Picks the port an event is for; Deliver looks again, as the port's work.
-        const std::shared_ptr<const Routes> pRoutes = m_pRoutes.load();
+        const Routes* pRoutes = m_pRoutes.load();
         if (pEvent->dest.port == m_client.AnnouncePort())
         {
             OnAnnouncement(*pRoutes, *pEvent);
@@ -150,8 +153,7 @@ void AlsaInputReader::OnAnnouncement(const Routes& routes, const snd_seq_event_t
 void AlsaInputReader::Deliver(MIDIPortRef hPort, const unsigned char* pData, size_t nLength,
                               MIDIEndpointRef hSource)
 {
-    const std::shared_ptr<const Routes> pRoutes = m_pRoutes.load();
-    const tagRoute* pRoute = RouteTo(*pRoutes, hPort);
+    const tagRoute* pRoute = RouteTo(*m_pRoutes.load(), hPort);
     if (!pRoute)
         return;
     // Anything else connected to the port (a patchbay's doing) is not what was chosen.

@@ -21,9 +21,10 @@ class AlsaEndpoints;
 //
 // What only the worker touches (the event decoder, the packet buffer, the setup watch) is
 // private here and used by nothing but the reads. The routes are the one thing the other
-// threads hand in: they publish a whole new set, which the reads load atomically, so
-// routing takes no lock and no event waits for the back end's. Nothing on the way of an
-// event allocates.
+// threads hand in: they publish a whole new set through an atomic pointer, which the reads
+// load, so routing takes no lock and no event waits for the back end's. A set replaced is
+// freed by a task on the worker, which never runs while a read holds the set. Nothing on
+// the way of an event allocates.
 class AlsaInputReader
 {
 public:
@@ -55,7 +56,7 @@ public:
 
     // Events read after it returns go by these routes. A port that is no longer routed
     // gets nothing once Worker().Retire(port) has returned.
-    void Publish(std::shared_ptr<const Routes> pRoutes);
+    void Publish(std::unique_ptr<const Routes> pRoutes);
     MidiWorker& Worker() { return m_worker; }
 
 private:
@@ -75,7 +76,8 @@ private:
     void* const m_pRefCon;
     snd_midi_event_t* const m_pDecoder;
     std::vector<uint64_t> m_aPacketStorage; // sized once for the longest packet
-    std::atomic<std::shared_ptr<const Routes>> m_pRoutes{std::make_shared<const Routes>()};
+    const MIDIClientRef m_hClient;
+    std::atomic<const Routes*> m_pRoutes{new Routes};
     AlsaSetupWatch m_setupWatch;
     // Last: its thread starts in its constructor and reads with everything above.
     MidiWorker m_worker;

@@ -236,7 +236,7 @@ OSStatus AlsaMidi::CreatePort(MIDIClientRef hClient, const char* pszName, bool b
 
 void AlsaMidi::PublishRoutes(const Registry& registry, Client& client)
 {
-    auto pRoutes = std::make_shared<AlsaInputReader::Routes>();
+    auto pRoutes = std::make_unique<AlsaInputReader::Routes>();
     for (const auto& [hPort, pPort] : registry.ports)
     {
         if (pPort->pClient.get() != &client || pPort->pOutput)
