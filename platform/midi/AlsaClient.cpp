@@ -12,8 +12,8 @@ namespace
 // hold about 180 events, a little over 100 ms of an unpaced sender. One read can take a
 // full pool (about 56 KiB); the buffer is 4 times that. bench_receive_loss in the VM,
 // unpaced amidi dumps of 256-byte messages, 64 KiB / 256 KiB / 1 / 4 / 16 MiB: 200 cells
-// lost all of them, 1000 cells lost from 4 MiB on, 2000 cells were exact to 16 MiB in
-// 4 of 7 runs and lost (said so, never silent) at 4 or 16 MiB in the others; buffers of
+// lost all of them, 1000 cells lost from 4 MiB on; with 2000 cells the 4 MiB dump and
+// the 16 MiB dump were each exact in 4 of 7 runs and lost in the others. Buffers of
 // 64 KiB, 256 KiB, 512 KiB and 1 MiB made no difference beyond that run-to-run spread.
 // What is left is the reader's thread not being run for longer than the pool lasts.
 constexpr int kInputPoolCells = 2000;
