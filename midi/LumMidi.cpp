@@ -152,6 +152,11 @@ bool CLumMidi::MidiInIsOpen() const
     return m_hInPort != 0;
 }
 
+bool CLumMidi::MidiInHasWaiting() const
+{
+    return MidiInIsOpen() && MidiService::Get().InputWaiting(m_hClient);
+}
+
 int CLumMidi::GetNumMidiInDevices()
 {
     return ::GetNumMidiInDevices();

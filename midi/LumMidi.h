@@ -73,6 +73,9 @@ public:
     int MidiInOpen(int iIndex); // 1 done, 0 failed
     void MidiInClose();
     bool MidiInIsOpen() const;
+    // Whether input has come that has not reached the listener yet (false when MIDI IN is
+    // closed).
+    bool MidiInHasWaiting() const;
     int GetNumMidiInDevices();
     int GetMidiInDeviceName(int iIndex, char* pszName, int iSize);
 

@@ -142,7 +142,10 @@ void CMidiManager::CheckDump()
     const bool bCame = LookAtDump(ullSeen, now);
     if (!m_bDumpStarted)
         return;
-    if (m_iDumpIdleMs > 0 && now - m_dumpLastByte >= std::chrono::milliseconds(m_iDumpIdleMs))
+    // Silence on the line is not silence while input waits to be read: a reader kept from
+    // running must not end the dump before the rest of it.
+    if (m_iDumpIdleMs > 0 && now - m_dumpLastByte >= std::chrono::milliseconds(m_iDumpIdleMs) &&
+        !m_pMidiIn->MidiInHasWaiting())
     {
         EndDump(kDumpEndIdle);
         return;

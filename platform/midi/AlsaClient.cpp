@@ -121,6 +121,16 @@ bool AlsaClient::HasRoomFor(int iClient, uint32_t uLength) const
     return pool.iInputFree >= iCells;
 }
 
+bool AlsaClient::HasInputWaiting() const
+{
+    pollfd descriptor{};
+    if (snd_seq_poll_descriptors(m_pSeq, &descriptor, 1, POLLOUT) != 1)
+        return false;
+    tagSeqClientPool pool{};
+    pool.iClient = m_iId;
+    return ioctl(descriptor.fd, kSeqGetClientPool, &pool) == 0 && pool.iInputFree < pool.iInputPool;
+}
+
 int AlsaClient::CreatePort(const char* pszName, bool bInput)
 {
     unsigned uCaps = bInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
@@ -161,6 +171,11 @@ void AlsaClient::DisconnectTo(int iOwnPort, int iClient, int iPort)
 int AlsaClient::OutputDirect(snd_seq_event_t* pEvent)
 {
     return snd_seq_event_output_direct(m_pSeq, pEvent);
+}
+
+int AlsaClient::BufferedEvents() const
+{
+    return snd_seq_event_input_pending(m_pSeq, 0);
 }
 
 int AlsaClient::ReadEvent(snd_seq_event_t** ppEvent) const

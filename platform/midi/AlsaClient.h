@@ -38,6 +38,8 @@ public:
     int InputDescriptor() const { return m_iInputFd; }
     // Whether the client's input has room for a SysEx event of the length.
     bool HasRoomFor(int iClient, uint32_t uLength) const;
+    // Whether events wait in the kernel for this client to read them.
+    bool HasInputWaiting() const;
 
     // A new port of this client; a negative error, logged, when it cannot be made.
     int CreatePort(const char* pszName, bool bInput);
@@ -62,6 +64,8 @@ private:
 
     // For the input reader: snd_seq_event_input's result.
     int ReadEvent(snd_seq_event_t** ppEvent) const;
+    // Events read from the kernel that ReadEvent has not returned yet.
+    int BufferedEvents() const;
 
     snd_seq_t* m_pSeq = nullptr;
     int m_iId = -1;

@@ -10,7 +10,7 @@
 namespace
 {
 // A wake reads at most this many events, so that the worker's timed tasks also run under
-// a steady stream (what is left keeps the handle readable).
+// a steady stream.
 constexpr int kEventsPerWake = 4096;
 constexpr size_t kLongestPacket = 0xFFFF;
 constexpr size_t kPacketStorageWords =
@@ -67,6 +67,20 @@ void AlsaInputReader::Publish(std::unique_ptr<const Routes> pRoutes)
 // On the worker, when the handle has input: until a read finds nothing, or for a while
 // at most.
 void AlsaInputReader::ReadEvents()
+{
+    m_bReading = true;
+    ReadWaitingEvents();
+    // A wake that ended at its cap may leave events in the library's buffer, which does
+    // not make the handle readable: the worker comes back for them after its tasks.
+    if (m_client.BufferedEvents() > 0)
+    {
+        m_worker.Post(m_hClient, MidiWorker::Clock::now(), [this] { ReadEvents(); });
+        return;
+    }
+    m_bReading = false;
+}
+
+void AlsaInputReader::ReadWaitingEvents()
 {
     for (int iRead = 0; iRead < kEventsPerWake; ++iRead)
     {

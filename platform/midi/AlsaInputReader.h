@@ -58,6 +58,9 @@ public:
     // gets nothing once Worker().Retire(port) has returned.
     void Publish(std::unique_ptr<const Routes> pRoutes);
     MidiWorker& Worker() { return m_worker; }
+    // Whether the reader is between a wake-up and the end of what it could read: events
+    // read from the kernel may still be on their way to the read procedures.
+    bool Reading() const { return m_bReading.load(); }
 
 private:
     AlsaInputReader(const AlsaClient& client, const AlsaEndpoints& endpoints,
@@ -65,6 +68,7 @@ private:
                     MIDINotifyProc pNotifyProc, void* pRefCon);
 
     void ReadEvents();
+    void ReadWaitingEvents();
     void OnAnnouncement(const Routes& routes, const snd_seq_event_t& event);
     void Deliver(MIDIPortRef hPort, const unsigned char* pData, size_t nLength,
                  MIDIEndpointRef hSource);
@@ -78,6 +82,7 @@ private:
     std::vector<uint64_t> m_aPacketStorage; // sized once for the longest packet
     const MIDIClientRef m_hClient;
     std::atomic<const Routes*> m_pRoutes{new Routes};
+    std::atomic<bool> m_bReading{false};
     AlsaSetupWatch m_setupWatch;
     // Last: its thread starts in its constructor and reads with everything above.
     MidiWorker m_worker;

@@ -183,6 +183,16 @@ OSStatus AlsaMidi::GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* 
     return m_pLister ? m_endpoints.Kind(*m_pLister, hEndpoint, pKind) : kMIDIUnknownEndpoint;
 }
 
+bool AlsaMidi::InputWaiting(MIDIClientRef hClient)
+{
+    auto pRegistry = m_registry.Lock();
+    auto it = pRegistry->clients.find(hClient);
+    if (it == pRegistry->clients.end())
+        return false;
+    const Client& client = *it->second;
+    return (client.pReader && client.pReader->Reading()) || client.pSeq->HasInputWaiting();
+}
+
 OSStatus AlsaMidi::SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond)
 {
     auto pRegistry = m_registry.Lock();

@@ -49,6 +49,7 @@ public:
     OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointAddress(MIDIEndpointRef hEndpoint, std::string* pAddress) override;
     OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) override;
+    bool InputWaiting(MIDIClientRef hClient) override;
     OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) override;
     OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIReadProc pReadProc,
                              void* pRefCon, MIDIPortRef* pPort) override;

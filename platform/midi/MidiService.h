@@ -158,6 +158,15 @@ public:
 
     virtual OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) = 0;
 
+    // Whether input has reached the client that its read procedures have not been handed
+    // yet: a reader kept from running for a while has events waiting, and silence on the
+    // line is not silence until they are read.
+    virtual bool InputWaiting(MIDIClientRef hClient)
+    {
+        (void)hClient;
+        return false;
+    }
+
     // How the output port's SysEx sends complete: at a rate in bytes a second, each send
     // once its bytes have had their time at that rate after the send before it; or, at
     // 0, as soon as the destination has taken them (waiting while it is full, never

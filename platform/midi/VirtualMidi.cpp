@@ -70,6 +70,7 @@ void VirtualMidi::Reset()
         held.swap(m_held);
         m_failNextSend = kMIDINoErr;
         m_failNextConnect = kMIDINoErr;
+        m_bInputWaiting = false;
         m_completionDelay = 0ms;
         m_aInstrumentMessage = DemoMessage();
         m_bInstrumentDemo = true;
@@ -213,6 +214,18 @@ void VirtualMidi::FailNextSend(OSStatus status)
 {
     std::lock_guard lock(m_mutex);
     m_failNextSend = status;
+}
+
+void VirtualMidi::SetInputWaiting(bool bWaiting)
+{
+    std::lock_guard lock(m_mutex);
+    m_bInputWaiting = bWaiting;
+}
+
+bool VirtualMidi::InputWaiting(MIDIClientRef)
+{
+    std::lock_guard lock(m_mutex);
+    return m_bInputWaiting;
 }
 
 void VirtualMidi::FailNextConnect(OSStatus status)

@@ -56,6 +56,9 @@ public:
     // them kMIDIInputSourceGone the same way.
     void BreakInput(MIDIEndpointRef hSource);
     int ConnectionCount(MIDIEndpointRef hSource) const;
+    // As if input had reached every client and waited there unread, as behind a reader
+    // that the system keeps from running.
+    void SetInputWaiting(bool bWaiting);
 
     // Every byte that reached a destination, and the SysEx sends one by one.
     std::vector<uint8_t> Captured(MIDIEndpointRef hDestination) const;
@@ -104,6 +107,7 @@ public:
     OSStatus GetEndpointName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointDeviceName(MIDIEndpointRef hEndpoint, std::string* pName) override;
     OSStatus GetEndpointKind(MIDIEndpointRef hEndpoint, MIDIEndpointKind* pKind) override;
+    bool InputWaiting(MIDIClientRef hClient) override;
     OSStatus SetPortPacing(MIDIPortRef hPort, uint32_t uBytesPerSecond) override;
     OSStatus InputPortCreate(MIDIClientRef hClient, const char* pszName, MIDIReadProc pReadProc,
                              void* pRefCon, MIDIPortRef* pPort) override;
@@ -196,6 +200,7 @@ private:
     std::vector<tagHeldCompletion> m_held;
     OSStatus m_failNextSend = kMIDINoErr;
     OSStatus m_failNextConnect = kMIDINoErr;
+    bool m_bInputWaiting = false;
     std::chrono::milliseconds m_completionDelay{0};
     std::vector<uint8_t> m_aInstrumentMessage; // the dump played back
     bool m_bInstrumentDemo = true;

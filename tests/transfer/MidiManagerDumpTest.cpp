@@ -212,6 +212,24 @@ TEST_P(MidiManagerDumpIdle, EndsAfterTheSilenceFollowingTheLastByte)
     }
 }
 
+// Input that has come but waits unread, behind a reader the system keeps from running, is
+// not silence: the dump waits for it.
+TEST_F(MidiManagerDump, SilenceWhileInputWaitsUnreadDoesNotEndIt)
+{
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+    Inject({Message(1, 4)});
+    m_pVirtual->WaitIdle();
+    LetTimerLook();
+    m_pVirtual->SetInputWaiting(true);
+    m_clock.m_now += 5s;
+    LetTimerLook();
+    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END));
+    m_pVirtual->SetInputWaiting(false);
+    LetTimerLook();
+    ASSERT_TRUE(m_recorder.Has(LM_DUMP_END));
+    EXPECT_EQ(m_recorder.Of(LM_DUMP_END).at(0).iParam4, kDumpEndIdle);
+}
+
 TEST_F(MidiManagerDump, OneMessageArmingTakesOverAndTheDumpIsForgotten)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
