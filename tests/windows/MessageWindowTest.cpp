@@ -1,4 +1,4 @@
-#include "TransferWindowFixture.h"
+#include "WindowFixture.h"
 
 #include "file/SysExDump.h"
 #include "toolkit/Utility.h"
@@ -36,11 +36,6 @@ Bytes Joined(std::initializer_list<Bytes> parts)
     return joined;
 }
 
-QString Resource(const char* pszKey)
-{
-    return QString::fromLocal8Bit(GetResourceString(pszKey));
-}
-
 // The message window while it is up, or null.
 QWidget* MessageWindowUp()
 {
@@ -73,7 +68,7 @@ void Click(QWidget* pWindow, const char* pszButton)
     pButton->click();
 }
 
-class MessageWindowTest : public TransferWindowFixture
+class MessageWindowTest : public WindowFixture
 {
 protected:
     Bytes m_dumpBytes = Joined({kRoland, kRolandBad, kGMOn, kYamahaCut});
@@ -103,8 +98,6 @@ TEST_F(MessageWindowTest, TheModelShowsEachMessagesColumns)
     CSysExMessageModel model(dump.Index());
     ASSERT_EQ(model.rowCount(), 4);
     ASSERT_EQ(model.columnCount(), int(CSysExMessageModel::kColumnCount));
-    EXPECT_EQ(model.headerData(CSysExMessageModel::kManufacturer, Qt::Horizontal).toString(),
-              Resource("MessageColumnManufacturer"));
     for (const tagRowCase& row : kRows)
     {
         SCOPED_TRACE(row.iRow);
@@ -112,7 +105,7 @@ TEST_F(MessageWindowTest, TheModelShowsEachMessagesColumns)
             EXPECT_EQ(model.data(model.index(row.iRow, iColumn)).toString(),
                       QString::fromLatin1(row.apszTexts[iColumn]));
         EXPECT_EQ(model.data(model.index(row.iRow, CSysExMessageModel::kChecksum)).toString(),
-                  Resource(row.pszChecksumKey));
+                  Text(row.pszChecksumKey));
         // Only a BAD sum stands out.
         EXPECT_EQ(
             model.data(model.index(row.iRow, CSysExMessageModel::kChecksum), Qt::ForegroundRole)
@@ -147,11 +140,8 @@ TEST_F(MessageWindowTest, SavesTheSelectedMessagesAsANewFile)
         [&]
         {
             QWidget* pWindow = MessageWindowUp();
-            char szSummary[256];
-            snprintf(szSummary, sizeof(szSummary), GetResourceString("MessageSummary"), 4,
-                     int(m_dumpBytes.size()), 1, 1);
             EXPECT_EQ(pWindow->findChild<QLabel*>("summaryText")->text(),
-                      QString::fromLocal8Bit(szSummary));
+                      Text("MessageSummary", 4, int(m_dumpBytes.size()), 1, 1));
             EXPECT_FALSE(pWindow->findChild<QAbstractButton*>("sendSelectedButton")->isVisible());
             // The first message is current: its bytes are in the hex view.
             EXPECT_EQ(pWindow->findChild<QListView*>("hexView")->model()->rowCount(), 1);
@@ -169,7 +159,7 @@ TEST_F(MessageWindowTest, SavesTheSelectedMessagesAsANewFile)
     EXPECT_EQ(TempDir::Read(sPath), Joined({kRoland, kGMOn})) << "in the order of the dump";
     EXPECT_TRUE(window.GetMessagesToSend().empty());
     ASSERT_EQ(m_driver.Seen().size(), 1u);
-    EXPECT_EQ(m_driver.Seen()[0].title, Resource("Save Selected Messages"));
+    EXPECT_EQ(m_driver.Seen()[0].title, Text("Save Selected Messages"));
 }
 
 TEST_F(MessageWindowTest, TheReceiveWindowTellsOfABadSumAndSavesSelectedMessages)
@@ -181,15 +171,12 @@ TEST_F(MessageWindowTest, TheReceiveWindowTellsOfABadSumAndSavesSelectedMessages
     ASSERT_EQ(window.Create(nullptr), 1);
     PumpFor(220);
     const std::string sPath = m_dir.File("part.syx");
-    char szBad[256];
-    snprintf(szBad, sizeof(szBad), GetResourceString("StatusReceiveCompleteBad"),
-             int(kRolandBad.size()), 1);
     WindowScript script;
     script.Then(
         "shown", [&] { return IsShown(window) && !ControlEnabled(window, 16); },
         [&] { m_pVirtual->Inject(hSource, {kRolandBad}); });
     script.Then(
-        "the bad sum told", [&] { return ControlText(window, 2) == QString::fromLocal8Bit(szBad); },
+        "the bad sum told", [&] { return ControlText(window, 2) == Text("StatusReceiveCompleteBad", int(kRolandBad.size()), 1); },
         [&] { ClickButton(window, 16); });
     script.Then(
         "the messages shown", [] { return MessageWindowUp() != nullptr; },
