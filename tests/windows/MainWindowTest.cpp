@@ -240,17 +240,7 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
     OpenMainWindow();
     Choose(MidiIn(), 1);
 
-    // Ends the loop should the command fail to, so that the test fails instead of hanging.
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool bGuardFired = false;
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]()
-                     {
-                         bGuardFired = true;
-                         QuitApplicationEventLoop();
-                     });
-    guard.start(3000);
+    QuitGuard guard(3000);
     OSStatus status = eventNotHandledErr;
     QTimer::singleShot(0,
                        [&]()
@@ -262,7 +252,7 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
                            status = SendEventToWindow(&event, m_pWindow);
                        });
     RunApplicationEventLoop(); // returns once the command has ended it
-    EXPECT_FALSE(bGuardFired);
+    EXPECT_FALSE(guard.Fired());
     EXPECT_EQ(status, noErr);
     CloseMainWindow();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");

@@ -33,14 +33,6 @@ Bytes Message(uint8_t ucId, int nData)
     return message;
 }
 
-Bytes Joined(const std::vector<Bytes>& messages)
-{
-    Bytes bytes;
-    for (const Bytes& message : messages)
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    return bytes;
-}
-
 // The receive window on the virtual instrument, set to record whole dumps.
 class ReceiveWindowDump : public WindowFixture
 {
@@ -181,7 +173,9 @@ TEST_P(ReceiveWindowDumpCases, StopsThenSavesEveryCompleteMessageAndSaysWhatWasL
     EXPECT_EQ(TempDir::Read(sPath), kept);
 }
 
-TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndABadSumIsToldBeforeSaving)
+// Silence ends the recording; a bad sum is told, and the messages can be looked at and
+// saved from the message window.
+TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndTheMessagesCanBeSavedFromTheirWindow)
 {
     m_prefs.bIdleStop = 1;
     m_prefs.iIdleSeconds = 1;
@@ -201,10 +195,29 @@ TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndABadSumIsToldBeforeSaving)
         [&]
         {
             EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
-            EXPECT_TRUE(ControlEnabled(m_window, kMessagesButton));
+            ClickButton(m_window, kMessagesButton);
         });
+    // The messages, all selected, saved from the message window.
     const std::string sPath = m_dir.File("idle.syx");
-    SaveTo(script, sPath);
+    script.Then(
+        "the messages shown", [] { return MessageWindowUp() != nullptr; },
+        [&]
+        {
+            SelectRows(MessageWindowUp(), {1, 0});
+            m_driver.ChooseFile(QString::fromStdString(sPath));
+            ClickNamed(MessageWindowUp(), "saveSelectedButton");
+        });
+    script.Then(
+        "saved", [&] { return TempDir::Read(sPath).size() == size_t(iBytes) && !DialogUp(); },
+        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
+    // That was not the dump saved: closing asks.
+    script.Then(
+        "back in the receive window", [] { return MessageWindowUp() == nullptr; },
+        [&]
+        {
+            m_driver.PressButton(QMessageBox::Discard);
+            ClickButton(m_window, kCancelButton);
+        });
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), Joined(messages));
 }

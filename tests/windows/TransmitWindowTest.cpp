@@ -34,6 +34,7 @@ constexpr int kFilePause = 11;
 constexpr int kSendAll = 12;
 constexpr int kRemainingText = 13;
 constexpr int kFilePauseRow = 14;
+constexpr int kMessagesButton = 15;
 constexpr int kFileTiming = 16;
 constexpr int kCloseButton = 17;
 
@@ -44,14 +45,6 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
         bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
     bytes.push_back(0xF7);
     return bytes;
-}
-
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes joined;
-    for (const Bytes& part : parts)
-        joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
 }
 
 // How the window names a file of a list.
@@ -422,7 +415,13 @@ struct tagRefusedCase
     std::string sMessageName; // the name the message gives
     const char* pszReasonKey;
     int nReasonNumber;
+    bool bInTrack = false; // the reason is told of the MIDI file's track of that number
 };
+
+std::string AsString(const Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
 
 class TransmitWindowRefused : public TransmitWindowTest,
                               public ::testing::WithParamInterface<tagRefusedCase>
@@ -453,7 +452,11 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     const DialogDriver::tagSeen& alert = m_driver.Seen()[1];
     EXPECT_EQ(alert.text, Text(refused.pszMessageKey, refused.sMessageName.c_str(),
                                refused.nReasonNumber, refused.pszChosen));
-    EXPECT_EQ(alert.informativeText, Text(refused.pszReasonKey, refused.nReasonNumber));
+    // The strings table hands out one buffer: the reason's text is copied first.
+    EXPECT_EQ(alert.informativeText,
+              refused.bInTrack ? Text("MidiFileErrorInTrack", refused.nReasonNumber,
+                                      Text(refused.pszReasonKey).toUtf8().constData())
+                               : Text(refused.pszReasonKey, refused.nReasonNumber));
     EXPECT_EQ(alert.title, Text("Quillmark"));
     EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
     EXPECT_TRUE(Captured().empty());
@@ -487,7 +490,20 @@ INSTANTIATE_TEST_SUITE_P(
         tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
                        "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
         tagRefusedCase{"EntryMidiNamedSysEx", "mid.msy", "[MultiSysEx]\n1=a.syx\n2=raw.mid\n",
-                       "ListedFileCannotBeSent", "raw.mid", "MidiFileNotMidi", 2}),
+                       "ListedFileCannotBeSent", "raw.mid", "MidiFileNotMidi", 2},
+        tagRefusedCase{"MidiTrackWithoutEnd", "bad.mid",
+                       AsString(MidiFileBuilder::Join(
+                           {MidiFileBuilder::Header(0, 1, 96),
+                            MidiFileBuilder::Chunk("MTrk", {0x00, 0xF0, 0x01, 0xF7})})),
+                       "Can't Read Midi File", "bad.mid", "MidiFileNoEndOfTrack", 1, true},
+        // Named .mid but not one: told as such, not read as a list.
+        tagRefusedCase{"NotAMidiFile", "bad.mid", "[Mul", "Can't Read Midi File", "bad.mid",
+                       "MidiFileNotMidi", 0},
+        tagRefusedCase{"MidiWithoutSysEx", "bad.mid",
+                       AsString(MidiFileBuilder::File(0, 96,
+                                                  {MidiFileBuilder::Track({MidiFileBuilder::Event(
+                                                      0, {0x90, 0x3C, 0x40})})})),
+                       "Can't Read Midi File", "bad.mid", "MidiFileNoSysEx", 0}),
     [](const ::testing::TestParamInfo<tagRefusedCase>& info) { return info.param.pszName; });
 
 TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
@@ -654,51 +670,38 @@ TEST_F(TransmitWindowTest, SendsTheSysExOfAMidiFileAndRemembersItsTiming)
               tagTransmitSettings::kMidiTimingPause);
 }
 
-struct tagBadMidiCase
+// Messages chosen in the message window go out alone; Start then sends the whole file.
+TEST_F(TransmitWindowTest, SendsJustTheMessagesSelectedInTheMessageWindowThenTheWholeFile)
 {
-    const char* pszName;
-    Bytes file;
-    const char* pszKey;
-    int nTrack; // 0: the file's as a whole
-};
-
-class TransmitWindowBadMidiFile : public TransmitWindowTest,
-                                  public ::testing::WithParamInterface<tagBadMidiCase>
-{
-};
-
-TEST_P(TransmitWindowBadMidiFile, IsRefusedNamingTheFileAndWhatIsWrong)
-{
-    Choose(m_dir.Write("bad.mid", GetParam().file));
-    m_driver.PressButton(QMessageBox::Ok);
+    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
+    const Bytes selection(file.begin() + 20, file.end());
+    Choose(m_dir.Write("bank.syx", file));
     WindowScript script;
+    script.Then("ready", Ready("bank.syx", int(file.size())),
+                [&] { ClickButton(*m_pWindow, kMessagesButton); });
+    script.Then(
+        "the messages shown", [] { return MessageWindowUp() != nullptr; },
+        [&]
+        {
+            SelectRows(MessageWindowUp(), {1, 2});
+            ClickNamed(MessageWindowUp(), "sendSelectedButton");
+        });
+    script.Then(
+        "the selection sent",
+        [&]
+        {
+            return Shows(kStatusText) == Text("StatusTransmitComplete", int(selection.size())) &&
+                   Shows(kButton) == Text("ButtonStart");
+        },
+        [&]
+        {
+            EXPECT_EQ(Captured(), selection);
+            Press();
+        });
+    script.Then("the whole file sent", Sent("bank.syx", int(file.size()), "ButtonClose"),
+                [&] { Press(); });
     script.RunModal(*m_pWindow);
 
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Can't Read Midi File", "bad.mid"));
-    // The strings table hands out one buffer: the error's text is copied first.
-    const QByteArray error = Text(GetParam().pszKey).toUtf8();
-    EXPECT_EQ(m_driver.Seen()[1].informativeText,
-              GetParam().nTrack ? Text("MidiFileErrorInTrack", GetParam().nTrack, error.constData())
-                                : Text(GetParam().pszKey));
-    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
-    EXPECT_TRUE(Captured().empty());
-    EXPECT_EQ(OpenFiles(), 0);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({selection, file}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, TransmitWindowBadMidiFile,
-    ::testing::Values(
-        tagBadMidiCase{
-            "TrackWithoutEnd",
-            MidiFileBuilder::Join({MidiFileBuilder::Header(0, 1, 96),
-                                   MidiFileBuilder::Chunk("MTrk", {0x00, 0xF0, 0x01, 0xF7})}),
-            "MidiFileNoEndOfTrack", 1},
-        // Named .mid but not one: told as such, not read as a list.
-        tagBadMidiCase{"NotAMidiFile", Bytes{'[', 'M', 'u', 'l'}, "MidiFileNotMidi", 0},
-        tagBadMidiCase{
-            "WithoutSysEx",
-            MidiFileBuilder::File(
-                0, 96, {MidiFileBuilder::Track({MidiFileBuilder::Event(0, {0x90, 0x3C, 0x40})})}),
-            "MidiFileNoSysEx", 0}),
-    [](const ::testing::TestParamInfo<tagBadMidiCase>& info) { return info.param.pszName; });

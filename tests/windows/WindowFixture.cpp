@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/MessageManager.h"
+#include "platform/ui/EventTarget.h"
 #include "toolkit/Control.h"
 #include "toolkit/Utility.h"
 
@@ -11,11 +12,13 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QThread>
 #include <QWidget>
 
@@ -90,6 +93,18 @@ void WindowScript::Poll()
         return;
     ++m_nNext;
     QTimer::singleShot(0, this, step.action);
+}
+
+QuitGuard::QuitGuard(int iTimeoutMs)
+{
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout,
+                     [this]
+                     {
+                         m_bFired = true;
+                         QuitApplicationEventLoop();
+                     });
+    m_timer.start(iTimeoutMs);
 }
 
 void WindowFixture::SetUp()
@@ -264,6 +279,40 @@ void StepThrough(WindowScript& script, CModalWindow& window,
                     TransmitSent(window, files[i].first, files[i].second,
                                  i + 1 < files.size() ? "ButtonNext" : "ButtonClose"),
                     press);
+}
+
+QWidget* MessageWindowUp()
+{
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        if (pWidget->objectName() == "MessageWindow" && pWidget->isVisible())
+            return pWidget;
+    return nullptr;
+}
+
+void SelectRows(QWidget* pWindow, std::initializer_list<int> rows)
+{
+    QTableView* pTable = pWindow ? pWindow->findChild<QTableView*>("messageTable") : nullptr;
+    ASSERT_NE(pTable, nullptr);
+    pTable->clearSelection();
+    for (int iRow : rows)
+        pTable->selectionModel()->select(pTable->model()->index(iRow, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void ClickNamed(QWidget* pWindow, const char* pszButton)
+{
+    auto* pButton = pWindow ? pWindow->findChild<QAbstractButton*>(pszButton) : nullptr;
+    ASSERT_NE(pButton, nullptr) << pszButton;
+    ASSERT_TRUE(pButton->isEnabled()) << pszButton;
+    pButton->click();
+}
+
+Bytes Joined(const std::vector<Bytes>& parts)
+{
+    Bytes joined;
+    for (const Bytes& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
 }
 
 void PrintTo(const DialogDriver::tagSeen& seen, std::ostream* pStream)

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +59,19 @@ private:
     std::vector<tagStep> m_steps;
     size_t m_nNext = 0;
     QTimer m_timer;
+};
+
+// Ends the application's event loop should it still run after the time, so that a test
+// fails instead of hanging; tells whether it had to.
+class QuitGuard
+{
+public:
+    explicit QuitGuard(int iTimeoutMs);
+    bool Fired() const { return m_bFired; }
+
+private:
+    QTimer m_timer;
+    bool m_bFired = false;
 };
 
 // The application as its windows find it while it runs: g_pApplication with a created
@@ -127,6 +141,14 @@ WindowScript::Condition TransmitSent(CModalWindow& window, const QString& sName,
 // each: a single file, or a list stepped through with Next to its Close.
 void StepThrough(WindowScript& script, CModalWindow& window,
                  const std::vector<std::pair<QString, int>>& files);
+
+// The message window while it is up, or null; rows of its table selected; its button of
+// that object name pressed.
+QWidget* MessageWindowUp();
+void SelectRows(QWidget* pWindow, std::initializer_list<int> rows);
+void ClickNamed(QWidget* pWindow, const char* pszButton);
+
+Bytes Joined(const std::vector<Bytes>& parts);
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);
