@@ -169,23 +169,6 @@ void PressCloseBox(TransmitWindowTest& test)
 }
 } // namespace
 
-TEST_F(TransmitWindowTest, SendsASingleFileInBlocks)
-{
-    const Bytes dump = SysEx(1000, 3);
-    Choose(m_dir.Write("dump.syx", dump));
-    WindowScript script;
-    StepThrough(script, *m_pWindow, {{"dump.syx", 1000}});
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), dump);
-    const auto sends = m_pVirtual->CapturedSends(m_hDestination);
-    ASSERT_EQ(sends.size(), 4u);
-    EXPECT_EQ(sends[3].size(), 1000u - 3 * 256);
-    ASSERT_EQ(m_driver.Seen().size(), 1u);
-    EXPECT_EQ(m_driver.Seen()[0].className, "QFileDialog");
-}
-
 struct tagChosenCase
 {
     const char* pszName;
