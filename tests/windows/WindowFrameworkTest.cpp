@@ -1,5 +1,3 @@
-#include "app/MessageManager.h"
-#include "platform/ui/EventLoopTimer.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "toolkit/Control.h"
@@ -62,11 +60,6 @@ public:
     {
         EXPECT_EQ(uiKind, kEventCommandProcess);
         m_log.commands.push_back(uiCommandID);
-        if (uiCommandID == m_uiCloseCommand)
-        {
-            if constexpr (std::is_base_of_v<CModalWindow, Base>)
-                this->CloseModal();
-        }
         return uiCommandID == FourCharCode("Abou") ? eventNotHandledErr : noErr;
     }
     OSStatus OnEvent(EventRef, uint32_t uiClass, uint32_t uiKind) override
@@ -84,7 +77,6 @@ public:
 
     bool m_bAcceptShow = true;
     bool m_bAcceptClose = false;
-    uint32_t m_uiCloseCommand = 0;
 
 private:
     tagHookLog& m_log;
@@ -366,106 +358,5 @@ TEST_F(WindowFramework, RefusedShowDisposesAModalWindowWithoutALoop)
     EXPECT_EQ(pWindow->Destroy(), 1);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 0);
-    delete pWindow;
-}
-
-TEST_F(WindowFramework, ModalLoopRunsUntilCloseModalWithTimersFiring)
-{
-    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_uiCloseCommand = FourCharCode("Recv");
-    QWidget* pWidget = pWindow->Widget();
-    QPointer<QWidget> widget = pWidget;
-
-    struct tagTick
-    {
-        int iFired = 0;
-        QWidget* pModal = nullptr;
-        QPushButton* pButton = nullptr;
-    } tick;
-    tick.pButton = FindByCommand<QPushButton>(widget, "Recv");
-    EventLoopTimerRef pTimer = nullptr;
-    ASSERT_EQ(InstallEventLoopTimer(
-                  0.0, 0.01,
-                  [](EventLoopTimerRef, void* pUserData)
-                  {
-                      auto* pTick = static_cast<tagTick*>(pUserData);
-                      pTick->pModal = QApplication::activeModalWidget();
-                      // The window's own button ends the loop.
-                      if (++pTick->iFired == 3)
-                          pTick->pButton->click();
-                  },
-                  &tick, &pTimer),
-              noErr);
-
-    pWindow->ShowModal();
-    RemoveEventLoopTimer(pTimer);
-
-    EXPECT_GE(tick.iFired, 3);
-    EXPECT_EQ(tick.pModal, pWidget);
-    EXPECT_EQ(m_log.commands, std::vector<uint32_t>{FourCharCode("Recv")});
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(pWindow->Created(), 0);
-    FlushDeferredDeletes();
-    EXPECT_FALSE(widget);
-    EXPECT_EQ(m_log.iDestructed, 0);
-    delete pWindow;
-}
-
-namespace
-{
-// A progress window's pattern: it posts to itself when shown and closes on the message.
-class CListeningModalWindow : public CModalWindow, public CMessageManagerListener
-{
-public:
-    explicit CListeningModalWindow(CMessageManager& manager) : m_manager(manager) {}
-    void OnCreate() override { m_manager.AddListener(this); }
-    void OnDestroy() override { m_manager.DeleteListener(this); }
-    bool OnShow() override
-    {
-        m_manager.SendMessage({LM_TRANSMIT_READY, 1000, -1, -1, -1}, this);
-        return true;
-    }
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        m_received.push_back(message.iMessage);
-        CloseModal();
-    }
-    const char* GetWindowName() override { return "TestWindow"; }
-
-    std::vector<int> m_received;
-
-private:
-    CMessageManager& m_manager;
-};
-} // namespace
-
-TEST_F(WindowFramework, MessageManagerDeliversInsideTheModalLoop)
-{
-    CMessageManager manager;
-    ASSERT_EQ(manager.Create(), 1);
-    CListeningModalWindow window(manager);
-    ASSERT_EQ(window.Create(nullptr), 1);
-    window.ShowModal();
-    EXPECT_EQ(window.m_received, std::vector<int>{LM_TRANSMIT_READY});
-    window.Destroy();
-    manager.Destroy();
-}
-
-TEST_F(WindowFramework, CloseLetThroughEndsTheModalLoop)
-{
-    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_bAcceptClose = true;
-    QPointer<QWidget> widget = pWindow->Widget();
-    QTimer::singleShot(0, widget, [&] { widget->close(); });
-
-    pWindow->ShowModal();
-    EXPECT_EQ(m_log.Count("OnClose"), 1);
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(pWindow->Created(), 0);
-    FlushDeferredDeletes();
-    EXPECT_FALSE(widget);
     delete pWindow;
 }
