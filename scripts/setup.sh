@@ -35,9 +35,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# ccache, where the machine has it, makes rebuilds in fresh build folders cheap.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLMARK_SANITIZE="$sanitize" -DQUILLMARK_WERROR="$werror" \
-    -DQUILLMARK_COVERAGE="$coverage"
+    -DQUILLMARK_COVERAGE="$coverage" "${launcher[@]}"
 fi
 cmake --build "$build_dir"

@@ -178,6 +178,12 @@ void GetDesktopRect(int* piX, int* piY, int* piWidth, int* piHeight)
     *piHeight = bounds.height();
 }
 
+void FormatMinutesSeconds(char* pszDest, size_t nSize, uint32_t uiSeconds)
+{
+    snprintf(pszDest, nSize, GetResourceString("TimeMinutesSeconds"), int(uiSeconds / 60),
+             int(uiSeconds % 60));
+}
+
 int NoteNumberToStr(char* pszDest, int iNote)
 {
     static const char s_aszNoteName[12][3] = {"C",  "C#", "D",  "D#", "E",  "F",

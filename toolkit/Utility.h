@@ -55,6 +55,10 @@ void GetDesktopRect(int* piX, int* piY, int* piWidth, int* piHeight);
 
 // --- Text layout ------------------------------------------------------------------
 
+// Writes a duration in whole seconds as minutes and seconds in the strings table's form
+// ("01:05"); minutes are not wrapped at 60, so a long transfer shows 75:00.
+void FormatMinutesSeconds(char* pszDest, size_t nSize, uint32_t uiSeconds);
+
 // Writes the note name and octave ("C4" for 60, "C-1" for 0); returns the characters
 // written. pszDest needs 5 bytes.
 int NoteNumberToStr(char* pszDest, int iNote);

@@ -32,11 +32,9 @@ constexpr uint32_t kCreator = FourCharCode("QMRK");
 constexpr uint32_t kFileType = FourCharCode("SysX");
 constexpr uint32_t kMessagesCommand = FourCharCode("msgs");
 
-// Minutes are not wrapped at 60: a long dump shows 75:00.
 void FormatElapsedTime(char* pszText, size_t nSize, int32_t iMilliseconds)
 {
-    uint32_t uiMs = uint32_t(iMilliseconds);
-    snprintf(pszText, nSize, "%02d:%02d", int(uiMs / 60000), int((uiMs / 1000) % 60));
+    FormatMinutesSeconds(pszText, nSize, uint32_t(iMilliseconds) / 1000);
 }
 
 // Keeps the received bytes for the message window; a BAD checksum among them changes the

@@ -481,8 +481,7 @@ void CTransmitWindow::ShowFileName(int nFileIndex)
 void CTransmitWindow::SetRemainingTime(int iMs)
 {
     char szTime[32];
-    const int iSeconds = (std::max(iMs, 0) + 999) / 1000;
-    snprintf(szTime, sizeof(szTime), "%02d:%02d", iSeconds / 60, iSeconds % 60);
+    FormatMinutesSeconds(szTime, sizeof(szTime), uint32_t(std::max(iMs, 0) + 999) / 1000);
     m_cRemainingText.Set(szTime);
 }
 
@@ -500,10 +499,8 @@ void CTransmitWindow::ShowTransmitError(uint32_t uiNow)
 
 void CTransmitWindow::SetElapsedTime(uint32_t uiNow)
 {
-    // Minutes are not wrapped at 60: a long transmission shows 75:00.
     char szTime[32];
-    const uint32_t uiMs = uiNow - m_nStartTime;
-    snprintf(szTime, sizeof(szTime), "%02d:%02d", int(uiMs / 60000), int((uiMs / 1000) % 60));
+    FormatMinutesSeconds(szTime, sizeof(szTime), (uiNow - m_nStartTime) / 1000);
     m_cTimeText.Set(szTime);
 }
 
@@ -524,7 +521,7 @@ void CTransmitWindow::OnMessageReceived(CMessageManager*, tagListenerMessage mes
         snprintf(szText, sizeof(szText), GetResourceString("StatusTransmitting"), 0,
                  message.iParam1);
         m_cStatusText.Set(szText);
-        snprintf(szText, sizeof(szText), "%02d:%02d", 0, 0);
+        FormatMinutesSeconds(szText, sizeof(szText), 0);
         m_cTimeText.Set(szText);
         m_cProgress.Set(0);
         SetRemainingTime(g_pApplication->m_pMidiManager->GetTransmitRemainingMs());

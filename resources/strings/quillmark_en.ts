@@ -39,6 +39,10 @@
         <source>Transmission failed.</source>
         <translation>Transmission failed.</translation>
     </message>
+    <message id="TimeMinutesSeconds">
+        <source>%02d:%02d</source>
+        <translation>%02d:%02d</translation>
+    </message>
     <message id="StatusTransmitReady">
         <source>Ready to send %d bytes.</source>
         <translation>Ready to send %d bytes.</translation>

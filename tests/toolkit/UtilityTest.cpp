@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -28,12 +30,12 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
     return folder.Path();
 }
 
+// Conversions such as %d and %02d.
 int CountIntegerArguments(const std::string& format)
 {
-    int n = 0;
-    for (size_t i = format.find('%'); i != std::string::npos; i = format.find('%', i + 2))
-        n += format.compare(i, 2, "%d") == 0 ? 1 : 0;
-    return n;
+    static const std::regex conversion("%[0-9]*d");
+    return int(std::distance(std::sregex_iterator(format.begin(), format.end(), conversion),
+                             std::sregex_iterator()));
 }
 } // namespace
 
@@ -52,7 +54,8 @@ TEST(ResourceString, EveryKeyHasAnEnglishTextWithItsArguments)
                 {"ButtonNext", 0},           {"ButtonClose", 0},
                 {"Version", 3},              {"Open Midi In Failed", 0},
                 {"Open Midi Out Failed", 0}, {"Can't Open File", 0},
-                {"Not Found File", 0},       {"Illegal Msy File", 0}};
+                {"Not Found File", 0},       {"Illegal Msy File", 0},
+                {"TimeMinutesSeconds", 2}};
     for (const auto& k : keys)
     {
         const std::string text = GetResourceString(k.pszKey);

@@ -16,12 +16,8 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
         m_hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
-        m_pVirtual->WaitIdle();
-        ASSERT_EQ(m_pManager->MidiInOpenByName("Synth Co - Port 1"), 1);
-        PumpFor(50);
-        m_recorder.m_messages.clear();
+        OpenSource();
     }
 
     // The input overruns, or its source goes away.
@@ -34,7 +30,6 @@ protected:
         m_pVirtual->WaitIdle();
     }
 
-    MIDIEndpointRef m_hSource = 0;
     MIDIEndpointRef m_hDestination = 0;
 };
 
@@ -53,7 +48,7 @@ TEST_F(MidiManagerBreak, AnArmedReceptionEndsAtOnceSayingWhy)
             EXPECT_TRUE(m_recorder.m_messages.empty());
         }
         ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-        m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}});
+        Inject({{0xF0, 0x41, 0x10}});
         Break(bSourceGoes);
         ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_RECEIVE_ERROR); }));
         const tagListenerMessage error = m_recorder.Of(LM_RECEIVE_ERROR).back();
@@ -77,7 +72,7 @@ TEST_F(MidiManagerBreak, ADumpKeepsOnlyTheMessagesThatCameWholeBeforeTheBreak)
         }
         m_recorder.m_messages.clear();
         ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
-        m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x01, 0xF7}, {0xF0, 0x41, 0x02}});
+        Inject({{0xF0, 0x41, 0x01, 0xF7}, {0xF0, 0x41, 0x02}});
         Break(bSourceGoes);
         ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_DUMP_END); }));
         const tagListenerMessage end = m_recorder.Of(LM_DUMP_END).back();
@@ -85,14 +80,7 @@ TEST_F(MidiManagerBreak, ADumpKeepsOnlyTheMessagesThatCameWholeBeforeTheBreak)
         EXPECT_EQ(end.iParam1, 1);
         EXPECT_EQ(end.iParam2, 4);
         EXPECT_EQ(m_pManager->GetDumpStatus().iEnd, end.iParam4);
-        Bytes kept;
-        m_pManager->ReadReceivedDump(
-            [&](const unsigned char* pData, size_t nLength)
-            {
-                kept.insert(kept.end(), pData, pData + nLength);
-                return true;
-            });
-        EXPECT_EQ(kept, (Bytes{0xF0, 0x41, 0x01, 0xF7}));
+        EXPECT_EQ(ReceivedDump(*m_pManager), (Bytes{0xF0, 0x41, 0x01, 0xF7}));
     }
 }
 

@@ -22,37 +22,20 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
-        m_pVirtual->WaitIdle();
-        PumpFor(50);
-        m_recorder.m_messages.clear();
-        ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
+        OpenSource();
         m_pManager->SetReceiveClock(&m_clock);
     }
-
-    void Inject(const std::vector<Bytes>& packets) { m_pVirtual->Inject(m_hSource, packets); }
 
     // Lets the dump's timer see what was injected.
     void LetTimerLook() { PumpFor(3 * CMidiManager::sm_iDumpTickMs); }
 
-    Bytes Dump()
-    {
-        Bytes bytes;
-        m_pManager->ReadReceivedDump(
-            [&](const unsigned char* pData, size_t nLength)
-            {
-                bytes.insert(bytes.end(), pData, pData + nLength);
-                return true;
-            });
-        return bytes;
-    }
+    Bytes Dump() { return ReceivedDump(*m_pManager); }
 
     bool WaitForEnd()
     {
         return PumpUntil([&] { return m_recorder.Has(LM_DUMP_END); });
     }
 
-    MIDIEndpointRef m_hSource = 0;
     FakeTransmitClock m_clock;
 };
 

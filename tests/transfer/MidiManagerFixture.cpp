@@ -6,24 +6,6 @@
 
 #include <cstdlib>
 
-void MessageRecorder::OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                                        CMessageManagerListener* pSender)
-{
-    m_messages.push_back(message);
-    m_senders.push_back(pSender);
-    if (m_onMessage)
-        m_onMessage(message);
-}
-
-std::vector<tagListenerMessage> MessageRecorder::Of(int32_t iMessage) const
-{
-    std::vector<tagListenerMessage> found;
-    for (const tagListenerMessage& message : m_messages)
-        if (message.iMessage == iMessage)
-            found.push_back(message);
-    return found;
-}
-
 void MidiManagerFixture::SetUp()
 {
     setenv("QUILLMARK_MIDI", "virtual", 0);
@@ -50,6 +32,16 @@ void MidiManagerFixture::TearDown()
     m_pMessageManager = nullptr;
     if (m_pVirtual)
         m_pVirtual->Reset();
+}
+
+void MidiManagerFixture::OpenSource()
+{
+    m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
+    m_pVirtual->WaitIdle();
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Synth Co - Port 1"), 1);
+    PumpFor(50);
+    m_recorder.m_messages.clear();
+    m_recorder.m_senders.clear();
 }
 
 ::testing::AssertionResult MessageIs(const tagListenerMessage& message, int32_t iMessage,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MessageRecorder.h"
+#include "MidiEngine.h"
+
 #include "app/MessageManager.h"
 #include "platform/midi/VirtualMidi.h"
 #include "support/EventPump.h"
@@ -8,27 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
-
-// Stands in for a window: keeps every message the message manager delivers to it, in
-// order, with its sender.
-class MessageRecorder : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
-                           CMessageManagerListener* pSender) override;
-
-    std::vector<tagListenerMessage> Of(int32_t iMessage) const;
-    bool Has(int32_t iMessage) const { return !Of(iMessage).empty(); }
-
-    std::vector<tagListenerMessage> m_messages;
-    std::vector<CMessageManagerListener*> m_senders;
-    // Called for each message after it is recorded.
-    std::function<void(const tagListenerMessage&)> m_onMessage;
-};
 
 // What the MIDI manager is attached to in the application: a created message manager with
 // a recorder registered and two remembered-name fields; a created MIDI manager, and the
@@ -38,6 +23,10 @@ class MidiManagerFixture : public ::testing::Test
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // Adds the source "Synth Co - Port 1", opens it as MIDI IN and forgets what that posted.
+    void OpenSource();
+    void Inject(const std::vector<Bytes>& packets) { m_pVirtual->Inject(m_hSource, packets); }
 
     // Lets the message manager's 200 ms throttle pass, so the next LM_RECEIVING is kept.
     static void PassThrottle() { PumpFor(220); }
@@ -53,6 +42,7 @@ protected:
     char m_szRememberedOut[256] = {};
     CMidiManager* m_pManager = nullptr;
     VirtualMidi* m_pVirtual = nullptr;
+    MIDIEndpointRef m_hSource = 0;
     MessageRecorder m_recorder;
 };
 

@@ -20,15 +20,8 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
-        m_pVirtual->WaitIdle();
-        PumpFor(50);
-        m_recorder.m_messages.clear();
-        m_recorder.m_senders.clear();
-        ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
+        OpenSource();
     }
-
-    void Inject(const std::vector<Bytes>& packets) { m_pVirtual->Inject(m_hSource, packets); }
 
     Bytes Received() const
     {
@@ -42,8 +35,6 @@ protected:
     {
         return PumpUntil([&] { return m_recorder.Has(iMessage); });
     }
-
-    MIDIEndpointRef m_hSource = 0;
 };
 } // namespace
 

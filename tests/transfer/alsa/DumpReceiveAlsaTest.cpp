@@ -3,15 +3,7 @@
 // a small instrument on raw MIDI hw:0,2 answers a request with a dump. Runs inside the
 // alsa-vm tool's VM.
 
-#include "app/MessageManager.h"
-#include "support/SequencerTools.h"
-#include "support/TempDir.h"
-#include "transfer/MidiEngine.h"
-#include "transfer/MidiManager.h"
-
-#include <QCoreApplication>
-#include <QProcess>
-#include <gtest/gtest.h>
+#include "AlsaEngineFixture.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,18 +14,6 @@
 namespace
 {
 using namespace SequencerTools;
-
-class EndRecorder : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        if (message.iMessage == LM_DUMP_END)
-            m_ends.push_back(message);
-    }
-    std::vector<tagListenerMessage> m_ends;
-};
 
 struct tagAmidiCase
 {
@@ -48,43 +28,12 @@ void PrintTo(const tagAmidiCase& c, std::ostream* pStream)
     *pStream << c.pszName;
 }
 
-class DumpReceiveAlsa : public ::testing::Test
+class DumpReceiveAlsa : public AlsaEngineFixture
 {
 protected:
-    void SetUp() override
-    {
-        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
-            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
-        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        m_app.m_pMessageManager = new CMessageManager;
-        ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
-        m_app.m_pMessageManager->AddListener(&m_recorder);
-        m_app.m_pMidiManager = new CMidiManager;
-        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
-        ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
-    }
-
-    void TearDown() override
-    {
-        if (m_app.m_pMidiManager)
-            m_app.m_pMidiManager->Destroy();
-    }
-
-    Bytes Dump()
-    {
-        Bytes bytes;
-        m_app.m_pMidiManager->ReadReceivedDump(
-            [&](const unsigned char* pData, size_t nLength)
-            {
-                bytes.insert(bytes.end(), pData, pData + nLength);
-                return true;
-            });
-        return bytes;
-    }
-
-    MidiEngine m_app;
-    EndRecorder m_recorder;
-    TempDir m_temp;
+    bool Ended() const { return m_recorder.Has(LM_DUMP_END); }
+    int32_t End() const { return m_recorder.Of(LM_DUMP_END).at(0).iParam4; }
+    Bytes Dump() const { return ReceivedDump(*m_pManager); }
 };
 
 class DumpReceiveAlsaStreams : public DumpReceiveAlsa,
@@ -110,26 +59,21 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
     const tagAmidiCase& c = GetParam();
     const tagRealTimeStream stream = RealTimeStream(c.nMessages, c.nLength);
     const std::string path = m_temp.Write("stream.syx", stream.sent);
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
-    ASSERT_EQ(pManager->ReceiveSysExDump(2000), 1);
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(2000), 1);
 
     QProcess amidi;
     QStringList args{"-p", "hw:0,1", "-s", QString::fromStdString(path)};
     if (c.iIntervalMs > 0)
         args << "-i" << QString::number(c.iIntervalMs);
-    amidi.setProgram("taskset");
-    amidi.setArguments(PinnedAmidi(args));
-    amidi.setProcessChannelMode(QProcess::MergedChannels);
-    amidi.start();
-    ASSERT_TRUE(amidi.waitForStarted(5000));
+    ASSERT_TRUE(StartAmidi(amidi, args));
     // The engine's timer needs the event loop while amidi runs.
     ASSERT_TRUE(PumpUntil([&] { return amidi.state() == QProcess::NotRunning; }, 200000));
-    EXPECT_EQ(amidi.exitCode(), 0) << amidi.readAll().toStdString();
-    ASSERT_TRUE(PumpUntil([&] { return !m_recorder.m_ends.empty(); }, 20000));
+    EXPECT_EQ(amidi.exitCode(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return Ended(); }, 20000));
 
-    const tagDumpStatus status = pManager->GetDumpStatus();
-    if (c.iIntervalMs == 0 && m_recorder.m_ends[0].iParam4 == kDumpEndDataLost)
+    const tagDumpStatus status = m_pManager->GetDumpStatus();
+    if (c.iIntervalMs == 0 && End() == kDumpEndDataLost)
     {
         // What is kept is the messages that came whole before the loss, and nothing else.
         const Bytes dump = Dump();
@@ -140,7 +84,7 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
                static_cast<long long>(status.counts.llMessages));
         return;
     }
-    EXPECT_EQ(m_recorder.m_ends[0].iParam4, kDumpEndIdle);
+    EXPECT_EQ(End(), kDumpEndIdle);
     EXPECT_EQ(status.counts.llMessages, int64_t(c.nMessages));
     EXPECT_EQ(status.counts.llInterrupted, 0);
     EXPECT_EQ(status.counts.bIncompleteAtStop, 0);
@@ -156,13 +100,12 @@ TEST_F(DumpReceiveAlsa, RequestIsAnsweredWithADumpThatIsReceivedExactly)
     CRawMidiInstrument instrument("/dev/snd/midiC0D2", request, bank.sent);
     ASSERT_TRUE(instrument.IsOpen());
 
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-2 - VirMIDI 0-2"), 1);
-    ASSERT_EQ(pManager->MidiOutOpenByName("Virtual Raw MIDI 0-2 - VirMIDI 0-2"), 1);
-    ASSERT_EQ(pManager->ReceiveSysExDump(1000), 1);
-    ASSERT_EQ(pManager->SendSysExRequest(request), 1);
-    ASSERT_TRUE(PumpUntil([&] { return !m_recorder.m_ends.empty(); }, 20000));
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Virtual Raw MIDI 0-2 - VirMIDI 0-2"), 1);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-2 - VirMIDI 0-2"), 1);
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+    ASSERT_EQ(m_pManager->SendSysExRequest(request), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Ended(); }, 20000));
     EXPECT_TRUE(instrument.Answered());
-    EXPECT_EQ(pManager->GetDumpStatus().counts.llMessages, 32);
+    EXPECT_EQ(m_pManager->GetDumpStatus().counts.llMessages, 32);
     EXPECT_TRUE(Dump() == bank.expected);
 }

@@ -3,46 +3,17 @@
 // "Virtual Raw MIDI 0-N - VirMIDI 0-N" and what is sent to that port can be read from
 // hw:0,N.
 
-#include "app/MessageManager.h"
-#include "file/LumFile.h"
-#include "support/SequencerTools.h"
-#include "support/TempDir.h"
-#include "transfer/MidiEngine.h"
-#include "transfer/MidiManager.h"
+#include "AlsaEngineFixture.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
-#include <gtest/gtest.h>
+#include "file/LumFile.h"
 
 #include <cstdio>
-#include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
 {
 using namespace SequencerTools;
-
-class Recorder : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        m_messages.push_back(message);
-    }
-    bool Has(int32_t iMessage) const
-    {
-        for (const tagListenerMessage& message : m_messages)
-            if (message.iMessage == iMessage)
-                return true;
-        return false;
-    }
-    std::vector<tagListenerMessage> m_messages;
-};
 
 Bytes SysEx(size_t nLength, uint8_t ucSeed)
 {
@@ -53,43 +24,7 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
     return bytes;
 }
 
-class MidiManagerAlsa : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
-            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
-        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        m_app.m_pMessageManager = new CMessageManager;
-        ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
-        m_app.m_pMessageManager->AddListener(&m_recorder);
-        m_app.m_pMidiManager = new CMidiManager;
-        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
-        ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
-    }
-
-    void TearDown() override
-    {
-        if (m_app.m_pMidiManager)
-            m_app.m_pMidiManager->Destroy();
-    }
-
-    // amidi on a raw MIDI port, its output into a file.
-    bool StartAmidi(QProcess& amidi, const QStringList& args, const std::string& output)
-    {
-        amidi.setProgram("taskset");
-        amidi.setArguments(SequencerTools::PinnedAmidi(args));
-        amidi.setStandardOutputFile(QString::fromStdString(output));
-        amidi.setProcessChannelMode(QProcess::MergedChannels);
-        amidi.start();
-        return amidi.waitForStarted(5000);
-    }
-
-    MidiEngine m_app;
-    Recorder m_recorder;
-    TempDir m_temp;
-};
+using MidiManagerAlsa = AlsaEngineFixture;
 } // namespace
 
 TEST_F(MidiManagerAlsa, FileSentArrivesOnRawMidiByteForByte)
@@ -101,11 +36,10 @@ TEST_F(MidiManagerAlsa, FileSentArrivesOnRawMidiByteForByte)
     CRawMidiInstrument rawMidi("/dev/snd/midiC0D0");
     ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,0";
 
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiOutOpenByName("Virtual Raw MIDI 0-0 - VirMIDI 0-0"), 1);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-0 - VirMIDI 0-0"), 1);
     CLumFile cFile;
     ASSERT_EQ(cFile.Open(path.c_str(), 9), 1);
-    EXPECT_EQ(pManager->TransmitSingleSysEx(&cFile), 1);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&cFile), 1);
     cFile.Close();
     ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_TRANSMIT_COMPLETE); }, 5000));
     int nProgress = 0;
@@ -127,13 +61,11 @@ TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
     Bytes expected = SysEx(3000, 7);
     std::string path = m_temp.Write("dump.syx", dump);
 
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
-    ASSERT_EQ(pManager->ReceiveSysExData(), 1);
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
 
     QProcess amidi;
-    ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)},
-                           m_temp.File("amidi.log")));
+    ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)}));
     ASSERT_TRUE(amidi.waitForFinished(20000));
     EXPECT_EQ(amidi.exitCode(), 0);
     ASSERT_TRUE(PumpUntil(
@@ -141,29 +73,23 @@ TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
         10000));
     EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_ERROR));
 
-    ASSERT_EQ(pManager->m_nReceivedSysExSize, int(expected.size()));
-    Bytes received;
-    for (int i = 0; i < pManager->m_nReceivedSysExSize; ++i)
-        received.push_back(pManager->GetReceivedSysExData(i));
-    EXPECT_EQ(received, expected);
+    EXPECT_EQ(ReceivedMessage(), expected);
 }
 
 // A fast sender outruns what the kernel keeps for a reader: what arrives is either the
 // whole message or an error that says data was lost, never a shorter "complete" message.
 TEST_F(MidiManagerAlsa, AnUnpacedMessageOfMebibytesArrivesExactOrIsReportedLost)
 {
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
     for (size_t nLength : {size_t(1) << 20, size_t(4) << 20})
     {
         SCOPED_TRACE(nLength);
         m_recorder.m_messages.clear();
         const Bytes message = SysEx(nLength, 11);
         const std::string path = m_temp.Write("big.syx", message);
-        ASSERT_EQ(pManager->ReceiveSysExData(), 1);
+        ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
         QProcess amidi;
-        ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)},
-                               m_temp.File("amidi.log")));
+        ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s", QString::fromStdString(path)}));
         ASSERT_TRUE(PumpUntil(
             [&]
             {
@@ -184,11 +110,8 @@ TEST_F(MidiManagerAlsa, AnUnpacedMessageOfMebibytesArrivesExactOrIsReportedLost)
             printf("%zu bytes unpaced: reported lost\n", nLength);
             continue;
         }
-        ASSERT_EQ(pManager->m_nReceivedSysExSize, int(nLength));
-        Bytes received(nLength);
-        for (size_t i = 0; i < nLength; ++i)
-            received[i] = pManager->GetReceivedSysExData(int(i));
-        EXPECT_TRUE(received == message) << "a complete message must be the one sent";
+        ASSERT_EQ(m_pManager->m_nReceivedSysExSize, int(nLength));
+        EXPECT_TRUE(ReceivedMessage() == message) << "a complete message must be the one sent";
         printf("%zu bytes unpaced: received exact\n", nLength);
     }
 }
@@ -197,11 +120,10 @@ TEST_F(MidiManagerAlsa, AnUnpacedMessageOfMebibytesArrivesExactOrIsReportedLost)
 // the other sends during a dump neither joins nor interrupts it.
 TEST_F(MidiManagerAlsa, OnlyTheChosenSourceIsRecorded)
 {
-    CMidiManager* pManager = m_app.m_pMidiManager;
-    ASSERT_EQ(pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
+    ASSERT_EQ(m_pManager->MidiInOpenByName("Virtual Raw MIDI 0-1 - VirMIDI 0-1"), 1);
     ASSERT_EQ(QProcess::execute("aconnect", {"Virtual Raw MIDI 0-2:0", "QMRK_IN:1"}), 0)
         << "our input port is the client's second, after the announcement port";
-    ASSERT_EQ(pManager->ReceiveSysExDump(2000), 1);
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(2000), 1);
 
     Bytes dump, other;
     for (uint8_t i = 0; i < 100; ++i)
@@ -214,23 +136,14 @@ TEST_F(MidiManagerAlsa, OnlyTheChosenSourceIsRecorded)
     QProcess amidi, intruder;
     ASSERT_TRUE(StartAmidi(intruder, {"-p", "hw:0,2", "-s",
                                       QString::fromStdString(m_temp.Write("other.syx", other)),
-                                      "-i", "10"},
-                           m_temp.File("other.log")));
+                                      "-i", "10"}));
     ASSERT_TRUE(StartAmidi(amidi, {"-p", "hw:0,1", "-s",
                                    QString::fromStdString(m_temp.Write("dump.syx", dump)),
-                                   "-i", "5"},
-                           m_temp.File("amidi.log")));
+                                   "-i", "5"}));
     ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_DUMP_END); }, 60000));
-    const tagDumpStatus status = pManager->GetDumpStatus();
+    const tagDumpStatus status = m_pManager->GetDumpStatus();
     EXPECT_EQ(status.counts.llMessages, 100);
     EXPECT_EQ(status.counts.llInterrupted, 0);
-    Bytes received;
-    pManager->ReadReceivedDump(
-        [&](const unsigned char* pData, size_t nLength)
-        {
-            received.insert(received.end(), pData, pData + nLength);
-            return true;
-        });
-    EXPECT_TRUE(received == dump);
+    EXPECT_TRUE(ReceivedDump(*m_pManager) == dump);
     intruder.waitForFinished(20000);
 }

@@ -2,60 +2,25 @@
 // and with aseqdump. Runs inside the alsa-vm tool's VM: "Virtual Raw MIDI 0-1" (17:0) feeds raw
 // MIDI hw:0,1, "Midi Through" is 14:0, and aseqdump is an application client.
 
-#include "app/MessageManager.h"
-#include "file/LumFile.h"
-#include "support/SequencerTools.h"
-#include "support/TempDir.h"
-#include "transfer/MidiEngine.h"
-#include "transfer/MidiManager.h"
+#include "AlsaEngineFixture.h"
 
-#include <QCoreApplication>
+#include "file/LumFile.h"
+
 #include <QElapsedTimer>
-#include <QProcess>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
-#include <functional>
-#include <thread>
 #include <string>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
 namespace
 {
 using namespace SequencerTools;
 
-class EndWatcher : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        if (message.iMessage == LM_TRANSMIT_COMPLETE || message.iMessage == LM_TRANSMIT_CANCEL ||
-            message.iMessage == LM_TRANSMIT_ERROR)
-            m_iEnd = message.iMessage;
-    }
-    int m_iEnd = -1;
-};
-
-class TransmitPacingAlsa : public ::testing::Test
+class TransmitPacingAlsa : public AlsaEngineFixture
 {
 protected:
-    void SetUp() override
-    {
-        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
-            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
-        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        m_app.m_pMessageManager = new CMessageManager;
-        ASSERT_EQ(m_app.m_pMessageManager->Create(), 1);
-        m_app.m_pMessageManager->AddListener(&m_watcher);
-        m_app.m_pMidiManager = new CMidiManager;
-        m_app.m_pMidiManager->Attach(m_app.m_pMessageManager, nullptr, nullptr);
-        ASSERT_EQ(m_app.m_pMidiManager->Create(), 1);
-        m_pManager = m_app.m_pMidiManager;
-    }
-
     void TearDown() override
     {
         if (m_aseqdump.state() != QProcess::NotRunning)
@@ -63,22 +28,13 @@ protected:
             m_aseqdump.terminate();
             m_aseqdump.waitForFinished(5000);
         }
-        if (m_pManager)
-            m_pManager->Destroy();
-    }
-
-    void Start(QProcess& tool, const QString& sProgram, const QStringList& args,
-               const QString& sOutput)
-    {
-        ASSERT_TRUE(StartTool(tool, sProgram, args, sOutput)) << sProgram.toStdString();
+        AlsaEngineFixture::TearDown();
     }
 
     // aseqdump on the port; returns once its subscription is there.
     void StartAseqdump(const QString& sPort)
     {
-        Start(m_aseqdump, "aseqdump", {"-p", sPort}, m_sDump);
-        if (HasFatalFailure())
-            return;
+        ASSERT_TRUE(StartTool(m_aseqdump, "aseqdump", {"-p", sPort}, m_sDump));
         ASSERT_TRUE(
             PumpUntil([&] { return HasConnection("aseqdump", "Connected From: " + sPort); }, 20000))
             << "aseqdump never subscribed to " << sPort.toStdString();
@@ -96,8 +52,8 @@ protected:
         ASSERT_EQ(file.Open(sPath.c_str(), 9), 1);
         EXPECT_EQ(m_pManager->TransmitSingleSysEx(&file), 1);
         file.Close();
-        ASSERT_TRUE(PumpUntil([&] { return m_watcher.m_iEnd >= 0; }, 10000));
-        EXPECT_EQ(m_watcher.m_iEnd, LM_TRANSMIT_COMPLETE);
+        ASSERT_TRUE(PumpUntil([&] { return TransmitEnd() >= 0; }, 10000));
+        EXPECT_EQ(TransmitEnd(), LM_TRANSMIT_COMPLETE);
     }
 
     // Waits until aseqdump has printed as many SysEx bytes as were sent.
@@ -114,10 +70,6 @@ protected:
         return events;
     }
 
-    MidiEngine m_app;
-    EndWatcher m_watcher;
-    CMidiManager* m_pManager = nullptr;
-    TempDir m_temp;
     QString m_sDump = QString::fromStdString(m_temp.File("aseqdump.txt"));
     QProcess m_aseqdump;
 };
@@ -182,7 +134,7 @@ TEST_F(TransmitPacingAlsa, ADestinationThatGoesOrStopsReadingFailsTheTransmissio
     for (int iSignal : {SIGKILL, SIGSTOP})
     {
         SCOPED_TRACE(iSignal == SIGKILL ? "killed" : "stopped");
-        m_watcher.m_iEnd = -1;
+        m_recorder.m_messages.clear();
         StartAseqdump("14:0");
         ASSERT_FALSE(HasFatalFailure());
         ASSERT_EQ(m_pManager->MidiOutOpenByName("aseqdump - aseqdump"), 1);
@@ -204,8 +156,8 @@ TEST_F(TransmitPacingAlsa, ADestinationThatGoesOrStopsReadingFailsTheTransmissio
         EXPECT_EQ(m_pManager->TransmitSingleSysEx(&file), 0);
         signaller.join();
         file.Close();
-        ASSERT_TRUE(PumpUntil([&] { return m_watcher.m_iEnd >= 0; }, 10000));
-        EXPECT_EQ(m_watcher.m_iEnd, LM_TRANSMIT_ERROR);
+        ASSERT_TRUE(PumpUntil([&] { return TransmitEnd() >= 0; }, 10000));
+        EXPECT_EQ(TransmitEnd(), LM_TRANSMIT_ERROR);
         printf("%s: failed after %lld ms\n", iSignal == SIGKILL ? "killed" : "stopped",
                static_cast<long long>(elapsed.elapsed()));
         m_pManager->MidiOutClose();
