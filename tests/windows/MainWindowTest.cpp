@@ -287,6 +287,15 @@ TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
     EXPECT_EQ(inRefills.m_nRefills, 2);
     EXPECT_EQ(outRefills.m_nRefills, 2);
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
+
+    // A device plugged in brings a change for each port: one refill, and the look after
+    // the burst finds the menus matching the setup.
+    m_pVirtual->AddSource("Synth B", "In");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 2; }));
+    PumpFor(800);
+    EXPECT_EQ(inRefills.m_nRefills, 3);
+    EXPECT_EQ(outRefills.m_nRefills, 3);
 }
 
 TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)

@@ -511,6 +511,17 @@ TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
     EXPECT_EQ(Captured(), open);
 }
 
+// A single file the window is closed on before it went out stays open until the window
+// goes; the fixture sees it closed then.
+TEST_F(TransmitWindowTest, AFileNotSentIsClosedWithTheWindow)
+{
+    Choose(m_dir.Write("dump.syx", SysEx(30, 1)));
+    WindowScript script;
+    script.Then("ready", Ready("dump.syx", 30), [&] { CloseBox(*m_pWindow); });
+    script.RunModal(*m_pWindow);
+    EXPECT_TRUE(script.Finished());
+}
+
 TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
 {
     const uint32_t uiNow = GetSystemTimeMs();
