@@ -2,35 +2,30 @@
 
 #include "platform/midi/MidiService.h"
 
+#include "platform/midi/AlsaEndpoints.h"
+#include "platform/midi/Guarded.h"
+
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 
-// The MIDI service on the ALSA sequencer. A client is a sequencer client of its own name
-// with its ports; sources are other clients' ports that can be read and subscribed,
-// destinations those that can be written and subscribed, in the sequencer's order,
-// without the System client, hidden ports and this process's own clients. The device
+// The MIDI service on the ALSA sequencer, made of one class per concern: AlsaClient (a
+// sequencer handle and its ports), AlsaEndpoints (what can be listed, and how a reference
+// names an address), AlsaInputReader (a client's worker thread, the events it reads and
+// the announcements it watches) and AlsaOutput (an output port's subscription and its
+// paced sends). A client is a sequencer client of its own name with its ports; the device
 // name of an endpoint is its client's name, the endpoint name its port's.
 //
-// Each client has a worker thread that polls its sequencer handle: events reaching an
-// input port become packets for its read procedure, and announcements of clients and
-// ports coming and going (through a hidden port subscribed to System:Announce) are
-// gathered until they settle, then reported as one setup change if the endpoint lists
-// changed. An output port subscribes to the destination it sends to: kernel ports of MIDI
-// devices pass events on only while a sender is subscribed. SysEx goes out as direct SysEx
-// events and completes, on the worker, when the bytes have had their time at the port's
-// pace (MIDI wire speed unless set otherwise): the kernel drops what overruns a hardware
-// port without telling the sender, so only pacing makes "complete" mean "sent". An
-// unpaced port completes once the kernel has taken the events; a destination whose input
-// is full refuses them, and they are offered again until it takes them.
+// SysEx completes, on the client's worker, when the bytes have had their time at the
+// port's pace: the kernel drops what overruns a hardware port without telling the
+// sender, so only pacing makes "complete" mean "sent". An unpaced port completes once the
+// kernel has taken the events; a destination whose input is full refuses them, and they
+// are offered again until it takes them.
 //
-// Hardware ports, by what the sequencer says of them: every port of a kernel client (MIDI
-// devices, "Midi Through" and virtual raw MIDI, which may feed a cable), and a user
-// client's port whose type has SND_SEQ_PORT_TYPE_HARDWARE or SND_SEQ_PORT_TYPE_PORT (a
-// bridge to other devices). Other user clients' ports (applications, software synths)
-// are software ports.
+// Clients and ports live in a registry behind one lock; the workers never take it.
+class AlsaClient;
+class AlsaOutput;
+
 class AlsaMidi final : public MidiService
 {
 public:
@@ -69,29 +64,29 @@ public:
                   const MIDIPacketList* pList) override;
 
 private:
-    struct Sequencer; // the sequencer handle used for listing, and the others' ids
     struct Client;
     struct Port;
+    struct Registry
+    {
+        MIDIObjectRef hLastRef = 0;
+        std::map<MIDIClientRef, std::shared_ptr<Client>> clients;
+        std::map<MIDIPortRef, std::unique_ptr<Port>> ports;
+    };
 
-    explicit AlsaMidi(std::unique_ptr<Sequencer> pSequencer);
+    explicit AlsaMidi(std::unique_ptr<AlsaClient> pLister);
 
     OSStatus CreatePort(MIDIClientRef hClient, const char* pszName, bool bInput,
                         MIDIReadProc pReadProc, void* pRefCon, MIDIPortRef* pPort);
-    MIDIEndpointRef EndpointAt(bool bSource, int iIndex);
+    // Finds our output port and aims it at the destination: kMIDIInvalidPort,
+    // kMIDIUnknownEndpoint, kMIDINoConnection (not subscribed, *ppOutput set) or
+    // kMIDINoErr.
+    static OSStatus AimOutput(Registry& registry, MIDIPortRef hPort, MIDIEndpointRef hDestination,
+                              AlsaOutput** ppOutput);
     int SendSysExPieces(MIDIPortRef hPort, MIDISysexSendRequest* pRequest, uint32_t* pSent);
-    int CountEndpoints(bool bSource);
-    std::string Snapshot(Client& client);
-    void ReadEvents(Client& client);
-    void DeliverEvent(MIDIPortRef hPort, const MIDIPacketList* pList, int iSourceClient,
-                      int iSourcePort);
-    void ReportInputBroken(Client& client, OSStatus reason, int iSourceClient, int iSourcePort);
-    void OnAnnounce(Client& client);
-    void CheckSetup(Client& client);
+    // Hands the client's reader the routes of its input ports as they now are.
+    static void PublishRoutes(const Registry& registry, Client& client);
 
-    std::mutex m_mutex;
-    std::unique_ptr<Sequencer> m_pSequencer; // null when the sequencer did not open
-    std::set<int> m_ownClientIds;
-    MIDIObjectRef m_hLastRef = 0;
-    std::map<MIDIClientRef, std::shared_ptr<Client>> m_clients;
-    std::map<MIDIPortRef, std::unique_ptr<Port>> m_ports;
+    const std::unique_ptr<AlsaClient> m_pLister; // null when the sequencer did not open
+    AlsaEndpoints m_endpoints;
+    Guarded<Registry> m_registry;
 };

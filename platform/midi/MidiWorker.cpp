@@ -43,16 +43,9 @@ void MidiWorker::Post(uint32_t uKey, Clock::time_point due, Task task, bool bMus
         Wake();
 }
 
-void MidiWorker::Run(uint32_t uKey, const Task& work)
+void MidiWorker::NotifyRetiring()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_uRunningKey = uKey;
-        m_bRunning = true;
-    }
-    work();
     std::lock_guard lock(m_mutex);
-    m_bRunning = false;
     m_changed.notify_all();
 }
 
@@ -88,7 +81,9 @@ void MidiWorker::Retire(uint32_t uKey)
         return;
     }
     Wake();
+    ++m_iRetiring;
     m_changed.wait(lock, [&] { return m_bFinished || !HasWorkOf(uKey); });
+    --m_iRetiring;
 }
 
 void MidiWorker::Flush()
@@ -135,7 +130,7 @@ void MidiWorker::Wake()
 
 bool MidiWorker::HasWorkOf(uint32_t uKey) const
 {
-    if (m_bRunning && m_uRunningKey == uKey)
+    if ((m_bRunning && m_uRunningKey == uKey) || m_uRunKey.load() == uKey)
         return true;
     for (const auto& entry : m_tasks)
         if (entry.second.uKey == uKey)

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 // The thread on which a MIDI back end calls its clients: it runs timed tasks in order of
 // their due time (first posted first among equals) and, when given a file descriptor,
@@ -15,8 +16,8 @@
 // descriptor with a timeout; posting a task or stopping wakes it at once.
 //
 // Every task and every piece of work done through Run() belongs to a key (a port or
-// client reference). Retire(key) is how a port or client goes away safely: when it
-// returns, nothing of that key is queued or running. Tasks posted as "must run" (SysEx
+// client reference, never 0). Retire(key) is how a port or client goes away safely: when
+// it returns, nothing of that key is queued or running. Tasks posted as "must run" (SysEx
 // completions) are never dropped: Retire and Stop run them first.
 class MidiWorker
 {
@@ -33,7 +34,17 @@ public:
 
     void Post(uint32_t uKey, Clock::time_point due, Task task, bool bMustRun = false);
     // On the worker thread only: runs the work as the key's, so that Retire waits for it.
-    void Run(uint32_t uKey, const Task& work);
+    // It takes the lock only when a Retire is waiting, so a reader may run every event
+    // this way without holding up the threads that post.
+    template <class Work>
+    void Run(uint32_t uKey, Work&& work)
+    {
+        m_uRunKey.store(uKey);
+        std::forward<Work>(work)();
+        m_uRunKey.store(0);
+        if (m_iRetiring.load() > 0)
+            NotifyRetiring();
+    }
     void Retire(uint32_t uKey);
     // Returns once every task due by now has run. Does not wait on the worker thread.
     void Flush();
@@ -54,6 +65,7 @@ private:
     void Loop();
     void Wake();
     bool HasWorkOf(uint32_t uKey) const;
+    void NotifyRetiring();
 
     int m_iWakeFd;
     int m_iWatchFd;
@@ -64,6 +76,10 @@ private:
     uint64_t m_uNextSequence = 0;
     uint32_t m_uRunningKey = 0;
     bool m_bRunning = false;
+    // Run() publishes its key without the lock; a Retire counts itself in m_iRetiring
+    // before it looks at the key, so one of the two always sees the other.
+    std::atomic<uint32_t> m_uRunKey{0};
+    std::atomic<int> m_iRetiring{0};
     std::atomic<bool> m_bStopping{false};
     bool m_bFinished = false;
     std::atomic<std::thread::id> m_workerId{};

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -237,6 +238,44 @@ TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThrough)
     ASSERT_TRUE(received.WaitFor("receive", 1));
     EXPECT_THAT(received.Of("receive"), ElementsAre(Hex(aMessage)));
     EXPECT_EQ(received.Count("receiving"), 7u); // six blocks, and the F7 as a run of its own
+}
+
+// The reader routes without the back end's lock: closing while events flow must still
+// stop them before MidiInClose returns, and opening again must route them again.
+TEST_F(AlsaSequencer, NoInputArrivesOnceCloseHasReturnedAndReopenedInputFlowsAgain)
+{
+    const std::string sThrough = "Midi Through - Midi Through Port-0";
+    MidiRecorder recorders[2];
+    std::atomic<bool> abClosed[2] = {false, false};
+    std::atomic<int> aiLate[2] = {0, 0};
+    CLumMidi in, out;
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sThrough)), 1);
+    std::atomic<bool> bStop{false};
+    std::thread feeder(
+        [&]
+        {
+            while (!bStop.load())
+                out.Out(0, 0x90, 0x3C, 0x40);
+        });
+    for (int iRound = 0; iRound < 2; ++iRound)
+    {
+        recorders[iRound].onCall = [&, iRound](const MidiRecorder::tagCall&)
+        {
+            if (abClosed[iRound].load())
+                ++aiLate[iRound];
+        };
+        in.SetListener(&recorders[iRound]);
+        ASSERT_EQ(in.MidiInOpen(IndexOf(true, sThrough)), 1);
+        EXPECT_TRUE(recorders[iRound].WaitFor("receive", 20)) << "round " << iRound;
+        in.MidiInClose();
+        abClosed[iRound] = true;
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(aiLate[iRound].load(), 0) << "round " << iRound;
+    }
+    bStop = true;
+    feeder.join();
 }
 
 TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)

@@ -13,8 +13,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
-#include <regex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -33,9 +31,13 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
 // Conversions such as %d and %02d.
 int CountIntegerArguments(const std::string& format)
 {
-    static const std::regex conversion("%[0-9]*d");
-    return int(std::distance(std::sregex_iterator(format.begin(), format.end(), conversion),
-                             std::sregex_iterator()));
+    int n = 0;
+    for (size_t i = format.find('%'); i != std::string::npos; i = format.find('%', i + 1))
+    {
+        const size_t nEnd = format.find_first_not_of("0123456789", i + 1);
+        n += nEnd != std::string::npos && format[nEnd] == 'd' ? 1 : 0;
+    }
+    return n;
 }
 } // namespace
 
