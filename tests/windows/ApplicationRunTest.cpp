@@ -1,3 +1,5 @@
+#include "WindowFixture.h"
+
 #include "app/Application.h"
 #include "app/Preference.h"
 #include "platform/midi/VirtualMidi.h"
@@ -84,7 +86,6 @@ TEST_F(ApplicationRunTest, StartsWithTheMainWindowShownAndQuitsWhenItIsClosed)
     QPointer<QWidget> pShownWindow;
     QString inChoice;
     QStringList menuTitles;
-    bool bGuardFired = false;
     QTimer poll;
     QObject::connect(
         &poll, &QTimer::timeout,
@@ -109,18 +110,10 @@ TEST_F(ApplicationRunTest, StartsWithTheMainWindowShownAndQuitsWhenItIsClosed)
             pWindow->close();
         });
     poll.start(20);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]()
-                     {
-                         bGuardFired = true;
-                         QuitApplicationEventLoop();
-                     });
-    guard.start(10000);
+    QuitGuard guard(10000);
 
     EXPECT_EQ(m_pApplication->Run(), 0);
-    EXPECT_FALSE(bGuardFired) << "closing the main window did not quit";
+    EXPECT_FALSE(guard.Fired()) << "closing the main window did not quit";
     ASSERT_FALSE(inChoice.isNull()) << "the main window was never shown";
     EXPECT_EQ(inChoice, "Synth A - In");
     EXPECT_FALSE(menuTitles.isEmpty()) << "the main window shows the application's menu bar";
@@ -171,20 +164,11 @@ TEST_F(ApplicationRunTest, WithoutTheMainWindowLayoutTheRunEndsAtOnce)
     Store("Midi In Device", "Synth A - In");
 
     LogCapture log;
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool bGuardFired = false;
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]()
-                     {
-                         bGuardFired = true;
-                         QuitApplicationEventLoop();
-                     });
-    guard.start(3000);
+    QuitGuard guard(3000);
     EXPECT_EQ(m_pApplication->Run(), 0);
     setenv("QUILLMARK_RESOURCES", resources.c_str(), 1);
 
-    EXPECT_FALSE(bGuardFired) << "the run waited for a window that never came";
+    EXPECT_FALSE(guard.Fired()) << "the run waited for a window that never came";
     EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
     EXPECT_EQ(m_pApplication->m_pMainWindow, nullptr);
     EXPECT_EQ(m_pApplication->m_pMidiManager, nullptr);

@@ -1,118 +1,21 @@
-#include "windows/MainWindow.h"
-#include "app/Application.h"
+#include "MainWindowFixture.h"
+
 #include "app/MessageManager.h"
-#include "platform/midi/VirtualMidi.h"
 #include "platform/ui/EventTarget.h"
-#include "support/DialogDriver.h"
-#include "support/EventPump.h"
-#include "support/TempDir.h"
-#include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
-#include "toolkit/Utility.h"
-#include "transfer/MidiManager.h"
-#include "windows/MacWindow.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QPushButton>
-#include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 
 namespace
 {
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 
-// The application as the main window sees it: g_pApplication with created managers,
-// the remembered device names, and the virtual MIDI back end without endpoints.
-class MainWindowTest : public testing::Test
+class MainWindowTest : public MainWindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        setenv("QUILLMARK_MIDI", "virtual", 0);
-        m_pVirtual = VirtualMidi::Get();
-        ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";
-        m_pVirtual->Reset();
-
-        m_pApp = new CApplication;
-        g_pApplication = m_pApp;
-        m_pApp->m_pMessageManager = new CMessageManager;
-        ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
-        m_pApp->m_pMidiManager = new CMidiManager;
-        m_pApp->m_pMidiManager->Attach(m_pApp->m_pMessageManager, m_pApp->m_szMidiInDevice,
-                                       m_pApp->m_szMidiOutDevice);
-        ASSERT_EQ(m_pApp->m_pMidiManager->Create(), 1);
-    }
-
-    void TearDown() override
-    {
-        // In the order of the application's shut-down.
-        if (m_pApp->m_pMainWindow)
-        {
-            m_pApp->m_pMainWindow->Destroy();
-            m_pApp->m_pMainWindow = nullptr;
-        }
-        m_pApp->m_pMidiManager->Destroy();
-        delete m_pApp->m_pMidiManager;
-        m_pApp->m_pMidiManager = nullptr;
-        m_pApp->m_pMessageManager->Destroy();
-        delete m_pApp->m_pMessageManager;
-        m_pApp->m_pMessageManager = nullptr;
-        delete m_pApp;
-        g_pApplication = nullptr;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_pVirtual->Reset();
-    }
-
-    void Remember(const char* pszIn, const char* pszOut)
-    {
-        snprintf(m_pApp->m_szMidiInDevice, 256, "%s", pszIn);
-        snprintf(m_pApp->m_szMidiOutDevice, 256, "%s", pszOut);
-    }
-
-    // Created and shown as the application does it at start.
-    QWidget* OpenMainWindow()
-    {
-        m_pApp->m_pMainWindow = new CMainWindow;
-        EXPECT_EQ(m_pApp->m_pMainWindow->Create(nullptr), 1);
-        m_pApp->m_pMainWindow->Show();
-        m_pWindow = m_pApp->m_pMainWindow->GetWindowRef();
-        return m_pWindow;
-    }
-
-    QComboBox* MidiIn()
-    {
-        return qobject_cast<QComboBox*>(GetControlByID(m_pWindow, {kSignature, 3}));
-    }
-    QComboBox* MidiOut()
-    {
-        return qobject_cast<QComboBox*>(GetControlByID(m_pWindow, {kSignature, 7}));
-    }
-    QPushButton* ReceiveButton()
-    {
-        return qobject_cast<QPushButton*>(GetControlByID(m_pWindow, {kSignature, 4}));
-    }
-    QPushButton* TransmitButton()
-    {
-        return qobject_cast<QPushButton*>(GetControlByID(m_pWindow, {kSignature, 8}));
-    }
-
-    static QStringList Items(QComboBox* pPopup)
-    {
-        QStringList items;
-        for (int i = 0; i < pPopup->count(); ++i)
-            items << pPopup->itemText(i);
-        return items;
-    }
-
     // The user picks an item of a pop-up.
     static void Choose(QComboBox* pPopup, int nIndex)
     {
@@ -143,24 +46,6 @@ protected:
         pManager->DeleteListener(&delivered);
     }
 
-    static bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 3000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition())
-        {
-            if (timer.elapsed() > iTimeoutMs)
-                return condition();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        return true;
-    }
-    static void PumpFor(int iMs)
-    {
-        PumpUntil([] { return false; }, iMs);
-    }
-
     bool AllControlsEnabled()
     {
         return MidiIn()->isEnabled() && MidiOut()->isEnabled() && ReceiveButton()->isEnabled() &&
@@ -187,51 +72,36 @@ protected:
         }
         int m_nRefills = 0;
     };
-
-    VirtualMidi* m_pVirtual = nullptr;
-    CApplication* m_pApp = nullptr;
-    QWidget* m_pWindow = nullptr;
 };
 } // namespace
 
-TEST_F(MainWindowTest, RememberedDevicesArePreselected)
+// The remembered devices are selected; with none remembered the layout's first items are.
+// Closing stores what is shown, though the window stays until the application goes.
+TEST_F(MainWindowTest, RememberedDevicesAreSelectedAndClosingStoresTheShownChoice)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddSource("Synth B", "In");
     m_pVirtual->AddDestination("Synth A", "Out");
     m_pVirtual->AddDestination("Synth B", "Out");
-    Remember("Synth B - In", "Synth A - Out");
+    for (const auto& [pszIn, iIn] : {std::pair{"Synth B - In", 1}, std::pair{"", 0}})
+    {
+        SCOPED_TRACE(pszIn);
+        Remember(pszIn, "");
+        ASSERT_NE(OpenMainWindow(), nullptr);
+        EXPECT_TRUE(m_pWindow->isVisible());
+        EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
+        EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
+        EXPECT_EQ(MidiIn()->currentIndex(), iIn);
+        EXPECT_EQ(MidiOut()->currentIndex(), 0);
+        EXPECT_TRUE(AllControlsEnabled());
 
-    QWidget* pWindow = OpenMainWindow();
-    ASSERT_NE(pWindow, nullptr);
-    EXPECT_TRUE(pWindow->isVisible());
-    EXPECT_FALSE(pWindow->windowIcon().isNull()) << "the layout gives the application icon";
-    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
-    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
-    EXPECT_EQ(MidiIn()->currentIndex(), 1);
-    EXPECT_EQ(MidiOut()->currentIndex(), 0);
-    EXPECT_TRUE(AllControlsEnabled());
-}
-
-TEST_F(MainWindowTest, FirstRunListsTheDevicesAndClosingStoresTheShownChoice)
-{
-    m_pVirtual->AddSource("Synth A", "In");
-    m_pVirtual->AddDestination("Synth A", "Out");
-    m_pVirtual->AddDestination("Synth B", "Out");
-    Remember("", "");
-
-    OpenMainWindow();
-    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
-    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
-    // The layout's selection stays: the first item.
-    EXPECT_EQ(MidiIn()->currentIndex(), 0);
-    EXPECT_EQ(MidiOut()->currentIndex(), 0);
-
-    Choose(MidiOut(), 1);
-    m_pWindow->close();
-    EXPECT_TRUE(m_pWindow->isVisible()); // the window stays until the application goes
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth B - Out");
+        Choose(MidiOut(), 1);
+        m_pWindow->close();
+        EXPECT_TRUE(m_pWindow->isVisible());
+        EXPECT_EQ(MidiIn()->currentText(), m_pApp->m_szMidiInDevice);
+        EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth B - Out");
+        CloseMainWindow();
+    }
 }
 
 TEST_F(MainWindowTest, AbsentRememberedDeviceIsMarkedNotConnectedAndKeptOnClose)
@@ -272,22 +142,16 @@ TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
     Remember("Gone - Port 1", "Gone Too - Port 2");
     OpenMainWindow();
 
-    std::string inText = GetResourceString("Open Midi In Failed");
-    std::string outText = GetResourceString("Open Midi Out Failed");
-    ASSERT_NE(inText, "Open Midi In Failed") << "the strings table has the alert texts";
-
-    DialogDriver driver;
-    driver.PressButton(QMessageBox::Ok);
-    driver.PressButton(QMessageBox::Ok);
+    m_driver.PressButton(QMessageBox::Ok);
+    m_driver.PressButton(QMessageBox::Ok);
     ReceiveButton()->click();
     TransmitButton()->click();
 
-    ASSERT_EQ(driver.Seen().size(), 2u);
-    EXPECT_EQ(driver.Seen()[0].text.toStdString(), inText);
-    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(driver.Seen()[1].text.toStdString(), outText);
-    EXPECT_EQ(driver.Seen()[1].icon, QMessageBox::Warning);
-    EXPECT_EQ(driver.Unexpected(), 0);
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[0].text, Text("Open Midi In Failed"));
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Open Midi Out Failed"));
+    for (const DialogDriver::tagSeen& alert : m_driver.Seen())
+        EXPECT_EQ(alert.icon, QMessageBox::Warning);
     // Nothing was opened and the window is ready for another try.
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     EXPECT_TRUE(AllControlsEnabled());
@@ -301,12 +165,11 @@ TEST_F(MainWindowTest, ButtonsDoNothingWithoutADevice)
     EXPECT_EQ(MidiIn()->count(), 0);
     EXPECT_EQ(MidiOut()->count(), 0);
 
-    DialogDriver driver; // no answers: any dialog or modal window counts as unexpected
+    // No answers: any dialog or modal window counts as unexpected.
     ReceiveButton()->click();
     TransmitButton()->click();
     PumpFor(50);
-    EXPECT_TRUE(driver.Seen().empty());
-    EXPECT_EQ(driver.Unexpected(), 0);
+    EXPECT_TRUE(m_driver.Seen().empty());
     EXPECT_TRUE(AllControlsEnabled());
     for (QWidget* pWidget : QApplication::topLevelWidgets())
         EXPECT_FALSE(pWidget->isVisible() && pWidget != m_pWindow)
@@ -352,8 +215,7 @@ TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesI
 
     // The transmit window first asks for the file; cancelling it ends the window.
     bool bChecked = false;
-    DialogDriver driver;
-    driver.Do(
+    m_driver.Do(
         [&](QWidget* pDialog)
         {
             EXPECT_FALSE(AnyControlEnabled());
@@ -364,7 +226,6 @@ TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesI
         });
     TransmitButton()->click();
     EXPECT_TRUE(bChecked);
-    EXPECT_EQ(driver.Unexpected(), 0);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(AllControlsEnabled());
 }
@@ -379,17 +240,7 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
     OpenMainWindow();
     Choose(MidiIn(), 1);
 
-    // Ends the loop should the command fail to, so that the test fails instead of hanging.
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool bGuardFired = false;
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]()
-                     {
-                         bGuardFired = true;
-                         QuitApplicationEventLoop();
-                     });
-    guard.start(3000);
+    QuitGuard guard(3000);
     OSStatus status = eventNotHandledErr;
     QTimer::singleShot(0,
                        [&]()
@@ -401,10 +252,9 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
                            status = SendEventToWindow(&event, m_pWindow);
                        });
     RunApplicationEventLoop(); // returns once the command has ended it
-    EXPECT_FALSE(bGuardFired);
+    EXPECT_FALSE(guard.Fired());
     EXPECT_EQ(status, noErr);
-    m_pApp->m_pMainWindow->Destroy();
-    m_pApp->m_pMainWindow = nullptr;
+    CloseMainWindow();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");
 }
 
@@ -437,51 +287,15 @@ TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
     EXPECT_EQ(inRefills.m_nRefills, 2);
     EXPECT_EQ(outRefills.m_nRefills, 2);
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
-}
 
-TEST_F(MainWindowTest, ADeviceThatAppearsIsListedAndTheRememberedOneStaysSelected)
-{
-    m_pVirtual->AddSource("Synth A", "In");
-    Remember("Synth A - In", "Gone - Out");
-    OpenMainWindow();
-    PumpFor(600); // past the first 500 ms of the window
-
+    // A device plugged in brings a change for each port: one refill, and the look after
+    // the burst finds the menus matching the setup.
     m_pVirtual->AddSource("Synth B", "In");
     m_pVirtual->AddDestination("Synth B", "Out");
     ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 2; }));
-    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
-    EXPECT_EQ(MidiIn()->currentText(), "Synth A - In");
-    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth B - Out", "Gone - Out (Not Connected)"}));
-    EXPECT_EQ(MidiOut()->currentIndex(), 1);
-
-    // The remembered output comes back: it is selected and no longer marked.
-    m_pVirtual->AddDestination("Gone", "Out");
-    ASSERT_TRUE(PumpUntil([&] { return Items(MidiOut()).contains("Gone - Out"); }));
-    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth B - Out", "Gone - Out"}));
-    EXPECT_EQ(MidiOut()->currentText(), "Gone - Out");
-}
-
-TEST_F(MainWindowTest, DevicesThatArriveLateInABurstAreStillListed)
-{
-    Remember("", "");
-    OpenMainWindow();
-    PumpFor(600);
-
-    // Three changes 150 ms apart: the refill at the first one cannot see the others.
-    m_pVirtual->AddSource("Synth A", "In");
-    PumpFor(150);
-    m_pVirtual->AddSource("Synth B", "In");
-    PumpFor(150);
-    m_pVirtual->AddSource("Synth C", "In");
-    EXPECT_TRUE(PumpUntil([&] { return MidiIn()->count() == 3; }, 2000));
-    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In", "Synth C - In"}));
-
-    // So is a device that comes right after the window was made.
-    m_pApp->m_pMainWindow->Destroy();
-    m_pApp->m_pMainWindow = nullptr;
-    OpenMainWindow();
-    m_pVirtual->AddSource("Synth D", "In");
-    EXPECT_TRUE(PumpUntil([&] { return MidiIn()->count() == 4; }, 2000));
+    PumpFor(800);
+    EXPECT_EQ(inRefills.m_nRefills, 3);
+    EXPECT_EQ(outRefills.m_nRefills, 3);
 }
 
 TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)
@@ -520,9 +334,8 @@ TEST_F(MainWindowTest, FilesGivenAtStartOpenInTheTransmitWindowAsOneList)
 {
     m_pVirtual->AddDestination("Synth A", "Out");
     Remember("", "Synth A - Out");
-    TempDir files;
-    m_pApp->m_asStartFiles = {files.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
-                              files.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
+    m_pApp->m_asStartFiles = {m_dir.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
+                              m_dir.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
     QString fileName;
     QTimer poll;
     QObject::connect(

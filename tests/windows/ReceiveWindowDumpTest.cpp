@@ -1,4 +1,4 @@
-#include "TransferWindowFixture.h"
+#include "WindowFixture.h"
 
 #include "app/ReceivePreferences.h"
 #include "toolkit/Control.h"
@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include <filesystem>
 
 namespace
 {
@@ -25,14 +24,6 @@ constexpr int kMessagesButton = 16;
 
 const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
 
-QWidget* Widget(CModalWindow& window, int iID)
-{
-    ControlID controlID;
-    controlID.signature = FourCharCode("QMRK");
-    controlID.id = iID;
-    return GetControlByID(window.GetWindowRef(), controlID);
-}
-
 Bytes Message(uint8_t ucId, int nData)
 {
     Bytes message{0xF0, 0x41, ucId};
@@ -42,22 +33,14 @@ Bytes Message(uint8_t ucId, int nData)
     return message;
 }
 
-Bytes Joined(const std::vector<Bytes>& messages)
-{
-    Bytes bytes;
-    for (const Bytes& message : messages)
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    return bytes;
-}
-
 // The receive window on the virtual instrument, set to record whole dumps.
-class ReceiveWindowDump : public TransferWindowFixture
+class ReceiveWindowDump : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        TransferWindowFixture::SetUp();
-        if (HasFatalFailure())
+        WindowFixture::SetUp();
+        if (!SetUpPassed())
             return;
         m_hSource = m_pVirtual->AddInstrument();
         m_pVirtual->WaitIdle();
@@ -68,7 +51,7 @@ protected:
     void TearDown() override
     {
         m_window.Destroy();
-        TransferWindowFixture::TearDown();
+        WindowFixture::TearDown();
     }
 
     void Show(WindowScript& script)
@@ -92,12 +75,8 @@ protected:
     void SaveTo(WindowScript& script, const std::string& sPath)
     {
         m_driver.ChooseFile(QString::fromStdString(sPath));
-        script.Then(
-            "Save enabled", [&] { return ControlEnabled(m_window, kSaveButton); },
-            [&] { ClickButton(m_window, kSaveButton); });
-        script.Then(
-            "saved", [&, sPath] { return std::filesystem::exists(sPath) && !DialogUp(); },
-            [&] { ClickButton(m_window, kCancelButton); });
+        script.Then("Save enabled", [&] { return ControlEnabled(m_window, kSaveButton); });
+        SaveThenClose(script, m_window);
     }
 
     MIDIEndpointRef m_hSource = 0;
@@ -194,7 +173,9 @@ TEST_P(ReceiveWindowDumpCases, StopsThenSavesEveryCompleteMessageAndSaysWhatWasL
     EXPECT_EQ(TempDir::Read(sPath), kept);
 }
 
-TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndABadSumIsToldBeforeSaving)
+// Silence ends the recording; a bad sum is told, and the messages can be looked at and
+// saved from the message window.
+TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndTheMessagesCanBeSavedFromTheirWindow)
 {
     m_prefs.bIdleStop = 1;
     m_prefs.iIdleSeconds = 1;
@@ -214,14 +195,29 @@ TEST_F(ReceiveWindowDump, SilenceEndsTheRecordingAndABadSumIsToldBeforeSaving)
         [&]
         {
             EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
-            EXPECT_TRUE(ControlEnabled(m_window, kMessagesButton));
-            ClickButton(m_window, kSaveButton);
+            ClickButton(m_window, kMessagesButton);
         });
+    // The messages, all selected, saved from the message window.
     const std::string sPath = m_dir.File("idle.syx");
-    m_driver.ChooseFile(QString::fromStdString(sPath));
     script.Then(
-        "saved", [&] { return std::filesystem::exists(sPath) && !DialogUp(); },
-        [&] { ClickButton(m_window, kCancelButton); });
+        "the messages shown", [] { return MessageWindowUp() != nullptr; },
+        [&]
+        {
+            SelectRows(MessageWindowUp(), {1, 0});
+            m_driver.ChooseFile(QString::fromStdString(sPath));
+            ClickNamed(MessageWindowUp(), "saveSelectedButton");
+        });
+    script.Then(
+        "saved", [&] { return TempDir::Read(sPath).size() == size_t(iBytes) && !DialogUp(); },
+        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
+    // That was not the dump saved: closing asks.
+    script.Then(
+        "back in the receive window", [] { return MessageWindowUp() == nullptr; },
+        [&]
+        {
+            m_driver.PressButton(QMessageBox::Discard);
+            ClickButton(m_window, kCancelButton);
+        });
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), Joined(messages));
 }
@@ -238,7 +234,7 @@ TEST_F(ReceiveWindowDump, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
         [&]
         {
             // Typed without spaces, in lower case.
-            qobject_cast<QLineEdit*>(Widget(m_window, kRequestText))->setText("f07d514d02f7");
+            qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText("f07d514d02f7");
             ClickButton(m_window, kRequestButton);
         });
     script.Then("the request sent, or the reply already counted",
@@ -298,7 +294,7 @@ TEST_P(ReceiveWindowRequest, AnInvalidRequestIsExplainedAndNotSent)
         "shown", [&] { return IsShown(m_window); },
         [&]
         {
-            qobject_cast<QLineEdit*>(Widget(m_window, kRequestText))->setText(c.pszTyped);
+            qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText(c.pszTyped);
             ClickButton(m_window, kRequestButton);
         });
     script.Then(
@@ -321,9 +317,9 @@ TEST_F(ReceiveWindowDump, WithoutAnOutputTheRequestSaysWhyAndTheModeChoiceIsReme
         {
             EXPECT_EQ(ControlText(m_window, kRequestNote), Text("RequestNoOutput"));
             EXPECT_FALSE(ControlEnabled(m_window, kRequestButton));
-            EXPECT_FALSE(Widget(m_window, kStopButton)->isVisibleTo(m_window.GetWindowRef()))
+            EXPECT_FALSE(Control(m_window, kStopButton)->isVisibleTo(m_window.GetWindowRef()))
                 << "one message needs no Stop";
-            auto* pPopup = qobject_cast<QComboBox*>(Widget(m_window, kModePopup));
+            auto* pPopup = qobject_cast<QComboBox*>(Control(m_window, kModePopup));
             pPopup->setCurrentIndex(1);
             emit pPopup->activated(1);
         });

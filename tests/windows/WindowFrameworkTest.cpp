@@ -1,5 +1,3 @@
-#include "app/MessageManager.h"
-#include "platform/ui/EventLoopTimer.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
 #include "toolkit/Control.h"
@@ -62,11 +60,6 @@ public:
     {
         EXPECT_EQ(uiKind, kEventCommandProcess);
         m_log.commands.push_back(uiCommandID);
-        if (uiCommandID == m_uiCloseCommand)
-        {
-            if constexpr (std::is_base_of_v<CModalWindow, Base>)
-                this->CloseModal();
-        }
         return uiCommandID == FourCharCode("Abou") ? eventNotHandledErr : noErr;
     }
     OSStatus OnEvent(EventRef, uint32_t uiClass, uint32_t uiKind) override
@@ -84,7 +77,6 @@ public:
 
     bool m_bAcceptShow = true;
     bool m_bAcceptClose = false;
-    uint32_t m_uiCloseCommand = 0;
 
 private:
     tagHookLog& m_log;
@@ -120,6 +112,15 @@ protected:
     {
         FlushDeferredDeletes();
         setenv("QUILLMARK_RESOURCES", m_oldResources.c_str(), 1);
+    }
+
+    // A modeless test window, created and shown.
+    CTestWindow* ShownWindow()
+    {
+        auto* pWindow = new CTestWindow(m_log, "TestWindow");
+        EXPECT_EQ(pWindow->Create(nullptr), 1);
+        pWindow->Show();
+        return pWindow;
     }
 
     tagHookLog m_log;
@@ -194,12 +195,7 @@ TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
 
 TEST_F(WindowFramework, ShowRunsTheShowingHooksOnEveryShowing)
 {
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    pWindow->Show(); // before Create: nothing
-    EXPECT_TRUE(m_log.calls.empty());
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-
-    pWindow->Show();
+    CTestWindow* pWindow = ShownWindow();
     EXPECT_TRUE(pWindow->Widget()->isVisible());
     EXPECT_EQ(pWindow->Shown(), 1);
     pWindow->Hide();
@@ -211,49 +207,46 @@ TEST_F(WindowFramework, ShowRunsTheShowingHooksOnEveryShowing)
     pWindow->Destroy();
 }
 
-TEST_F(WindowFramework, RefusedCloseKeepsTheWindow)
+// A close the window refuses keeps it; one it lets through disposes the window and frees
+// the object, as Destroy does at once (not inside an event of its own).
+TEST_F(WindowFramework, CloseAndDestroyDisposeOnceUnlessTheCloseIsRefused)
 {
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-    QPointer<QWidget> widget = pWindow->Widget();
-
-    EXPECT_FALSE(widget->close());
-    FlushDeferredDeletes();
-    ASSERT_TRUE(widget);
-    EXPECT_TRUE(widget->isVisible());
-    EXPECT_EQ(m_log.Count("OnClose"), 1);
-    EXPECT_EQ(m_log.Count("OnDestroy"), 0);
-    EXPECT_EQ(m_log.iDestructed, 0);
-    pWindow->Destroy();
-}
-
-TEST_F(WindowFramework, AcceptedCloseDisposesTheWindowAndFreesTheObject)
-{
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_bAcceptClose = true;
-    pWindow->Show();
-    QPointer<QWidget> widget = pWindow->Widget();
-
-    widget->close();
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(m_log.iDestructed, 1);
-    FlushDeferredDeletes();
-    EXPECT_FALSE(widget);
-}
-
-TEST_F(WindowFramework, DestroyDisposesOnceAndLeavesNoObject)
-{
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-    QPointer<QWidget> widget = pWindow->Widget();
-
-    EXPECT_EQ(pWindow->Destroy(), 1);
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(m_log.iDestructed, 1);
-    EXPECT_FALSE(widget); // not inside an event of its own: freed at once
+    const struct
+    {
+        const char* pszWay;
+        bool bAcceptClose;
+        bool bDestroy;
+    } ways[] = {{"refused close", false, false}, {"accepted close", true, false}, {"Destroy", false, true}};
+    for (const auto& way : ways)
+    {
+        SCOPED_TRACE(way.pszWay);
+        tagHookLog log;
+        auto* pWindow = new CTestWindow(log, "TestWindow");
+        ASSERT_EQ(pWindow->Create(nullptr), 1);
+        pWindow->m_bAcceptClose = way.bAcceptClose;
+        pWindow->Show();
+        QPointer<QWidget> widget = pWindow->Widget();
+        const bool bGone = way.bAcceptClose || way.bDestroy;
+        if (way.bDestroy)
+        {
+            EXPECT_EQ(pWindow->Destroy(), 1);
+            EXPECT_FALSE(widget);
+        }
+        else if (way.bAcceptClose)
+            widget->close();
+        else
+            EXPECT_FALSE(widget->close());
+        EXPECT_EQ(log.Count("OnClose"), way.bDestroy ? 0 : 1);
+        EXPECT_EQ(log.Count("OnDestroy"), int(bGone));
+        EXPECT_EQ(log.iDestructed, int(bGone));
+        FlushDeferredDeletes();
+        EXPECT_EQ(!widget, bGone);
+        if (!bGone)
+        {
+            EXPECT_TRUE(widget->isVisible());
+            pWindow->Destroy();
+        }
+    }
 }
 
 TEST_F(WindowFramework, CloseAndDisposeOfAnotherWindowPassThrough)
@@ -284,49 +277,28 @@ TEST_F(WindowFramework, CloseAndDisposeOfAnotherWindowPassThrough)
     pWindow->Destroy();
 }
 
-TEST_F(WindowFramework, WidgetCommandsReachEventFuncWithTheirFourCharacters)
+// Clicks, pop-up choices and mouse presses reach the window's handlers, a command by its
+// four characters; a command the window leaves goes on to the application.
+TEST_F(WindowFramework, WidgetEventsReachTheWindowAndWhatItLeavesGoesOn)
 {
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-
+    CApplicationCommands application;
+    CTestWindow* pWindow = ShownWindow();
     FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
     QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
     ASSERT_NE(pPopup, nullptr);
     emit pPopup->activated(1);
     pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
-
-    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi")}));
-    // Every button click is a control hit first; the command button's comes before its
-    // command.
-    EXPECT_EQ(m_log.Count("hit"), 2);
-    pWindow->Destroy();
-}
-
-TEST_F(WindowFramework, CommandsTheWindowLeavesGoOnToTheApplication)
-{
-    CApplicationCommands application;
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-
     FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
-    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
-
-    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Abou"), FourCharCode("Recv")}));
-    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
-    pWindow->Destroy();
-}
-
-TEST_F(WindowFramework, MousePressInTheWindowReachesOnEvent)
-{
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(pWindow->Widget(), &press);
+
+    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
+                                                     FourCharCode("Abou")}));
+    // Every button click is a control hit first, the command button's before its command.
+    EXPECT_EQ(m_log.Count("hit"), 3);
     EXPECT_EQ(m_log.Count("mouse"), 1);
+    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
     pWindow->Destroy();
 }
 
@@ -386,106 +358,5 @@ TEST_F(WindowFramework, RefusedShowDisposesAModalWindowWithoutALoop)
     EXPECT_EQ(pWindow->Destroy(), 1);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 0);
-    delete pWindow;
-}
-
-TEST_F(WindowFramework, ModalLoopRunsUntilCloseModalWithTimersFiring)
-{
-    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_uiCloseCommand = FourCharCode("Recv");
-    QWidget* pWidget = pWindow->Widget();
-    QPointer<QWidget> widget = pWidget;
-
-    struct tagTick
-    {
-        int iFired = 0;
-        QWidget* pModal = nullptr;
-        QPushButton* pButton = nullptr;
-    } tick;
-    tick.pButton = FindByCommand<QPushButton>(widget, "Recv");
-    EventLoopTimerRef pTimer = nullptr;
-    ASSERT_EQ(InstallEventLoopTimer(
-                  0.0, 0.01,
-                  [](EventLoopTimerRef, void* pUserData)
-                  {
-                      auto* pTick = static_cast<tagTick*>(pUserData);
-                      pTick->pModal = QApplication::activeModalWidget();
-                      // The window's own button ends the loop.
-                      if (++pTick->iFired == 3)
-                          pTick->pButton->click();
-                  },
-                  &tick, &pTimer),
-              noErr);
-
-    pWindow->ShowModal();
-    RemoveEventLoopTimer(pTimer);
-
-    EXPECT_GE(tick.iFired, 3);
-    EXPECT_EQ(tick.pModal, pWidget);
-    EXPECT_EQ(m_log.commands, std::vector<uint32_t>{FourCharCode("Recv")});
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(pWindow->Created(), 0);
-    FlushDeferredDeletes();
-    EXPECT_FALSE(widget);
-    EXPECT_EQ(m_log.iDestructed, 0);
-    delete pWindow;
-}
-
-namespace
-{
-// A progress window's pattern: it posts to itself when shown and closes on the message.
-class CListeningModalWindow : public CModalWindow, public CMessageManagerListener
-{
-public:
-    explicit CListeningModalWindow(CMessageManager& manager) : m_manager(manager) {}
-    void OnCreate() override { m_manager.AddListener(this); }
-    void OnDestroy() override { m_manager.DeleteListener(this); }
-    bool OnShow() override
-    {
-        m_manager.SendMessage({LM_TRANSMIT_READY, 1000, -1, -1, -1}, this);
-        return true;
-    }
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        m_received.push_back(message.iMessage);
-        CloseModal();
-    }
-    const char* GetWindowName() override { return "TestWindow"; }
-
-    std::vector<int> m_received;
-
-private:
-    CMessageManager& m_manager;
-};
-} // namespace
-
-TEST_F(WindowFramework, MessageManagerDeliversInsideTheModalLoop)
-{
-    CMessageManager manager;
-    ASSERT_EQ(manager.Create(), 1);
-    CListeningModalWindow window(manager);
-    ASSERT_EQ(window.Create(nullptr), 1);
-    window.ShowModal();
-    EXPECT_EQ(window.m_received, std::vector<int>{LM_TRANSMIT_READY});
-    window.Destroy();
-    manager.Destroy();
-}
-
-TEST_F(WindowFramework, CloseLetThroughEndsTheModalLoop)
-{
-    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_bAcceptClose = true;
-    QPointer<QWidget> widget = pWindow->Widget();
-    QTimer::singleShot(0, widget, [&] { widget->close(); });
-
-    pWindow->ShowModal();
-    EXPECT_EQ(m_log.Count("OnClose"), 1);
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(pWindow->Created(), 0);
-    FlushDeferredDeletes();
-    EXPECT_FALSE(widget);
     delete pWindow;
 }

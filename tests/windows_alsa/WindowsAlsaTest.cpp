@@ -3,21 +3,15 @@
 // out of the sequencer port "Virtual Raw MIDI 0-N - VirMIDI 0-N", and what is sent to that
 // port can be read from hw:0,N.
 
-#include "tests/windows/TransferWindowFixture.h"
+#include "tests/windows/WindowFixture.h"
 
-#include "app/MessageManager.h"
-#include "platform/midi/MidiService.h"
 #include "support/SequencerTools.h"
-#include "toolkit/Utility.h"
 #include "windows/ReceiveWindow.h"
 #include "windows/TransmitWindow.h"
 
 #include <QProcess>
-#include <QString>
 
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -40,57 +34,7 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
     return bytes;
 }
 
-// The application on the real sequencer: no virtual back end, no fixture of the virtual
-// tests.
-class WindowsOnAlsa : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
-            GTEST_SKIP() << "no ALSA sequencer on this machine; these tests run through alsa-vm";
-        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
-        m_pSavedApplication = g_pApplication;
-        m_pApp = new CApplication;
-        g_pApplication = m_pApp;
-        m_pApp->m_pMessageManager = new CMessageManager;
-        ASSERT_EQ(m_pApp->m_pMessageManager->Create(), 1);
-        m_pManager = new CMidiManager;
-        m_pManager->Attach(m_pApp->m_pMessageManager, m_pApp->m_szMidiInDevice,
-                           m_pApp->m_szMidiOutDevice);
-        m_pApp->m_pMidiManager = m_pManager;
-        ASSERT_EQ(m_pManager->Create(), 1);
-    }
-
-    void TearDown() override
-    {
-        if (!m_pApp)
-            return;
-        EXPECT_EQ(m_driver.Unexpected(), 0) << "a dialog came that the test did not expect";
-        // In the application's order: the MIDI manager first, then the message manager.
-        m_pManager->Destroy();
-        delete m_pManager;
-        m_pApp->m_pMidiManager = nullptr;
-        m_pApp->m_pMessageManager->Destroy();
-        delete m_pApp->m_pMessageManager;
-        m_pApp->m_pMessageManager = nullptr;
-        delete m_pApp;
-        g_pApplication = m_pSavedApplication;
-    }
-
-    static QString Text(const char* pszKey, int iValue)
-    {
-        char szText[256];
-        snprintf(szText, sizeof(szText), GetResourceString(pszKey), iValue);
-        return QString::fromUtf8(szText);
-    }
-
-    CApplication* m_pSavedApplication = nullptr;
-    CApplication* m_pApp = nullptr;
-    CMidiManager* m_pManager = nullptr;
-    DialogDriver m_driver;
-    TempDir m_dir;
-};
+using WindowsOnAlsa = WindowFixture;
 } // namespace
 
 TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSavesIt)
@@ -110,16 +54,11 @@ TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSavesIt)
         "shown", [&] { return IsShown(window); },
         [&] { amidi.start("amidi", {"-p", "hw:0,1", "-S", HexOf(dump) + "903C40"}); });
     script.Then("amidi done", [&] { return amidi.state() == QProcess::NotRunning; });
-    script.Then(
-        "the dump complete",
-        [&] { return ControlText(window, 2) == Text("StatusReceiveComplete", int(dump.size())); },
-        [&] { ClickButton(window, 6); });
-    script.Then(
-        "saved", [&] { return TempDir::Read(sSaved).size() == dump.size(); },
-        [&] { ClickButton(window, 5); });
+    script.Then("the dump complete", [&]
+                { return ControlText(window, 2) == Text("StatusReceiveComplete", int(dump.size())); });
+    SaveThenClose(script, window);
     script.RunModal(window, 60000);
     window.Destroy();
-    m_pManager->MidiInClose();
 
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(amidi.exitCode(), 0) << amidi.readAll().toStdString();
@@ -141,33 +80,15 @@ TEST_F(WindowsOnAlsa, SendsAListThatRawMidiReceives)
     CTransmitWindow window;
     ASSERT_EQ(window.Create(nullptr), 1);
     WindowScript script;
-    script.Then(
-        "ready",
-        [&]
-        {
-            return ControlText(window, 3) == Text("StatusTransmitReady", int(first.size())) &&
-                   ControlText(window, 7) == GetResourceString("ButtonStart");
-        },
-        [&] { ClickButton(window, 7); });
-    script.Then(
-        "the first file sent",
-        [&] { return ControlText(window, 7) == GetResourceString("ButtonNext"); },
-        [&] { ClickButton(window, 7); });
-    script.Then(
-        "the second file sent",
-        [&]
-        {
-            return ControlText(window, 7) == GetResourceString("ButtonClose") &&
-                   ControlText(window, 3) == Text("StatusTransmitComplete", int(second.size()));
-        },
-        [&] { ClickButton(window, 7); });
+    StepThrough(script, window,
+                {{Text("FileOfNamedList", "bank.msy", 1, 2, "a.syx"), int(first.size())},
+                 {Text("FileOfNamedList", "bank.msy", 2, 2, "b.syx"), int(second.size())}});
     script.RunModal(window, 60000);
     window.Destroy();
-    m_pManager->MidiOutClose();
     EXPECT_TRUE(script.Finished());
 
     Bytes both = first;
     both.insert(both.end(), second.begin(), second.end());
-    SequencerTools::PumpUntil([&] { return rawMidi.Heard().size() >= both.size(); }, 30000);
+    PumpUntil([&] { return rawMidi.Heard().size() >= both.size(); }, 30000);
     EXPECT_EQ(rawMidi.Heard(), both);
 }

@@ -4,7 +4,7 @@
 # reported as skipped.
 add_executable(test_windows_alsa
   ${CMAKE_CURRENT_LIST_DIR}/WindowsAlsaTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../windows/TransferWindowFixture.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../windows/WindowFixture.cpp)
 target_link_libraries(test_windows_alsa PRIVATE
   qm_test_sequencer qm_test_main_qt qm_test_dialogs qm_windows qm_app qm_transfer)
 add_dependencies(test_windows_alsa quillmark_resources)

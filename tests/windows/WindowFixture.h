@@ -5,6 +5,7 @@
 #include "support/DialogDriver.h"
 #include "support/EventPump.h"
 #include "support/TempDir.h"
+#include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
 #include "windows/ModalWindow.h"
 
@@ -14,8 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -57,29 +61,56 @@ private:
     QTimer m_timer;
 };
 
-// The application as far as the progress windows need it: g_pApplication with a created
-// message manager and MIDI manager on the virtual MIDI back end, reset to no endpoints.
-class TransferWindowFixture : public ::testing::Test
+// Ends the application's event loop should it still run after the time, so that a test
+// fails instead of hanging; tells whether it had to.
+class QuitGuard
+{
+public:
+    explicit QuitGuard(int iTimeoutMs);
+    bool Fired() const { return m_bFired; }
+
+private:
+    QTimer m_timer;
+    bool m_bFired = false;
+};
+
+// The application as its windows find it while it runs: g_pApplication with a created
+// message manager and MIDI manager. On the virtual MIDI back end, reset to no endpoints;
+// on the kernel's ALSA sequencer (inside alsa-vm), skipped where there is none. Every
+// dialog that comes must be one the test expected.
+class WindowFixture : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // The text the strings table gives the key, formatted as the windows format it.
-    static QString Text(const char* pszKey);
-    static QString Text(const char* pszKey, int iValue);
-    static QString Text(const char* pszKey, int iValue1, int iValue2);
+    // Whether the SetUp of this class let the test go on.
+    bool SetUpPassed() { return !HasFatalFailure() && !IsSkipped(); }
+    void Remember(const char* pszIn, const char* pszOut);
 
     CApplication* m_pSavedApplication = nullptr;
     CApplication* m_pApp = nullptr;
     CMidiManager* m_pManager = nullptr;
-    VirtualMidi* m_pVirtual = nullptr;
+    VirtualMidi* m_pVirtual = nullptr; // null on the ALSA sequencer
     DialogDriver m_driver;
     TempDir m_dir;
     TempDir m_configDir;
 };
 
+// The text the strings table gives the key, formatted with the values as the windows do.
+template <class... Values> QString Text(const char* pszKey, Values... values)
+{
+    if constexpr (sizeof...(values) == 0)
+        return QString::fromUtf8(GetResourceString(pszKey));
+    else
+    {
+        char szText[1024];
+        snprintf(szText, sizeof(szText), GetResourceString(pszKey), values...);
+        return QString::fromUtf8(szText);
+    }
+}
+
 // The control of a shown window with signature 'QMRK' and the id.
+QWidget* Control(CModalWindow& window, int iID);
 QString ControlText(CModalWindow& window, int iID);
 bool ControlEnabled(CModalWindow& window, int iID);
 int ProgressValue(CModalWindow& window, int iID);
@@ -96,6 +127,28 @@ bool DialogUp();
 // accepts it. Unchecked, the dialog's own checks of the name are passed by, as if the
 // file system had changed between the choice and its use.
 void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath, bool bUnchecked = false);
+
+// The receive window's steps once its dump is complete: Save, into the file the save
+// dialog is answered with, then Close once the window says it saved.
+void SaveThenClose(WindowScript& script, CModalWindow& window);
+
+// The transmit window ready to send the named file of the size; the named file gone out,
+// its action button reading the key's text.
+WindowScript::Condition TransmitReady(CModalWindow& window, const QString& sName, int nSize);
+WindowScript::Condition TransmitSent(CModalWindow& window, const QString& sName, int nSize,
+                                     const char* pszButton);
+// The transmit window ready, then each file sent in turn, the action button pressed at
+// each: a single file, or a list stepped through with Next to its Close.
+void StepThrough(WindowScript& script, CModalWindow& window,
+                 const std::vector<std::pair<QString, int>>& files);
+
+// The message window while it is up, or null; rows of its table selected; its button of
+// that object name pressed.
+QWidget* MessageWindowUp();
+void SelectRows(QWidget* pWindow, std::initializer_list<int> rows);
+void ClickNamed(QWidget* pWindow, const char* pszButton);
+
+Bytes Joined(const std::vector<Bytes>& parts);
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);
