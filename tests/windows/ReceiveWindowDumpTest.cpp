@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-
 namespace
 {
 constexpr int kStatusText = 2;
