@@ -11,6 +11,8 @@
 // machine's sequencer.
 
 #include "app/MessageManager.h"
+#include "support/SequencerTools.h"
+#include "tests/transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <alsa/asoundlib.h>
@@ -19,20 +21,19 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
+using SequencerTools::Bytes;
+using SequencerTools::PumpUntil;
 
 class Ends : public CMessageManagerListener
 {
@@ -46,18 +47,6 @@ public:
     }
     tagListenerMessage m_end{-1, -1, -1, -1, -1};
 };
-
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < iTimeoutMs)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return condition();
-}
 
 Bytes Messages(size_t nBytes, size_t nLength)
 {
@@ -117,8 +106,7 @@ bool Run(CMidiManager& manager, Ends& ends, const QString& sPath, const Bytes& s
         sender = std::thread([&] { SendThroughSequencer(sent); });
     else
     {
-                // On one CPU: see the note on the kernel's raw MIDI write in tests/support.
-        amidi.start("taskset", {"-c", "0", "amidi", "-p", "hw:0,1", "-s", sPath});
+        amidi.start("taskset", SequencerTools::PinnedAmidi({"-p", "hw:0,1", "-s", sPath}));
         if (!amidi.waitForStarted(5000))
             return false;
     }
@@ -133,12 +121,7 @@ bool Run(CMidiManager& manager, Ends& ends, const QString& sPath, const Bytes& s
     const char* pszVerdict = "lost";
     if (bDump)
     {
-        manager.ReadReceivedDump(
-            [&](const unsigned char* pData, size_t nLength)
-            {
-                got.insert(got.end(), pData, pData + nLength);
-                return true;
-            });
+        got = ReceivedDump(manager);
         const bool bPrefix = std::equal(got.begin(), got.end(), sent.begin());
         if (ends.m_end.iParam4 == kDumpEndIdle)
             pszVerdict = got == sent ? "exact" : "DAMAGED";

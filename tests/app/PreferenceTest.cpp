@@ -23,15 +23,6 @@ const char* const kApp = "Quillmark";
 const char* const kIn = "Midi In Device";
 const char* const kOut = "Midi Out Device";
 
-tagTransmitSettings Settings(int iPauseMs, int iBytesPerSecond, int iPacing)
-{
-    tagTransmitSettings settings;
-    settings.iPauseMs = iPauseMs;
-    settings.iBytesPerSecond = iBytesPerSecond;
-    settings.iPacing = iPacing;
-    return settings;
-}
-
 // Every test gets its own user config folder, so nothing reaches the real one.
 class PreferenceTest : public ::testing::Test
 {
@@ -177,22 +168,22 @@ TEST_F(PreferenceTest, ApplicationOnFirstRunStoresEmptyNames)
 TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
 {
     const tagTransmitSettings defaults;
-    EXPECT_EQ(defaults, Settings(0, 3125, tagTransmitSettings::kPacingByPort));
+    EXPECT_EQ(defaults, (tagTransmitSettings{0, 3125, tagTransmitSettings::kPacingByPort}));
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings("Synth Co - Port 1"), defaults);
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 500);
-    EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", Settings(10, 20, 1)), 0);
+    EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", tagTransmitSettings{10, 20, 1}), 0);
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(""), defaults);
 
     const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
                                        "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};
     for (int i = 0; i < 6; ++i)
         ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(apszDevices[i],
-                                                            Settings(i * 10, 100 + i, i % 2)),
+                                                            tagTransmitSettings{i * 10, 100 + i, i % 2}),
                   1);
     ASSERT_EQ(CTransmitPreferences::WriteFilePauseMs(1200), 1);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(apszDevices[i]),
-                  Settings(i * 10, 100 + i, i % 2))
+                  (tagTransmitSettings{i * 10, 100 + i, i % 2}))
             << apszDevices[i];
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 1200);
 
@@ -202,10 +193,10 @@ TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
     StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
     StoreRaw(kFilePause, -3);
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld),
-              Settings(5000, 10, tagTransmitSettings::kPacingByPort));
+              (tagTransmitSettings{5000, 10, tagTransmitSettings::kPacingByPort}));
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 0);
-    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, Settings(-1, 4000, 2)), 1);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), Settings(0, 3125, 2));
+    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, tagTransmitSettings{-1, 4000, 2}), 1);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), (tagTransmitSettings{0, 3125, 2}));
 }
 
 // A store with garbage in it starts the run with the defaults; the names written at the

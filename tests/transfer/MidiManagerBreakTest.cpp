@@ -30,7 +30,6 @@ protected:
         m_pVirtual->WaitIdle();
     }
 
-    MIDIEndpointRef m_hDestination = 0;
 };
 
 const bool kSourceGoes[] = {false, true};

@@ -39,6 +39,19 @@ void MidiManagerFixture::OpenSource()
     m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
     m_pVirtual->WaitIdle();
     ASSERT_EQ(m_pManager->MidiInOpenByName("Synth Co - Port 1"), 1);
+    ForgetPosted();
+}
+
+void MidiManagerFixture::OpenDestination()
+{
+    m_hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
+    m_pVirtual->WaitIdle();
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
+    ForgetPosted();
+}
+
+void MidiManagerFixture::ForgetPosted()
+{
     PumpFor(50);
     m_recorder.m_messages.clear();
     m_recorder.m_senders.clear();

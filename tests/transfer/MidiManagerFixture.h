@@ -26,6 +26,11 @@ protected:
 
     // Adds the source "Synth Co - Port 1", opens it as MIDI IN and forgets what that posted.
     void OpenSource();
+    // Adds the destination "Synth Co - Port 1", opens it as MIDI OUT and forgets what that
+    // posted.
+    void OpenDestination();
+    // Lets what is posted arrive, then forgets it.
+    void ForgetPosted();
     void Inject(const std::vector<Bytes>& packets) { m_pVirtual->Inject(m_hSource, packets); }
 
     // Lets the message manager's 200 ms throttle pass, so the next LM_RECEIVING is kept.
@@ -43,6 +48,7 @@ protected:
     CMidiManager* m_pManager = nullptr;
     VirtualMidi* m_pVirtual = nullptr;
     MIDIEndpointRef m_hSource = 0;
+    MIDIEndpointRef m_hDestination = 0;
     MessageRecorder m_recorder;
 };
 

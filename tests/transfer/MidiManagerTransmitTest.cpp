@@ -14,7 +14,6 @@
 
 namespace
 {
-const char* const kDestinationName = "Synth Co - Port 1";
 
 Bytes SysEx(int nLength, uint8_t ucSeed)
 {
@@ -41,11 +40,7 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        m_hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
-        m_pVirtual->WaitIdle();
-        ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
-        PumpFor(50);
-        m_recorder.m_messages.clear();
+        OpenDestination();
     }
 
     void TearDown() override
@@ -87,7 +82,6 @@ protected:
 
     size_t Sends() const { return m_pVirtual->CapturedSends(m_hDestination).size(); }
 
-    MIDIEndpointRef m_hDestination = 0;
     TempDir m_dir;
     CLumFile m_file;
     int m_nFiles = 0;
@@ -398,15 +392,6 @@ struct tagScheduleCase
     std::vector<microseconds> blocksDueAt; // from the start, by the clock
 };
 
-tagTransmitSettings Settings(int iPauseMs, int iBytesPerSecond, int iPacing)
-{
-    tagTransmitSettings settings;
-    settings.iPauseMs = iPauseMs;
-    settings.iBytesPerSecond = iBytesPerSecond;
-    settings.iPacing = iPacing;
-    return settings;
-}
-
 constexpr int kByPort = tagTransmitSettings::kPacingByPort;
 constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
 constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
@@ -458,24 +443,24 @@ INSTANTIATE_TEST_SUITE_P(
         // 200 bytes at 3125 bytes a second are 64 ms on the wire.
         tagScheduleCase{"PauseAfterEachMessage",
                         Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware,
-                        Settings(100, 3125, kByPort), 3125, {ms(0), ms(164), ms(328)}},
+                        tagTransmitSettings{100, 3125, kByPort}, 3125, {ms(0), ms(164), ms(328)}},
         // No pause inside a message; each block at 1000 bytes a second.
         tagScheduleCase{"SlowerSpeedPacesEachBlock", SysEx(600, 1), kHardware,
-                        Settings(100, 1000, kByPort), 1000, {ms(0), ms(256), ms(512)}},
+                        tagTransmitSettings{100, 1000, kByPort}, 1000, {ms(0), ms(256), ms(512)}},
         // A software port takes the bytes as fast as it reads them; pauses still apply.
         tagScheduleCase{"SoftwarePortUnpaced",
                         Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
-                        Settings(50, 100, kByPort), 0, {ms(0), ms(50), ms(100), ms(100)}},
+                        tagTransmitSettings{50, 100, kByPort}, 0, {ms(0), ms(50), ms(100), ms(100)}},
         tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kSoftware, Settings(0, 100, kAtSpeed), 100, {ms(0), ms(100)}},
+                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}},
         tagScheduleCase{"HardwarePortForcedUnpaced", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kHardware, Settings(0, 3125, kUnpaced), 0, {ms(0), ms(0)}}),
+                        kHardware, tagTransmitSettings{0, 3125, kUnpaced}, 0, {ms(0), ms(0)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
 {
     m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pManager->SetTransmitSettings(Settings(100, 1000, kByPort));
+    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 1000, kByPort});
     std::vector<int> remaining;
     m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
     // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
@@ -491,7 +476,7 @@ TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
 
 TEST_F(MidiManagerSchedule, CancelDuringAPauseSendsNothingMore)
 {
-    m_pManager->SetTransmitSettings(Settings(5000, 3125, kByPort));
+    m_pManager->SetTransmitSettings(tagTransmitSettings{5000, 3125, kByPort});
     m_clock.m_onSleep = [&](auto sleep)
     {
         if (sleep >= milliseconds(5000))
@@ -539,7 +524,7 @@ public:
 
 TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
 {
-    m_pManager->SetTransmitSettings(Settings(0, 3125, kUnpaced));
+    m_pManager->SetTransmitSettings(tagTransmitSettings{0, 3125, kUnpaced});
     const Bytes a = SysEx(300, 1), b = SysEx(20, 2), c = SysEx(5, 3);
     FileList files(m_dir, {a, b, c});
     EXPECT_EQ(m_pManager->TransmitSysExFiles(files, 500), 1);
@@ -562,7 +547,7 @@ TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
 
 TEST_F(MidiManagerSchedule, SendAllStopsAtACancelInThePauseBetweenFiles)
 {
-    m_pManager->SetTransmitSettings(Settings(0, 3125, kUnpaced));
+    m_pManager->SetTransmitSettings(tagTransmitSettings{0, 3125, kUnpaced});
     FileList files(m_dir, {SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)});
     m_clock.m_onSleep = [&](auto sleep)
     {
@@ -617,7 +602,7 @@ class MidiManagerMidiTiming : public MidiManagerOnFakeClock,
 TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
 {
     m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    tagTransmitSettings settings = Settings(100, 3125, kByPort);
+    tagTransmitSettings settings = tagTransmitSettings{100, 3125, kByPort};
     settings.iMidiTiming = GetParam().iMidiTiming;
     m_pManager->SetTransmitSettings(settings);
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
@@ -640,7 +625,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MidiManagerMidiFile, RemainingTimeWaitsForTheLastTimedMessage)
 {
     m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pManager->SetTransmitSettings(Settings(100, 3125, kByPort));
+    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 3125, kByPort});
     std::vector<int> remaining;
     m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);

@@ -10,9 +10,7 @@
 
 namespace
 {
-constexpr int kStatusText = 2;
-constexpr int kCancelButton = 5;
-constexpr int kSaveButton = 6;
+using namespace ReceiveWindowIds;
 constexpr int kModePopup = 7;
 constexpr int kRequestText = 10;
 constexpr int kRequestButton = 12;

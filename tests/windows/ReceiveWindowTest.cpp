@@ -21,10 +21,7 @@
 namespace
 {
 const char* const kSourceName = "Synth Co - Port 1";
-constexpr int kStatusText = 2;
-constexpr int kTimeText = 4;
-constexpr int kCancelButton = 5;
-constexpr int kSaveButton = 6;
+using namespace ReceiveWindowIds;
 
 // A GS reset, its sum right: a BAD one changes the status.
 const Bytes kDump = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};

@@ -31,9 +31,9 @@ namespace
 {
 constexpr int kPollMs = 10;
 // The ids of the controls in the receive and transmit windows' layouts.
-constexpr int kReceiveStatus = 2;
-constexpr int kReceiveClose = 5;
-constexpr int kReceiveSave = 6;
+constexpr int kReceiveStatus = ReceiveWindowIds::kStatusText;
+constexpr int kReceiveClose = ReceiveWindowIds::kCancelButton;
+constexpr int kReceiveSave = ReceiveWindowIds::kSaveButton;
 constexpr int kTransmitFileName = 1;
 constexpr int kTransmitStatus = 3;
 constexpr int kTransmitProgress = 6;

@@ -22,6 +22,15 @@
 #include <utility>
 #include <vector>
 
+// The ids of the receive window's controls in its layout.
+namespace ReceiveWindowIds
+{
+constexpr int kStatusText = 2;
+constexpr int kTimeText = 4;
+constexpr int kCancelButton = 5;
+constexpr int kSaveButton = 6;
+} // namespace ReceiveWindowIds
+
 using Bytes = std::vector<uint8_t>;
 
 // Steps run while a window's modal loop runs, as a user would take them: each waits
