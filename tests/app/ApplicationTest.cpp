@@ -130,31 +130,6 @@ TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-TEST_F(ApplicationTest, WithoutTheMainDescriptionNothingHappens)
-{
-    TempDir resources;
-    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-    LogCapture log;
-    QMenuBar* pMenuBarBefore = GetApplicationMenuBar();
-    bool bLoopRan = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]
-                     {
-                         bLoopRan = true;
-                         QuitApplicationEventLoop();
-                     });
-    guard.start(3000);
-
-    EXPECT_EQ(m_application.Run(), 0);
-    guard.stop();
-    EXPECT_FALSE(bLoopRan);
-    EXPECT_EQ(m_application.m_pMessageManager, nullptr);
-    EXPECT_EQ(GetApplicationMenuBar(), pMenuBarBefore);
-    EXPECT_TRUE(log.Lines().empty());
-}
-
 // A thread that runs no event loop cannot carry the message manager's timer, so its
 // Create fails there: the failure path through the public interface.
 TEST_F(ApplicationTest, AManagerThatCannotBeCreatedEndsTheRunWithOneLogLine)

@@ -152,17 +152,6 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
     EXPECT_EQ(ReadString(kOut, "dflt"), szOut);
 }
 
-TEST_F(PreferenceTest, ApplicationOnFirstRunStoresEmptyNames)
-{
-    CApplication cApp;
-    EXPECT_EQ(cApp.ReadPreferences(), 1);
-    EXPECT_STREQ(cApp.m_szMidiInDevice, "");
-    EXPECT_EQ(cApp.WritePreferences(), 1);
-    QSettings cSettings(QSettings::NativeFormat, QSettings::UserScope, kApp, kApp);
-    EXPECT_TRUE(cSettings.contains(kIn) && cSettings.contains(kOut));
-    EXPECT_EQ(ReadString(kIn, "dflt"), "");
-}
-
 // Each device keeps its own transmit settings, also under names with the store's group
 // separators and its escape character; stored values out of range are clamped.
 TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)

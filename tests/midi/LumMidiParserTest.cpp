@@ -102,27 +102,6 @@ TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
 INSTANTIATE_TEST_SUITE_P(Packets, LumMidiParse, ::testing::ValuesIn(kParseCases),
                          [](const auto& info) { return std::string(info.param.pszName); });
 
-TEST_F(LumMidiParser, AssemblesLongSysExDeliveredInPiecesWithClockBetween)
-{
-    // As ALSA hands it over: pieces of at most 256 bytes, the first with F0, the last with
-    // F7, with timing clock and active sensing events in between and inside.
-    std::vector<uint8_t> aMessage = LongSysEx(1000);
-    std::vector<std::vector<uint8_t>> packets;
-    for (size_t i = 0; i < aMessage.size(); i += 256)
-    {
-        std::vector<uint8_t> aPiece(aMessage.begin() + long(i),
-                                    aMessage.begin() + long(std::min(i + 256, aMessage.size())));
-        if (i == 512)
-            aPiece.insert(aPiece.begin() + 100, 0xFE);
-        packets.push_back(aPiece);
-        packets.push_back({0xF8});
-    }
-    ReceivePackets(packets);
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F8", "F8", "FE", "F8", Hex(aMessage), "F8"));
-    EXPECT_TRUE(m_log.Lines().empty());
-}
-
 TEST_F(LumMidiParser, BytesAfterEoxBelongToNoMessage)
 {
     // Runs cut from packets never hold an F7 inside; a run handed in directly may.

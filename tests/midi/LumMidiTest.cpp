@@ -266,33 +266,6 @@ TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeaves
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
 }
 
-TEST_F(LumMidi, TellsTheListenerOfSetupChanges)
-{
-    CLumMidi silent;
-    ASSERT_EQ(silent.Create("QMRK_OUT"), 1); // no listener: nothing happens
-    CLumMidi midi;
-    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    midi.SetListener(&m_recorder);
-
-    MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
-    m_pVirtual->WaitIdle();
-    m_pVirtual->RemoveEndpoint(hSource);
-    m_pVirtual->WaitIdle();
-
-    // Each change once, with both values 0; "object added/removed" is not passed on.
-    EXPECT_THAT(m_recorder.ValuesOf("notify"), ElementsAre(0, 0));
-    for (const auto& call : m_recorder.Calls())
-    {
-        EXPECT_EQ(call.pMidi, &midi);
-        EXPECT_NE(call.thread, std::this_thread::get_id());
-    }
-
-    midi.Destroy();
-    m_pVirtual->AddSource("Interface", "Port 1");
-    m_pVirtual->WaitIdle();
-    EXPECT_EQ(m_recorder.Count("notify"), 2u);
-}
-
 namespace
 {
 // What a CLumMidi says when its input breaks off or its destination goes away.
@@ -360,46 +333,4 @@ TEST_F(LumMidiBreak, AnOutputThatRefusesFailsToOpenAndOneThatGoesFailsItsSends)
     EXPECT_THAT(m_recorder.ValuesOf("failed"), ElementsAre(3));
     EXPECT_THAT(m_recorder.ValuesOf("complete"), IsEmpty());
     EXPECT_FALSE(m_midi.MidiOutDestinationExists());
-}
-
-TEST(LumMidiBackEndDeathTest, ForcedAlsaWithoutSequencerCannotCreateClients)
-{
-    if (access("/dev/snd/seq", F_OK) == 0)
-        GTEST_SKIP() << "this machine has an ALSA sequencer";
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // A fresh process: the back end is chosen once per process.
-    EXPECT_EXIT(
-        {
-            setenv("QUILLMARK_MIDI", "alsa", 1);
-            LogCapture log;
-            CLumMidi midi;
-            bool bFailed = midi.Create("QMRK_IN") == 0;
-            bool bLogged = log.Contains("CLumMidi::Create() - Failed to call MIDIClientCreate().");
-            bool bAlsa = strcmp(MidiService::Get().Name(), "alsa") == 0 &&
-                         MidiService::Origin() == MidiServiceOrigin::kNoSequencer;
-            _exit(bFailed && bLogged && bAlsa && GetNumMidiInDevices() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
-TEST(LumMidiBackEndDeathTest, FallsBackToVirtualWithoutSequencer)
-{
-    if (access("/dev/snd/seq", F_OK) == 0)
-        GTEST_SKIP() << "this machine has an ALSA sequencer";
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            unsetenv("QUILLMARK_MIDI");
-            CLumMidi midi;
-            bool bCreated = midi.Create("QMRK_IN") == 1;
-            bool bVirtual = strcmp(MidiService::Get().Name(), "virtual") == 0 &&
-                            MidiService::Origin() == MidiServiceOrigin::kVirtualForMissing;
-            char szName[256];
-            GetMidiInDeviceName(0, szName, sizeof(szName));
-            _exit(bCreated && bVirtual &&
-                          strcmp(szName, "Quillmark Virtual Instrument - Port 1") == 0
-                      ? 0
-                      : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
 }

@@ -79,46 +79,6 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTh
     EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
 }
 
-TEST_F(VirtualMidiTest, InstrumentSendsTheDemoInHardwareSizedPieces)
-{
-    MIDIEndpointRef hSource = m_pVirtual->AddInstrument();
-    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentDump();
-    CLumMidi in;
-    ASSERT_EQ(in.Create("QMRK_IN"), 1);
-    in.SetListener(&m_recorder);
-    ASSERT_EQ(in.MidiInOpen(0), 1);
-    ASSERT_EQ(m_pVirtual->ConnectionCount(hSource), 1);
-
-    ASSERT_TRUE(m_recorder.WaitFor("receive", 1, 10s));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre(Hex(aDemo)));
-    std::vector<std::string> pieces = m_recorder.Of("receiving");
-    ASSERT_EQ(pieces.size(), (aDemo.size() + 255) / 256 + 1); // the F7 is a run of its own
-    EXPECT_EQ(pieces[0].size(), 256u * 3 - 1);
-}
-
-TEST_F(VirtualMidiTest, PacedDestinationCompletesNoSoonerThanTheWireAllows)
-{
-    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-    m_pVirtual->PaceSends(hDestination, true);
-    std::vector<std::chrono::steady_clock::time_point> completed;
-    m_recorder.onCall = [&](const MidiRecorder::tagCall&)
-    { completed.push_back(std::chrono::steady_clock::now()); };
-    CLumMidi out;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    out.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(0), 1);
-    std::vector<uint8_t> aBlock(256, 0x01);
-
-    auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 3; ++i)
-        out.Out(256, aBlock.data());
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 3));
-
-    // One block after the other: 256 bytes x 320 us each.
-    for (size_t i = 0; i < 3; ++i)
-        EXPECT_GE(completed[i] - start, std::chrono::microseconds(81920 * (i + 1)));
-}
-
 TEST_F(VirtualMidiTest, ResetLeavesAnEmptySetupWithoutTellingClients)
 {
     MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
