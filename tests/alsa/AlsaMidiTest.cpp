@@ -14,83 +14,16 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
-#include <fcntl.h>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
 using namespace std::chrono_literals;
-
-extern char** environ;
+using namespace SequencerTools;
 
 namespace
 {
-// A tool run in the background with its output in a file.
-class CToolProcess
-{
-public:
-    CToolProcess(const std::vector<std::string>& args, const std::string& sOutputPath)
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, sOutputPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& sArg : args)
-            argv.push_back(const_cast<char*>(sArg.c_str()));
-        argv.push_back(nullptr);
-        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~CToolProcess() { Stop(); }
-
-    bool Started() const { return m_pid > 0; }
-
-    // Waits for the tool to end by itself; -1 when it had to be stopped.
-    int Wait(std::chrono::milliseconds timeout)
-    {
-        auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline)
-        {
-            int iStatus = 0;
-            if (waitpid(m_pid, &iStatus, WNOHANG) == m_pid)
-            {
-                m_pid = -1;
-                return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        Stop();
-        return -1;
-    }
-
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
-std::string ReadText(const std::string& sPath)
-{
-    std::ifstream in(sPath);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<uint8_t> SysExOf(size_t iLength, uint8_t uSeed)
 {
     std::vector<uint8_t> aMessage = {0xF0, 0x43, 0x10};
@@ -168,7 +101,7 @@ TEST_F(AlsaSequencer, ListsTheKernelPortsUnderDisplayNamesWithoutOurOwn)
     EXPECT_EQ(Names(false), expected);
 
     // Other software sees our clients and ports under their names.
-    std::string sClients = ReadText("/proc/asound/seq/clients");
+    std::string sClients = ReadText("/proc/asound/seq/clients").toStdString();
     EXPECT_NE(sClients.find("\"QMRK_IN\""), std::string::npos) << sClients;
     EXPECT_NE(sClients.find("\"QMRK_OUT\""), std::string::npos);
     EXPECT_NE(sClients.find("\"LumMidiInPort\""), std::string::npos);
@@ -209,8 +142,12 @@ TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
 
     std::vector<uint8_t> aMessage = SysExOf(700, 7);
     std::string sBytes = Hex(aMessage) + " 90 3C 40";
-    CToolProcess amidi({"amidi", "-p", "hw:0,2", "-S", sBytes}, m_temp.File("amidi.txt"));
-    ASSERT_EQ(amidi.Wait(20s), 0) << ReadText(m_temp.File("amidi.txt"));
+    QProcess amidi;
+    const QString sOutput = QString::fromStdString(m_temp.File("amidi.txt"));
+    ASSERT_TRUE(
+        StartTool(amidi, "amidi", {"-p", "hw:0,2", "-S", QString::fromStdString(sBytes)}, sOutput));
+    ASSERT_TRUE(amidi.waitForFinished(20000));
+    ASSERT_EQ(amidi.exitCode(), 0) << ReadText(sOutput + ".err").toStdString();
     ASSERT_TRUE(recorder.WaitFor("receive", 2));
 
     EXPECT_THAT(recorder.Of("receive"), ElementsAre(Hex(aMessage), "90 3C 40"));
@@ -290,15 +227,17 @@ TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(recorderIn.Count("notify") + recorderOut.Count("notify"), 0u);
 
-    auto aseqdump = std::make_unique<CToolProcess>(std::vector<std::string>{"aseqdump"},
-                                                   m_temp.File("aseqdump.txt"));
+    QProcess aseqdump;
+    ASSERT_TRUE(
+        StartTool(aseqdump, "aseqdump", {}, QString::fromStdString(m_temp.File("aseqdump.txt"))));
     ASSERT_TRUE(recorderIn.WaitFor("notify", 1));
     ASSERT_TRUE(recorderOut.WaitFor("notify", 1));
     EXPECT_THAT(Names(false), Contains("aseqdump - aseqdump"));
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(recorderIn.Count("notify"), 1u) << "one client start, one notification";
 
-    aseqdump.reset();
+    aseqdump.terminate();
+    ASSERT_TRUE(aseqdump.waitForFinished(5000));
     ASSERT_TRUE(recorderIn.WaitFor("notify", 2));
     ASSERT_TRUE(recorderOut.WaitFor("notify", 2));
     EXPECT_THAT(Names(false), Not(Contains("aseqdump - aseqdump")));
