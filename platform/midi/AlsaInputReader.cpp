@@ -48,6 +48,10 @@ AlsaInputReader::AlsaInputReader(const AlsaClient& client, const AlsaEndpoints& 
       m_setupWatch(client, endpoints, m_worker, hClient, pNotifyProc, pRefCon),
       m_worker("qm-midi-alsa", client.InputDescriptor(), [this] { ReadEvents(); })
 {
+    // The kernel's input pool holds a tenth of a second of an unpaced sender: a reader
+    // kept from running longer than that loses events. Without the right it reads as before,
+    // and a loss is still reported.
+    m_worker.RequestRealTime();
 }
 
 AlsaInputReader::~AlsaInputReader()

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <vector>
@@ -31,6 +32,14 @@ MidiWorker::~MidiWorker()
     Stop();
     if (m_iWakeFd >= 0)
         close(m_iWakeFd);
+}
+
+bool MidiWorker::RequestRealTime()
+{
+    // Above every ordinary thread, below the kernel's interrupt threads and audio servers.
+    sched_param param{};
+    param.sched_priority = std::max(sched_get_priority_min(SCHED_FIFO), 10);
+    return pthread_setschedparam(m_thread.native_handle(), SCHED_FIFO, &param) == 0;
 }
 
 void MidiWorker::Post(uint32_t uKey, Clock::time_point due, Task task, bool bMustRun)

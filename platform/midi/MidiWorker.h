@@ -52,6 +52,11 @@ public:
     void Stop();
 
     bool IsWorkerThread() const;
+    // Asks for real-time (SCHED_FIFO) scheduling at a low priority, for a reader that must
+    // empty a small kernel buffer before a fast sender fills it. Where the system does not
+    // allow it (no RLIMIT_RTPRIO, no CAP_SYS_NICE) the thread keeps its ordinary
+    // scheduling; whether it was granted.
+    bool RequestRealTime();
 
 private:
     struct tagTaskItem

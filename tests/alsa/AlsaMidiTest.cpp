@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <sched.h>
 #include <unistd.h>
 
 using ::testing::Contains;
@@ -106,6 +108,19 @@ TEST_F(AlsaSequencer, ListsTheKernelPortsUnderDisplayNamesWithoutOurOwn)
     EXPECT_NE(sClients.find("\"QMRK_OUT\""), std::string::npos);
     EXPECT_NE(sClients.find("\"LumMidiInPort\""), std::string::npos);
     EXPECT_NE(sClients.find("\"LumMidiOutPort\""), std::string::npos);
+
+    // The VM runs as root, who may schedule in real time: each client's reader does, so a
+    // fast sender does not overrun the kernel's input pool while other threads run.
+    int nReaders = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    {
+        if (ReadText(QString::fromStdString(task.path().string() + "/comm")).trimmed() !=
+            "qm-midi-alsa")
+            continue;
+        ++nReaders;
+        EXPECT_EQ(sched_getscheduler(std::stoi(task.path().filename().string())), SCHED_FIFO);
+    }
+    EXPECT_EQ(nReaders, 2);
 }
 
 TEST_F(AlsaSequencer, SendsSysExBlocksAndShortMessagesThroughTheKernel)
