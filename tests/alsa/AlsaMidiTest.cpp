@@ -3,11 +3,10 @@
 // 16:0 to 19:0, where bytes written to hw:0,N come out of "Virtual Raw MIDI 0-N" and
 // events sent to that port can be read from hw:0,N.
 
-#include "midi/LumMidi.h"
 #include "support/LogCapture.h"
 #include "support/SequencerTools.h"
 #include "support/TempDir.h"
-#include "tests/midi/MidiRecorder.h"
+#include "tests/midi/LumMidiFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,27 +32,6 @@ std::vector<uint8_t> SysExOf(size_t iLength, uint8_t uSeed)
         aMessage.push_back(uint8_t((aMessage.size() * uSeed) & 0x7F));
     aMessage.push_back(0xF7);
     return aMessage;
-}
-
-std::vector<std::string> Names(bool bIn)
-{
-    std::vector<std::string> names;
-    char szName[256];
-    int iCount = bIn ? GetNumMidiInDevices() : GetNumMidiOutDevices();
-    for (int i = 0; i < iCount; ++i)
-    {
-        bIn ? GetMidiInDeviceName(i, szName, sizeof(szName))
-            : GetMidiOutDeviceName(i, szName, sizeof(szName));
-        names.push_back(szName);
-    }
-    return names;
-}
-
-int IndexOf(bool bIn, const std::string& sName)
-{
-    std::vector<std::string> names = Names(bIn);
-    auto it = std::find(names.begin(), names.end(), sName);
-    return it == names.end() ? -1 : int(it - names.begin());
 }
 
 class AlsaSequencer : public ::testing::Test
@@ -99,8 +77,8 @@ TEST_F(AlsaSequencer, ListsTheKernelPortsUnderDisplayNamesWithoutOurOwn)
         "Midi Through - Midi Through Port-0", "Virtual Raw MIDI 0-0 - VirMIDI 0-0",
         "Virtual Raw MIDI 0-1 - VirMIDI 0-1", "Virtual Raw MIDI 0-2 - VirMIDI 0-2",
         "Virtual Raw MIDI 0-3 - VirMIDI 0-3"};
-    EXPECT_EQ(Names(true), expected);
-    EXPECT_EQ(Names(false), expected);
+    EXPECT_EQ(DeviceNames(true), expected);
+    EXPECT_EQ(DeviceNames(false), expected);
 
     // Other software sees our clients and ports under their names.
     std::string sClients = ReadText("/proc/asound/seq/clients").toStdString();
@@ -132,7 +110,7 @@ TEST_F(AlsaSequencer, SendsSysExBlocksAndShortMessagesThroughTheKernel)
     CLumMidi out;
     ASSERT_EQ(out.Create("QMRK_OUT"), 1);
     out.SetListener(&recorder);
-    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, "Virtual Raw MIDI 0-1 - VirMIDI 0-1")), 1);
+    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, "Virtual Raw MIDI 0-1 - VirMIDI 0-1")), 1);
     std::vector<uint8_t> aFile = SysExOf(300, 3), aSecond = SysExOf(300, 5);
     aFile.insert(aFile.end(), aSecond.begin(), aSecond.end()); // a file of two messages
     SendInBlocks(out, recorder, aFile);
@@ -153,7 +131,7 @@ TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
     CLumMidi in;
     ASSERT_EQ(in.Create("QMRK_IN"), 1);
     in.SetListener(&recorder);
-    ASSERT_EQ(in.MidiInOpen(IndexOf(true, "Virtual Raw MIDI 0-2 - VirMIDI 0-2")), 1);
+    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, "Virtual Raw MIDI 0-2 - VirMIDI 0-2")), 1);
 
     std::vector<uint8_t> aMessage = SysExOf(700, 7);
     std::string sBytes = Hex(aMessage) + " 90 3C 40";
@@ -181,8 +159,8 @@ TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThrough)
     ASSERT_EQ(out.Create("QMRK_OUT"), 1);
     in.SetListener(&received);
     out.SetListener(&sent);
-    ASSERT_EQ(in.MidiInOpen(IndexOf(true, sThrough)), 1);
-    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sThrough)), 1);
+    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sThrough)), 1);
+    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sThrough)), 1);
 
     std::vector<uint8_t> aMessage = SysExOf(1500, 11);
     SendInBlocks(out, sent, aMessage);
@@ -203,7 +181,7 @@ TEST_F(AlsaSequencer, NoInputArrivesOnceCloseHasReturnedAndReopenedInputFlowsAga
     CLumMidi in, out;
     ASSERT_EQ(in.Create("QMRK_IN"), 1);
     ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sThrough)), 1);
+    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sThrough)), 1);
     std::atomic<bool> bStop{false};
     std::thread feeder(
         [&]
@@ -219,7 +197,7 @@ TEST_F(AlsaSequencer, NoInputArrivesOnceCloseHasReturnedAndReopenedInputFlowsAga
                 ++aiLate[iRound];
         };
         in.SetListener(&recorders[iRound]);
-        ASSERT_EQ(in.MidiInOpen(IndexOf(true, sThrough)), 1);
+        ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sThrough)), 1);
         EXPECT_TRUE(recorders[iRound].WaitFor("receive", 20)) << "round " << iRound;
         in.MidiInClose();
         abClosed[iRound] = true;
@@ -247,7 +225,7 @@ TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)
         StartTool(aseqdump, "aseqdump", {}, QString::fromStdString(m_temp.File("aseqdump.txt"))));
     ASSERT_TRUE(recorderIn.WaitFor("notify", 1));
     ASSERT_TRUE(recorderOut.WaitFor("notify", 1));
-    EXPECT_THAT(Names(false), Contains("aseqdump - aseqdump"));
+    EXPECT_THAT(DeviceNames(false), Contains("aseqdump - aseqdump"));
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(recorderIn.Count("notify"), 1u) << "one client start, one notification";
 
@@ -255,7 +233,7 @@ TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)
     ASSERT_TRUE(aseqdump.waitForFinished(5000));
     ASSERT_TRUE(recorderIn.WaitFor("notify", 2));
     ASSERT_TRUE(recorderOut.WaitFor("notify", 2));
-    EXPECT_THAT(Names(false), Not(Contains("aseqdump - aseqdump")));
+    EXPECT_THAT(DeviceNames(false), Not(Contains("aseqdump - aseqdump")));
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(recorderIn.Count("notify"), 2u);
     EXPECT_EQ(recorderOut.Count("notify"), 2u);

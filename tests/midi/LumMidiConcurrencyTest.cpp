@@ -1,6 +1,4 @@
-#include "midi/LumMidi.h"
-#include "platform/midi/VirtualMidi.h"
-#include "tests/midi/MidiRecorder.h"
+#include "tests/midi/LumMidiFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,18 +9,7 @@ using namespace std::chrono_literals;
 
 namespace
 {
-class LumMidiConcurrency : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_pVirtual = VirtualMidi::Get();
-        ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
-        m_pVirtual->Reset();
-    }
-
-    VirtualMidi* m_pVirtual = nullptr;
-};
+using LumMidiConcurrency = LumMidiFixture;
 } // namespace
 
 // Whoever closes a port or destroys a client may free what the callbacks use right after.

@@ -34,18 +34,6 @@ protected:
     CLumMidi m_midi;
 };
 
-std::vector<uint8_t> LongSysEx(size_t iLength)
-{
-    std::vector<uint8_t> aMessage = {0xF0, 0x43, 0x10};
-    while (aMessage.size() < iLength - 1)
-        aMessage.push_back(uint8_t(aMessage.size() & 0x7F));
-    aMessage.push_back(0xF7);
-    return aMessage;
-}
-} // namespace
-
-namespace
-{
 struct tagParseCase
 {
     const char* pszName;

@@ -1,7 +1,4 @@
-#include "midi/LumMidi.h"
-#include "platform/midi/VirtualMidi.h"
-#include "support/LogCapture.h"
-#include "tests/midi/MidiRecorder.h"
+#include "tests/midi/LumMidiFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,47 +16,7 @@ namespace
 // exists. Set before main, so before the back end is chosen.
 const int sg_iVirtualByDefault = setenv("QUILLMARK_MIDI", "virtual", 0);
 
-// CLumMidi over the virtual back end, starting from an empty MIDI setup.
-class LumMidi : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_pVirtual = VirtualMidi::Get();
-        ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
-        ASSERT_STREQ(MidiService::Get().Name(), "virtual");
-        m_pVirtual->Reset();
-        m_log.Clear();
-    }
-
-    std::string InName(int iIndex)
-    {
-        char szName[256];
-        EXPECT_EQ(GetMidiInDeviceName(iIndex, szName, sizeof(szName)), 1);
-        return szName;
-    }
-
-    std::string OutName(int iIndex)
-    {
-        char szName[256];
-        EXPECT_EQ(GetMidiOutDeviceName(iIndex, szName, sizeof(szName)), 1);
-        return szName;
-    }
-
-    // A client with MIDI OUT open on a new destination.
-    MIDIEndpointRef OpenOut(CLumMidi& midi, const char* pszClient = "QMRK_OUT")
-    {
-        MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-        EXPECT_EQ(midi.Create(pszClient), 1);
-        midi.SetListener(&m_recorder);
-        EXPECT_EQ(midi.MidiOutOpen(m_pVirtual->GetNumberOfDestinations() - 1), 1);
-        return hDestination;
-    }
-
-    VirtualMidi* m_pVirtual = nullptr;
-    LogCapture m_log;
-    MidiRecorder m_recorder;
-};
+using LumMidi = LumMidiFixture;
 } // namespace
 
 TEST_F(LumMidi, CreatesOneClientOnly)
@@ -137,10 +94,9 @@ TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
     EXPECT_EQ(m_log.Lines(),
               (std::vector<std::string>{
                   sIn + "Faild to MIDIInputPortCreate().",
-                  sOut + "Faild to MIDIOutputPortCreate().",
-                  sIn + "Not found MIDI IN device.", sIn + "Not found MIDI IN device.",
-                  sOut + "Not found MIDI Out device.", sIn + "MIDI IN already opened.",
-                  sOut + "MIDI OUT already opened."}));
+                  sOut + "Faild to MIDIOutputPortCreate().", sIn + "Not found MIDI IN device.",
+                  sIn + "Not found MIDI IN device.", sOut + "Not found MIDI Out device.",
+                  sIn + "MIDI IN already opened.", sOut + "MIDI OUT already opened."}));
     midi.MidiOutClose();
     EXPECT_FALSE(midi.MidiOutIsOpen());
 }

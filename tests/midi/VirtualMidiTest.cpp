@@ -1,6 +1,4 @@
-#include "platform/midi/VirtualMidi.h"
-#include "midi/LumMidi.h"
-#include "tests/midi/MidiRecorder.h"
+#include "tests/midi/LumMidiFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,33 +8,7 @@ using namespace std::chrono_literals;
 
 namespace
 {
-class VirtualMidiTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_pVirtual = VirtualMidi::Get();
-        ASSERT_NE(m_pVirtual, nullptr) << "run with QUILLMARK_MIDI=virtual";
-        m_pVirtual->Reset();
-    }
-
-    int IndexOf(bool bIn, const std::string& sName)
-    {
-        char szName[256];
-        int iCount = bIn ? GetNumMidiInDevices() : GetNumMidiOutDevices();
-        for (int i = 0; i < iCount; ++i)
-        {
-            bIn ? GetMidiInDeviceName(i, szName, sizeof(szName))
-                : GetMidiOutDeviceName(i, szName, sizeof(szName));
-            if (sName == szName)
-                return i;
-        }
-        return -1;
-    }
-
-    VirtualMidi* m_pVirtual = nullptr;
-    MidiRecorder m_recorder;
-};
+using VirtualMidiTest = LumMidiFixture;
 } // namespace
 
 // The instrument keeps the last dump sent to it (its messages, without real-time bytes),
@@ -56,7 +28,7 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTh
     ASSERT_EQ(in.Create("QMRK_IN"), 1);
     out.SetListener(&m_recorder);
     in.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(IndexOf(false, sName)), 1);
+    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sName)), 1);
     // Two messages, the first in two blocks with a clock byte in the middle of the second.
     std::vector<uint8_t> aFirst = Bytes("F0 7D 01 02"), aSecond = Bytes("03 F8 04 F7 F0 7D 05 F7");
     out.Out(int(aFirst.size()), aFirst.data());
@@ -65,7 +37,7 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTh
     const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
     EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
 
-    ASSERT_EQ(in.MidiInOpen(IndexOf(true, sName)), 1);
+    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sName)), 1);
     ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
 
