@@ -68,9 +68,6 @@ TEST_P(MidiFileRead, GivesTheSysExMessagesInTimeOrder)
 INSTANTIATE_TEST_SUITE_P(
     Events, MidiFileRead,
     ::testing::Values(
-        tagReadCase{"OneMessage",
-                    File(0, 96, {Track({SysExEvent(0, {0x41, 0x10, 0xF7})})}),
-                    {{0, {0xF0, 0x41, 0x10, 0xF7}}}},
         // The message goes on in F7 events up to the one ending in F7; an F7 event after
         // that is an escape of its own. Other events between the packets are read past.
         tagReadCase{"ContinuationsThenEscape",
@@ -117,8 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         tagReadCase{"UnfinishedMessageAndForeignChunk",
                     Join({Header(1, 1, 96), Chunk("XFIH", {1, 2, 3}),
                           Track({SysExEvent(0, {0x41}), SysExEvent(0, {0x42, 0xF7})})}),
-                    {{0, {0xF0, 0x41}}, {0, {0xF0, 0x42, 0xF7}}}},
-        tagReadCase{"NoSysEx", File(0, 96, {Track({Event(0, {0x90, 0x3C, 0x40})})}), {}}),
+                    {{0, {0xF0, 0x41}}, {0, {0xF0, 0x42, 0xF7}}}}),
     [](const ::testing::TestParamInfo<tagReadCase>& info) { return info.param.pszName; });
 
 // --- Bad files ----------------------------------------------------------------------
@@ -160,14 +156,10 @@ INSTANTIATE_TEST_SUITE_P(
                    1},
         tagBadCase{"TruncatedChunkHeader", Join({Header(1, 2, 96), kGoodTrack, {'M', 'T', 'r'}}),
                    "MidiFileTruncatedChunk", 2},
-        tagBadCase{"TruncatedHeader", Cut(Header(0, 1, 96), 2), "MidiFileTruncatedChunk", 0},
         tagBadCase{"LengthPastEnd",
                    Join({Header(0, 1, 96),
                          Chunk("MTrk",
                                Join({Number(0), {0xF0}, Number(40), {0x01, 0xF7}, EndOfTrack()}))}),
-                   "MidiFileLengthPastEnd", 1},
-        tagBadCase{"ChannelEventCutByTrackEnd",
-                   Join({Header(0, 1, 96), Chunk("MTrk", {0x00, 0x90, 0x40})}),
                    "MidiFileLengthPastEnd", 1},
         tagBadCase{
             "NumberLongerThanFourBytes",
@@ -179,13 +171,9 @@ INSTANTIATE_TEST_SUITE_P(
         tagBadCase{"TracksMissing", Join({Header(1, 3, 96), kGoodTrack, kGoodTrack}),
                    "MidiFileTracksMissing", 3},
         tagBadCase{"NotAMidiFile", Bytes{0xF0, 0x01, 0xF7}, "MidiFileNotMidi", 0},
-        tagBadCase{"ShortHeader", Join({Chunk("MThd", {0, 0, 0, 1}), kGoodTrack}),
-                   "MidiFileNotMidi", 0},
         tagBadCase{"FormatTwo", File(2, 96, {kGoodTrack}), "MidiFileFormat", 0},
         tagBadCase{"NoDivision", File(0, 0, {kGoodTrack}), "MidiFileDivision", 0},
         tagBadCase{"DataByteWithoutRunningStatus", File(0, 96, {Track({Event(0, {0x40, 0x40})})}),
-                   "MidiFileBadStatus", 1},
-        tagBadCase{"SystemCommonStatus", File(0, 96, {Track({Event(0, {0xF2, 0x00, 0x00})})}),
                    "MidiFileBadStatus", 1}),
     [](const ::testing::TestParamInfo<tagBadCase>& info) { return info.param.pszName; });
 
@@ -223,8 +211,6 @@ TEST_P(MidiFileRoundTrip, ReadsBackTheSameBytes)
 INSTANTIATE_TEST_SUITE_P(
     Streams, MidiFileRoundTrip,
     ::testing::Values(
-        tagRoundTripCase{"Empty", {}}, tagRoundTripCase{"OneMessage", SysEx(10, 1)},
-        tagRoundTripCase{"Several", Join({SysEx(6, 1), SysEx(2, 2), SysEx(300, 3)})},
         // Lengths of two and three bytes as numbers.
         tagRoundTripCase{"Long", Join({SysEx(20000, 4), SysEx(128, 5)})},
         tagRoundTripCase{"UnfinishedMessage", Join({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 6)})},

@@ -151,33 +151,19 @@ TEST_F(MidiManagerTransmit, FailuresBeforeTheFirstBlockPostNothing)
     EXPECT_EQ(Sends(), 0u);
 }
 
-TEST_F(MidiManagerTransmit, CompletionThatNeverComesEndsWithAnError)
-{
-    LogCapture log;
-    m_pVirtual->HoldCompletions(true);
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(100, 7))), 0);
-    auto waited = std::chrono::steady_clock::now() - start;
-    DeliverEnd();
-
-    // The block's wire time plus the grace, not forever.
-    EXPECT_GE(waited, std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs));
-    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : A block was not sent in time."));
-    const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(MessageIs(messages[0], LM_TRANSMIT_START, 100, -1, -1));
-    EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMIT_ERROR, 100, 0, 0));
-}
-
 TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
 {
-    // The first transmission gives up on its block; its completion comes later, while the
-    // next transmission runs.
+    // The first transmission gives up on its block after its wire time and the grace, not
+    // forever; its completion comes later, while the next transmission runs.
+    LogCapture log;
     const auto late = std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs + 600);
     m_pVirtual->SetCompletionDelay(late);
-    auto abandoned = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 8))), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs));
     m_pVirtual->SetCompletionDelay(std::chrono::milliseconds(0));
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : A block was not sent in time."));
 
     // The next transmission's own completions are held: whatever the manager sees before
     // they are released can only be the late one.
@@ -186,20 +172,22 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
     Every(5,
           [&]
           {
-              if (bChecked || std::chrono::steady_clock::now() - abandoned <
+              if (bChecked || std::chrono::steady_clock::now() - start <
                                   late + std::chrono::milliseconds(400))
                   return;
               bChecked = true;
               EXPECT_EQ(Sends(), 2u) << "a block was sent before the one in flight completed";
               m_pVirtual->HoldCompletions(false);
           });
-    m_recorder.m_messages.clear();
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(600, 9))), 1);
     m_pTicker.reset();
     DeliverEnd();
 
     EXPECT_TRUE(bChecked);
     EXPECT_EQ(Sends(), 4u);
+    ASSERT_GE(m_recorder.m_messages.size(), 2u);
+    EXPECT_TRUE(MessageIs(m_recorder.m_messages[0], LM_TRANSMIT_START, 10, -1, -1));
+    EXPECT_TRUE(MessageIs(m_recorder.m_messages[1], LM_TRANSMIT_ERROR, 10, 0, 0));
     auto progress = m_recorder.Of(LM_TRANSMITTING);
     ASSERT_EQ(progress.size(), 3u);
     EXPECT_TRUE(
@@ -494,10 +482,7 @@ struct tagMidiTimingCase
     const char* pszName;
     int iMidiTiming;
     std::vector<microseconds> blocksDueAt;
-};
-
-class MidiManagerMidiFile : public MidiManagerOnFakeClock
-{
+    std::vector<int> remainingMs = {}; // before each block; empty: not looked at
 };
 
 class MidiManagerMidiTiming : public MidiManagerOnFakeClock,
@@ -515,9 +500,15 @@ TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
     tagTransmitSettings settings = tagTransmitSettings{100, 3125, kByPort};
     settings.iMidiTiming = GetParam().iMidiTiming;
     m_pManager->SetTransmitSettings(settings);
+    std::vector<int> remaining;
+    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
     DeliverEnd();
     EXPECT_EQ(m_clock.m_sleptUntil, GetParam().blocksDueAt);
+    if (!GetParam().remainingMs.empty())
+    {
+        EXPECT_EQ(remaining, GetParam().remainingMs);
+    }
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Joined({kFirst, kSecond, kThird}));
     EXPECT_TRUE(
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
@@ -526,20 +517,10 @@ TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
 INSTANTIATE_TEST_SUITE_P(
     Timing, MidiManagerMidiTiming,
     ::testing::Values(
+        // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
+        // wire is the longer.
         tagMidiTimingCase{"OfTheFile", tagTransmitSettings::kMidiTimingOfFile,
-                          {ms(0), ms(1000), microseconds(1003200)}},
+                          {ms(0), ms(1000), microseconds(1003200)}, {1005, 1005, 7}},
         tagMidiTimingCase{"PauseBetweenMessages", tagTransmitSettings::kMidiTimingPause,
                           {ms(0), microseconds(103200), microseconds(206400)}}),
     [](const ::testing::TestParamInfo<tagMidiTimingCase>& info) { return info.param.pszName; });
-
-TEST_F(MidiManagerMidiFile, RemainingTimeWaitsForTheLastTimedMessage)
-{
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 3125, kByPort});
-    std::vector<int> remaining;
-    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
-    // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
-    // wire is the longer.
-    EXPECT_EQ(remaining, (std::vector<int>{1005, 1005, 7}));
-}
