@@ -282,76 +282,50 @@ TEST_F(CommandLine, UsesButNeverChangesTheRememberedDevices)
 }
 
 // The virtual instrument answers its dump request at once with its bank; its own demo
-// message may come first, played a few seconds after the program started.
-struct tagRequestCase
-{
-    const char* pszName;
-    std::vector<std::string> asArguments; // "@request" is a file holding the request
-    bool bMany;
-    const char* pszOutput = "got.syx";
-};
-
-void PrintTo(const tagRequestCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
-class CommandLineRequest : public CommandLine, public ::testing::WithParamInterface<tagRequestCase>
-{
-};
-
-TEST_P(CommandLineRequest, SendsTheRequestRightAfterArmingAndWritesTheReply)
+// message may come first, played a few seconds after the program started. The request
+// goes to the remembered output.
+TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
 {
     {
-        // Where the request goes without --out.
         QSettings settings(PreferencesFile(), QSettings::IniFormat);
         settings.setValue("Midi Out Device", kInstrument);
     }
-    const std::string sGot = m_files.File(GetParam().pszOutput);
-    const std::vector<uint8_t>& request = VirtualMidi::InstrumentRequest();
-    const std::string sRequest = m_files.Write("request.syx", request);
-    QStringList arguments{
-        "receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)};
-    for (const std::string& sArgument : GetParam().asArguments)
-        arguments << QString::fromStdString(sArgument == "@request" ? sRequest : sArgument);
-    const tagRun run = Run(arguments);
-    ASSERT_EQ(run.iStatus, 0) << run.sErr;
-    const bool bMidiFile = sGot.ends_with(".mid");
-    const std::vector<unsigned char> got =
-        bMidiFile ? MidiFileMessages(TempDir::Read(sGot)) : TempDir::Read(sGot);
     const std::vector<uint8_t> bank = VirtualMidi::InstrumentBank();
+
+    // Many messages, into a MIDI file.
+    const std::string sMidi = m_files.File("got.mid");
+    const tagRun many =
+        Run({"receive", "--in", kInstrument, "--timeout", "20", "--many", "--idle", "1",
+             "--request-hex", kBankRequest, "-o", QString::fromStdString(sMidi)});
+    ASSERT_EQ(many.iStatus, 0) << many.sErr;
+    const std::vector<unsigned char> got = MidiFileMessages(TempDir::Read(sMidi));
+    EXPECT_TRUE(Holds(got, bank)) << got.size() << " bytes";
+    const size_t nMessages = size_t(std::count(got.begin(), got.end(), 0xF7));
+    EXPECT_NE(many.sErr.find("Received " + std::to_string(nMessages) + " messages, " +
+                             std::to_string(got.size()) + " bytes, into " + sMidi +
+                             "; none left out."),
+              std::string::npos)
+        << many.sErr;
+    EXPECT_EQ(many.sOut, "");
+
+    // One message, the request read from a file.
+    const std::string sGot = m_files.File("got.syx");
+    const std::string sRequest = m_files.Write("request.syx", VirtualMidi::InstrumentRequest());
+    const tagRun one = Run({"receive", "--in", kInstrument, "--timeout", "20", "--request",
+                            QString::fromStdString(sRequest), "-o", QString::fromStdString(sGot)});
+    ASSERT_EQ(one.iStatus, 0) << one.sErr;
+    const std::vector<unsigned char> message = TempDir::Read(sGot);
     const std::vector<uint8_t> first(bank.begin(), bank.begin() + long(bank.size()) / 8);
-    if (GetParam().bMany)
-    {
-        EXPECT_TRUE(Holds(got, bank)) << got.size() << " bytes";
-        const size_t nMessages = size_t(std::count(got.begin(), got.end(), 0xF7));
-        EXPECT_NE(run.sErr.find("Received " + std::to_string(nMessages) + " messages, " +
-                                std::to_string(got.size()) + " bytes, into " + sGot +
-                                "; none left out."),
-                  std::string::npos)
-            << run.sErr;
-        EXPECT_EQ(run.sOut, "");
-    }
-    else if (got.size() > 5 && got[4] == 0x03)
-        EXPECT_TRUE(got == std::vector<unsigned char>(first.begin(), first.end()))
+    if (message.size() > 5 && message[4] == 0x03)
+        EXPECT_TRUE(message == std::vector<unsigned char>(first.begin(), first.end()))
             << "one message: the bank's first";
     else
     {
         // The demo message came before the reply.
-        EXPECT_EQ(std::count(got.begin(), got.end(), 0xF7), 1);
-        EXPECT_EQ(got.back(), 0xF7);
+        EXPECT_EQ(std::count(message.begin(), message.end(), 0xF7), 1);
+        EXPECT_EQ(message.back(), 0xF7);
     }
 }
-
-const tagRequestCase kRequests[] = {
-    {"ManyHexToTheNamedOutput",
-     {"--many", "--idle", "1", "--request-hex", kBankRequest, "--out", kInstrument}, true},
-    {"OneMessageFromAFile", {"--request", "@request"}, false},
-    {"ManyIntoAMidiFile", {"--many", "--idle", "1", "--request-hex", kBankRequest}, true,
-     "got.mid"}};
-
-INSTANTIATE_TEST_SUITE_P(Requests, CommandLineRequest, ::testing::ValuesIn(kRequests),
-                         [](const auto& info) { return std::string(info.param.pszName); });
 
 struct tagShowCase
 {

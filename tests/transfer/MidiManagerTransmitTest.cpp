@@ -250,9 +250,6 @@ INSTANTIATE_TEST_SUITE_P(
     Streams, MidiManagerBlocks,
     ::testing::Values(
         tagBlockCase{"ThreeBlocks", SysEx(600, 3), {256, 256, 88}},
-        tagBlockCase{"ShortMessages",
-                     Joined({SysEx(6, 1), SysEx(3, 2), SysEx(11, 3), SysEx(2, 4)}),
-                     {6, 3, 11, 2}},
         tagBlockCase{"LongThenShort",
                      Joined({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
                      {256, 256, 88, 10, 256, 256, 1}},
