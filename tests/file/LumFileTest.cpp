@@ -104,7 +104,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_STREQ(szName, "song.v2.syx");
 }
 
-TEST(LumFile, ReadWriteAndPositionRoundTrip)
+TEST(LumFile, ReadWriteAndPositionsRoundTrip)
 {
     TempDir dir;
     std::string path = dir.Write("data.bin", "");
@@ -148,37 +148,26 @@ TEST(LumFile, ReadWriteAndPositionRoundTrip)
     EXPECT_EQ(CLumFile::GetFileSize(dir.Path().c_str(), &ullSize), 0);
     EXPECT_EQ(CLumFile::GetFileSize(dir.File("none").c_str(), &ullSize), 0);
     EXPECT_EQ(ullSize, 99u);
-}
 
-TEST(LumFile, SetPosOrigins)
-{
+    // SetPos origins: 2 from the start, 0 from here, 1 from the end, any other stays.
     LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("abc", "ABCDEFGH");
-    CLumFile file;
-    ASSERT_EQ(file.Open(path.c_str(), 9), 1);
+    ASSERT_EQ(file.Open(dir.Write("abc", "ABCDEFGH").c_str(), 9), 1);
     char c = 0;
-    long lPosition = -1;
-
     ASSERT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(file.SetPos(0, 2), 1); // origin 2: from the start
+    EXPECT_EQ(file.SetPos(0, 2), 1);
     ASSERT_EQ(file.Read(&c, 1), 1);
     EXPECT_EQ(c, 'A');
-
-    EXPECT_EQ(file.SetPos(2, 0), 1); // origin 0: from here
+    EXPECT_EQ(file.SetPos(2, 0), 1);
     ASSERT_EQ(file.Read(&c, 1), 1);
     EXPECT_EQ(c, 'D');
-
-    EXPECT_EQ(file.SetPos(0, 1), 1); // origin 1: from the end
+    EXPECT_EQ(file.SetPos(0, 1), 1);
     file.GetPos(&lPosition);
     EXPECT_EQ(lPosition, 8);
-
     EXPECT_EQ(file.SetPos(5, 2), 1);
-    EXPECT_EQ(file.SetPos(100, 7), 1); // any other origin: stays
+    EXPECT_EQ(file.SetPos(100, 7), 1);
     file.GetPos(&lPosition);
     EXPECT_EQ(lPosition, 5);
     EXPECT_TRUE(log.Lines().empty());
-
     EXPECT_EQ(file.SetPos(-1, 2), 0);
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Failed to SetFPos() : -40"});
     file.GetPos(&lPosition);
