@@ -249,7 +249,6 @@ TEST_P(MidiManagerBlocks, EndAtMessageBoundariesAndAreReportedEach)
 INSTANTIATE_TEST_SUITE_P(
     Streams, MidiManagerBlocks,
     ::testing::Values(
-        tagBlockCase{"ThreeBlocks", SysEx(600, 3), {256, 256, 88}},
         tagBlockCase{"LongThenShort",
                      Joined({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
                      {256, 256, 88, 10, 256, 256, 1}},
