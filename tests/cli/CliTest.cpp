@@ -326,8 +326,8 @@ TEST_F(CommandLine, ShowPrintsTheReportAndFailsWhereTheFileIsNotInOrder)
     std::vector<unsigned char> bad = good;
     bad[9] = 0x42;
     using MidiFileBuilder::Join;
-    const tagRun inOrder = Run({"show", QString::fromStdString(
-                                            m_files.Write("good.syx", Join({good, Dump(20)})))});
+    const tagRun inOrder =
+        Run({"show", QString::fromStdString(m_files.Write("good.syx", Join({good, Dump(20)})))});
     EXPECT_EQ(inOrder.iStatus, 0) << inOrder.sErr;
     EXPECT_NE(inOrder.sOut.find("      2  0000000B       20  Yamaha                            "
                                 "\u2013\n2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013\n"),
@@ -335,8 +335,8 @@ TEST_F(CommandLine, ShowPrintsTheReportAndFailsWhereTheFileIsNotInOrder)
         << inOrder.sOut;
     EXPECT_EQ(inOrder.sErr, "");
 
-    const tagRun run = Run(
-        {"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
+    const tagRun run =
+        Run({"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
     EXPECT_EQ(run.iStatus, 1);
     EXPECT_NE(run.sOut.find("      2  0000000C       11  Roland                            BAD\n"),
               std::string::npos)

@@ -91,8 +91,7 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStopped)
     ASSERT_TRUE(WaitForEnd());
     auto ends = m_recorder.Of(LM_DUMP_END);
     ASSERT_EQ(ends.size(), 1u);
-    EXPECT_TRUE(
-        MessageIs(ends[0], LM_DUMP_END, iMessages, int32_t(kept.size()), kDumpEndStopped));
+    EXPECT_TRUE(MessageIs(ends[0], LM_DUMP_END, iMessages, int32_t(kept.size()), kDumpEndStopped));
     EXPECT_EQ(ends[0].iParam3, 1500) << "elapsed counts from the first byte";
 
     const tagDumpStatus status = m_pManager->GetDumpStatus();

@@ -172,8 +172,8 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
     Every(5,
           [&]
           {
-              if (bChecked || std::chrono::steady_clock::now() - start <
-                                  late + std::chrono::milliseconds(400))
+              if (bChecked ||
+                  std::chrono::steady_clock::now() - start < late + std::chrono::milliseconds(400))
                   return;
               bChecked = true;
               EXPECT_EQ(Sends(), 2u) << "a block was sent before the one in flight completed";
