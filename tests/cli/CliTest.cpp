@@ -217,51 +217,35 @@ TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
     }
 }
 
+// Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
+// messages spaced by its own timing unless --pause-timing puts the pause in its place.
 TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
 {
     m_files.Write("a.syx", Dump(4104));
     m_files.Write("b.syx", Dump(100));
     m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
-    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0",
+    m_files.Write("one.mid", TwoMessageMidiFile(1));
+    m_files.Write("midi.msy", std::string("[MultiSysEx]\n1=one.mid\n"));
+    QElapsedTimer timer;
+    timer.start();
+    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0", "--file-timing",
                             QString::fromStdString(m_files.File("a.syx")),
-                            QString::fromStdString(m_files.File("list.msy"))});
+                            QString::fromStdString(m_files.File("list.msy")),
+                            QString::fromStdString(m_files.File("midi.msy"))});
+    EXPECT_GE(timer.elapsed(), 1000);
     EXPECT_EQ(run.iStatus, 0) << run.sErr;
     EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
-    EXPECT_NE(run.sOut.find("Sent 8308 bytes in 3 file(s) to " + std::string(kInstrument)),
+    EXPECT_NE(run.sOut.find("Sent 8319 bytes in 4 file(s) to " + std::string(kInstrument)),
               std::string::npos)
         << run.sOut;
-}
 
-// A MIDI file, by itself or in a list, sends its SysEx messages, spaced by its own timing
-// unless --pause-timing puts the pause in its place.
-TEST_F(CommandLine, SendsAMidiFilesMessagesByItsTimingOrByThePause)
-{
-    const struct
-    {
-        const char* pszOption;
-        uint32_t uGapSeconds;
-        bool bWaitsTheGap;
-    } cases[] = {{"--file-timing", 1, true}, {"--pause-timing", 40, false}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.pszOption);
-        m_files.Write("two.mid", TwoMessageMidiFile(c.uGapSeconds));
-        // A list's MIDI file counts its SysEx bytes as one named by itself does.
-        const std::string sFile =
-            c.bWaitsTheGap ? m_files.Write("two.msy", std::string("[MultiSysEx]\n1=two.mid\n"))
-                           : m_files.File("two.mid");
-        QElapsedTimer timer;
-        timer.start();
-        const tagRun run = Run({"send", "--out", kInstrument, "--pause", "0", c.pszOption,
-                                QString::fromStdString(sFile)});
-        const qint64 llMs = timer.elapsed();
-        EXPECT_EQ(run.iStatus, 0) << run.sErr;
-        EXPECT_NE(run.sOut.find("Sent 11 bytes in 1 file(s)"), std::string::npos) << run.sOut;
-        if (c.bWaitsTheGap)
-            EXPECT_GE(llMs, 1000);
-        else
-            EXPECT_LT(llMs, 40000);
-    }
+    timer.restart();
+    const tagRun paused =
+        Run({"send", "--out", kInstrument, "--pause", "0", "--pause-timing",
+             QString::fromStdString(m_files.Write("forty.mid", TwoMessageMidiFile(40)))});
+    EXPECT_LT(timer.elapsed(), 40000);
+    EXPECT_EQ(paused.iStatus, 0) << paused.sErr;
+    EXPECT_NE(paused.sOut.find("Sent 11 bytes in 1 file(s)"), std::string::npos) << paused.sOut;
 }
 
 // The virtual instrument answers its dump request at once with its bank; its own demo
