@@ -171,8 +171,11 @@ const tagFailure kFailures[] = {
         {"MidiNamedSysEx", {"send", "--out", kInstrument, "@raw.mid"},
          1, "does not begin with a Standard MIDI File header"},
         {"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
+        {"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
         {"IdleWithoutMany", {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
          2, "--idle needs --many"},
+        {"IdleOutOfRange", {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
+         2, "--idle: 0 is not a whole number from 1 to 86400"},
         {"OutWithoutRequest", {"receive", "--out", kInstrument, "-o", "@got.syx"},
          2, "--out is the output of a request"},
         {"ExclusiveRequests",
@@ -181,6 +184,9 @@ const tagFailure kFailures[] = {
         {"RequestHexNotHex", {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
          2, "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; character 5 is "
             "not."},
+        {"RequestFileMissing",
+         {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
+         1, "missing.syx: the file could not be read"},
         {"RequestFileNotARequest",
          {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
          1, "notes.syx: A request must be SysEx messages"},
@@ -192,6 +198,9 @@ const tagFailure kFailures[] = {
          {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"}, 1,
          "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 incomplete); "
          "nothing written"},
+        {"ShowNoFile", {"show"}, 2, "no FILE given"},
+        {"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
+        {"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
         {"ShowFolder", {"show", "@"}, 1, ": is a folder"}};
 
 INSTANTIATE_TEST_SUITE_P(Statuses, CommandLineFailure, ::testing::ValuesIn(kFailures),

@@ -156,6 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                    1},
         tagBadCase{"TruncatedChunkHeader", Join({Header(1, 2, 96), kGoodTrack, {'M', 'T', 'r'}}),
                    "MidiFileTruncatedChunk", 2},
+        tagBadCase{"TruncatedHeader", Cut(Header(0, 1, 96), 2), "MidiFileTruncatedChunk", 0},
         tagBadCase{"LengthPastEnd",
                    Join({Header(0, 1, 96),
                          Chunk("MTrk",
@@ -171,9 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
         tagBadCase{"TracksMissing", Join({Header(1, 3, 96), kGoodTrack, kGoodTrack}),
                    "MidiFileTracksMissing", 3},
         tagBadCase{"NotAMidiFile", Bytes{0xF0, 0x01, 0xF7}, "MidiFileNotMidi", 0},
+        tagBadCase{"ShortHeader", Join({Chunk("MThd", {0, 0, 0, 1}), kGoodTrack}),
+                   "MidiFileNotMidi", 0},
         tagBadCase{"FormatTwo", File(2, 96, {kGoodTrack}), "MidiFileFormat", 0},
         tagBadCase{"NoDivision", File(0, 0, {kGoodTrack}), "MidiFileDivision", 0},
         tagBadCase{"DataByteWithoutRunningStatus", File(0, 96, {Track({Event(0, {0x40, 0x40})})}),
+                   "MidiFileBadStatus", 1},
+        tagBadCase{"SystemCommonStatus", File(0, 96, {Track({Event(0, {0xF2, 0x00, 0x00})})}),
                    "MidiFileBadStatus", 1}),
     [](const ::testing::TestParamInfo<tagBadCase>& info) { return info.param.pszName; });
 
