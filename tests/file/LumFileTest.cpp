@@ -104,7 +104,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_STREQ(szName, "song.v2.syx");
 }
 
-TEST(LumFile, ReadWriteAndPositionRoundTrip)
+TEST(LumFile, ReadWriteAndPositionsRoundTrip)
 {
     TempDir dir;
     std::string path = dir.Write("data.bin", "");
@@ -148,37 +148,26 @@ TEST(LumFile, ReadWriteAndPositionRoundTrip)
     EXPECT_EQ(CLumFile::GetFileSize(dir.Path().c_str(), &ullSize), 0);
     EXPECT_EQ(CLumFile::GetFileSize(dir.File("none").c_str(), &ullSize), 0);
     EXPECT_EQ(ullSize, 99u);
-}
 
-TEST(LumFile, SetPosOrigins)
-{
+    // SetPos origins: 2 from the start, 0 from here, 1 from the end, any other stays.
     LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("abc", "ABCDEFGH");
-    CLumFile file;
-    ASSERT_EQ(file.Open(path.c_str(), 9), 1);
+    ASSERT_EQ(file.Open(dir.Write("abc", "ABCDEFGH").c_str(), 9), 1);
     char c = 0;
-    long lPosition = -1;
-
     ASSERT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(file.SetPos(0, 2), 1); // origin 2: from the start
+    EXPECT_EQ(file.SetPos(0, 2), 1);
     ASSERT_EQ(file.Read(&c, 1), 1);
     EXPECT_EQ(c, 'A');
-
-    EXPECT_EQ(file.SetPos(2, 0), 1); // origin 0: from here
+    EXPECT_EQ(file.SetPos(2, 0), 1);
     ASSERT_EQ(file.Read(&c, 1), 1);
     EXPECT_EQ(c, 'D');
-
-    EXPECT_EQ(file.SetPos(0, 1), 1); // origin 1: from the end
+    EXPECT_EQ(file.SetPos(0, 1), 1);
     file.GetPos(&lPosition);
     EXPECT_EQ(lPosition, 8);
-
     EXPECT_EQ(file.SetPos(5, 2), 1);
-    EXPECT_EQ(file.SetPos(100, 7), 1); // any other origin: stays
+    EXPECT_EQ(file.SetPos(100, 7), 1);
     file.GetPos(&lPosition);
     EXPECT_EQ(lPosition, 5);
     EXPECT_TRUE(log.Lines().empty());
-
     EXPECT_EQ(file.SetPos(-1, 2), 0);
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Failed to SetFPos() : -40"});
     file.GetPos(&lPosition);
@@ -186,7 +175,9 @@ TEST(LumFile, SetPosOrigins)
     file.Close();
 }
 
-TEST(LumFile, NothingWorksWithoutAnOpenFile)
+// A descriptor is released even when closing it fails; keeping the number would later
+// close whatever file reuses it.
+TEST(LumFile, NothingWorksWithoutAnOpenFileAndAFailedCloseStillCloses)
 {
     LogCapture log;
     CLumFile file;
@@ -201,16 +192,10 @@ TEST(LumFile, NothingWorksWithoutAnOpenFile)
     EXPECT_EQ(lPosition, 42);
     EXPECT_EQ(file.Close(), 0);
     EXPECT_TRUE(log.Lines().empty());
-}
 
-TEST(LumFile, FailedCloseStillLeavesTheObjectClosed)
-{
-    // A descriptor is released even when closing it fails; keeping the number would
-    // later close whatever file reuses it.
     int fd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3); // a number no file holds after this
     ASSERT_GE(fd, 3);
     ASSERT_EQ(close(fd), 0);
-    CLumFile file;
     EXPECT_EQ(file.MacAttach(fd), 1);
     EXPECT_EQ(file.IsOpened(), 1);
     EXPECT_EQ(file.Close(), 0);
@@ -333,38 +318,6 @@ TEST(LumFileMacOpen, BySpecOrReferenceSetsTheLocation)
                                sByRef, sByRef}));
 }
 
-TEST(LumFileMacWriteOpen, ReplacesOrCreatesTheFileEmptyForWritingWithItsCodes)
-{
-    for (bool bExisting : {true, false})
-    {
-        LogCapture log;
-        TempDir dir;
-        std::string path = dir.File("dump.syx");
-        if (bExisting)
-            dir.Write("dump.syx", "old contents");
-        CLumFile file;
-        // Mode 1 asks for reading; the file is opened for writing all the same.
-        FSSpec location = Location(dir, "dump.syx");
-        ASSERT_EQ(file.MacWriteOpen(&location, 1, kCreatorQMRK, kTypeSysX), 1);
-        long lLength = -1;
-        EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
-        EXPECT_EQ(lLength, 0);
-        EXPECT_EQ(file.Write("\xF0\x01\xF7", 3), 3);
-        EXPECT_EQ(file.m_spec.folder, dir.Path());
-        EXPECT_EQ(file.m_spec.name, "dump.syx");
-        EXPECT_EQ(file.Close(), 1);
-
-        EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
-        EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"dump.syx"});
-        if (HasExtendedAttributes(dir))
-        {
-            EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
-            EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
-        }
-        EXPECT_TRUE(log.Lines().empty());
-    }
-}
-
 TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
 {
     // With no descriptor left, no file can be created, while deleting would still
@@ -396,17 +349,35 @@ TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
               std::vector<std::string>{"CLumFile::MacWriteOpen : Failed to create file."});
 }
 
-TEST(LumFileMacWriteOpen, TheOldFileStaysUntilTheNewOneIsCompleteAndAfterAFailedWrite)
+// The old file stays until the new one is complete, and after a failed write.
+TEST(LumFileMacWriteOpen, ReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete)
 {
     LogCapture log;
     TempDir dir;
     std::string path = dir.Write("keep.syx", "precious");
+    const Bytes precious{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
     FSSpec kept = Location(dir, "keep.syx");
     CLumFile file;
-    ASSERT_EQ(file.MacWriteOpen(&kept, 2, kCreatorQMRK, kTypeSysX), 1);
-    EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    // Mode 1 asks for reading; the file is opened for writing all the same.
+    ASSERT_EQ(file.MacWriteOpen(&kept, 1, kCreatorQMRK, kTypeSysX), 1);
+    long lLength = -1;
+    EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
+    EXPECT_EQ(lLength, 0);
+    EXPECT_EQ(file.Write("\xF0\x01\xF7", 3), 3);
+    EXPECT_EQ(file.m_spec.name, "keep.syx");
+    EXPECT_EQ(TempDir::Read(path), precious);
+    EXPECT_EQ(file.Close(), 1);
+    EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
+    if (HasExtendedAttributes(dir))
+    {
+        EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
+        EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    }
+    EXPECT_TRUE(log.Lines().empty());
 
     // A file-size limit makes the write stop short, as a full disk would.
+    ASSERT_EQ(file.MacWriteOpen(&kept, 2, kCreatorQMRK, kTypeSysX), 1);
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit tight = saved;
@@ -420,7 +391,7 @@ TEST(LumFileMacWriteOpen, TheOldFileStaysUntilTheNewOneIsCompleteAndAfterAFailed
     EXPECT_EQ(lWritten, 4);
     EXPECT_EQ(file.Close(), 0);
     EXPECT_EQ(file.IsOpened(), 0);
-    EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>{"CLumFile::Close : Failed to replace the file."});
@@ -441,32 +412,6 @@ TEST(LumFileMacWriteOpen, AFolderInTheWayOrAsTheFolderFailsAndLeavesNothingBehin
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"plain", "taken"}));
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>(3, "CLumFile::MacWriteOpen : Failed to create file."));
-}
-
-TEST(LumFileMacCreateOpen, CreatesWithTheCodesAndOpensWithTheMode)
-{
-    LogCapture log;
-    TempDir dir;
-    dir.Write("patch.syx", "old patch");
-    FSRef folder = Reference(dir.Path());
-    CLumFile file;
-    ASSERT_EQ(file.MacCreateOpen(&folder, "patch.syx", 3, kCreatorQMRK, kTypeSysX), 1);
-    EXPECT_EQ(file.m_spec.folder, dir.Path());
-    EXPECT_EQ(file.m_spec.name, "patch.syx");
-    EXPECT_EQ(file.Write("AB", 2), 2);
-    ASSERT_EQ(file.SetPos(0, 2), 1);
-    char szRead[3] = {};
-    EXPECT_EQ(file.Read(szRead, 2), 2);
-    EXPECT_STREQ(szRead, "AB");
-    file.Close();
-    EXPECT_EQ(TempDir::Read(dir.File("patch.syx")), (Bytes{'A', 'B'}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"patch.syx"});
-    if (HasExtendedAttributes(dir))
-    {
-        EXPECT_EQ(Attribute(dir.File("patch.syx"), "user.quillmark.creator"), "QMRK");
-        EXPECT_EQ(Attribute(dir.File("patch.syx"), "user.quillmark.type"), "SysX");
-    }
-    EXPECT_TRUE(log.Lines().empty());
 }
 
 // A name of up to 255 UTF-16 units that the file system holds, naming one entry of the
@@ -513,10 +458,24 @@ TEST(LumFileMacCreateOpen, NamesOfOneEntryUpTo255Units)
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"sub"});
 
+    // Created with the codes, replacing what was there, opened with the mode.
     const std::string name(255, 'n');
-    ASSERT_EQ(file.MacCreateOpen(&folder, name.c_str(), 2, kCreatorQMRK, kTypeSysX), 1);
+    dir.Write(name, "old");
+    ASSERT_EQ(file.MacCreateOpen(&folder, name.c_str(), 3, kCreatorQMRK, kTypeSysX), 1);
+    EXPECT_EQ(file.m_spec.folder, dir.Path());
     EXPECT_EQ(file.m_spec.name, name);
+    EXPECT_EQ(file.Write("AB", 2), 2);
+    ASSERT_EQ(file.SetPos(0, 2), 1);
+    char szRead[3] = {};
+    EXPECT_EQ(file.Read(szRead, 2), 2);
+    EXPECT_STREQ(szRead, "AB");
     file.Close();
+    EXPECT_EQ(TempDir::Read(dir.File(name)), (Bytes{'A', 'B'}));
+    if (HasExtendedAttributes(dir))
+    {
+        EXPECT_EQ(Attribute(dir.File(name), "user.quillmark.creator"), "QMRK");
+        EXPECT_EQ(Attribute(dir.File(name), "user.quillmark.type"), "SysX");
+    }
 }
 
 TEST(LumFileCodes, ChangeOneCodeAndKeepTheOtherOrLogAMissingFile)

@@ -38,6 +38,7 @@ protected:
 };
 } // namespace
 
+// A run of real-time bytes after the start leaves the message open and counts as a run.
 TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
@@ -46,23 +47,25 @@ TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
     Inject({{0x90, 0x3C, 0x40}});
     PassThrottle();
     EXPECT_TRUE(m_recorder.m_messages.empty()) << "bytes before F0 are not reported";
-    Inject({{0xF0, 0x41, 0x10}});
-    PassThrottle();
-    Inject({{0x42}});
-    PassThrottle();
+    for (const Bytes& run : std::vector<Bytes>{{0xF0, 0x41, 0x10}, {0xF8}, {0x42}})
+    {
+        Inject({run});
+        PassThrottle();
+    }
     Inject({{0xF7}});
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
 
     const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), 3u);
+    ASSERT_EQ(messages.size(), 4u);
     EXPECT_TRUE(MessageIs(messages[0], LM_RECEIVING, -1, 3, 0));
-    EXPECT_TRUE(MessageIs(messages[1], LM_RECEIVING, -1, 4, 1));
-    EXPECT_TRUE(MessageIs(messages[2], LM_RECEIVE_COMPLETE, 5, -1, 2));
-    // Elapsed times count from the F0, which came two pauses before the F7.
+    EXPECT_TRUE(MessageIs(messages[1], LM_RECEIVING, -1, 3, 1));
+    EXPECT_TRUE(MessageIs(messages[2], LM_RECEIVING, -1, 4, 2));
+    EXPECT_TRUE(MessageIs(messages[3], LM_RECEIVE_COMPLETE, 5, -1, 3));
+    // Elapsed times count from the F0, which came three pauses before the F7.
     EXPECT_GE(messages[0].iParam3, 0);
     EXPECT_GE(messages[1].iParam3, 200);
-    EXPECT_GE(messages[2].iParam3, 400);
-    EXPECT_LT(messages[2].iParam3, 60000);
+    EXPECT_GE(messages[3].iParam3, 600);
+    EXPECT_LT(messages[3].iParam3, 60000);
     for (CMessageManagerListener* pSender : m_recorder.m_senders)
         EXPECT_EQ(pSender, ManagerAsSender());
 
@@ -95,56 +98,30 @@ TEST_F(MidiManagerReceive, RealTimeBytesInsideTheMessageAreLeftOut)
     EXPECT_TRUE(MessageIs(receiving[0], LM_RECEIVING, -1, 2, 0));
 }
 
-TEST_F(MidiManagerReceive, RealTimeRunAfterTheStartGoesOnReceiving)
+// A status byte or a second F0 ends the reception with what came; the rest goes unheard.
+TEST_F(MidiManagerReceive, StatusOrStartByteBreaksTheMessageAndKeepsWhatCame)
 {
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    PassThrottle();
-    Inject({{0xF0, 0x41}});
-    PassThrottle();
-    Inject({{0xF8}});
-    PassThrottle();
-    Inject({{0x7F, 0xF7}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
+    for (const Bytes& breaker : std::vector<Bytes>{{0x90, 0x3C, 0x40}, {0xF0, 0x42, 0xF7}})
+    {
+        m_recorder.m_messages.clear();
+        ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+        PassThrottle();
+        Inject({{0xF0, 0x41, 0x10}});
+        PassThrottle();
+        Inject({breaker});
+        ASSERT_TRUE(WaitFor(LM_RECEIVE_ERROR));
+        Inject({{0x42, 0xF7}, {0xF0, 0x01, 0xF7}});
+        m_pVirtual->WaitIdle();
+        PumpFor(100);
 
-    // The runs F0 41, F8 and 7F each leave the message open; F7 ends it.
-    auto receiving = m_recorder.Of(LM_RECEIVING);
-    ASSERT_EQ(receiving.size(), 3u);
-    EXPECT_TRUE(MessageIs(receiving[0], LM_RECEIVING, -1, 2, 0));
-    EXPECT_TRUE(MessageIs(receiving[1], LM_RECEIVING, -1, 2, 1));
-    EXPECT_TRUE(MessageIs(receiving[2], LM_RECEIVING, -1, 3, 2));
-    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_RECEIVE_COMPLETE)[0], LM_RECEIVE_COMPLETE, 4, -1, 3));
-    EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x7F, 0xF7}));
-}
-
-TEST_F(MidiManagerReceive, StatusByteBreaksTheMessageAndKeepsWhatCame)
-{
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    PassThrottle();
-    Inject({{0xF0, 0x41, 0x10}});
-    PassThrottle();
-    Inject({{0x90, 0x3C, 0x40}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_ERROR));
-    // Reception is over: the rest of the message and a whole new one go unheard.
-    Inject({{0x42, 0xF7}, {0xF0, 0x01, 0xF7}});
-    m_pVirtual->WaitIdle();
-    PumpFor(100);
-
-    auto errors = m_recorder.Of(LM_RECEIVE_ERROR);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_TRUE(MessageIs(errors[0], LM_RECEIVE_ERROR, -1, 3, 1));
-    EXPECT_GE(errors[0].iParam3, 200);
-    EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
-    EXPECT_EQ(m_recorder.Of(LM_RECEIVING).size(), 1u);
-    EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
-}
-
-TEST_F(MidiManagerReceive, SecondStartBreaksTheMessage)
-{
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    Inject({{0xF0, 0x41, 0x10, 0xF0, 0x42, 0xF7}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_ERROR));
-    EXPECT_EQ(m_recorder.Of(LM_RECEIVE_ERROR)[0].iParam2, 3);
-    EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
+        auto errors = m_recorder.Of(LM_RECEIVE_ERROR);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_TRUE(MessageIs(errors[0], LM_RECEIVE_ERROR, -1, 3, 1));
+        EXPECT_GE(errors[0].iParam3, 200);
+        EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
+        EXPECT_EQ(m_recorder.Of(LM_RECEIVING).size(), 1u);
+        EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
+    }
 }
 
 TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
@@ -168,19 +145,30 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
     Inject({{0xF0, 0x05, 0x06, 0xF7}});
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
     EXPECT_EQ(Received(), (Bytes{0xF0, 0x05, 0x06, 0xF7}));
+
+    // Opening the input again forgets it too, and does not arm.
+    ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
+    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
+    m_recorder.m_messages.clear();
+    Inject({{0xF0, 0x02, 0xF7}});
+    m_pVirtual->WaitIdle();
+    PumpFor(100);
+    EXPECT_TRUE(m_recorder.m_messages.empty());
 }
 
-TEST_F(MidiManagerReceive, MessageSplitOverManyPacketsWithThrottledProgress)
+// Larger than one storage piece and not a multiple of it, in many packets.
+TEST_F(MidiManagerReceive, LargeMessageOverManyPacketsIsKeptWholeWithThrottledProgress)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
     PassThrottle();
+    const int nPackets = 300, nPacket = 701;
     Bytes expected{0xF0, 0x43};
     std::vector<Bytes> packets{{0xF0, 0x43}};
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < nPackets; ++i)
     {
         Bytes packet;
-        for (int j = 0; j < 9; ++j)
-            packet.push_back(uint8_t((i * 9 + j) & 0x7F));
+        for (int j = 0; j < nPacket; ++j)
+            packet.push_back(uint8_t((i * 7 + j) & 0x7F));
         expected.insert(expected.end(), packet.begin(), packet.end());
         packets.push_back(packet);
     }
@@ -190,68 +178,26 @@ TEST_F(MidiManagerReceive, MessageSplitOverManyPacketsWithThrottledProgress)
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
 
     EXPECT_EQ(Received(), expected);
-    // 301 progress posts before the F7, counted whether or not the throttle kept them.
+    // A progress post for each packet before the F7, counted whether or not the throttle
+    // kept them.
     auto complete = m_recorder.Of(LM_RECEIVE_COMPLETE);
     ASSERT_EQ(complete.size(), 1u);
-    EXPECT_TRUE(MessageIs(complete[0], LM_RECEIVE_COMPLETE, int32_t(expected.size()), -1, 301));
+    EXPECT_TRUE(
+        MessageIs(complete[0], LM_RECEIVE_COMPLETE, int32_t(expected.size()), -1, nPackets + 1));
     auto receiving = m_recorder.Of(LM_RECEIVING);
     ASSERT_FALSE(receiving.empty());
-    EXPECT_LT(receiving.size(), 301u);
+    EXPECT_LT(receiving.size(), size_t(nPackets + 1));
     EXPECT_TRUE(MessageIs(receiving[0], LM_RECEIVING, -1, 2, 0));
     for (size_t i = 1; i < receiving.size(); ++i)
     {
         EXPECT_GT(receiving[i].iParam4, receiving[i - 1].iParam4);
-        EXPECT_EQ(receiving[i].iParam2, 2 + 9 * receiving[i].iParam4);
+        EXPECT_EQ(receiving[i].iParam2, 2 + nPacket * receiving[i].iParam4);
     }
 }
 
-TEST_F(MidiManagerReceive, LargeDumpIsKeptWhole)
-{
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    // Larger than one storage piece, and not a multiple of it.
-    const int nData = 200000;
-    Bytes expected{0xF0};
-    for (int i = 0; i < nData; ++i)
-        expected.push_back(uint8_t((i * 7) & 0x7F));
-    expected.push_back(0xF7);
-    std::vector<Bytes> packets;
-    for (size_t i = 0; i < expected.size(); i += 1000)
-        packets.emplace_back(expected.begin() + long(i),
-                             expected.begin() + long(std::min(expected.size(), i + 1000)));
-    Inject(packets);
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
-    EXPECT_EQ(m_recorder.Of(LM_RECEIVE_COMPLETE)[0].iParam1, nData + 2);
-    EXPECT_EQ(Received(), expected);
-}
-
-TEST_F(MidiManagerReceive, RunsFromAnotherMidiObjectAreIgnored)
-{
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    CLumMidi other;
-    unsigned char message[] = {0xF0, 0x01, 0xF7};
-    m_pManager->OnLumMidiInReceiving(&other, 3, message);
-    PumpFor(100);
-    EXPECT_TRUE(m_recorder.m_messages.empty());
-    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
-}
-
-TEST_F(MidiManagerReceive, ReopeningDisarmsAndForgets)
-{
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    Inject({{0xF0, 0x01, 0xF7}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
-    ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
-    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
-    m_recorder.m_messages.clear();
-    Inject({{0xF0, 0x02, 0xF7}});
-    m_pVirtual->WaitIdle();
-    PumpFor(100);
-    EXPECT_TRUE(m_recorder.m_messages.empty()) << "opening does not arm";
-}
-
-// --- Setup changes and lifetime ----------------------------------------------------
-
-TEST_F(MidiManagerFixture, SetupChangeIsPostedOncePerClient)
+// Setup changes are posted once per client while the manager lives; a destroyed manager
+// refuses everything until created again, as after a restart of the MIDI engine.
+TEST_F(MidiManagerFixture, SetupChangesAndLifetime)
 {
     PumpFor(50);
     m_recorder.m_messages.clear();
@@ -269,32 +215,25 @@ TEST_F(MidiManagerFixture, SetupChangeIsPostedOncePerClient)
         EXPECT_EQ(change.iParam3, -1);
         EXPECT_EQ(change.iParam4, -1);
     }
-}
 
-TEST_F(MidiManagerFixture, CreateAndDestroyOnlyOnce)
-{
     EXPECT_EQ(m_pManager->Create(), 0);
     EXPECT_EQ(m_pManager->Destroy(), 1);
     EXPECT_EQ(m_pManager->Destroy(), 0);
     EXPECT_EQ(m_pManager->ReceiveSysExData(), 0);
+    EXPECT_EQ(m_pManager->ReceiveSysExDump(0), 0);
+    EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0xF7}), 0);
     EXPECT_EQ(m_pManager->MidiInOpenByName(""), 0);
     EXPECT_EQ(m_pManager->MidiOutOpenByName(""), 0);
     m_pManager->MidiInClose();
     m_pManager->MidiOutClose();
-    // And again, as after a restart of the MIDI engine.
-    EXPECT_EQ(m_pManager->Create(), 1);
-    EXPECT_EQ(m_pManager->ReceiveSysExData(), 1);
-}
-
-TEST_F(MidiManagerFixture, NoSetupChangeAfterDestroy)
-{
-    ASSERT_EQ(m_pManager->Destroy(), 1);
-    PumpFor(50);
     m_recorder.m_messages.clear();
     m_pVirtual->AddSource("Synth Co", "Port 9");
     m_pVirtual->WaitIdle();
     PumpFor(100);
     EXPECT_FALSE(m_recorder.Has(LM_SETUP_CHANGED));
+
+    EXPECT_EQ(m_pManager->Create(), 1);
+    EXPECT_EQ(m_pManager->ReceiveSysExData(), 1);
 }
 
 // --- Arming while input arrives -----------------------------------------------------
@@ -303,10 +242,7 @@ using MidiManagerConcurrency = MidiManagerFixture;
 
 TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
 {
-    MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
-    m_pVirtual->WaitIdle();
-    ASSERT_EQ(m_pManager->MidiInOpenByName("Synth Co - Port 1"), 1);
-
+    OpenSource();
     std::atomic<bool> bStop{false};
     std::thread feeder(
         [&]
@@ -316,16 +252,15 @@ TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
                 message.push_back(uint8_t(i));
             message.push_back(0xF7);
             while (!bStop.load())
-                m_pVirtual->Inject(hSource, {Bytes(message.begin(), message.begin() + 20),
-                                             Bytes(message.begin() + 20, message.end()),
-                                             {0xF8}});
+                Inject({Bytes(message.begin(), message.begin() + 20),
+                        Bytes(message.begin() + 20, message.end()),
+                        {0xF8}});
         });
     for (int i = 0; i < 300; ++i)
     {
         m_pManager->ReceiveSysExData();
-        int nSize = m_pManager->m_nReceivedSysExSize;
         // Whatever is being collected is a prefix of one message.
-        if (nSize > 0)
+        if (m_pManager->m_nReceivedSysExSize > 0)
         {
             EXPECT_EQ(m_pManager->GetReceivedSysExData(0), 0xF0);
         }
@@ -337,10 +272,9 @@ TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
     m_pVirtual->WaitIdle();
 
     // After the storm, one arming still collects one whole message.
-    PumpFor(50);
-    m_recorder.m_messages.clear();
+    ForgetPosted();
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    m_pVirtual->Inject(hSource, {{0xF0, 0x11, 0x22, 0xF7}});
+    Inject({{0xF0, 0x11, 0x22, 0xF7}});
     ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_RECEIVE_COMPLETE); }));
     EXPECT_EQ(m_recorder.Of(LM_RECEIVE_COMPLETE)[0].iParam1, 4);
     EXPECT_EQ(m_pManager->GetReceivedSysExData(1), 0x11);

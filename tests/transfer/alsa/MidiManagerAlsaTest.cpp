@@ -1,11 +1,8 @@
 // The MIDI manager against the kernel's ALSA sequencer, checked with amidi. Runs inside the
 // alsa-vm tool's VM, where bytes written to raw MIDI hw:0,N come out of the sequencer port
-// "Virtual Raw MIDI 0-N - VirMIDI 0-N" and what is sent to that port can be read from
-// hw:0,N.
+// "Virtual Raw MIDI 0-N - VirMIDI 0-N".
 
 #include "AlsaEngineFixture.h"
-
-#include "file/LumFile.h"
 
 #include <cstdio>
 #include <string>
@@ -26,31 +23,6 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
 
 using MidiManagerAlsa = AlsaEngineFixture;
 } // namespace
-
-TEST_F(MidiManagerAlsa, FileSentArrivesOnRawMidiByteForByte)
-{
-    Bytes file = SysEx(450, 3);
-    Bytes second = SysEx(300, 5);
-    file.insert(file.end(), second.begin(), second.end());
-    std::string path = m_temp.Write("two.syx", file);
-    CRawMidiInstrument rawMidi("/dev/snd/midiC0D0");
-    ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,0";
-
-    ASSERT_EQ(m_pManager->MidiOutOpenByName("Virtual Raw MIDI 0-0 - VirMIDI 0-0"), 1);
-    CLumFile cFile;
-    ASSERT_EQ(cFile.Open(path.c_str(), 9), 1);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&cFile), 1);
-    cFile.Close();
-    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Has(LM_TRANSMIT_COMPLETE); }, 5000));
-    int nProgress = 0;
-    for (const tagListenerMessage& message : m_recorder.m_messages)
-        if (message.iMessage == LM_TRANSMITTING)
-            ++nProgress;
-    EXPECT_EQ(nProgress, 4) << "256 + 194 bytes, then 256 + 44: blocks end with their message";
-
-    PumpUntil([&] { return rawMidi.Heard().size() >= file.size(); }, 20000);
-    EXPECT_EQ(rawMidi.Heard(), file);
-}
 
 TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
 {
