@@ -3,21 +3,10 @@
 #include "app/Application.h"
 #include "app/Preference.h"
 #include "platform/midi/VirtualMidi.h"
-#include "platform/ui/EventTarget.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
-#include "toolkit/Control.h"
-#include "windows/AboutWindow.h"
-#include "windows/MainWindow.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QPointer>
 #include <QSettings>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -27,8 +16,6 @@
 
 namespace
 {
-constexpr uint32_t kSignature = FourCharCode("QMRK");
-
 // The whole program as main runs it, on the virtual MIDI back end, with its preferences
 // in a folder of its own.
 class ApplicationRunTest : public testing::Test
@@ -42,9 +29,6 @@ protected:
         m_pVirtual = VirtualMidi::Get();
         ASSERT_NE(m_pVirtual, nullptr);
         m_pVirtual->Reset();
-        m_pVirtual->AddSource("Synth A", "In");
-        m_pVirtual->AddSource("Synth B", "In");
-        m_pVirtual->AddDestination("Synth A", "Out");
         m_pApplication = std::make_unique<CApplication>();
         g_pApplication = m_pApplication.get();
     }
@@ -75,80 +59,6 @@ protected:
     std::unique_ptr<CApplication> m_pApplication;
 };
 } // namespace
-
-TEST_F(ApplicationRunTest, StartsWithTheMainWindowShownAndQuitsWhenItIsClosed)
-{
-    Store("Midi In Device", "Synth A - In");
-    Store("Midi Out Device", "Gone - Out");
-
-    // Looks at the program once its main window is up, then closes the window as the
-    // user would; a guard ends the run should that not quit it.
-    QPointer<QWidget> pShownWindow;
-    QString inChoice;
-    QStringList menuTitles;
-    QTimer poll;
-    QObject::connect(
-        &poll, &QTimer::timeout,
-        [&]()
-        {
-            CMainWindow* pMain = m_pApplication->m_pMainWindow;
-            QWidget* pWindow = pMain ? pMain->GetWindowRef() : nullptr;
-            if (!pWindow || !pWindow->isVisible() || pShownWindow)
-                return;
-            pShownWindow = pWindow;
-            auto* pIn = qobject_cast<QComboBox*>(GetControlByID(pWindow, {kSignature, 3}));
-            inChoice = pIn ? pIn->currentText() : QString();
-            if (auto* pMainWindow = qobject_cast<QMainWindow*>(pWindow))
-                for (QAction* pAction : pMainWindow->menuBar()->actions())
-                    menuTitles << pAction->text();
-            // The user picks Synth B and closes the window.
-            if (pIn)
-            {
-                pIn->setCurrentIndex(1);
-                emit pIn->activated(1);
-            }
-            pWindow->close();
-        });
-    poll.start(20);
-    QuitGuard guard(10000);
-
-    EXPECT_EQ(m_pApplication->Run(), 0);
-    EXPECT_FALSE(guard.Fired()) << "closing the main window did not quit";
-    ASSERT_FALSE(inChoice.isNull()) << "the main window was never shown";
-    EXPECT_EQ(inChoice, "Synth A - In");
-    EXPECT_FALSE(menuTitles.isEmpty()) << "the main window shows the application's menu bar";
-
-    // Everything is gone, the window included, and the choice was stored.
-    EXPECT_EQ(m_pApplication->m_pMainWindow, nullptr);
-    EXPECT_EQ(m_pApplication->m_pMidiManager, nullptr);
-    EXPECT_EQ(m_pApplication->m_pMessageManager, nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(pShownWindow.isNull());
-    EXPECT_EQ(Stored("Midi In Device"), "Synth B - In");
-    EXPECT_EQ(Stored("Midi Out Device"), "Gone - Out");
-}
-
-TEST_F(ApplicationRunTest, AboutBoxLeftOpenAtQuitIsClosedByTheApplicationObject)
-{
-    QPointer<QWidget> pAbout;
-    QTimer::singleShot(50,
-                       [&]()
-                       {
-                           ProcessHICommand(FourCharCode("Abou"));
-                           if (m_pApplication->m_pAboutWindow)
-                               pAbout = m_pApplication->m_pAboutWindow->GetWindowRef();
-                           ProcessHICommand(kHICommandQuit);
-                       });
-    EXPECT_EQ(m_pApplication->Run(), 0);
-    ASSERT_FALSE(pAbout.isNull());
-    // It outlives the run, until the application object goes.
-    EXPECT_NE(m_pApplication->m_pAboutWindow, nullptr);
-    EXPECT_EQ(m_pApplication->m_pMainWindow, nullptr);
-    m_pApplication.reset();
-    g_pApplication = nullptr;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(pAbout.isNull());
-}
 
 TEST_F(ApplicationRunTest, WithoutTheMainWindowLayoutTheRunEndsAtOnce)
 {

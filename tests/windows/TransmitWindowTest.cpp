@@ -8,7 +8,6 @@
 #include "windows/TransmitWindow.h"
 
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -162,63 +161,10 @@ void TypeEscape(TransmitWindowTest& test)
 {
     QTest::keyClick(test.m_pWindow->GetWindowRef(), Qt::Key_Escape);
 }
-
-void PressCloseBox(TransmitWindowTest& test)
-{
-    CloseBox(*test.m_pWindow);
-}
 } // namespace
 
-struct tagChosenCase
-{
-    const char* pszName;
-    const char* pszChosen;
-    std::string contents;
-    const char* pszShown; // the file name the window shows, the first the list names
-};
-
-class TransmitWindowChosen : public TransmitWindowTest,
-                             public ::testing::WithParamInterface<tagChosenCase>
-{
-};
-
-// Whether a file is a list goes by its first byte, not its name. Entries go in the order
-// of their numbers, whatever the order of the lines, gaps, negative and huge numbers.
-TEST_P(TransmitWindowChosen, IsSentAsItsFirstByteSays)
-{
-    const tagChosenCase& chosen = GetParam();
-    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
-    m_dir.Write("a.syx", first);
-    m_dir.Write("Drum Kit.syx", second);
-    m_dir.Write("c.syx", third);
-    Choose(m_dir.Write(chosen.pszChosen, chosen.contents));
-    const bool bList = chosen.contents[0] == '[';
-    WindowScript script;
-    if (bList)
-        StepThrough(script, *m_pWindow, {{Named(1, 3, "a.syx", chosen.pszChosen), 300},
-                             {Named(2, 3, "Drum Kit.syx", chosen.pszChosen), 100},
-                             {Named(3, 3, "c.syx", chosen.pszChosen), 50}});
-    else
-        StepThrough(script, *m_pWindow, {{chosen.pszShown, int(chosen.contents.size())}});
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), bList ? Joined({first, second, third})
-                                : Bytes(chosen.contents.begin(), chosen.contents.end()));
-    EXPECT_EQ(m_driver.Seen().size(), 1u) << "no alert";
-}
-
-const std::string kLines = "[MultiSysEx]\n99999999999=c.syx\n-3=a.syx\n10=\"Drum Kit.syx\"\n";
-INSTANTIATE_TEST_SUITE_P(
-    Files, TransmitWindowChosen,
-    ::testing::Values(tagChosenCase{"List", "list.msy", kLines, nullptr},
-                      tagChosenCase{"ListNamedSyx", "bank.syx", kLines, nullptr},
-                      tagChosenCase{"SysExNamedMsy", "odd.msy",
-                                    std::string("\xF0\x01\x02\xF7", 4), "odd.msy"}),
-    [](const ::testing::TestParamInfo<tagChosenCase>& info) { return info.param.pszName; });
-
-// The ways out of the window, before Start, between the files of a list, while a file
-// goes out and once all have gone: the close button, Escape and the close box.
+// The ways out of the window while a file of a list goes out and once all have gone: the
+// close button, which cancels, and Escape.
 struct tagWayOutCase
 {
     const char* pszName;
@@ -295,61 +241,10 @@ TEST_P(TransmitWindowWayOut, ClosesTheWindowAndSendsNoMore)
 INSTANTIATE_TEST_SUITE_P(
     Ways, TransmitWindowWayOut,
     ::testing::Values(tagWayOutCase{"CloseBeforeStart", 0, false, PressClose},
-                      tagWayOutCase{"EscapeBeforeStart", 0, false, TypeEscape},
-                      tagWayOutCase{"CloseBetweenFiles", 1, false, PressClose},
-                      tagWayOutCase{"EscapeBetweenFiles", 1, false, TypeEscape},
                       tagWayOutCase{"CancelDuringTheSecond", 1, true, PressClose},
                       tagWayOutCase{"EscapeDuringTheFirst", 0, true, TypeEscape},
-                      tagWayOutCase{"CloseBoxDuringTheFirst", 0, true, PressCloseBox},
                       tagWayOutCase{"EscapeWhenAllSent", 2, false, TypeEscape}),
     [](const ::testing::TestParamInfo<tagWayOutCase>& info) { return info.param.pszName; });
-
-// Start has the focus and Return presses it; the second click of a double click on Start
-// or Next, and Return held down, come while the file goes out and must not cancel it.
-TEST_F(TransmitWindowTest, ASecondPressWhileAFileGoesOutIsIgnored)
-{
-    const Bytes first = SysEx(600, 1), second = SysEx(600, 2);
-    ChooseList({first, second});
-    const auto pressAgain = [this]
-    {
-        QPushButton* pAction = qobject_cast<QPushButton*>(Control(kButton));
-        QTest::mouseClick(pAction, Qt::LeftButton);
-        Press();
-        QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Return);
-        m_pVirtual->HoldCompletions(false);
-    };
-    const auto goingOut = [this](const char* pszName)
-    {
-        return [this, pszName]
-        {
-            return m_pVirtual->HeldCompletions() == 1 &&
-                   Shows(kFileNameText) == Named(pszName[0] == 'a' ? 1 : 2, 2, pszName);
-        };
-    };
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 2, "a.syx"), 600),
-                [&]
-                {
-                    EXPECT_EQ(m_pWindow->GetWindowRef()->focusWidget(), Control(kButton));
-                    m_pVirtual->HoldCompletions(true);
-                    QTest::keyClick(m_pWindow->GetWindowRef()->focusWidget(), Qt::Key_Return);
-                });
-    script.Then("the first going out", goingOut("a.syx"), pressAgain);
-    script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 600, "ButtonNext"),
-                [&]
-                {
-                    EXPECT_EQ(m_pWindow->GetWindowRef()->focusWidget(), Control(kButton));
-                    PressHeld();
-                });
-    script.Then("the second going out", goingOut("b.syx"), pressAgain);
-    script.Then("the second sent", Sent(Named(2, 2, "b.syx"), 600, "ButtonClose"),
-                [&] { QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Enter, Qt::KeypadModifier); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-}
-
 // A send the back end refuses and one that cannot start (the output gone) each leave the
 // window ready to start the same file again, which then goes out whole.
 TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgain)
@@ -398,7 +293,6 @@ struct tagRefusedCase
     std::string sMessageName; // the name the message gives
     const char* pszReasonKey;
     int nReasonNumber;
-    bool bInTrack = false; // the reason is told of the MIDI file's track of that number
 };
 
 std::string AsString(const Bytes& bytes)
@@ -418,7 +312,6 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     const tagRefusedCase& refused = GetParam();
     m_dir.Write("a.syx", SysEx(30, 1));
     m_dir.Write("text.syx", "just some text\n");
-    m_dir.Write("raw.mid", SysEx(20, 2));
     std::string sChosen = m_dir.File(refused.pszChosen);
     if (refused.contents == "<folder>")
         std::filesystem::create_directory(sChosen);
@@ -435,11 +328,7 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     const DialogDriver::tagSeen& alert = m_driver.Seen()[1];
     EXPECT_EQ(alert.text, Text(refused.pszMessageKey, refused.sMessageName.c_str(),
                                refused.nReasonNumber, refused.pszChosen));
-    // The strings table hands out one buffer: the reason's text is copied first.
-    EXPECT_EQ(alert.informativeText,
-              refused.bInTrack ? Text("MidiFileErrorInTrack", refused.nReasonNumber,
-                                      Text(refused.pszReasonKey).toUtf8().constData())
-                               : Text(refused.pszReasonKey, refused.nReasonNumber));
+    EXPECT_EQ(alert.informativeText, Text(refused.pszReasonKey, refused.nReasonNumber));
     EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
     EXPECT_TRUE(Captured().empty());
     EXPECT_EQ(OpenFiles(), 0);
@@ -453,34 +342,15 @@ INSTANTIATE_TEST_SUITE_P(
                        "ReasonIsFolder", 0},
         tagRefusedCase{"Fifo", "pipe.syx", "<fifo>", "FileCannotBeSent", "pipe.syx",
                        "ReasonNotAFile", 0},
-        tagRefusedCase{"TextAsSyx", "notes.syx", "hello\n", "FileCannotBeSent", "notes.syx",
-                       "ReasonNotSysEx", 0},
         tagRefusedCase{"ListWithoutEntries", "none.msy", "[MultiSysEx]\n", "FileCannotBeSent",
                        "none.msy", "ReasonListNoEntries", 0},
-        tagRefusedCase{"ListWithALongName", "long.msy",
-                       "[MultiSysEx]\n1=" + std::string(300, 'n') + "\n", "FileCannotBeSent",
-                       "long.msy", "ReasonListNameTooLong", 1},
         tagRefusedCase{"ListCutByALongName", "cut.msy",
                        "[MultiSysEx]\n1=a.syx\n2=" + std::string(300, 'n') + "\n",
                        "FileCannotBeSent", "cut.msy", "ReasonListNameTooLong", 2},
         tagRefusedCase{"RepeatedNumber", "twice.msy", "[MultiSysEx]\n1=a.syx\n1=a.syx\n",
                        "FileCannotBeSent", "twice.msy", "ReasonListRepeatedNumber", 1},
-        tagRefusedCase{"MissingEntry", "gone.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n",
-                       "ListedFileCannotBeSent", "gone.syx", "ReasonNotFound", 2},
-        tagRefusedCase{"ListNamingItself", "self.msy", "[MultiSysEx]\n1=self.msy\n",
-                       "ListedFileCannotBeSent", "self.msy", "ReasonNotSysEx", 1},
         tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
                        "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
-        tagRefusedCase{"EntryMidiNamedSysEx", "mid.msy", "[MultiSysEx]\n1=a.syx\n2=raw.mid\n",
-                       "ListedFileCannotBeSent", "raw.mid", "MidiFileNotMidi", 2},
-        tagRefusedCase{"MidiTrackWithoutEnd", "bad.mid",
-                       AsString(MidiFileBuilder::Join(
-                           {MidiFileBuilder::Header(0, 1, 96),
-                            MidiFileBuilder::Chunk("MTrk", {0x00, 0xF0, 0x01, 0xF7})})),
-                       "Can't Read Midi File", "bad.mid", "MidiFileNoEndOfTrack", 1, true},
-        // Named .mid but not one: told as such, not read as a list.
-        tagRefusedCase{"NotAMidiFile", "bad.mid", "[Mul", "Can't Read Midi File", "bad.mid",
-                       "MidiFileNotMidi", 0},
         tagRefusedCase{"MidiWithoutSysEx", "bad.mid",
                        AsString(MidiFileBuilder::File(0, 96,
                                                   {MidiFileBuilder::Track({MidiFileBuilder::Event(
@@ -623,44 +493,6 @@ TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(Captured(), Joined({first, second, third}));
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
-}
-
-namespace
-{
-// A Standard MIDI File of the messages, 100 ms apart.
-Bytes MidiFileOf(std::initializer_list<Bytes> messages)
-{
-    using namespace MidiFileBuilder;
-    Bytes events;
-    for (const Bytes& message : messages)
-        events = Join({events, SysExEvent(events.empty() ? 0 : 50,
-                                          Bytes(message.begin() + 1, message.end()))});
-    return File(0, 500, {Track({events})});
-}
-
-} // namespace
-
-TEST_F(TransmitWindowTest, SendsTheSysExOfAMidiFileAndRemembersItsTiming)
-{
-    const Bytes first = SysEx(20, 1), second = SysEx(30, 2);
-    Choose(m_dir.Write("song.mid", MidiFileOf({first, second})));
-    WindowScript script;
-    script.Then("ready", Ready("song.mid", 50),
-                [&]
-                {
-                    EXPECT_TRUE(Visible(kFileTiming));
-                    EXPECT_EQ(Value(kFileTiming), 1) << "the file's own timing by default";
-                    SetValue(kFileTiming, 0);
-                    Press();
-                });
-    script.Then("sent", Sent("song.mid", 50, "ButtonClose"), [&] { Press(); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-    EXPECT_EQ(m_pManager->GetTransmitSettings().iMidiTiming, tagTransmitSettings::kMidiTimingPause);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName).iMidiTiming,
-              tagTransmitSettings::kMidiTimingPause);
 }
 
 // Messages chosen in the message window go out alone; Start then sends the whole file.
