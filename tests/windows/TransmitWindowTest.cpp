@@ -117,15 +117,6 @@ public:
     }
 
 protected:
-    // A transmission failed; the window offers to start it again.
-    WindowScript::Condition Failed()
-    {
-        return [this]
-        {
-            return Shows(kStatusText) == Text("StatusTransmitError") &&
-                   Shows(kButton) == Text("ButtonStart") && ControlEnabled(*m_pWindow, kButton);
-        };
-    }
     WindowScript::Condition Ready(const QString& sName, int nSize)
     {
         return TransmitReady(*m_pWindow, sName, nSize);
@@ -245,45 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
                       tagWayOutCase{"EscapeDuringTheFirst", 0, true, TypeEscape},
                       tagWayOutCase{"EscapeWhenAllSent", 2, false, TypeEscape}),
     [](const ::testing::TestParamInfo<tagWayOutCase>& info) { return info.param.pszName; });
-// A send the back end refuses and one that cannot start (the output gone) each leave the
-// window ready to start the same file again, which then goes out whole.
-TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgain)
-{
-    const Bytes first = SysEx(300, 1), second = SysEx(30, 2);
-    ChooseList({first, second});
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 2, "a.syx"), 300),
-                [&]
-                {
-                    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
-                    Press();
-                });
-    script.Then("the refused send", Failed(),
-                [&]
-                {
-                    EXPECT_TRUE(Captured().empty());
-                    Press();
-                });
-    script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 300, "ButtonNext"),
-                [&]
-                {
-                    // Nothing can be sent, and nothing is posted.
-                    m_pManager->MidiOutClose();
-                    Press();
-                });
-    script.Then("the send that cannot start", Failed(),
-                [&]
-                {
-                    ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
-                    Press();
-                });
-    script.Then("the same entry sent", Sent(Named(2, 2, "b.syx"), 30, "ButtonClose"),
-                [&] { Press(); });
-    script.RunModal(*m_pWindow);
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-}
-
 struct tagRefusedCase
 {
     const char* pszName;
@@ -407,19 +359,22 @@ TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
 }
 
-TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
+// Messages chosen in the message window go out alone; Start then sends the whole file,
+// with the pacing remembered for the device shown and what the user set stored for it.
+TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
 {
     tagTransmitSettings remembered;
     remembered.iPauseMs = 20;
     remembered.iBytesPerSecond = 1000;
     remembered.iPacing = tagTransmitSettings::kPacingAtSpeed;
     ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
-    const Bytes dump = Joined({SysEx(30, 1), SysEx(30, 2)});
-    Choose(m_dir.Write("dump.syx", dump));
+    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
+    const Bytes selection(file.begin() + 20, file.end());
+    Choose(m_dir.Write("bank.syx", file));
     tagTransmitSettings chosen;
     chosen.iPauseMs = 5;
     WindowScript script;
-    script.Then("ready", Ready("dump.syx", 60),
+    script.Then("ready", Ready("bank.syx", int(file.size())),
                 [&]
                 {
                     EXPECT_EQ(Value(kPause), 20);
@@ -428,82 +383,8 @@ TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
                     EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
                     EXPECT_FALSE(Visible(kFilePauseRow));
                     EXPECT_FALSE(Visible(kFileTiming)) << "only a MIDI file has a timing";
-                    SetValue(kPause, chosen.iPauseMs);
-                    SetValue(kSpeed, chosen.iBytesPerSecond);
-                    SetValue(kPaceAll, 0);
-                    m_pVirtual->HoldCompletions(true);
-                    Press();
+                    ClickButton(*m_pWindow, kMessagesButton);
                 });
-    script.Then(
-        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
-        [&]
-        {
-            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
-            m_pVirtual->HoldCompletions(false);
-        });
-    script.Then("sent", Sent("dump.syx", 60, "ButtonClose"),
-                [&]
-                {
-                    EXPECT_EQ(Shows(kRemainingText), "00:00");
-                    Press();
-                });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), dump);
-    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
-    // A software port with software pacing left off goes unpaced.
-    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
-}
-
-TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
-{
-    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
-    ChooseList({first, second, third});
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300), [&] { Press(); });
-    script.Then("the first sent by Next", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
-                [&]
-                {
-                    EXPECT_TRUE(Visible(kSendAll));
-                    // Every button can be pressed from the keyboard, each by a letter of its own.
-                    ExpectMnemonics(m_pWindow->GetWindowRef());
-                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
-                    SetValue(kFilePause, 300);
-                    ClickButton(*m_pWindow, kSendAll);
-                });
-    script.Then(
-        "the pause before the third",
-        [&] {
-            return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
-                   Shows(kCloseButton) == Text("ButtonCancel");
-        },
-        [&] {
-            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
-        });
-    script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
-                [&]
-                {
-                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
-                    Press();
-                });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second, third}));
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
-}
-
-// Messages chosen in the message window go out alone; Start then sends the whole file.
-TEST_F(TransmitWindowTest, SendsJustTheMessagesSelectedInTheMessageWindowThenTheWholeFile)
-{
-    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
-    const Bytes selection(file.begin() + 20, file.end());
-    Choose(m_dir.Write("bank.syx", file));
-    WindowScript script;
-    script.Then("ready", Ready("bank.syx", int(file.size())),
-                [&] { ClickButton(*m_pWindow, kMessagesButton); });
     script.Then(
         "the messages shown", [] { return MessageWindowUp() != nullptr; },
         [&]
@@ -521,12 +402,94 @@ TEST_F(TransmitWindowTest, SendsJustTheMessagesSelectedInTheMessageWindowThenThe
         [&]
         {
             EXPECT_EQ(Captured(), selection);
-            Press();
+            SetValue(kPause, chosen.iPauseMs);
+            SetValue(kSpeed, chosen.iBytesPerSecond);
+            SetValue(kPaceAll, 0);
+            PressHeld();
+        });
+    script.Then(
+        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
+            m_pVirtual->HoldCompletions(false);
         });
     script.Then("the whole file sent", Sent("bank.syx", int(file.size()), "ButtonClose"),
-                [&] { Press(); });
+                [&]
+                {
+                    EXPECT_EQ(Shows(kRemainingText), "00:00");
+                    Press();
+                });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(Captured(), Joined({selection, file}));
+    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
+    // A software port with software pacing left off goes unpaced.
+    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
+}
+
+// A start that cannot begin (the output gone) and a send the back end refuses each leave
+// the window ready to start the same file again. Send All then sends the rest of the list
+// with the pause between files.
+TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
+{
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    ChooseList({first, second, third});
+    const auto failed = [this]
+    {
+        return Shows(kStatusText) == Text("StatusTransmitError") &&
+               Shows(kButton) == Text("ButtonStart") && ControlEnabled(*m_pWindow, kButton);
+    };
+    WindowScript script;
+    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300),
+                [&]
+                {
+                    // Nothing can be sent, and nothing is posted.
+                    m_pManager->MidiOutClose();
+                    Press();
+                });
+    script.Then("the send that cannot start", failed,
+                [&]
+                {
+                    ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
+                    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
+                    Press();
+                });
+    script.Then("the refused send", failed,
+                [&]
+                {
+                    EXPECT_TRUE(Captured().empty());
+                    Press();
+                });
+    script.Then("the first sent", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
+                [&]
+                {
+                    EXPECT_TRUE(Visible(kSendAll));
+                    // Every button can be pressed from the keyboard, each by a letter of its own.
+                    ExpectMnemonics(m_pWindow->GetWindowRef());
+                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
+                    SetValue(kFilePause, 300);
+                    ClickButton(*m_pWindow, kSendAll);
+                });
+    script.Then(
+        "the pause before the third",
+        [&]
+        {
+            return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
+                   Shows(kCloseButton) == Text("ButtonCancel");
+        },
+        [&] { EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause"; });
+    script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
+                    Press();
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, second, third}));
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }
