@@ -229,16 +229,32 @@ TEST_F(ReceiveWindowDump, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
     snprintf(m_pApp->m_szMidiOutDevice, sizeof(m_pApp->m_szMidiOutDevice), "%s", kInstrument);
     m_prefs.bIdleStop = 1;
     m_prefs.iIdleSeconds = 1;
+    m_prefs.sRequestHex = "F0 01 F7";
     const std::string sPath = m_dir.File("bank.syx");
+    const auto request = [&](const char* pszTyped)
+    {
+        qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText(pszTyped);
+        ClickButton(m_window, kRequestButton);
+    };
+    // An invalid request is explained and neither sent nor kept.
+    const auto refused = [&](const char* pszKey, int iValue)
+    {
+        return [&, pszKey, iValue]
+        { return ControlText(m_window, kRequestNote) == Text(pszKey, iValue); };
+    };
     WindowScript script;
     script.Then(
         "shown", [&] { return IsShown(m_window) && ControlEnabled(m_window, kRequestButton); },
-        [&]
-        {
-            // Typed without spaces, in lower case.
-            qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText("f07d514d02f7");
-            ClickButton(m_window, kRequestButton);
-        });
+        [&] { request("F0 43 2X F7"); });
+    script.Then("the request not hex", refused("RequestNotHex", 8), [&] { request(""); });
+    script.Then("the request empty", refused("RequestEmpty", 0),
+                [&]
+                {
+                    EXPECT_TRUE(m_pVirtual->Captured(m_hSource + 1).empty());
+                    EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 01 F7");
+                    // Typed without spaces, in lower case.
+                    request("f07d514d02f7");
+                });
     script.Then("the request sent, or the reply already counted",
                 [&]
                 {
@@ -252,58 +268,6 @@ TEST_F(ReceiveWindowDump, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), bank);
     EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
-}
-
-namespace
-{
-struct tagRequestCase
-{
-    const char* pszName;
-    const char* pszTyped;
-    const char* pszKey;
-    int iValue;
-};
-
-void PrintTo(const tagRequestCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
-class ReceiveWindowRequest : public ReceiveWindowDump,
-                             public ::testing::WithParamInterface<tagRequestCase>
-{
-};
-
-const tagRequestCase kRequestCases[] = {
-    {"Empty", "", "RequestEmpty", 0},
-    {"NotHex", "F0 43 2X F7", "RequestNotHex", 8},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, ReceiveWindowRequest, ::testing::ValuesIn(kRequestCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-} // namespace
-
-TEST_P(ReceiveWindowRequest, AnInvalidRequestIsExplainedAndNotSent)
-{
-    const tagRequestCase& c = GetParam();
-    MIDIEndpointRef hDestination = m_hSource + 1;
-    snprintf(m_pApp->m_szMidiOutDevice, sizeof(m_pApp->m_szMidiOutDevice), "%s", kInstrument);
-    m_prefs.sRequestHex = "F0 01 F7";
-    WindowScript script;
-    script.Then(
-        "shown", [&] { return IsShown(m_window); },
-        [&]
-        {
-            qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText(c.pszTyped);
-            ClickButton(m_window, kRequestButton);
-        });
-    script.Then(
-        "the problem said",
-        [&] { return ControlText(m_window, kRequestNote) == Text(c.pszKey, c.iValue); },
-        [&] { ClickButton(m_window, kCancelButton); });
-    Show(script);
-    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
-    EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 01 F7") << "only a valid one is kept";
 }
 
 TEST_F(ReceiveWindowDump, WithoutAnOutputTheRequestSaysWhyAndTheModeChoiceIsRemembered)
