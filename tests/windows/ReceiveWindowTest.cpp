@@ -73,35 +73,82 @@ protected:
 
 } // namespace
 
+// Closing with an unsaved dump asks first. Cancel keeps the window; Save with the save
+// dialog cancelled keeps it too; a save that cannot create its file names the file and the
+// reason, writes nothing and keeps the window; Save with a file chosen saves and closes.
 TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
 {
     const std::string sPath = m_dir.File("Received.syx");
-    // Cancel keeps the window; Save with the save dialog cancelled keeps it too; Save
-    // with a file chosen saves and closes.
+    const std::string sFolder = m_dir.File("Taken.syx");
+    std::filesystem::create_directory(sFolder);
+    LogCapture log;
     m_driver.PressButton(QMessageBox::Cancel);
     m_driver.PressButton(QMessageBox::Save);
     m_driver.Cancel();
+    for (const std::string& sTarget : {sFolder, m_dir.File("no such folder/Received.syx")})
+    {
+        m_driver.PressButton(QMessageBox::Save);
+        // The whole path typed into the dialog's name field.
+        m_driver.Do(
+            [sTarget](QWidget* pDialog)
+            {
+                auto* pNameField = pDialog->findChild<QLineEdit*>("fileNameEdit");
+                ASSERT_NE(pNameField, nullptr);
+                pNameField->setText(QString::fromStdString(sTarget));
+                static_cast<QDialog*>(pDialog)->done(QDialog::Accepted);
+            });
+        m_driver.PressButton(QMessageBox::Ok);
+    }
     m_driver.PressButton(QMessageBox::Save);
     m_driver.ChooseFile(QString::fromStdString(sPath));
 
     WindowScript script;
     ReceiveDump(script, [&] { ClickButton(m_window, kCancelButton); });
-    script.Then(
-        "the question answered with Cancel",
-        [&] { return m_driver.Seen().size() == 1 && !DialogUp() && IsShown(m_window); },
-        [&] { ClickButton(m_window, kCancelButton); });
-    script.Then(
-        "the save dialog cancelled",
-        [&] { return m_driver.Seen().size() == 3 && !DialogUp() && IsShown(m_window); },
-        [&] { CloseBox(m_window); });
+    for (size_t nAnswered : {1u, 3u, 6u, 9u})
+        script.Then(
+            std::to_string(nAnswered) + " dialogs answered, the window still open",
+            [&, nAnswered]
+            { return m_driver.Seen().size() == nAnswered && !DialogUp() && IsShown(m_window); },
+            [&, nAnswered]
+            {
+                EXPECT_EQ(ControlText(m_window, kStatusText), Complete());
+                if (nAnswered < 9)
+                    ClickButton(m_window, kCancelButton);
+                else
+                    CloseBox(m_window);
+            });
     script.RunModal(m_window);
 
     EXPECT_TRUE(script.Finished());
-    ASSERT_EQ(m_driver.Seen().size(), 5u);
+    ASSERT_EQ(m_driver.Seen().size(), 11u);
     EXPECT_EQ(m_driver.Seen()[0].className, "QMessageBox");
     EXPECT_EQ(m_driver.Seen()[0].title, "Quillmark");
     EXPECT_EQ(m_driver.Seen()[0].text, Text("Save Received Dump"));
     EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
+    const struct
+    {
+        size_t nAlert;
+        const char* pszName;
+        const char* pszReasonKey;
+    } failures[] = {{5, "Taken.syx", "ReasonIsFolder"}, {8, "Received.syx", "ReasonFolderNotFound"}};
+    for (const auto& failure : failures)
+    {
+        const DialogDriver::tagSeen& alert = m_driver.Seen()[failure.nAlert];
+        EXPECT_EQ(alert.text, Text("SaveFailed", failure.pszName));
+        EXPECT_EQ(alert.informativeText, Text(failure.pszReasonKey));
+        EXPECT_EQ(alert.icon, QMessageBox::Critical);
+    }
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "CLumFile::MacWriteOpen : Failed to create file.",
+                               "Failed to open file.",
+                               "CLumFile::MacWriteOpen : Failed to create file.",
+                               "Failed to open file.",
+                           }));
+    EXPECT_TRUE(std::filesystem::is_directory(sFolder));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "nothing written but the dump";
     EXPECT_EQ(TempDir::Read(sPath), kDump);
 }
 
@@ -149,73 +196,6 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
         window.Destroy();
     }
 }
-
-struct tagUnsavableCase
-{
-    const char* pszName;
-    const char* pszTarget;    // in the test's folder
-    bool bFolderThere;        // a folder has taken the file's name
-    const char* pszReasonKey;
-};
-
-class ReceiveWindowUnsavable : public ReceiveWindowTest,
-                               public ::testing::WithParamInterface<tagUnsavableCase>
-{
-};
-
-// A save that cannot create its file, asked for by closing, names the file and the reason,
-// writes nothing and keeps the window open with the dump unsaved.
-TEST_P(ReceiveWindowUnsavable, TellsWhyAndKeepsTheDumpUnsaved)
-{
-    const tagUnsavableCase& c = GetParam();
-    const std::string sTarget = m_dir.File(c.pszTarget);
-    if (c.bFolderThere)
-        std::filesystem::create_directory(sTarget);
-    LogCapture log;
-    m_driver.PressButton(QMessageBox::Save);
-    // The whole path typed into the dialog's name field.
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            auto* pNameField = pDialog->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(pNameField, nullptr);
-            pNameField->setText(QString::fromStdString(sTarget));
-            static_cast<QDialog*>(pDialog)->done(QDialog::Accepted);
-        });
-    m_driver.PressButton(QMessageBox::Ok);
-
-    WindowScript script;
-    ReceiveDump(script, [&] { ClickButton(m_window, kCancelButton); });
-    script.Then(
-        "the alert answered, the window still open",
-        [&] { return m_driver.Seen().size() == 3 && !DialogUp() && IsShown(m_window); },
-        [&] { m_window.CloseModal(); });
-    script.RunModal(m_window);
-
-    EXPECT_TRUE(script.Finished());
-    ASSERT_EQ(m_driver.Seen().size(), 3u);
-    const QString name = QString::fromStdString(std::filesystem::path(sTarget).filename());
-    EXPECT_EQ(m_driver.Seen()[2].text, Text("SaveFailed", name.toUtf8().constData()));
-    EXPECT_EQ(m_driver.Seen()[2].informativeText, Text(c.pszReasonKey));
-    EXPECT_EQ(m_driver.Seen()[2].icon, QMessageBox::Critical);
-    EXPECT_NE(ControlText(m_window, kStatusText).left(5), Text("StatusSaved").left(5));
-    EXPECT_EQ(std::filesystem::is_directory(sTarget), c.bFolderThere);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
-                            std::filesystem::directory_iterator()),
-              c.bFolderThere ? 1 : 0)
-        << "nothing written";
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                               "CLumFile::MacWriteOpen : Failed to create file.",
-                               "Failed to open file.",
-                           }));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Targets, ReceiveWindowUnsavable,
-    ::testing::Values(tagUnsavableCase{"AFolderOfThatName", "Received.syx", true, "ReasonIsFolder"},
-                      tagUnsavableCase{"AFolderThatDoesNotExist", "no such folder/Received.syx",
-                                       false, "ReasonFolderNotFound"}),
-    [](const ::testing::TestParamInfo<tagUnsavableCase>& info) { return info.param.pszName; });
 
 TEST_F(ReceiveWindowTest, ASaveWhoseWriteFailsKeepsTheOldFile)
 {
