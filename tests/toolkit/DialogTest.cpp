@@ -11,8 +11,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMimeDatabase>
 #include <QSettings>
@@ -203,8 +203,9 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     EXPECT_EQ(types[0], bHasCodes ? FourCharCode("SysX") : 0u);
     EXPECT_TRUE(bOwnProvider);
     // Its icons tell types by name: PNG bytes without an extension are no picture to it.
-    const QFileInfo picture(QString::fromStdString(m_folder.Write(
-        "picture", std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0x0D})));
+    const QFileInfo picture(QString::fromStdString(
+        m_folder.Write("picture", std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
+                                                             '\n', 0, 0, 0, 0x0D})));
     QMimeDatabase mimeTypes;
     ASSERT_EQ(mimeTypes.mimeTypeForFile(picture).name(), "image/png");
     EXPECT_EQ(CFileIconProvider().type(picture),
@@ -252,8 +253,9 @@ TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
     EXPECT_EQ(folder.path, file.folder);
     EXPECT_FALSE(std::filesystem::exists(target)); // the dialog creates nothing
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Quillmark", "Quillmark");
-    EXPECT_EQ(std::filesystem::path(store.value("File Dialog Folders/QMRK").toString().toStdString()),
-              std::filesystem::canonical(m_folder.Path()))
+    EXPECT_EQ(
+        std::filesystem::path(store.value("File Dialog Folders/QMRK").toString().toStdString()),
+        std::filesystem::canonical(m_folder.Path()))
         << "the place is kept for the next run";
 
     m_driver.Cancel();

@@ -155,7 +155,8 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
         size_t nAlert;
         const char* pszName;
         const char* pszReasonKey;
-    } failures[] = {{5, "Taken.syx", "ReasonIsFolder"}, {8, "Received.syx", "ReasonFolderNotFound"}};
+    } failures[] = {{5, "Taken.syx", "ReasonIsFolder"},
+                    {8, "Received.syx", "ReasonFolderNotFound"}};
     for (const auto& failure : failures)
     {
         const DialogDriver::tagSeen& alert = m_driver.Seen()[failure.nAlert];
@@ -165,13 +166,14 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
     }
     EXPECT_TRUE(m_driver.Seen()[12].text.startsWith(Text("SaveFailed", "").left(10)));
     const std::vector<std::string> lines = log.Lines();
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + std::min<size_t>(4, lines.size())),
-              (std::vector<std::string>{
-                  "CLumFile::MacWriteOpen : Failed to create file.",
-                  "Failed to open file.",
-                  "CLumFile::MacWriteOpen : Failed to create file.",
-                  "Failed to open file.",
-              }));
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin(), lines.begin() + std::min<size_t>(4, lines.size())),
+        (std::vector<std::string>{
+            "CLumFile::MacWriteOpen : Failed to create file.",
+            "Failed to open file.",
+            "CLumFile::MacWriteOpen : Failed to create file.",
+            "Failed to open file.",
+        }));
     EXPECT_TRUE(log.Contains("Failed to write file."));
     EXPECT_TRUE(std::filesystem::is_directory(sFolder));
     EXPECT_EQ(TempDir::Read(sOld), old);
@@ -282,7 +284,9 @@ TEST_P(ReceiveWindowSaveAs, WritesTheTypeOfTheName)
     script.Then(
         "shown, with Save disabled",
         [&] { return IsShown(m_window) && !ControlEnabled(m_window, kSaveButton); },
-        [&] { m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}}); });
+        [&] {
+            m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}});
+        });
     script.Then(
         "the dump complete", [&] { return ControlText(m_window, kStatusText) == Complete(); },
         [&]

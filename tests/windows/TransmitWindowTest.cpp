@@ -201,8 +201,9 @@ TEST_P(TransmitWindowWayOut, ClosesTheWindowAndSendsNoMore)
 
     EXPECT_TRUE(script.Finished());
     const Bytes& going = files[size_t(way.nSentBefore)];
-    EXPECT_EQ(Captured(), Joined({way.nSentBefore ? files[0] : Bytes(),
-                                  Bytes(going.begin(), going.begin() + std::min<size_t>(256, going.size()))}));
+    EXPECT_EQ(Captured(),
+              Joined({way.nSentBefore ? files[0] : Bytes(),
+                      Bytes(going.begin(), going.begin() + std::min<size_t>(256, going.size()))}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -455,7 +456,9 @@ TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
             return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
                    Shows(kCloseButton) == Text("ButtonCancel");
         },
-        [&] { EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause"; });
+        [&] {
+            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
+        });
     // All sent: the action button closes, and so does Escape.
     script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
                 [&]
