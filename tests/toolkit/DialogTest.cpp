@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMimeDatabase>
@@ -164,10 +165,13 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     bool bHasCodes = FSpSetFInfo(&dump, &info) == 0;
 
     QStringList listed, offered, all;
+    bool bOwnProvider = false;
     m_driver.Do(
         [&](QWidget* pDialog)
         {
             auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            EXPECT_EQ(StartFolder(pDialog), QDir::homePath()) << "nothing remembered yet";
+            bOwnProvider = dynamic_cast<const CFileIconProvider*>(pFileDialog->iconProvider());
             pFileDialog->setDirectory(QString::fromStdString(m_folder.Path()));
             listed = ListedNames(pFileDialog, 3);
             offered = pFileDialog->nameFilters();
@@ -197,6 +201,15 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     EXPECT_EQ(files[0].name, "Dump.SYX");
     EXPECT_EQ(std::filesystem::path(files[0].folder), std::filesystem::canonical(m_folder.Path()));
     EXPECT_EQ(types[0], bHasCodes ? FourCharCode("SysX") : 0u);
+    EXPECT_TRUE(bOwnProvider);
+    // Its icons tell types by name: PNG bytes without an extension are no picture to it.
+    const QFileInfo picture(QString::fromStdString(
+        m_folder.Write("picture", std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
+                                                             '\n', 0, 0, 0, 0x0D})));
+    QMimeDatabase mimeTypes;
+    ASSERT_EQ(mimeTypes.mimeTypeForFile(picture).name(), "image/png");
+    EXPECT_EQ(CFileIconProvider().type(picture),
+              mimeTypes.mimeTypeForFile(picture, QMimeDatabase::MatchExtension).comment());
 
     // The next dialog with the same key opens where this one was left.
     QString startFolder;
@@ -209,45 +222,6 @@ TEST_F(Dialogs, OpenDialogListsThroughTheFilterAndReturnsTheChosenFile)
     EXPECT_FALSE(dialog.Execute(FourCharCode("QMRK"), files, types, &lCount));
     EXPECT_EQ(std::filesystem::path(startFolder.toStdString()),
               std::filesystem::canonical(m_folder.Path()));
-}
-
-// A path typed in full counts as much as a folder browsed to, and the place is kept in
-// the store for the next run; both dialogs of one key share it.
-TEST_F(Dialogs, BothDialogsOpenInTheFolderOfTheLastChoiceAlsoWhenTypedInFull)
-{
-    LayOutFolder();
-    const std::string target = m_folder.File("banks") + "/Bank B.syx";
-    QString saveStart, openStart;
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            saveStart = StartFolder(pDialog);
-            auto* pNameField = pDialog->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(pNameField, nullptr);
-            pNameField->setText(QString::fromStdString(target));
-            static_cast<QDialog*>(pDialog)->accept();
-        });
-    FSSpec file;
-    ASSERT_TRUE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
-                                      &file, nullptr));
-    EXPECT_EQ(file.name, "Bank B.syx");
-    EXPECT_EQ(saveStart, QDir::homePath()) << "nothing remembered yet";
-
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            openStart = StartFolder(pDialog);
-            qobject_cast<QFileDialog*>(pDialog)->reject();
-        });
-    FSSpec files[1];
-    unsigned long types[1] = {0};
-    long lCount = 0;
-    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("QMRK"), files, types, &lCount));
-    EXPECT_EQ(std::filesystem::path(openStart.toStdString()),
-              std::filesystem::canonical(m_folder.File("banks")));
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Quillmark", "Quillmark");
-    EXPECT_EQ(std::filesystem::path(store.value("File Dialog Folders/QMRK").toString().toStdString()),
-              std::filesystem::canonical(m_folder.File("banks")));
 }
 
 TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
@@ -278,6 +252,11 @@ TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
     EXPECT_EQ(std::filesystem::path(file.folder), std::filesystem::canonical(m_folder.Path()));
     EXPECT_EQ(folder.path, file.folder);
     EXPECT_FALSE(std::filesystem::exists(target)); // the dialog creates nothing
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Quillmark", "Quillmark");
+    EXPECT_EQ(
+        std::filesystem::path(store.value("File Dialog Folders/QMRK").toString().toStdString()),
+        std::filesystem::canonical(m_folder.Path()))
+        << "the place is kept for the next run";
 
     m_driver.Cancel();
     file.name = "untouched";
@@ -286,55 +265,4 @@ TEST_F(Dialogs, SaveDialogOffersTheTitleAndDefaultNameAndReturnsTheLocation)
                                 &folder));
     EXPECT_EQ(file.name, "untouched");
     EXPECT_EQ(folder.path, "/untouched");
-}
-
-TEST_F(Dialogs, SaveDialogAsksBeforeReplacingAFile)
-{
-    const std::string existing = m_folder.Write("Received.syx", std::vector<unsigned char>{0xF0});
-    m_driver.ChooseFile(QString::fromStdString(existing));
-    m_driver.PressButton(QMessageBox::No); // keep the file: the save dialog stays
-    m_driver.ChooseFile(QString::fromStdString(existing));
-    m_driver.PressButton(QMessageBox::Yes);
-    FSSpec file;
-    ASSERT_TRUE(CSaveDialog().Execute(FourCharCode("QMRK"), "Save SysEx File", "Received.syx",
-                                      &file, nullptr));
-    EXPECT_EQ(file.name, "Received.syx");
-    ASSERT_EQ(m_driver.Seen().size(), 4u);
-    EXPECT_EQ(m_driver.Seen()[1].className, "QMessageBox");
-    EXPECT_TRUE(m_driver.Seen()[1].text.contains("Received.syx"));
-    EXPECT_EQ(m_driver.Seen()[2].className, "QFileDialog");
-}
-
-TEST_F(Dialogs, FileTypesComeFromTheNameNotTheContents)
-{
-    // PNG bytes in a file without an extension: only reading them would say PNG.
-    const std::string path =
-        m_folder.Write("picture", std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
-                                                             '\n', 0, 0, 0, 0x0D});
-    const QFileInfo info(QString::fromStdString(path));
-    QMimeDatabase types;
-    ASSERT_EQ(types.mimeTypeForFile(info).name(), "image/png");
-    EXPECT_EQ(CFileIconProvider().type(info),
-              types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment());
-
-    // A cancelled dialog, the first with its key, starts at home and leaves the outputs.
-    bool bOwnProvider = false;
-    QString startFolder;
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
-            bOwnProvider = dynamic_cast<const CFileIconProvider*>(pFileDialog->iconProvider());
-            startFolder = pFileDialog->directory().absolutePath();
-            pFileDialog->reject();
-        });
-    FSSpec files[1];
-    files[0].name = "untouched";
-    unsigned long types1[1] = {7};
-    long lCount = 5;
-    EXPECT_FALSE(CLoadDialog().Execute(FourCharCode("Tst0"), files, types1, &lCount));
-    EXPECT_TRUE(bOwnProvider);
-    EXPECT_EQ(startFolder, QDir::homePath());
-    EXPECT_EQ(files[0].name, "untouched");
-    EXPECT_EQ(types1[0] + unsigned(lCount), 12u);
 }

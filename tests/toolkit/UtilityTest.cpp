@@ -6,15 +6,12 @@
 #include "support/TempDir.h"
 #include "toolkit/DebugLog.h"
 
-#include <QApplication>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <tuple>
 
 namespace
@@ -27,45 +24,7 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
     std::filesystem::copy_file(english, folder.File("strings/" + name + ".qm"));
     return folder.Path();
 }
-
-// Conversions such as %d and %02d.
-int CountIntegerArguments(const std::string& format)
-{
-    int n = 0;
-    for (size_t i = format.find('%'); i != std::string::npos; i = format.find('%', i + 1))
-    {
-        const size_t nEnd = format.find_first_not_of("0123456789", i + 1);
-        n += nEnd != std::string::npos && format[nEnd] == 'd' ? 1 : 0;
-    }
-    return n;
-}
 } // namespace
-
-TEST(ResourceString, EveryKeyHasAnEnglishTextWithItsArguments)
-{
-    ScopedEnv language("LC_ALL", "C");
-    const struct
-    {
-        const char* pszKey;
-        int nArguments;
-    } keys[] = {{"StatusReceiving", 1},      {"StatusReceiveComplete", 1},
-                {"StatusReceiveError", 0},   {"StatusTransmitCancel", 0},
-                {"StatusTransmitError", 0},  {"StatusTransmitReady", 1},
-                {"StatusTransmitting", 2},   {"StatusTransmitComplete", 1},
-                {"ButtonStart", 0},          {"ButtonCancel", 0},
-                {"ButtonNext", 0},           {"ButtonClose", 0},
-                {"Version", 3},              {"Open Midi In Failed", 0},
-                {"Open Midi Out Failed", 0}, {"Can't Open File", 0},
-                {"Not Found File", 0},       {"Illegal Msy File", 0},
-                {"TimeMinutesSeconds", 2}};
-    for (const auto& k : keys)
-    {
-        const std::string text = GetResourceString(k.pszKey);
-        EXPECT_NE(text, k.pszKey) << "no text for " << k.pszKey;
-        EXPECT_EQ(CountIntegerArguments(text), k.nArguments) << k.pszKey << ": " << text;
-    }
-    EXPECT_STREQ(GetResourceString("StatusReceiving"), "Receiving... %d bytes");
-}
 
 TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
 {
@@ -181,25 +140,6 @@ TEST(NumericHelpers, ClipOrderAndUnorderedValues)
     EXPECT_TRUE(ContainInt(10, 0, 10) && ContainInt(0, 0, 10) && !ContainInt(11, 0, 10));
     EXPECT_TRUE(ContainFloat(1.0f, 0.0f, 1.0f));
     EXPECT_FALSE(ContainFloat(NAN, 0.0f, 1.0f));
-}
-
-TEST(ProcessMessage, DispatchesPostedEventsAndDueTimers)
-{
-    bool bPosted = false;
-    QMetaObject::invokeMethod(qApp, [&] { bPosted = true; }, Qt::QueuedConnection);
-    ProcessMessage();
-    EXPECT_TRUE(bPosted);
-
-    bool bFired = false;
-    QTimer::singleShot(20, [&] { bFired = true; });
-    const uint32_t uiStart = GetSystemTimeMs();
-    while (!bFired && GetSystemTimeMs() - uiStart < 5000)
-    {
-        ProcessModalMessage(nullptr);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_TRUE(bFired);
-    EXPECT_GE(GetSystemTimeMs() - uiStart, 20u);
 }
 
 TEST(MessageBox, ShowsTheLocalisedTextAsTheExplanation)

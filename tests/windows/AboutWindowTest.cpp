@@ -91,7 +91,10 @@ QImage Premultiplied(const QImage& image)
 }
 } // namespace
 
-TEST_F(AboutWindowTest, SecondAboutKeepsOneBoxAndBringsItToTheFront)
+// About opens one box and brings it to the front again. The close box, a click into it and
+// the keys of a dialog all close the box; the application disposes it and forgets it, and
+// the next About builds a new one.
+TEST_F(AboutWindowTest, OneBoxComesToTheFrontAndClosesByTheCloseBoxAClickOrAKey)
 {
     EXPECT_EQ(ProcessHICommand(FourCharCode("Abou")), eventNotHandledErr);
     CAboutWindow* pFirst = m_application.m_pAboutWindow;
@@ -113,12 +116,7 @@ TEST_F(AboutWindowTest, SecondAboutKeepsOneBoxAndBringsItToTheFront)
     EXPECT_EQ(m_application.m_pAboutWindow, pFirst);
     EXPECT_EQ(VisibleAboutBoxes(), 1);
     EXPECT_EQ(QApplication::activeWindow(), AboutWidget());
-}
 
-// The close box, a click into it and the keys of a dialog all close the box; the
-// application disposes it and forgets it, and the next About builds a new one.
-TEST_F(AboutWindowTest, ClosesByTheCloseBoxAClickOrAKeyAndTheNextAboutBuildsANewOne)
-{
     const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> ways = {
         {"close box", [](QWidget* pBox) { pBox->close(); }},
         {"click", [](QWidget* pBox) { QTest::mouseClick(pBox, Qt::LeftButton); }},
@@ -178,7 +176,7 @@ TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeft)
     EXPECT_EQ(AboutWidget()->children().indexOf(pLayer), 0);
 }
 
-TEST_F(AboutWindowTest, MissingOrBrokenIconIsLoggedAndTheBoxShowsWithoutIt)
+TEST_F(AboutWindowTest, ABoxWithoutItsIconShowsAndOneWithoutItsLayoutDoesNotOpen)
 {
     TempDir broken;
     const std::string notAPng = broken.Write("NotAPng.png", std::string("not a picture"));
@@ -200,13 +198,11 @@ TEST_F(AboutWindowTest, MissingOrBrokenIconIsLoggedAndTheBoxShowsWithoutIt)
         m_application.CloseAboutWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-}
 
-TEST_F(AboutWindowTest, WithoutItsLayoutNoBoxOpens)
-{
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() + "/main");
-    setenv("QUILLMARK_RESOURCES", dir.Path().c_str(), 1);
+    // Without its layout no box opens.
+    TempDir empty;
+    std::filesystem::create_directories(empty.Path() + "/main");
+    setenv("QUILLMARK_RESOURCES", empty.Path().c_str(), 1);
     EXPECT_EQ(m_application.OpenAboutWindow(), 1);
     EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
     EXPECT_EQ(VisibleAboutBoxes(), 0);

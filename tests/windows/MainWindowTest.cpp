@@ -75,67 +75,6 @@ protected:
 };
 } // namespace
 
-// The remembered devices are selected; with none remembered the layout's first items are.
-// Closing stores what is shown, though the window stays until the application goes.
-TEST_F(MainWindowTest, RememberedDevicesAreSelectedAndClosingStoresTheShownChoice)
-{
-    m_pVirtual->AddSource("Synth A", "In");
-    m_pVirtual->AddSource("Synth B", "In");
-    m_pVirtual->AddDestination("Synth A", "Out");
-    m_pVirtual->AddDestination("Synth B", "Out");
-    for (const auto& [pszIn, iIn] : {std::pair{"Synth B - In", 1}, std::pair{"", 0}})
-    {
-        SCOPED_TRACE(pszIn);
-        Remember(pszIn, "");
-        ASSERT_NE(OpenMainWindow(), nullptr);
-        EXPECT_TRUE(m_pWindow->isVisible());
-        EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Synth B - In"}));
-        EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out"}));
-        EXPECT_EQ(MidiIn()->currentIndex(), iIn);
-        EXPECT_EQ(MidiOut()->currentIndex(), 0);
-        EXPECT_TRUE(AllControlsEnabled());
-
-        Choose(MidiOut(), 1);
-        m_pWindow->close();
-        EXPECT_TRUE(m_pWindow->isVisible());
-        EXPECT_EQ(MidiIn()->currentText(), m_pApp->m_szMidiInDevice);
-        EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth B - Out");
-        CloseMainWindow();
-    }
-}
-
-TEST_F(MainWindowTest, AbsentRememberedDeviceIsMarkedNotConnectedAndKeptOnClose)
-{
-    m_pVirtual->AddSource("Synth A", "In");
-    m_pVirtual->AddDestination("Synth A", "Out");
-    const char* const pszGoneOut = "Gone Too\t- A Port With A Rather Long Name 2";
-    Remember("Gone - Port 1", pszGoneOut);
-
-    OpenMainWindow();
-    EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In", "Gone - Port 1 (Not Connected)"}));
-    EXPECT_EQ(Items(MidiOut()),
-              QStringList({"Synth A - Out",
-                           "Gone Too - A Port With A Rather Long Name 2 (Not Connected)"}));
-    EXPECT_EQ(MidiIn()->currentIndex(), 1);
-    EXPECT_EQ(MidiOut()->currentIndex(), 1);
-    // The pop-up, and so its menu, is wide enough for the longest entry, inside the window.
-    QApplication::processEvents();
-    const int nTextWidth = MidiOut()->fontMetrics().horizontalAdvance(MidiOut()->currentText());
-    EXPECT_GE(MidiOut()->width(), nTextWidth);
-    EXPECT_LE(MidiOut()->mapTo(m_pWindow, QPoint(MidiOut()->width(), 0)).x(), m_pWindow->width());
-
-    // Closing with the absent devices selected keeps them remembered.
-    m_pWindow->close();
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
-
-    // A real device chosen instead is stored.
-    Choose(MidiIn(), 0);
-    m_pWindow->close();
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth A - In");
-    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, pszGoneOut);
-}
-
 TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
 {
     const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
@@ -176,10 +115,14 @@ TEST_F(MainWindowTest, ButtonsDoNothingWithoutADevice)
             << pWidget->objectName().toStdString();
 }
 
-TEST_F(MainWindowTest, ReceiveRunsTheReceiveWindowOnTheOpenedInputThenClosesIt)
+// Receive and Transmit run their windows on the devices opened, the main window's
+// controls disabled meanwhile, and close them again.
+TEST_F(MainWindowTest, ReceiveAndTransmitRunTheirWindowsOnTheOpenedDevices)
 {
     const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
-    Remember("Synth A - In", "");
+    m_pVirtual->AddDestination("Synth A", "Out");
+    m_pVirtual->AddDestination("Synth B", "Out");
+    Remember("Synth A - In", "Synth A - Out");
     OpenMainWindow();
 
     bool bChecked = false;
@@ -203,18 +146,10 @@ TEST_F(MainWindowTest, ReceiveRunsTheReceiveWindowOnTheOpenedInputThenClosesIt)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     EXPECT_TRUE(AllControlsEnabled());
-}
-
-TEST_F(MainWindowTest, TransmitRunsTheTransmitWindowOnTheOpenedOutputThenClosesIt)
-{
-    m_pVirtual->AddDestination("Synth A", "Out");
-    m_pVirtual->AddDestination("Synth B", "Out");
-    Remember("", "Synth A - Out");
-    OpenMainWindow();
-    Choose(MidiOut(), 1);
 
     // The transmit window first asks for the file; cancelling it ends the window.
-    bool bChecked = false;
+    Choose(MidiOut(), 1);
+    bChecked = false;
     m_driver.Do(
         [&](QWidget* pDialog)
         {
@@ -258,11 +193,13 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");
 }
 
-TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
+// Setup changes close together refill the pop-ups once; a refill keeps the device the
+// user picked while it is there, and an absent remembered one is marked and kept.
+TEST_F(MainWindowTest, SetupChangesRefillThePopupsOnceAndKeepTheDevicesPicked)
 {
     m_pVirtual->AddSource("Synth A", "In");
     m_pVirtual->AddDestination("Synth A", "Out");
-    Remember("", "");
+    Remember("Synth A - In", "Gone\t- Out");
     OpenMainWindow();
     PumpFor(100); // the messages of adding the devices are delivered
     RefillCounter inRefills(MidiIn());
@@ -287,26 +224,19 @@ TEST_F(MainWindowTest, SetupChangesCloseTogetherRefillThePopupsOnce)
     EXPECT_EQ(inRefills.m_nRefills, 2);
     EXPECT_EQ(outRefills.m_nRefills, 2);
     EXPECT_EQ(Items(MidiIn()), QStringList({"Synth A - In"}));
+    EXPECT_EQ(MidiOut()->currentText(), "Gone - Out (Not Connected)");
+    m_pWindow->close();
+    EXPECT_TRUE(m_pWindow->isVisible());
+    EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Gone\t- Out");
 
     // A device plugged in brings a change for each port: one refill, and the look after
     // the burst finds the menus matching the setup.
     m_pVirtual->AddSource("Synth B", "In");
     m_pVirtual->AddDestination("Synth B", "Out");
-    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 3; }));
     PumpFor(800);
     EXPECT_EQ(inRefills.m_nRefills, 3);
     EXPECT_EQ(outRefills.m_nRefills, 3);
-}
-
-TEST_F(MainWindowTest, ARefillKeepsTheDeviceTheUserPicked)
-{
-    m_pVirtual->AddSource("Synth A", "In");
-    m_pVirtual->AddSource("Synth B", "In");
-    m_pVirtual->AddDestination("Synth A", "Out");
-    m_pVirtual->AddDestination("Synth B", "Out");
-    Remember("Synth A - In", "Gone - Out");
-    OpenMainWindow();
-    PumpFor(600);
     Choose(MidiIn(), 1);
     Choose(MidiOut(), 0);
 

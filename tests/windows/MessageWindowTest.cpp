@@ -3,20 +3,9 @@
 #include "file/SysExDump.h"
 #include "toolkit/Utility.h"
 #include "windows/HexRowModel.h"
-#include "windows/MessageWindow.h"
 #include "windows/SysExMessageModel.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QBrush>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QListView>
-#include <QTableView>
-
-#include <filesystem>
-#include <memory>
-#include <string>
 
 namespace
 {
@@ -26,7 +15,7 @@ const Bytes kRolandBad = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 
 const Bytes kGMOn = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 const Bytes kYamahaCut = {0xF0, 0x43, 0x00, 0x09, 0x00};
 
-class MessageWindowTest : public WindowFixture
+class MessageWindowTest : public testing::Test
 {
 protected:
     Bytes m_dumpBytes = Joined({kRoland, kRolandBad, kGMOn, kYamahaCut});
@@ -83,38 +72,4 @@ TEST_F(MessageWindowTest, TheHexModelShowsSixteenBytesARowAtTheirOffsetInTheDump
               "000030  40 00 7F 00 41 F7                                 @...A.");
     model.SetBytes(nullptr, 0, 0);
     EXPECT_EQ(model.rowCount(), 0);
-}
-
-TEST_F(MessageWindowTest, SavesTheSelectedMessagesAsANewFile)
-{
-    CSysExDump dump;
-    dump.Assign(m_dumpBytes);
-    CMessageWindow window(dump, false);
-    ASSERT_EQ(window.Create(nullptr), 1);
-    const std::string sPath = m_dir.File("chosen.syx");
-    WindowScript script;
-    script.Then(
-        "shown", [] { return MessageWindowUp() != nullptr; },
-        [&]
-        {
-            QWidget* pWindow = MessageWindowUp();
-            EXPECT_EQ(pWindow->findChild<QLabel*>("summaryText")->text(),
-                      Text("MessageSummary", 4, int(m_dumpBytes.size()), 1, 1));
-            EXPECT_FALSE(pWindow->findChild<QAbstractButton*>("sendSelectedButton")->isVisible());
-            // The first message is current: its bytes are in the hex view.
-            EXPECT_EQ(pWindow->findChild<QListView*>("hexView")->model()->rowCount(), 1);
-            SelectRows(pWindow, {2, 0});
-            m_driver.ChooseFile(QString::fromStdString(sPath));
-            ClickNamed(pWindow, "saveSelectedButton");
-        });
-    script.Then(
-        "saved", [&] { return std::filesystem::exists(sPath) && !DialogUp(); },
-        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
-    script.RunModal(window);
-    window.Destroy();
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(TempDir::Read(sPath), Joined({kRoland, kGMOn})) << "in the order of the dump";
-    EXPECT_TRUE(window.GetMessagesToSend().empty());
-    ASSERT_EQ(m_driver.Seen().size(), 1u);
 }

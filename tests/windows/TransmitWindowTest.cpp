@@ -8,7 +8,6 @@
 #include "windows/TransmitWindow.h"
 
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -118,15 +117,6 @@ public:
     }
 
 protected:
-    // A transmission failed; the window offers to start it again.
-    WindowScript::Condition Failed()
-    {
-        return [this]
-        {
-            return Shows(kStatusText) == Text("StatusTransmitError") &&
-                   Shows(kButton) == Text("ButtonStart") && ControlEnabled(*m_pWindow, kButton);
-        };
-    }
     WindowScript::Condition Ready(const QString& sName, int nSize)
     {
         return TransmitReady(*m_pWindow, sName, nSize);
@@ -162,68 +152,14 @@ void TypeEscape(TransmitWindowTest& test)
 {
     QTest::keyClick(test.m_pWindow->GetWindowRef(), Qt::Key_Escape);
 }
-
-void PressCloseBox(TransmitWindowTest& test)
-{
-    CloseBox(*test.m_pWindow);
-}
 } // namespace
 
-struct tagChosenCase
-{
-    const char* pszName;
-    const char* pszChosen;
-    std::string contents;
-    const char* pszShown; // the file name the window shows, the first the list names
-};
-
-class TransmitWindowChosen : public TransmitWindowTest,
-                             public ::testing::WithParamInterface<tagChosenCase>
-{
-};
-
-// Whether a file is a list goes by its first byte, not its name. Entries go in the order
-// of their numbers, whatever the order of the lines, gaps, negative and huge numbers.
-TEST_P(TransmitWindowChosen, IsSentAsItsFirstByteSays)
-{
-    const tagChosenCase& chosen = GetParam();
-    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
-    m_dir.Write("a.syx", first);
-    m_dir.Write("Drum Kit.syx", second);
-    m_dir.Write("c.syx", third);
-    Choose(m_dir.Write(chosen.pszChosen, chosen.contents));
-    const bool bList = chosen.contents[0] == '[';
-    WindowScript script;
-    if (bList)
-        StepThrough(script, *m_pWindow, {{Named(1, 3, "a.syx", chosen.pszChosen), 300},
-                             {Named(2, 3, "Drum Kit.syx", chosen.pszChosen), 100},
-                             {Named(3, 3, "c.syx", chosen.pszChosen), 50}});
-    else
-        StepThrough(script, *m_pWindow, {{chosen.pszShown, int(chosen.contents.size())}});
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), bList ? Joined({first, second, third})
-                                : Bytes(chosen.contents.begin(), chosen.contents.end()));
-    EXPECT_EQ(m_driver.Seen().size(), 1u) << "no alert";
-}
-
-const std::string kLines = "[MultiSysEx]\n99999999999=c.syx\n-3=a.syx\n10=\"Drum Kit.syx\"\n";
-INSTANTIATE_TEST_SUITE_P(
-    Files, TransmitWindowChosen,
-    ::testing::Values(tagChosenCase{"List", "list.msy", kLines, nullptr},
-                      tagChosenCase{"ListNamedSyx", "bank.syx", kLines, nullptr},
-                      tagChosenCase{"SysExNamedMsy", "odd.msy",
-                                    std::string("\xF0\x01\x02\xF7", 4), "odd.msy"}),
-    [](const ::testing::TestParamInfo<tagChosenCase>& info) { return info.param.pszName; });
-
-// The ways out of the window, before Start, between the files of a list, while a file
-// goes out and once all have gone: the close button, Escape and the close box.
+// The close button, which cancels, and Escape, each taken while a file of a list goes out,
+// close the window; a cancel stops after the block in flight.
 struct tagWayOutCase
 {
     const char* pszName;
-    int nSentBefore;  // files of the list sent before the way out is taken
-    bool bDuringSend; // taken while the next file goes out
+    int nSentBefore; // files of the list sent before the way out is taken
     void (*pTake)(TransmitWindowTest& test);
 };
 
@@ -237,157 +173,44 @@ TEST_P(TransmitWindowWayOut, ClosesTheWindowAndSendsNoMore)
     const tagWayOutCase& way = GetParam();
     const std::vector<Bytes> files = {SysEx(100, 1), SysEx(600, 2)};
     ChooseList(files);
-    // At each file sent before the way out, Next; then the way out, or the next file held.
-    const auto next = [&](int nSent)
-    {
-        if (nSent < way.nSentBefore)
-            Press();
-        else if (way.bDuringSend)
-            PressHeld();
-        else
-            way.pTake(*this);
-    };
+    const QString names[] = {Named(1, 2, "a.syx"), Named(2, 2, "b.syx")};
     WindowScript script;
-    script.Then("ready", Ready(Named(1, 2, "a.syx"), 100),
+    script.Then("ready", Ready(names[0], 100),
                 [&]
                 {
                     EXPECT_EQ(Shows(kCloseButton), Text("ButtonClose"));
                     EXPECT_TRUE(Visible(kCloseButton));
-                    next(0);
+                    way.nSentBefore ? Press() : PressHeld();
                 });
-    for (int i = 1; i <= way.nSentBefore; ++i)
-        script.Then("file sent", Sent(Named(i, 2, i == 1 ? "a.syx" : "b.syx"),
-                                      int(files[size_t(i - 1)].size()),
-                                      i == 1 ? "ButtonNext" : "ButtonClose"),
-                    [&, i]
-                    {
-                        EXPECT_EQ(Visible(kCloseButton), i == 1) << "at the end the action button closes";
-                        next(i);
-                    });
-    if (way.bDuringSend)
-        script.Then(
-            "the next going out",
-            [&]
-            {
-                return m_pVirtual->HeldCompletions() == 1 &&
-                       Shows(kCloseButton) == Text("ButtonCancel") &&
-                       Shows(kFileNameText) == Named(way.nSentBefore + 1, 2, way.nSentBefore ? "b.syx" : "a.syx");
-            },
-            [&]
-            {
-                way.pTake(*this);
-                m_pVirtual->HoldCompletions(false);
-            });
+    if (way.nSentBefore)
+        script.Then("the first sent", Sent(names[0], 100, "ButtonNext"), [&] { PressHeld(); });
+    script.Then(
+        "the next going out",
+        [&]
+        {
+            return m_pVirtual->HeldCompletions() == 1 &&
+                   Shows(kCloseButton) == Text("ButtonCancel") &&
+                   Shows(kFileNameText) == names[way.nSentBefore];
+        },
+        [&]
+        {
+            way.pTake(*this);
+            m_pVirtual->HoldCompletions(false);
+        });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
-    Bytes expected;
-    for (int i = 0; i < way.nSentBefore; ++i)
-        expected = Joined({expected, files[size_t(i)]});
-    if (way.bDuringSend)
-    {
-        const Bytes& next = files[size_t(way.nSentBefore)];
-        expected = Joined({expected, Bytes(next.begin(), next.begin() + std::min<size_t>(256, next.size()))});
-    }
-    EXPECT_EQ(Captured(), expected) << "a cancel stops after the block in flight";
+    const Bytes& going = files[size_t(way.nSentBefore)];
+    EXPECT_EQ(Captured(),
+              Joined({way.nSentBefore ? files[0] : Bytes(),
+                      Bytes(going.begin(), going.begin() + std::min<size_t>(256, going.size()))}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, TransmitWindowWayOut,
-    ::testing::Values(tagWayOutCase{"CloseBeforeStart", 0, false, PressClose},
-                      tagWayOutCase{"EscapeBeforeStart", 0, false, TypeEscape},
-                      tagWayOutCase{"CloseBetweenFiles", 1, false, PressClose},
-                      tagWayOutCase{"EscapeBetweenFiles", 1, false, TypeEscape},
-                      tagWayOutCase{"CancelDuringTheSecond", 1, true, PressClose},
-                      tagWayOutCase{"EscapeDuringTheFirst", 0, true, TypeEscape},
-                      tagWayOutCase{"CloseBoxDuringTheFirst", 0, true, PressCloseBox},
-                      tagWayOutCase{"EscapeWhenAllSent", 2, false, TypeEscape}),
+    ::testing::Values(tagWayOutCase{"EscapeDuringTheFirst", 0, TypeEscape},
+                      tagWayOutCase{"CancelDuringTheSecond", 1, PressClose}),
     [](const ::testing::TestParamInfo<tagWayOutCase>& info) { return info.param.pszName; });
-
-// Start has the focus and Return presses it; the second click of a double click on Start
-// or Next, and Return held down, come while the file goes out and must not cancel it.
-TEST_F(TransmitWindowTest, ASecondPressWhileAFileGoesOutIsIgnored)
-{
-    const Bytes first = SysEx(600, 1), second = SysEx(600, 2);
-    ChooseList({first, second});
-    const auto pressAgain = [this]
-    {
-        QPushButton* pAction = qobject_cast<QPushButton*>(Control(kButton));
-        QTest::mouseClick(pAction, Qt::LeftButton);
-        Press();
-        QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Return);
-        m_pVirtual->HoldCompletions(false);
-    };
-    const auto goingOut = [this](const char* pszName)
-    {
-        return [this, pszName]
-        {
-            return m_pVirtual->HeldCompletions() == 1 &&
-                   Shows(kFileNameText) == Named(pszName[0] == 'a' ? 1 : 2, 2, pszName);
-        };
-    };
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 2, "a.syx"), 600),
-                [&]
-                {
-                    EXPECT_EQ(m_pWindow->GetWindowRef()->focusWidget(), Control(kButton));
-                    m_pVirtual->HoldCompletions(true);
-                    QTest::keyClick(m_pWindow->GetWindowRef()->focusWidget(), Qt::Key_Return);
-                });
-    script.Then("the first going out", goingOut("a.syx"), pressAgain);
-    script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 600, "ButtonNext"),
-                [&]
-                {
-                    EXPECT_EQ(m_pWindow->GetWindowRef()->focusWidget(), Control(kButton));
-                    PressHeld();
-                });
-    script.Then("the second going out", goingOut("b.syx"), pressAgain);
-    script.Then("the second sent", Sent(Named(2, 2, "b.syx"), 600, "ButtonClose"),
-                [&] { QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Enter, Qt::KeypadModifier); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-}
-
-// A send the back end refuses and one that cannot start (the output gone) each leave the
-// window ready to start the same file again, which then goes out whole.
-TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgain)
-{
-    const Bytes first = SysEx(300, 1), second = SysEx(30, 2);
-    ChooseList({first, second});
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 2, "a.syx"), 300),
-                [&]
-                {
-                    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
-                    Press();
-                });
-    script.Then("the refused send", Failed(),
-                [&]
-                {
-                    EXPECT_TRUE(Captured().empty());
-                    Press();
-                });
-    script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 300, "ButtonNext"),
-                [&]
-                {
-                    // Nothing can be sent, and nothing is posted.
-                    m_pManager->MidiOutClose();
-                    Press();
-                });
-    script.Then("the send that cannot start", Failed(),
-                [&]
-                {
-                    ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
-                    Press();
-                });
-    script.Then("the same entry sent", Sent(Named(2, 2, "b.syx"), 30, "ButtonClose"),
-                [&] { Press(); });
-    script.RunModal(*m_pWindow);
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-}
 
 struct tagRefusedCase
 {
@@ -398,7 +221,6 @@ struct tagRefusedCase
     std::string sMessageName; // the name the message gives
     const char* pszReasonKey;
     int nReasonNumber;
-    bool bInTrack = false; // the reason is told of the MIDI file's track of that number
 };
 
 std::string AsString(const Bytes& bytes)
@@ -418,7 +240,6 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     const tagRefusedCase& refused = GetParam();
     m_dir.Write("a.syx", SysEx(30, 1));
     m_dir.Write("text.syx", "just some text\n");
-    m_dir.Write("raw.mid", SysEx(20, 2));
     std::string sChosen = m_dir.File(refused.pszChosen);
     if (refused.contents == "<folder>")
         std::filesystem::create_directory(sChosen);
@@ -435,11 +256,7 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     const DialogDriver::tagSeen& alert = m_driver.Seen()[1];
     EXPECT_EQ(alert.text, Text(refused.pszMessageKey, refused.sMessageName.c_str(),
                                refused.nReasonNumber, refused.pszChosen));
-    // The strings table hands out one buffer: the reason's text is copied first.
-    EXPECT_EQ(alert.informativeText,
-              refused.bInTrack ? Text("MidiFileErrorInTrack", refused.nReasonNumber,
-                                      Text(refused.pszReasonKey).toUtf8().constData())
-                               : Text(refused.pszReasonKey, refused.nReasonNumber));
+    EXPECT_EQ(alert.informativeText, Text(refused.pszReasonKey, refused.nReasonNumber));
     EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
     EXPECT_TRUE(Captured().empty());
     EXPECT_EQ(OpenFiles(), 0);
@@ -453,34 +270,15 @@ INSTANTIATE_TEST_SUITE_P(
                        "ReasonIsFolder", 0},
         tagRefusedCase{"Fifo", "pipe.syx", "<fifo>", "FileCannotBeSent", "pipe.syx",
                        "ReasonNotAFile", 0},
-        tagRefusedCase{"TextAsSyx", "notes.syx", "hello\n", "FileCannotBeSent", "notes.syx",
-                       "ReasonNotSysEx", 0},
         tagRefusedCase{"ListWithoutEntries", "none.msy", "[MultiSysEx]\n", "FileCannotBeSent",
                        "none.msy", "ReasonListNoEntries", 0},
-        tagRefusedCase{"ListWithALongName", "long.msy",
-                       "[MultiSysEx]\n1=" + std::string(300, 'n') + "\n", "FileCannotBeSent",
-                       "long.msy", "ReasonListNameTooLong", 1},
         tagRefusedCase{"ListCutByALongName", "cut.msy",
                        "[MultiSysEx]\n1=a.syx\n2=" + std::string(300, 'n') + "\n",
                        "FileCannotBeSent", "cut.msy", "ReasonListNameTooLong", 2},
         tagRefusedCase{"RepeatedNumber", "twice.msy", "[MultiSysEx]\n1=a.syx\n1=a.syx\n",
                        "FileCannotBeSent", "twice.msy", "ReasonListRepeatedNumber", 1},
-        tagRefusedCase{"MissingEntry", "gone.msy", "[MultiSysEx]\n1=a.syx\n2=gone.syx\n",
-                       "ListedFileCannotBeSent", "gone.syx", "ReasonNotFound", 2},
-        tagRefusedCase{"ListNamingItself", "self.msy", "[MultiSysEx]\n1=self.msy\n",
-                       "ListedFileCannotBeSent", "self.msy", "ReasonNotSysEx", 1},
         tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
                        "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
-        tagRefusedCase{"EntryMidiNamedSysEx", "mid.msy", "[MultiSysEx]\n1=a.syx\n2=raw.mid\n",
-                       "ListedFileCannotBeSent", "raw.mid", "MidiFileNotMidi", 2},
-        tagRefusedCase{"MidiTrackWithoutEnd", "bad.mid",
-                       AsString(MidiFileBuilder::Join(
-                           {MidiFileBuilder::Header(0, 1, 96),
-                            MidiFileBuilder::Chunk("MTrk", {0x00, 0xF0, 0x01, 0xF7})})),
-                       "Can't Read Midi File", "bad.mid", "MidiFileNoEndOfTrack", 1, true},
-        // Named .mid but not one: told as such, not read as a list.
-        tagRefusedCase{"NotAMidiFile", "bad.mid", "[Mul", "Can't Read Midi File", "bad.mid",
-                       "MidiFileNotMidi", 0},
         tagRefusedCase{"MidiWithoutSysEx", "bad.mid",
                        AsString(MidiFileBuilder::File(0, 96,
                                                   {MidiFileBuilder::Track({MidiFileBuilder::Event(
@@ -537,19 +335,22 @@ TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
     EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
 }
 
-TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
+// Messages chosen in the message window go out alone; Start then sends the whole file,
+// with the pacing remembered for the device shown and what the user set stored for it.
+TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
 {
     tagTransmitSettings remembered;
     remembered.iPauseMs = 20;
     remembered.iBytesPerSecond = 1000;
     remembered.iPacing = tagTransmitSettings::kPacingAtSpeed;
     ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
-    const Bytes dump = Joined({SysEx(30, 1), SysEx(30, 2)});
-    Choose(m_dir.Write("dump.syx", dump));
+    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
+    const Bytes selection(file.begin() + 20, file.end());
+    Choose(m_dir.Write("bank.syx", file));
     tagTransmitSettings chosen;
     chosen.iPauseMs = 5;
     WindowScript script;
-    script.Then("ready", Ready("dump.syx", 60),
+    script.Then("ready", Ready("bank.syx", int(file.size())),
                 [&]
                 {
                     EXPECT_EQ(Value(kPause), 20);
@@ -558,120 +359,8 @@ TEST_F(TransmitWindowTest, ShowsTheDevicesPacingAndRemembersWhatStartUses)
                     EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
                     EXPECT_FALSE(Visible(kFilePauseRow));
                     EXPECT_FALSE(Visible(kFileTiming)) << "only a MIDI file has a timing";
-                    SetValue(kPause, chosen.iPauseMs);
-                    SetValue(kSpeed, chosen.iBytesPerSecond);
-                    SetValue(kPaceAll, 0);
-                    m_pVirtual->HoldCompletions(true);
-                    Press();
+                    ClickButton(*m_pWindow, kMessagesButton);
                 });
-    script.Then(
-        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
-        [&]
-        {
-            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
-            m_pVirtual->HoldCompletions(false);
-        });
-    script.Then("sent", Sent("dump.syx", 60, "ButtonClose"),
-                [&]
-                {
-                    EXPECT_EQ(Shows(kRemainingText), "00:00");
-                    Press();
-                });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), dump);
-    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
-    // A software port with software pacing left off goes unpaced.
-    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
-}
-
-TEST_F(TransmitWindowTest, SendAllSendsTheRestOfTheListWithThePauseBetweenFiles)
-{
-    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
-    ChooseList({first, second, third});
-    WindowScript script;
-    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300), [&] { Press(); });
-    script.Then("the first sent by Next", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
-                [&]
-                {
-                    EXPECT_TRUE(Visible(kSendAll));
-                    // Every button can be pressed from the keyboard, each by a letter of its own.
-                    ExpectMnemonics(m_pWindow->GetWindowRef());
-                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
-                    SetValue(kFilePause, 300);
-                    ClickButton(*m_pWindow, kSendAll);
-                });
-    script.Then(
-        "the pause before the third",
-        [&] {
-            return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
-                   Shows(kCloseButton) == Text("ButtonCancel");
-        },
-        [&] {
-            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
-        });
-    script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
-                [&]
-                {
-                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
-                    Press();
-                });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second, third}));
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
-}
-
-namespace
-{
-// A Standard MIDI File of the messages, 100 ms apart.
-Bytes MidiFileOf(std::initializer_list<Bytes> messages)
-{
-    using namespace MidiFileBuilder;
-    Bytes events;
-    for (const Bytes& message : messages)
-        events = Join({events, SysExEvent(events.empty() ? 0 : 50,
-                                          Bytes(message.begin() + 1, message.end()))});
-    return File(0, 500, {Track({events})});
-}
-
-} // namespace
-
-TEST_F(TransmitWindowTest, SendsTheSysExOfAMidiFileAndRemembersItsTiming)
-{
-    const Bytes first = SysEx(20, 1), second = SysEx(30, 2);
-    Choose(m_dir.Write("song.mid", MidiFileOf({first, second})));
-    WindowScript script;
-    script.Then("ready", Ready("song.mid", 50),
-                [&]
-                {
-                    EXPECT_TRUE(Visible(kFileTiming));
-                    EXPECT_EQ(Value(kFileTiming), 1) << "the file's own timing by default";
-                    SetValue(kFileTiming, 0);
-                    Press();
-                });
-    script.Then("sent", Sent("song.mid", 50, "ButtonClose"), [&] { Press(); });
-    script.RunModal(*m_pWindow);
-
-    EXPECT_TRUE(script.Finished());
-    EXPECT_EQ(Captured(), Joined({first, second}));
-    EXPECT_EQ(m_pManager->GetTransmitSettings().iMidiTiming, tagTransmitSettings::kMidiTimingPause);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName).iMidiTiming,
-              tagTransmitSettings::kMidiTimingPause);
-}
-
-// Messages chosen in the message window go out alone; Start then sends the whole file.
-TEST_F(TransmitWindowTest, SendsJustTheMessagesSelectedInTheMessageWindowThenTheWholeFile)
-{
-    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
-    const Bytes selection(file.begin() + 20, file.end());
-    Choose(m_dir.Write("bank.syx", file));
-    WindowScript script;
-    script.Then("ready", Ready("bank.syx", int(file.size())),
-                [&] { ClickButton(*m_pWindow, kMessagesButton); });
     script.Then(
         "the messages shown", [] { return MessageWindowUp() != nullptr; },
         [&]
@@ -689,12 +378,98 @@ TEST_F(TransmitWindowTest, SendsJustTheMessagesSelectedInTheMessageWindowThenThe
         [&]
         {
             EXPECT_EQ(Captured(), selection);
-            Press();
+            SetValue(kPause, chosen.iPauseMs);
+            SetValue(kSpeed, chosen.iBytesPerSecond);
+            SetValue(kPaceAll, 0);
+            PressHeld();
+        });
+    script.Then(
+        "going out", [&] { return m_pVirtual->HeldCompletions() == 1; },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(*m_pWindow, kPause)) << "settings are set before Start";
+            m_pVirtual->HoldCompletions(false);
         });
     script.Then("the whole file sent", Sent("bank.syx", int(file.size()), "ButtonClose"),
-                [&] { Press(); });
+                [&]
+                {
+                    EXPECT_EQ(Shows(kRemainingText), "00:00");
+                    Press();
+                });
     script.RunModal(*m_pWindow);
 
     EXPECT_TRUE(script.Finished());
     EXPECT_EQ(Captured(), Joined({selection, file}));
+    EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
+    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
+    // A software port with software pacing left off goes unpaced.
+    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), 0);
+}
+
+// A start that cannot begin (the output gone) and a send the back end refuses each leave
+// the window ready to start the same file again. Send All then sends the rest of the list
+// with the pause between files.
+TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
+{
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    ChooseList({first, second, third});
+    const auto failed = [this]
+    {
+        return Shows(kStatusText) == Text("StatusTransmitError") &&
+               Shows(kButton) == Text("ButtonStart") && ControlEnabled(*m_pWindow, kButton);
+    };
+    WindowScript script;
+    script.Then("ready", Ready(Named(1, 3, "a.syx"), 300),
+                [&]
+                {
+                    // Nothing can be sent, and nothing is posted.
+                    m_pManager->MidiOutClose();
+                    Press();
+                });
+    script.Then("the send that cannot start", failed,
+                [&]
+                {
+                    ASSERT_EQ(m_pManager->MidiOutOpenByName(kDestinationName), 1);
+                    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
+                    Press();
+                });
+    script.Then("the refused send", failed,
+                [&]
+                {
+                    EXPECT_TRUE(Captured().empty());
+                    Press();
+                });
+    script.Then("the first sent", Sent(Named(1, 3, "a.syx"), 300, "ButtonNext"),
+                [&]
+                {
+                    EXPECT_TRUE(Visible(kSendAll));
+                    // Every button can be pressed from the keyboard, each by a letter of its own.
+                    ExpectMnemonics(m_pWindow->GetWindowRef());
+                    EXPECT_EQ(Value(kFilePause), 500) << "the default pause between files";
+                    SetValue(kFilePause, 300);
+                    ClickButton(*m_pWindow, kSendAll);
+                });
+    script.Then(
+        "the pause before the third",
+        [&]
+        {
+            return Shows(kFileNameText) == Named(3, 3, "c.syx") &&
+                   Shows(kCloseButton) == Text("ButtonCancel");
+        },
+        [&] {
+            EXPECT_EQ(Captured(), Joined({first, second})) << "the third file waits for the pause";
+        });
+    // All sent: the action button closes, and so does Escape.
+    script.Then("the rest sent", Sent(Named(3, 3, "c.syx"), 50, "ButtonClose"),
+                [&]
+                {
+                    EXPECT_FALSE(ControlEnabled(*m_pWindow, kSendAll));
+                    EXPECT_FALSE(Visible(kCloseButton));
+                    TypeEscape(*this);
+                });
+    script.RunModal(*m_pWindow);
+
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(Captured(), Joined({first, second, third}));
+    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }

@@ -1,17 +1,12 @@
 #include "platform/ui/EventTarget.h"
-#include "platform/ui/Nib.h"
 #include "toolkit/Control.h"
-#include "windows/ModalWindow.h"
 #include "windows/ModelessWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,11 +28,11 @@ struct tagHookLog
     }
 };
 
-template <class Base> class CRecordingWindow : public Base
+class CTestWindow : public CModelessWindow
 {
 public:
-    CRecordingWindow(tagHookLog& log, const char* pszName) : m_log(log), m_pszName(pszName) {}
-    ~CRecordingWindow() override { ++m_log.iDestructed; }
+    CTestWindow(tagHookLog& log, const char* pszName) : m_log(log), m_pszName(pszName) {}
+    ~CTestWindow() override { ++m_log.iDestructed; }
 
     void OnCreate() override { m_log.calls.push_back("OnCreate"); }
     void OnDestroy() override { m_log.calls.push_back("OnDestroy"); }
@@ -49,7 +44,7 @@ public:
     bool OnShow() override
     {
         m_log.calls.push_back("OnShow");
-        return m_bAcceptShow;
+        return true;
     }
     bool OnClose() override
     {
@@ -71,20 +66,16 @@ public:
     }
     const char* GetWindowName() override { return m_pszName; }
 
-    QWidget* Widget() { return this->m_pWindow; }
-    int Shown() const { return this->m_bShown; }
-    int Created() const { return this->m_bCreated; }
+    QWidget* Widget() { return m_pWindow; }
+    int Shown() const { return m_bShown; }
+    int Created() const { return m_bCreated; }
 
-    bool m_bAcceptShow = true;
     bool m_bAcceptClose = false;
 
 private:
     tagHookLog& m_log;
     const char* m_pszName;
 };
-
-using CTestWindow = CRecordingWindow<CModelessWindow>;
-using CTestModalWindow = CRecordingWindow<CModalWindow>;
 
 template <class T> T* FindByCommand(QWidget* pWindow, const char* pszCommand)
 {
@@ -154,21 +145,27 @@ private:
 };
 } // namespace
 
-TEST_F(WindowFramework, CreateBuildsTheWindowFromItsLayoutOnce)
+TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndShowRunsTheHooksEveryTime)
 {
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
     ASSERT_EQ(pWindow->Create(nullptr), 1);
     ASSERT_NE(pWindow->Widget(), nullptr);
     EXPECT_EQ(pWindow->Widget()->objectName(), "TestWindow");
     EXPECT_NE(GetControlByID(pWindow->Widget(), {FourCharCode("QMRK"), 4}), nullptr);
-    EXPECT_EQ(m_log.calls, std::vector<std::string>{"OnCreate"});
     EXPECT_FALSE(pWindow->Widget()->isVisible());
-
     QWidget* pFirst = pWindow->Widget();
     EXPECT_EQ(pWindow->Create(nullptr), 0);
     EXPECT_EQ(pWindow->Widget(), pFirst);
-    EXPECT_EQ(m_log.Count("OnCreate"), 1);
 
+    pWindow->Show();
+    EXPECT_TRUE(pWindow->Widget()->isVisible());
+    EXPECT_EQ(pWindow->Shown(), 1);
+    pWindow->Hide();
+    EXPECT_FALSE(pWindow->Widget()->isVisible());
+    EXPECT_EQ(pWindow->Shown(), 0);
+    pWindow->Show();
+    EXPECT_EQ(m_log.calls, (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow",
+                                                     "OnBeforeShow", "OnShow"}));
     EXPECT_EQ(pWindow->Destroy(), 1);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 1);
@@ -191,20 +188,6 @@ TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
         EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
         delete pWindow;
     }
-}
-
-TEST_F(WindowFramework, ShowRunsTheShowingHooksOnEveryShowing)
-{
-    CTestWindow* pWindow = ShownWindow();
-    EXPECT_TRUE(pWindow->Widget()->isVisible());
-    EXPECT_EQ(pWindow->Shown(), 1);
-    pWindow->Hide();
-    EXPECT_FALSE(pWindow->Widget()->isVisible());
-    EXPECT_EQ(pWindow->Shown(), 0);
-    pWindow->Show();
-    EXPECT_EQ(m_log.calls, (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow",
-                                                     "OnBeforeShow", "OnShow"}));
-    pWindow->Destroy();
 }
 
 // A close the window refuses keeps it; one it lets through disposes the window and frees
@@ -300,63 +283,4 @@ TEST_F(WindowFramework, WidgetEventsReachTheWindowAndWhatItLeavesGoesOn)
     EXPECT_EQ(m_log.Count("mouse"), 1);
     EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
     pWindow->Destroy();
-}
-
-TEST_F(WindowFramework, MainWindowTakesTheApplicationMenuBar)
-{
-    IBNibRef pNib = nullptr;
-    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
-    ASSERT_EQ(SetMenuBarFromNib(pNib, "TestMenuBar"), noErr);
-    DisposeNibReference(pNib);
-    QMenuBar* pMenuBar = GetApplicationMenuBar();
-    ASSERT_NE(pMenuBar, nullptr);
-
-    CApplicationCommands application;
-    auto* pWindow = new CTestWindow(m_log, "TestMainWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    auto* pMainWindow = qobject_cast<QMainWindow*>(pWindow->Widget());
-    ASSERT_NE(pMainWindow, nullptr);
-    EXPECT_EQ(pMainWindow->menuBar(), pMenuBar);
-
-    // Menu items keep talking to the application, once.
-    pMenuBar->findChild<QAction*>("aboutAction")->trigger();
-    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
-    EXPECT_TRUE(m_log.commands.empty());
-    pWindow->Destroy();
-    EXPECT_EQ(GetApplicationMenuBar(), nullptr);
-}
-
-TEST_F(WindowFramework, RefusedShowDisposesAModalWindowWithoutALoop)
-{
-    auto* pWindow = new CTestModalWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->m_bAcceptShow = false;
-    QPointer<QWidget> widget = pWindow->Widget();
-
-    // Were a loop to run, this would end it and tell.
-    bool bLoopRan = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout,
-                     [&]
-                     {
-                         bLoopRan = true;
-                         pWindow->CloseModal();
-                     });
-    guard.start(2000);
-
-    pWindow->ShowModal();
-    guard.stop();
-    EXPECT_FALSE(bLoopRan);
-    EXPECT_EQ(m_log.calls,
-              (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow", "OnDestroy"}));
-    EXPECT_FALSE(widget);
-    EXPECT_EQ(pWindow->Created(), 0);
-    EXPECT_EQ(pWindow->Shown(), 0);
-
-    // The owner's Destroy finds nothing left; the object is the owner's to delete.
-    EXPECT_EQ(pWindow->Destroy(), 1);
-    EXPECT_EQ(m_log.Count("OnDestroy"), 1);
-    EXPECT_EQ(m_log.iDestructed, 0);
-    delete pWindow;
 }
