@@ -128,6 +128,7 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     std::vector<unsigned char> cut = TwoMessageMidiFile(1);
     cut.resize(cut.size() - 3);
     m_files.Write("cut.mid", cut);
+    m_files.Write("raw.mid", Dump(20));
     const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
@@ -167,6 +168,8 @@ const tagFailure kFailures[] = {
         {"BothMidiTimings", {"send", "--file-timing", "--pause-timing", "@dump.syx"},
          2, "--file-timing"},
         {"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
+        {"MidiNamedSysEx", {"send", "--out", kInstrument, "@raw.mid"},
+         1, "does not begin with a Standard MIDI File header"},
         {"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
         {"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
         {"IdleWithoutMany", {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
@@ -181,6 +184,8 @@ const tagFailure kFailures[] = {
         {"RequestHexNotHex", {"receive", "--request-hex", "F0 4G F7", "-o", "@got.syx"},
          2, "--request-hex: The request must be hex bytes such as F0 43 20 09 F7; character 5 is "
             "not."},
+        {"RequestHexDataTooHigh", {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
+         2, "byte 3 is not"},
         {"RequestFileMissing",
          {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
          1, "missing.syx: the file could not be read"},
@@ -254,6 +259,20 @@ TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
 // message may come first, played a few seconds after the program started. A send and the
 // request go to the remembered output; the runs use the remembered devices but never
 // change them.
+TEST_F(CommandLine, ReceivesOneCompleteMessageFromTheVirtualInstrument)
+{
+    const std::string sGot = m_files.File("got.syx");
+    const tagRun run = Run(
+        {"receive", "--in", kInstrument, "--timeout", "20", "-o", QString::fromStdString(sGot)});
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    const std::vector<unsigned char> got = TempDir::Read(sGot);
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got.front(), 0xF0);
+    EXPECT_EQ(got.back(), 0xF7);
+    EXPECT_NE(run.sOut.find("Received " + std::to_string(got.size()) + " bytes"), std::string::npos)
+        << run.sOut;
+}
+
 TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
 {
     {

@@ -355,6 +355,15 @@ TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
     EXPECT_EQ(remaining,
               (std::vector<int>{520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}));
     EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
+
+    // Unpaced, the bytes left go at the rate measured so far, pauses not counted: here the
+    // bytes took no time at all, so before each block only the pauses are left.
+    remaining.clear();
+    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 1000, kUnpaced});
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(
+                  FileOf(Joined({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}))),
+              1);
+    EXPECT_EQ(remaining, (std::vector<int>{200, 200, 100}));
 }
 
 TEST_F(MidiManagerSchedule, CancelDuringAPauseSendsNothingMore)
