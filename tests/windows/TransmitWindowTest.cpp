@@ -10,8 +10,6 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -24,7 +22,6 @@ namespace
 const char* const kDestinationName = "Synth Co - Port 1";
 constexpr int kFileNameText = 1;
 constexpr int kStatusText = 3;
-constexpr int kProgress = 6;
 constexpr int kButton = 7;
 constexpr int kPause = 8;
 constexpr int kSpeed = 9;
@@ -132,12 +129,6 @@ protected:
     void SetValue(int iID, int iValue) { SetControlValue(Control(iID), int16_t(iValue)); }
     bool Visible(int iID) { return Control(iID) && Control(iID)->isVisible(); }
 
-    void Deliver(int32_t iMessage, int32_t iParam1, int32_t iParam2, int32_t iParam3)
-    {
-        m_pWindow->OnMessageReceived(m_pApp->m_pMessageManager,
-                                     {iMessage, iParam1, iParam2, iParam3, 1}, nullptr);
-    }
-
     MIDIEndpointRef m_hDestination = 0;
 
 public:
@@ -215,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct tagRefusedCase
 {
     const char* pszName;
-    const char* pszChosen; // written into the folder unless a special file below
+    const char* pszChosen;
     std::string contents;
     const char* pszMessageKey;
     std::string sMessageName; // the name the message gives
@@ -241,12 +232,7 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     m_dir.Write("a.syx", SysEx(30, 1));
     m_dir.Write("text.syx", "just some text\n");
     std::string sChosen = m_dir.File(refused.pszChosen);
-    if (refused.contents == "<folder>")
-        std::filesystem::create_directory(sChosen);
-    else if (refused.contents == "<fifo>")
-        ASSERT_EQ(mkfifo(sChosen.c_str(), 0600), 0);
-    else
-        m_dir.Write(refused.pszChosen, refused.contents);
+    m_dir.Write(refused.pszChosen, refused.contents);
     m_driver.Do([&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sChosen, true); });
     m_driver.PressButton(QMessageBox::Ok);
     WindowScript script;
@@ -266,17 +252,6 @@ INSTANTIATE_TEST_SUITE_P(
     Files, TransmitWindowRefused,
     ::testing::Values(
         tagRefusedCase{"Empty", "empty.syx", "", "FileCannotBeSent", "empty.syx", "ReasonEmpty", 0},
-        tagRefusedCase{"Folder", "folder.syx", "<folder>", "FileCannotBeSent", "folder.syx",
-                       "ReasonIsFolder", 0},
-        tagRefusedCase{"Fifo", "pipe.syx", "<fifo>", "FileCannotBeSent", "pipe.syx",
-                       "ReasonNotAFile", 0},
-        tagRefusedCase{"ListWithoutEntries", "none.msy", "[MultiSysEx]\n", "FileCannotBeSent",
-                       "none.msy", "ReasonListNoEntries", 0},
-        tagRefusedCase{"ListCutByALongName", "cut.msy",
-                       "[MultiSysEx]\n1=a.syx\n2=" + std::string(300, 'n') + "\n",
-                       "FileCannotBeSent", "cut.msy", "ReasonListNameTooLong", 2},
-        tagRefusedCase{"RepeatedNumber", "twice.msy", "[MultiSysEx]\n1=a.syx\n1=a.syx\n",
-                       "FileCannotBeSent", "twice.msy", "ReasonListRepeatedNumber", 1},
         tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
                        "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
         tagRefusedCase{"MidiWithoutSysEx", "bad.mid",
@@ -318,21 +293,6 @@ TEST_F(TransmitWindowTest, AFileNotSentIsClosedWithTheWindow)
     script.Then("ready", Ready("dump.syx", 30), [&] { CloseBox(*m_pWindow); });
     script.RunModal(*m_pWindow);
     EXPECT_TRUE(script.Finished());
-}
-
-TEST_F(TransmitWindowTest, ProgressIsInPercentAlsoForFilesAbove21MB)
-{
-    const uint32_t uiNow = GetSystemTimeMs();
-    Deliver(LM_TRANSMIT_START, 1000, -1, int32_t(uiNow));
-    Deliver(LM_TRANSMITTING, 1000, 512, int32_t(uiNow));
-    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 51);
-    EXPECT_EQ(Shows(kStatusText), Text("StatusTransmitting", 512, 1000));
-
-    // 25 000 000 x 100 does not fit 32 bits.
-    Deliver(LM_TRANSMITTING, 30000000, 25000000, int32_t(uiNow));
-    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 83);
-    Deliver(LM_TRANSMITTING, 2000000000, 1999999999, int32_t(uiNow));
-    EXPECT_EQ(ProgressValue(*m_pWindow, kProgress), 99);
 }
 
 // Messages chosen in the message window go out alone; Start then sends the whole file,
