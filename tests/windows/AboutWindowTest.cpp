@@ -121,7 +121,6 @@ TEST_F(AboutWindowTest, OneBoxComesToTheFrontAndClosesByTheCloseBoxAClickOrAKey)
         {"close box", [](QWidget* pBox) { pBox->close(); }},
         {"click", [](QWidget* pBox) { QTest::mouseClick(pBox, Qt::LeftButton); }},
         {"Return", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Return); }},
-        {"Enter", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Enter, Qt::KeypadModifier); }},
         {"Escape", [](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); }},
     };
     for (const auto& [pszWay, close] : ways)
@@ -165,10 +164,6 @@ TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeft)
         }
     EXPECT_GT(nOpaque, 50); // the comparison saw the picture, not only transparent corners
 
-    // Nothing beside it: the texts below the icon stay the layout's.
-    EXPECT_EQ(qAlpha(picture.pixel(nLeft - 1, nTop + 64)), 0);
-    EXPECT_EQ(qAlpha(picture.pixel(nLeft + 128, nTop + 64)), 0);
-    EXPECT_EQ(qAlpha(picture.pixel(130, picture.height() - 119)), 0);
     // The picture lies behind the texts, which stay clickable and visible.
     QWidget* pLayer = cCanvas::GetLayer(AboutWidget());
     ASSERT_NE(pLayer, nullptr);

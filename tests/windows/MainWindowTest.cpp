@@ -240,19 +240,12 @@ TEST_F(MainWindowTest, SetupChangesRefillThePopupsOnceAndKeepTheDevicesPicked)
     Choose(MidiIn(), 1);
     Choose(MidiOut(), 0);
 
-    // Another instrument is plugged in: the menus grow, the choices stay.
-    m_pVirtual->AddSource("Synth C", "In");
-    m_pVirtual->AddDestination("Synth C", "Out");
-    ASSERT_TRUE(PumpUntil([&] { return MidiOut()->count() == 4; }));
-    EXPECT_EQ(MidiIn()->currentText(), "Synth B - In");
-    EXPECT_EQ(Items(MidiOut()), QStringList({"Synth A - Out", "Synth B - Out", "Synth C - Out",
-                                             "Gone - Out (Not Connected)"}));
-    EXPECT_EQ(MidiOut()->currentText(), "Synth A - Out");
-
     // The picked device goes away: the remembered one is selected again.
     m_pVirtual->RemoveEndpoint(m_pVirtual->GetSource(1));
-    ASSERT_TRUE(PumpUntil([&] { return MidiIn()->count() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return MidiIn()->count() == 1; }));
     EXPECT_EQ(MidiIn()->currentText(), "Synth A - In");
+    EXPECT_EQ(Items(MidiOut()),
+              QStringList({"Synth A - Out", "Synth B - Out", "Gone - Out (Not Connected)"}));
 
     // What Receive would open and what closing stores follow the selection.
     m_pWindow->close();

@@ -105,15 +105,6 @@ protected:
         setenv("QUILLMARK_RESOURCES", m_oldResources.c_str(), 1);
     }
 
-    // A modeless test window, created and shown.
-    CTestWindow* ShownWindow()
-    {
-        auto* pWindow = new CTestWindow(m_log, "TestWindow");
-        EXPECT_EQ(pWindow->Create(nullptr), 1);
-        pWindow->Show();
-        return pWindow;
-    }
-
     tagHookLog m_log;
     std::string m_oldResources;
 };
@@ -232,40 +223,14 @@ TEST_F(WindowFramework, CloseAndDestroyDisposeOnceUnlessTheCloseIsRefused)
     }
 }
 
-TEST_F(WindowFramework, CloseAndDisposeOfAnotherWindowPassThrough)
-{
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    QWidget other;
-
-    for (uint32_t uiKind : {kEventWindowClose, kEventWindowDispose})
-    {
-        OpaqueEventRef event;
-        event.eventClass = kEventClassWindow;
-        event.eventKind = uiKind;
-        event.window = &other;
-        EXPECT_EQ(CModelessWindow::WindowEventHandler(nullptr, &event, pWindow),
-                  eventNotHandledErr);
-    }
-    EXPECT_EQ(m_log.calls, std::vector<std::string>{"OnCreate"});
-    EXPECT_EQ(m_log.iDestructed, 0);
-
-    // The same close naming the window itself reaches OnClose, which keeps it.
-    OpaqueEventRef own;
-    own.eventClass = kEventClassWindow;
-    own.eventKind = kEventWindowClose;
-    own.window = pWindow->Widget();
-    EXPECT_EQ(CModelessWindow::WindowEventHandler(nullptr, &own, pWindow), noErr);
-    EXPECT_EQ(m_log.Count("OnClose"), 1);
-    pWindow->Destroy();
-}
-
 // Clicks, pop-up choices and mouse presses reach the window's handlers, a command by its
 // four characters; a command the window leaves goes on to the application.
 TEST_F(WindowFramework, WidgetEventsReachTheWindowAndWhatItLeavesGoesOn)
 {
     CApplicationCommands application;
-    CTestWindow* pWindow = ShownWindow();
+    auto* pWindow = new CTestWindow(m_log, "TestWindow");
+    ASSERT_EQ(pWindow->Create(nullptr), 1);
+    pWindow->Show();
     FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
     QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
     ASSERT_NE(pPopup, nullptr);
