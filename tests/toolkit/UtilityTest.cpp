@@ -1,10 +1,8 @@
 #include "toolkit/Utility.h"
 #include "platform/bundle/ResourceFolder.h"
 #include "support/DialogDriver.h"
-#include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
-#include "toolkit/DebugLog.h"
 
 #include <gtest/gtest.h>
 
@@ -87,12 +85,6 @@ TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
     EXPECT_STREQ(szName, "Grü");
     GetFSSpecFileName(szName, FSSpec{dir.Path(), "missing.syx"}, sizeof(szName));
     EXPECT_STREQ(szName, "");
-
-    LogCapture log;
-    DebugPrintf("%s", std::string(300, 'x').c_str());
-    DebugPrintf("<Data Error? Eox:%d>", 247);
-    EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{std::string(255, 'x'), "<Data Error? Eox:247>"}));
 }
 
 TEST(Strings, ExtensionsNotesFieldsAndCentring)

@@ -2,7 +2,6 @@
 
 #include "file/SysExDump.h"
 #include "toolkit/Utility.h"
-#include "windows/HexRowModel.h"
 #include "windows/SysExMessageModel.h"
 
 #include <QBrush>
@@ -60,16 +59,4 @@ TEST_F(MessageWindowTest, TheModelShowsEachMessagesColumns)
             row.iRow == 1);
     }
     EXPECT_FALSE(model.data(model.index(4, 0)).isValid());
-}
-
-TEST_F(MessageWindowTest, TheHexModelShowsSixteenBytesARowAtTheirOffsetInTheDump)
-{
-    CHexRowModel model;
-    const Bytes bytes = Joined({kRoland, kRoland});
-    model.SetBytes(bytes.data(), bytes.size(), 0x20);
-    ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.data(model.index(1, 0)).toString(),
-              "000030  40 00 7F 00 41 F7                                 @...A.");
-    model.SetBytes(nullptr, 0, 0);
-    EXPECT_EQ(model.rowCount(), 0);
 }

@@ -39,18 +39,6 @@ constexpr int kTransmitStatus = 3;
 constexpr int kTransmitProgress = 6;
 constexpr int kTransmitAction = 7;
 
-// What the window shows, for a failure message.
-std::string Describe(CModalWindow& window)
-{
-    std::string sText;
-    if (!window.GetWindowRef())
-        return " (the window is gone)";
-    for (QLabel* pLabel : window.GetWindowRef()->findChildren<QLabel*>())
-        sText += " [" + pLabel->text().toStdString() + "]";
-    for (QAbstractButton* pButton : window.GetWindowRef()->findChildren<QAbstractButton*>())
-        sText += " <" + pButton->text().toStdString() + (pButton->isEnabled() ? ">" : " disabled>");
-    return sText;
-}
 } // namespace
 
 void WindowScript::Then(const std::string& sWhat, const Condition& condition, const Action& action)
@@ -71,8 +59,7 @@ void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
                              return;
                          }
                          m_timer.stop();
-                         ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat
-                                       << Describe(window);
+                         ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat;
                          window.CloseModal();
                      });
     m_timer.start(kPollMs);
