@@ -164,30 +164,13 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
     }
 }
 
-namespace
+// The save dialog offers .syx and .mid; a name without extension takes the type chosen, and
+// a .mid holds the dump as a Standard MIDI File. Of what comes, exactly F0 through F7 of the
+// first message is kept. Return saves, Escape closes without asking once saved, and the
+// window receives once.
+TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
 {
-struct tagSaveAsCase
-{
-    const char* pszName;
-    const char* pszTyped;   // the name typed in the save dialog
-    const char* pszFilter;  // the key of the file type chosen there
-    const char* pszWritten; // the file that is written
-    bool bMidiFile;
-};
-
-class ReceiveWindowSaveAs : public ReceiveWindowTest,
-                            public ::testing::WithParamInterface<tagSaveAsCase>
-{
-};
-} // namespace
-
-// The save dialog offers .syx and .mid; a .mid holds the dump as a Standard MIDI File. Of
-// what comes, exactly F0 through F7 of the first message is kept. Return saves, Escape
-// closes without asking once saved, and the window receives once.
-TEST_P(ReceiveWindowSaveAs, WritesTheTypeOfTheName)
-{
-    const tagSaveAsCase& c = GetParam();
-    const std::string sWritten = m_dir.File(c.pszWritten);
+    const std::string sWritten = m_dir.File("dump.mid");
     QStringList offered;
     m_driver.Do(
         [&](QWidget* pDialog)
@@ -195,8 +178,8 @@ TEST_P(ReceiveWindowSaveAs, WritesTheTypeOfTheName)
             auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
             ASSERT_NE(pFileDialog, nullptr);
             offered = pFileDialog->nameFilters();
-            pFileDialog->selectNameFilter(Text(c.pszFilter));
-            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(m_dir.File(c.pszTyped)));
+            pFileDialog->selectNameFilter(Text("Midi Files"));
+            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(m_dir.File("dump")));
             static_cast<QDialog*>(pFileDialog)->accept();
         });
     WindowScript script;
@@ -230,20 +213,8 @@ TEST_P(ReceiveWindowSaveAs, WritesTheTypeOfTheName)
 
     EXPECT_EQ(offered, (QStringList{Text("SysEx Files"), Text("Midi Files")}));
     const Bytes written = TempDir::Read(sWritten);
-    if (!c.bMidiFile)
-    {
-        EXPECT_EQ(written, kDump);
-        return;
-    }
     CMidiFileReader reader;
     ASSERT_EQ(reader.Read(written.data(), written.size()), 1);
     ASSERT_EQ(reader.Messages().size(), 1u);
     EXPECT_EQ(reader.Messages()[0].aucData, kDump);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, ReceiveWindowSaveAs,
-    ::testing::Values(tagSaveAsCase{"SyxName", "dump.syx", "Midi Files", "dump.syx", false},
-                      tagSaveAsCase{"NoExtensionTakesTheType", "dump", "Midi Files", "dump.mid",
-                                    true}),
-    [](const ::testing::TestParamInfo<tagSaveAsCase>& info) { return info.param.pszName; });
