@@ -190,7 +190,7 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     m_dir.Write("text.syx", "just some text\n");
     std::string sChosen = m_dir.File(refused.pszChosen);
     m_dir.Write(refused.pszChosen, refused.contents);
-    m_driver.Do([&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sChosen, true); });
+    m_driver.Do([&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sChosen); });
     m_driver.PressButton(QMessageBox::Ok);
     WindowScript script;
     script.RunModal(*m_pWindow);

@@ -159,12 +159,6 @@ bool ControlEnabled(CModalWindow& window, int iID)
     return pControl && pControl->isEnabled();
 }
 
-int ProgressValue(CModalWindow& window, int iID)
-{
-    auto* pBar = qobject_cast<QProgressBar*>(Control(window, iID));
-    return pBar ? pBar->value() : -1;
-}
-
 void ClickButton(CModalWindow& window, int iID)
 {
     auto* pButton = qobject_cast<QAbstractButton*>(Control(window, iID));
@@ -207,7 +201,7 @@ bool DialogUp()
     return qobject_cast<QDialog*>(QApplication::activeModalWidget()) != nullptr;
 }
 
-void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath, bool bUnchecked)
+void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath)
 {
     auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
     ASSERT_NE(pFileDialog, nullptr);
@@ -217,10 +211,7 @@ void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath, bool bUnchec
         pNameField->setText(file.fileName());
     else
         pFileDialog->selectFile(file.absoluteFilePath());
-    if (bUnchecked)
-        static_cast<QDialog*>(pFileDialog)->done(QDialog::Accepted);
-    else
-        static_cast<QDialog*>(pFileDialog)->accept();
+    static_cast<QDialog*>(pFileDialog)->done(QDialog::Accepted);
 }
 
 void SaveThenClose(WindowScript& script, CModalWindow& window)
@@ -252,7 +243,7 @@ WindowScript::Condition TransmitSent(CModalWindow& window, const QString& sName,
         return ControlText(window, kTransmitStatus) == Text("StatusTransmitComplete", nSize) &&
                ControlText(window, kTransmitFileName) == sName &&
                ControlText(window, kTransmitAction) == Text(pszButton) &&
-               ProgressValue(window, kTransmitProgress) == 100;
+               qobject_cast<QProgressBar*>(Control(window, kTransmitProgress))->value() == 100;
     };
 }
 

@@ -122,7 +122,6 @@ template <class... Values> QString Text(const char* pszKey, Values... values)
 QWidget* Control(CModalWindow& window, int iID);
 QString ControlText(CModalWindow& window, int iID);
 bool ControlEnabled(CModalWindow& window, int iID);
-int ProgressValue(CModalWindow& window, int iID);
 void ClickButton(CModalWindow& window, int iID);
 // The window's close box.
 void CloseBox(CModalWindow& window);
@@ -133,9 +132,9 @@ void ExpectMnemonics(QWidget* pWindow);
 bool DialogUp();
 
 // Picks the file in the file dialog (typed into its name field, as a user would) and
-// accepts it. Unchecked, the dialog's own checks of the name are passed by, as if the
-// file system had changed between the choice and its use.
-void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath, bool bUnchecked = false);
+// accepts it past the dialog's own checks of the name, as if the file system had changed
+// between the choice and its use.
+void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath);
 
 // The receive window's steps once its dump is complete: Save, into the file the save
 // dialog is answered with, then Close once the window says it saved.
