@@ -163,7 +163,7 @@ TEST_F(TransmitWindowTest, CancelDuringAFileClosesTheWindowAndSendsNoMore)
 struct tagRefusedCase
 {
     const char* pszName;
-    const char* pszChosen;
+    const char* pszChosen; // written into the folder, or a folder made there
     std::string contents;
     const char* pszMessageKey;
     std::string sMessageName; // the name the message gives
@@ -189,7 +189,10 @@ TEST_P(TransmitWindowRefused, NamesTheFileAndTheReason)
     m_dir.Write("a.syx", SysEx(30, 1));
     m_dir.Write("text.syx", "just some text\n");
     std::string sChosen = m_dir.File(refused.pszChosen);
-    m_dir.Write(refused.pszChosen, refused.contents);
+    if (refused.contents == "<folder>")
+        std::filesystem::create_directory(sChosen);
+    else
+        m_dir.Write(refused.pszChosen, refused.contents);
     m_driver.Do([&](QWidget* pDialog) { ChooseInFileDialog(pDialog, sChosen); });
     m_driver.PressButton(QMessageBox::Ok);
     WindowScript script;
@@ -209,6 +212,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, TransmitWindowRefused,
     ::testing::Values(
         tagRefusedCase{"Empty", "empty.syx", "", "FileCannotBeSent", "empty.syx", "ReasonEmpty", 0},
+        tagRefusedCase{"Folder", "folder.syx", "<folder>", "FileCannotBeSent", "folder.syx",
+                       "ReasonIsFolder", 0},
+        tagRefusedCase{"ListCutByALongName", "cut.msy",
+                       "[MultiSysEx]\n1=a.syx\n2=" + std::string(300, 'n') + "\n",
+                       "FileCannotBeSent", "cut.msy", "ReasonListNameTooLong", 2},
         tagRefusedCase{"EntryNotSysEx", "text.msy", "[MultiSysEx]\n1=a.syx\n5=text.syx\n",
                        "ListedFileCannotBeSent", "text.syx", "ReasonNotSysEx", 5},
         tagRefusedCase{"MidiWithoutSysEx", "bad.mid",
