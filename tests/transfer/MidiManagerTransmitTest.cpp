@@ -335,9 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
                         Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
                         tagTransmitSettings{50, 100, kByPort}, 0, {ms(0), ms(50), ms(100), ms(100)}},
         tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}},
-        tagScheduleCase{"HardwarePortForcedUnpaced", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kHardware, tagTransmitSettings{0, 3125, kUnpaced}, 0, {ms(0), ms(0)}}),
+                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
