@@ -141,7 +141,6 @@ const tagIdleCase kIdleCases[] = {
      1000,
      {{0, true}, {900, true}, {900, true}, {1000, false}},
      3},
-    {"NoIdleTimeNeverEnds", 0, {{0, true}, {60000, false}}, 2},
 };
 
 void PrintTo(const tagIdleCase& c, std::ostream* pStream)
