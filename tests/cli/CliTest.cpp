@@ -125,6 +125,7 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     m_files.Write("dump.syx", Dump(300));
     m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
     m_files.Write("raw.mid", Dump(20));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
     const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
@@ -145,6 +146,8 @@ const tagFailure kFailures[] = {
          1, "missing.syx: no such file"},
         {"TextFileNamedSyx", {"send", "--out", kInstrument, "@notes.syx"},
          1, "notes.syx: not a SysEx file"},
+        {"ListNamesAMissingFile", {"send", "--out", kInstrument, "@list.msy"},
+         1, "list.msy: gone.syx: It was not found: there is no such file."},
         {"UnknownOutput", {"send", "--out", "Nothing - Here", "@dump.syx"},
          1, "Nothing - Here: no such MIDI output"},
         {"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
@@ -154,6 +157,8 @@ const tagFailure kFailures[] = {
          {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@old.syx"}, 1, "timed out"},
         {"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
         {"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
+        {"PauseOutOfRange", {"send", "--pause", "5001", "@dump.syx"},
+         2, "--pause: 5001 is not a whole number from 0 to 5000"},
         {"ExclusivePacing", {"send", "--unpaced", "--wire-speed", "@dump.syx"},
          2, "--unpaced and --wire-speed exclude each other"},
         {"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},

@@ -31,6 +31,8 @@ struct tagSplitCase
 const tagSplitCase kSplitCases[] = {
     {"BytesBetween", {0xF0, 0x01, 0xF7, 0x05, 0x06, 0xF0, 0x02, 0xF7},
      {{0, 3, false}, {5, 3, false}}, {{3, 2, false}}},
+    {"BytesBeforeAndAfter", {0x00, 0xF0, 0x01, 0xF7, 0x7F, 0xF7}, {{1, 3, false}},
+     {{0, 1, false}, {4, 2, false}}},
     {"UnterminatedLast", {0xF0, 0x01, 0xF7, 0xF0, 0x02, 0x03}, {{0, 3, false}, {3, 3, true}}, {}},
     {"InterruptedByF0", {0xF0, 0x01, 0xF0, 0x02, 0xF7}, {{0, 2, true}, {2, 3, false}}, {}},
     // The status byte and what follows it up to the next F0 are no message.
