@@ -437,7 +437,6 @@ TEST(LumFileMacCreateOpen, NamesOfOneEntryUpTo255Units)
         {accented, sCannot + "-37"},
         {"sub/inner.syx", sCannot + "-37"},
         {"", sCannot + "-37"},
-        {".", sCannot + "-37"},
         {"..", sCannot + "-37"},
         {"sub", sCannot + "-1302"}};
     CLumFile file;

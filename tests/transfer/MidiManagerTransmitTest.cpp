@@ -335,9 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
                         Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
                         tagTransmitSettings{50, 100, kByPort}, 0, {ms(0), ms(50), ms(100), ms(100)}},
         tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}},
-        tagScheduleCase{"HardwarePortForcedUnpaced", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kHardware, tagTransmitSettings{0, 3125, kUnpaced}, 0, {ms(0), ms(0)}}),
+                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
@@ -382,13 +380,6 @@ TEST_F(MidiManagerSchedule, CancelDuringAPauseSendsNothingMore)
     EXPECT_TRUE(MessageIs(messages[0], LM_TRANSMIT_START, 20, -1, -1));
     EXPECT_TRUE(MessageIs(messages[1], LM_TRANSMITTING, 20, 10, 1));
     EXPECT_TRUE(MessageIs(messages[2], LM_TRANSMIT_CANCEL, 20, -1, -1));
-
-    // The next transmission starts afresh.
-    m_clock.m_onSleep = nullptr;
-    m_recorder.m_messages.clear();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 4))), 1);
-    DeliverEnd();
-    EXPECT_TRUE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
 }
 
 namespace
@@ -446,24 +437,6 @@ TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
                                          LM_TRANSMIT_COMPLETE, LM_TRANSMIT_START, LM_TRANSMITTING,
                                          LM_TRANSMIT_COMPLETE, LM_TRANSMIT_START, LM_TRANSMITTING,
                                          LM_TRANSMIT_COMPLETE}));
-}
-
-TEST_F(MidiManagerSchedule, SendAllStopsAtACancelInThePauseBetweenFiles)
-{
-    m_pManager->SetTransmitSettings(tagTransmitSettings{0, 3125, kUnpaced});
-    FileList files(m_dir, {SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)});
-    m_clock.m_onSleep = [&](auto sleep)
-    {
-        if (sleep >= milliseconds(800))
-            m_pManager->TransmitCancel();
-    };
-    EXPECT_EQ(m_pManager->TransmitSysExFiles(files, 800), 1);
-    DeliverEnd();
-
-    EXPECT_EQ(files.m_nHandedOut, 2u) << "the third file is never asked for";
-    EXPECT_EQ(files.m_nDone, 2u);
-    EXPECT_EQ(Sends(), 1u);
-    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_CANCEL).at(0), LM_TRANSMIT_CANCEL, 10, -1, -1));
 }
 
 namespace

@@ -6,13 +6,11 @@
 #include "support/SequencerTools.h"
 #include "support/TempDir.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -254,59 +252,4 @@ INSTANTIATE_TEST_SUITE_P(Devices, CliAlsaDevices, ::testing::Bool(),
                          [](const auto& info)
                          { return std::string(info.param ? "ByAddress" : "ByName"); });
 
-// --- Pacing ---
-
-TEST_F(CliAlsa, SendWithAPauseLeavesItBetweenMessagesAndOneMessageAnEvent)
-{
-    const Bytes stream = MessageStream(100, {138});
-    // aseqdump prints each event as it comes; the line's arrival is when it came.
-    QProcess aseqdump;
-    aseqdump.setProgram("stdbuf");
-    aseqdump.setArguments({"-oL", "aseqdump", "-p", "14:0"});
-    aseqdump.start();
-    ASSERT_TRUE(aseqdump.waitForStarted(5000));
-    ASSERT_TRUE(
-        PumpUntil([&] { return HasConnection("aseqdump", "Connected From: 14:0"); }, 20000));
-
-    StartQuillmark({"send", "--out", "14:0", "--pause", "100", Write("stream.syx", stream)});
-    QElapsedTimer clock;
-    clock.start();
-    std::vector<Bytes> events;
-    std::vector<qint64> aEndMs; // when each message's last event came
-    QByteArray pending;
-    while (ByteCount(events) < stream.size() && clock.elapsed() < 120000)
-    {
-        if (!aseqdump.waitForReadyRead(1000))
-            continue;
-        pending += aseqdump.readAllStandardOutput();
-        const qsizetype nLineEnd = pending.lastIndexOf('\n');
-        if (nLineEnd < 0)
-            continue;
-        const std::vector<Bytes> fresh = SysExEvents(QString::fromLatin1(pending.left(nLineEnd)));
-        pending.remove(0, nLineEnd + 1);
-        for (const Bytes& event : fresh)
-        {
-            events.push_back(event);
-            if (!event.empty() && event.back() == 0xF7)
-                aEndMs.push_back(clock.elapsed());
-        }
-    }
-    aseqdump.kill();
-    aseqdump.waitForFinished(5000);
-    ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
-
-    for (const Bytes& event : events)
-        for (size_t i = 0; i + 1 < event.size(); ++i)
-            ASSERT_NE(event[i], 0xF7) << "an event holds the end of a message before its last byte";
-    EXPECT_EQ(Joined(events), stream);
-    ASSERT_EQ(aEndMs.size(), 100u);
-    // From one message's end to the next: the pause and the next message's 44 ms on the
-    // wire. A late reader may bunch a few lines together, so the middle gap is looked at.
-    std::vector<qint64> aGaps;
-    for (size_t i = 1; i < aEndMs.size(); ++i)
-        aGaps.push_back(aEndMs[i] - aEndMs[i - 1]);
-    std::nth_element(aGaps.begin(), aGaps.begin() + long(aGaps.size() / 2), aGaps.end());
-    EXPECT_GE(aGaps[aGaps.size() / 2], 100);
-    EXPECT_GE(aEndMs.back() - aEndMs.front(), 99 * 100);
-}
 } // namespace
