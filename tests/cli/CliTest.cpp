@@ -126,6 +126,9 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
     m_files.Write("raw.mid", Dump(20));
     m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
+    std::vector<unsigned char> cut = TwoMessageMidiFile(1);
+    cut.resize(cut.size() - 3);
+    m_files.Write("cut.mid", cut);
     const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
     QStringList arguments;
     for (const std::string& sArgument : GetParam().asArguments)
@@ -164,6 +167,7 @@ const tagFailure kFailures[] = {
         {"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
         {"BothMidiTimings", {"send", "--file-timing", "--pause-timing", "@dump.syx"},
          2, "--file-timing"},
+        {"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
         {"MidiNamedSysEx", {"send", "--out", kInstrument, "@raw.mid"},
          1, "does not begin with a Standard MIDI File header"},
         {"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
