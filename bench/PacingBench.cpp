@@ -14,15 +14,14 @@
 #include "file/LumFile.h"
 #include "midi/LumMidi.h"
 #include "platform/midi/VirtualMidi.h"
+#include "support/EventPump.h"
 #include "transfer/MidiManager.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <chrono>
 #include <cstdio>
@@ -64,18 +63,6 @@ public:
     }
     bool m_bEnded = false;
 };
-
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < iTimeoutMs)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return condition();
-}
 
 struct Engine
 {

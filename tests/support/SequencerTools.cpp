@@ -1,10 +1,8 @@
 #include "support/SequencerTools.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <algorithm>
 #include <chrono>
@@ -14,18 +12,6 @@
 
 namespace SequencerTools
 {
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < iTimeoutMs)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return condition();
-}
-
 QString ReadText(const QString& sPath)
 {
     QFile file(sPath);

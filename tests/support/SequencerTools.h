@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/EventPump.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -19,8 +21,7 @@ namespace SequencerTools
 {
 using Bytes = std::vector<uint8_t>;
 
-// Serves the event loop until the condition holds or the time is up; the condition.
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs);
+using ::PumpUntil;
 QString ReadText(const QString& sPath);
 
 // Messages of the lengths in turn, each of its own content.
