@@ -7,6 +7,8 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 TEST(FileManager, MakeFSSpecSucceedsOnlyForWhatExists)
 {
@@ -87,4 +89,60 @@ TEST(FileManager, CodesOfAPlainFileReadAsZero)
     FSSpec missing{dir.Path(), "missing"};
     EXPECT_EQ(FSpGetFInfo(&missing, &info), fnfErr);
     EXPECT_EQ(FSpSetFInfo(&missing, &info), fnfErr);
+}
+
+// Missing arguments, descriptors no file holds and unknown modes are refused with their
+// codes, touching nothing.
+TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
+{
+    TempDir dir;
+    const std::string path = dir.Write("f", "abc");
+    FSSpec spec{dir.Path(), "f"}, out;
+    FSRef ref, folder, relative;
+    ref.path = path;
+    folder.path = dir.Path();
+    relative.path = "f";
+    FInfo info;
+    long lCount = 1, lNegativeRead = -1, lNegativeWrite = -1;
+    int refNum = 0;
+    char c = 0;
+    const std::vector<std::pair<OSErr, OSErr>> calls = {
+        {FSPathMakeRef(nullptr, &ref, nullptr), paramErr},
+        {FSPathMakeRef("", &ref, nullptr), fnfErr},
+        {FSpMakeFSRef(nullptr, &ref), paramErr},
+        {FSMakeChildSpec(nullptr, "x", &out), paramErr},
+        {FSMakeChildSpec(&folder, "a/b", &out), bdNamErr},
+        {FSMakeChildSpec(&ref, "x", &out), dirNFErr},
+        {FSGetCatalogInfo(&relative, kFSCatInfoNone, nullptr, nullptr, &out), paramErr},
+        {FSpOpenDF(nullptr, fsRdPerm, &refNum), paramErr},
+        {FSpOpenDF(&spec, fsRdPerm, nullptr), paramErr},
+        {FSpOpenDF(&spec, 9, &refNum), paramErr},
+        {FSOpenFork(nullptr, fsRdPerm, &refNum), paramErr},
+        {FSClose(0), rfNumErr},
+        {FSRead(3, nullptr, &c), paramErr},
+        {FSRead(0, &lCount, &c), rfNumErr},
+        {FSWrite(3, nullptr, &c), paramErr},
+        {FSWrite(0, &lCount, &c), rfNumErr},
+        {SetFPos(0, fsFromStart, 0), rfNumErr},
+        {GetFPos(0, &lCount), rfNumErr},
+        {GetEOF(0, &lCount), rfNumErr},
+        {FSpCreateTemporary(nullptr, 0, 0, &out), paramErr},
+        {FSpReplace(&spec, nullptr), paramErr},
+        {FSpDelete(nullptr), paramErr},
+        {FSpGetFInfo(&spec, nullptr), paramErr},
+        {FSpSetFInfo(nullptr, &info), paramErr}};
+    for (size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].first, calls[i].second) << "call " << i;
+
+    ASSERT_EQ(FSpOpenDF(&spec, fsRdWrPerm, &refNum), 0);
+    const std::vector<std::pair<OSErr, OSErr>> open = {
+        {FSRead(refNum, &lNegativeRead, &c), paramErr},
+        {FSWrite(refNum, &lNegativeWrite, &c), paramErr},
+        {SetFPos(refNum, 9, 0), paramErr},
+        {GetFPos(refNum, nullptr), paramErr},
+        {GetEOF(refNum, nullptr), paramErr}};
+    for (size_t i = 0; i < open.size(); ++i)
+        EXPECT_EQ(open[i].first, open[i].second) << "call " << i;
+    EXPECT_EQ(FSClose(refNum), 0);
+    EXPECT_EQ(TempDir::Read(path), (std::vector<unsigned char>{'a', 'b', 'c'}));
 }

@@ -12,7 +12,9 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/xattr.h>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace
@@ -29,37 +31,40 @@ std::string Attribute(const std::string& path, const char* pszName)
     return nLength < 0 ? std::string() : std::string(value, size_t(nLength));
 }
 
-bool HasExtendedAttributes(const TempDir& dir)
+// A folder of the test's own and the log lines written meanwhile.
+class LumFileTest : public ::testing::Test
 {
-    std::string probe = dir.Write("probe", "");
-    bool bSupported = setxattr(probe.c_str(), "user.probe", "x", 1, 0) == 0;
-    unlink(probe.c_str());
-    return bSupported;
-}
+protected:
+    FSSpec Location(const std::string& name) const { return FSSpec{m_dir.Path(), name}; }
+    static FSRef Reference(const std::string& path)
+    {
+        FSRef ref;
+        ref.path = path;
+        return ref;
+    }
+    std::vector<std::string> Entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The creator and type codes, where the folder's file system keeps extended attributes.
+    void ExpectCodes(const std::string& path) const
+    {
+        std::string probe = m_dir.Write("probe", "");
+        const bool bSupported = setxattr(probe.c_str(), "user.probe", "x", 1, 0) == 0;
+        unlink(probe.c_str());
+        if (!bSupported)
+            return;
+        EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
+        EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    }
 
-std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-FSSpec Location(const TempDir& dir, const std::string& name)
-{
-    FSSpec spec;
-    spec.folder = dir.Path();
-    spec.name = name;
-    return spec;
-}
-
-FSRef Reference(const std::string& path)
-{
-    FSRef ref;
-    ref.path = path;
-    return ref;
-}
+    LogCapture m_log;
+    TempDir m_dir;
+};
 } // namespace
 
 TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
@@ -68,7 +73,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     {
         const char* pszName;
         const char* pszExtension; // none: the buffer is left alone
-    } cases[] = {{"dump.syx", ".syx"}, {"a.b.syx", ".syx"}, {"dir.d/file", ".d/file"},
+    } cases[] = {{"dump.syx", ".syx"}, {"a.b.syx", ".syx"},   {"dir.d/file", ".d/file"},
                  {"README", nullptr},  {".profile", nullptr}, {"", nullptr}};
     for (const auto& c : cases)
     {
@@ -104,94 +109,81 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_STREQ(szName, "song.v2.syx");
 }
 
-TEST(LumFile, ReadWriteAndPositionsRoundTrip)
+TEST_F(LumFileTest, ReadWriteAndPositionsRoundTrip)
 {
-    TempDir dir;
-    std::string path = dir.Write("data.bin", "");
+    std::string path = m_dir.Write("data.bin", "");
     CLumFile file;
     ASSERT_EQ(file.Open(path.c_str(), 3), 1);
     EXPECT_EQ(file.IsOpened(), 1);
-    const unsigned char written[] = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0xF7};
-    EXPECT_EQ(file.Write(written, sizeof(written)), long(sizeof(written)));
-    long lPosition = -1;
+    const Bytes written{0xF0, 0x43, 0x10, 0x4C, 0x00, 0xF7};
+    EXPECT_EQ(file.Write(written.data(), 6), 6);
+    long lPosition = -1, lLength = 0;
     EXPECT_EQ(file.GetPos(&lPosition), 1);
-    EXPECT_EQ(lPosition, 6);
-    long lLength = 0;
     EXPECT_EQ(GetEOF(file.m_refNum, &lLength), 0);
-    EXPECT_EQ(lLength, 6);
-
+    EXPECT_EQ(std::make_pair(lPosition, lLength), std::make_pair(6L, 6L));
     EXPECT_EQ(file.SetPos(0, 2), 1);
-    unsigned char read[6] = {};
-    EXPECT_EQ(file.Read(read, sizeof(read)), 6);
-    EXPECT_EQ(memcmp(read, written, sizeof(written)), 0);
+    Bytes read(10);
+    EXPECT_EQ(file.Read(read.data(), 6), 6);
+    EXPECT_EQ(Bytes(read.begin(), read.begin() + 6), written);
     int fd = file.m_refNum;
     EXPECT_EQ(file.Close(), 1);
     EXPECT_EQ(file.m_refNum, 0);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(file.Close(), 0);
-    EXPECT_EQ(TempDir::Read(path), Bytes(written, written + sizeof(written)));
+    EXPECT_EQ(TempDir::Read(path), written);
 
     // Across the end: what was there.
     ASSERT_EQ(file.Open(path.c_str(), 9), 1);
     ASSERT_EQ(file.SetPos(-2, 1), 1);
-    unsigned char buffer[10] = {};
-    EXPECT_EQ(file.Read(buffer, 10), 2);
-    EXPECT_EQ(buffer[1], 0xF7);
-    EXPECT_EQ(file.Read(buffer, 10), 0);
-    EXPECT_EQ(file.Read(buffer, -1), 0);
+    EXPECT_EQ(file.Read(read.data(), 10), 2);
+    EXPECT_EQ(read[1], 0xF7);
+    EXPECT_EQ(file.Read(read.data(), 10), 0);
+    EXPECT_EQ(file.Read(read.data(), -1), 0);
     file.Close();
 
     unsigned long long ullSize = 99;
     EXPECT_EQ(CLumFile::GetFileSize(path.c_str(), &ullSize), 1);
     EXPECT_EQ(ullSize, 6u);
-    ullSize = 99;
-    EXPECT_EQ(CLumFile::GetFileSize(dir.Path().c_str(), &ullSize), 0);
-    EXPECT_EQ(CLumFile::GetFileSize(dir.File("none").c_str(), &ullSize), 0);
-    EXPECT_EQ(ullSize, 99u);
+    for (const std::string& sNotAFile : {m_dir.Path(), m_dir.File("none")})
+        EXPECT_EQ(CLumFile::GetFileSize(sNotAFile.c_str(), &ullSize), 0);
+    EXPECT_EQ(ullSize, 6u);
 
     // SetPos origins: 2 from the start, 0 from here, 1 from the end, any other stays.
-    LogCapture log;
-    ASSERT_EQ(file.Open(dir.Write("abc", "ABCDEFGH").c_str(), 9), 1);
+    ASSERT_EQ(file.Open(m_dir.Write("abc", "ABCDEFGH").c_str(), 9), 1);
+    const struct
+    {
+        long lOffset;
+        int iOrigin;
+        int iResult;
+        long lPosition;
+    } moves[] = {{1, 2, 1, 1}, {0, 2, 1, 0},   {3, 0, 1, 3}, {0, 1, 1, 8},
+                 {5, 2, 1, 5}, {100, 7, 1, 5}, {-1, 2, 0, 5}};
+    for (const auto& move : moves)
+    {
+        EXPECT_EQ(file.SetPos(move.lOffset, move.iOrigin), move.iResult) << move.lOffset;
+        file.GetPos(&lPosition);
+        EXPECT_EQ(lPosition, move.lPosition) << move.lOffset;
+    }
     char c = 0;
     ASSERT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(file.SetPos(0, 2), 1);
-    ASSERT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'A');
-    EXPECT_EQ(file.SetPos(2, 0), 1);
-    ASSERT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'D');
-    EXPECT_EQ(file.SetPos(0, 1), 1);
-    file.GetPos(&lPosition);
-    EXPECT_EQ(lPosition, 8);
-    EXPECT_EQ(file.SetPos(5, 2), 1);
-    EXPECT_EQ(file.SetPos(100, 7), 1);
-    file.GetPos(&lPosition);
-    EXPECT_EQ(lPosition, 5);
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_EQ(file.SetPos(-1, 2), 0);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Failed to SetFPos() : -40"});
-    file.GetPos(&lPosition);
-    EXPECT_EQ(lPosition, 5);
+    EXPECT_EQ(c, 'F');
+    EXPECT_EQ(m_log.Lines(), std::vector<std::string>{"Failed to SetFPos() : -40"});
     file.Close();
 }
 
 // A descriptor is released even when closing it fails; keeping the number would later
 // close whatever file reuses it.
-TEST(LumFile, NothingWorksWithoutAnOpenFileAndAFailedCloseStillCloses)
+TEST_F(LumFileTest, NothingWorksWithoutAnOpenFileAndAFailedCloseStillCloses)
 {
-    LogCapture log;
     CLumFile file;
     char buffer[4] = {};
     long lPosition = 42;
     EXPECT_EQ(file.m_refNum, 0);
-    EXPECT_EQ(file.IsOpened(), 0);
-    EXPECT_EQ(file.Read(buffer, 4), 0);
-    EXPECT_EQ(file.Write(buffer, 4), 0);
-    EXPECT_EQ(file.SetPos(0, 2), 0);
-    EXPECT_EQ(file.GetPos(&lPosition), 0);
+    EXPECT_EQ((std::vector<long>{file.IsOpened(), file.Read(buffer, 4), file.Write(buffer, 4),
+                                 file.SetPos(0, 2), file.GetPos(&lPosition), file.Close()}),
+              std::vector<long>(6, 0));
     EXPECT_EQ(lPosition, 42);
-    EXPECT_EQ(file.Close(), 0);
-    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_TRUE(m_log.Lines().empty());
 
     int fd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3); // a number no file holds after this
     ASSERT_GE(fd, 3);
@@ -202,67 +194,60 @@ TEST(LumFile, NothingWorksWithoutAnOpenFileAndAFailedCloseStillCloses)
     EXPECT_EQ(file.IsOpened(), 0);
 }
 
-TEST(LumFile, ModesGiveTheirAccessAndOnlyTheLowBitsCount)
+TEST_F(LumFileTest, ModesGiveTheirAccessAndOnlyTheLowBitsCount)
 {
-    TempDir dir;
-    std::string path = dir.Write("m", "data");
-    char c = 0;
-
-    CLumFile reader;
-    ASSERT_EQ(reader.Open(path.c_str(), 9), 1);
-    EXPECT_EQ(reader.Read(&c, 1), 1);
-    EXPECT_EQ(reader.Write("x", 1), 0);
-    reader.Close();
-
-    CLumFile writer;
-    ASSERT_EQ(writer.Open(path.c_str(), 2 | 0x40), 1);
-    EXPECT_EQ(writer.Read(&c, 1), 0);
-    EXPECT_EQ(writer.Write("W", 1), 1);
-    writer.Close();
-
-    CLumFile any;
-    ASSERT_EQ(any.Open(path.c_str(), 0), 1);
-    EXPECT_EQ(any.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'W');
-    EXPECT_EQ(any.Write("Z", 1), 1);
-    any.Close();
+    std::string path = m_dir.Write("m", "data");
+    const struct
+    {
+        int iMode;
+        const char* pszWrite;
+        long lRead, lWritten;
+    } modes[] = {{9, "x", 1, 0}, {2 | 0x40, "W", 0, 1}, {0, "Z", 1, 1}};
+    for (const auto& mode : modes)
+    {
+        CLumFile file;
+        char c = 0;
+        ASSERT_EQ(file.Open(path.c_str(), mode.iMode), 1);
+        EXPECT_EQ(file.Read(&c, 1), mode.lRead) << mode.iMode;
+        EXPECT_EQ(file.Write(mode.pszWrite, 1), mode.lWritten) << mode.iMode;
+        file.Close();
+    }
     EXPECT_EQ(TempDir::Read(path), (Bytes{'W', 'Z', 't', 'a'}));
 }
 
 // Opening by path neither closes the file held nor changes the location; destroying the
 // object leaves its file open.
-TEST(LumFile, OpenByPathFailsQuietlyAndKeepsTheLocation)
+TEST_F(LumFileTest, OpenByPathFailsQuietlyAndKeepsTheLocation)
 {
-    LogCapture log;
-    TempDir dir;
-    dir.Write("known.syx", "x");
+    m_dir.Write("known.syx", "x");
     auto* pFile = new CLumFile;
-    FSSpec known = Location(dir, "known.syx");
+    FSSpec known = Location("known.syx");
     ASSERT_EQ(pFile->MacOpen(&known, 1), 1);
     const int fd = pFile->m_refNum;
-    const std::string missing = dir.File("missing.syx"), folder = dir.Path();
-    for (const char* pszPath : {missing.c_str(), folder.c_str(), static_cast<const char*>(nullptr)})
+    const std::string missing = m_dir.File("missing.syx");
+    for (const char* pszPath :
+         {missing.c_str(), m_dir.Path().c_str(), static_cast<const char*>(nullptr)})
         EXPECT_EQ(pFile->Open(pszPath, 1), 0); // a folder is no file
     EXPECT_EQ(pFile->m_refNum, fd);
-    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_TRUE(m_log.Lines().empty());
 
-    ASSERT_EQ(pFile->Open(dir.Write("other.syx", "y").c_str(), 1), 1);
+    ASSERT_EQ(pFile->Open(m_dir.Write("other.syx", "y").c_str(), 1), 1);
     EXPECT_EQ(pFile->m_spec.name, "known.syx");
     const int otherFd = pFile->m_refNum;
     delete pFile;
-    EXPECT_NE(fcntl(fd, F_GETFD), -1);
-    EXPECT_NE(fcntl(otherFd, F_GETFD), -1);
-    close(fd);
-    close(otherFd);
+    for (int iOpen : {fd, otherFd})
+    {
+        EXPECT_NE(fcntl(iOpen, F_GETFD), -1);
+        close(iOpen);
+    }
 }
 
-TEST(LumFile, NeverTakesTheStandardStreamDescriptors)
+TEST_F(LumFileTest, NeverTakesTheStandardStreamDescriptors)
 {
     // Started without standard input, a process gets descriptor 0 from its next open;
     // an open file must never sit there, where it would read as "no file".
-    TempDir dir;
-    std::string path = dir.Write("f", "x");
-    FSSpec location = Location(dir, "f");
+    std::string path = m_dir.Write("f", "x");
+    FSSpec location = Location("f");
     FSRef ref = Reference(path);
     int iSaved = fcntl(0, F_DUPFD_CLOEXEC, 3); // -1 when already started without one
     close(0);
@@ -286,13 +271,11 @@ TEST(LumFile, NeverTakesTheStandardStreamDescriptors)
         EXPECT_GE(fd, 3);
 }
 
-TEST(LumFileMacOpen, BySpecOrReferenceSetsTheLocation)
+TEST_F(LumFileTest, MacOpenBySpecOrReferenceSetsTheLocation)
 {
-    LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("dump.syx", Bytes{0xF0, 0xF7});
+    std::string path = m_dir.Write("dump.syx", Bytes{0xF0, 0xF7});
     CLumFile file;
-    FSSpec dump = Location(dir, "dump.syx");
+    FSSpec dump = Location("dump.syx");
     ASSERT_EQ(file.MacOpen(&dump, 9), 1);
     unsigned char b = 0;
     EXPECT_EQ(file.Read(&b, 1), 1);
@@ -301,30 +284,28 @@ TEST(LumFileMacOpen, BySpecOrReferenceSetsTheLocation)
     file.m_spec = FSSpec();
     FSRef ref = Reference(path);
     ASSERT_EQ(file.MacOpen(&ref, 1), 1);
-    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    EXPECT_EQ(file.m_spec.folder, m_dir.Path());
     EXPECT_EQ(file.m_spec.name, "dump.syx");
     file.Close();
 
-    FSSpec gone = Location(dir, "gone.syx");
+    FSSpec gone = Location("gone.syx");
     EXPECT_EQ(file.MacOpen(&gone, 9), 0);
-    FSRef missing = Reference(dir.File("none")), folder = Reference(dir.Path());
+    FSRef missing = Reference(m_dir.File("none")), folder = Reference(m_dir.Path());
     EXPECT_EQ(file.MacOpen(&missing, 1), 0);
     EXPECT_EQ(file.MacOpen(&folder, 1), 0);
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(file.m_spec.name, "dump.syx");
     const std::string sByRef = "CLumFile::MacOpenWithFSRef() - Failed to call FSOpenFork().";
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                               "CLumFile::MacOpenWithFSSpec() - Failed to call FSpOpenDF().",
-                               sByRef, sByRef}));
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{
+                  "CLumFile::MacOpenWithFSSpec() - Failed to call FSpOpenDF().", sByRef, sByRef}));
 }
 
-TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
+TEST_F(LumFileTest, AFailedCreationKeepsTheOldFile)
 {
     // With no descriptor left, no file can be created, while deleting would still
     // work: the old file must survive that.
-    LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("keep.syx", "precious");
+    std::string path = m_dir.Write("keep.syx", "precious");
     int iLowestFree = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(iLowestFree, 0);
     close(iLowestFree);
@@ -333,7 +314,7 @@ TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
     rlimit tight = saved;
     tight.rlim_cur = rlim_t(iLowestFree);
     CLumFile file;
-    FSSpec kept = Location(dir, "keep.syx");
+    FSSpec kept = Location("keep.syx");
     // The sanitizers need descriptors to check an object's type the first time it is
     // used; checked once here, it is not checked again under the limit.
     ASSERT_EQ(file.IsOpened(), 0);
@@ -344,19 +325,17 @@ TEST(LumFileMacWriteOpen, AFailedCreationKeepsTheOldFile)
     EXPECT_EQ(iResult, 0);
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(TempDir::Read(path), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
-    EXPECT_EQ(log.Lines(),
+    EXPECT_EQ(Entries(), std::vector<std::string>{"keep.syx"});
+    EXPECT_EQ(m_log.Lines(),
               std::vector<std::string>{"CLumFile::MacWriteOpen : Failed to create file."});
 }
 
 // The old file stays until the new one is complete, and after a failed write.
-TEST(LumFileMacWriteOpen, ReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete)
+TEST_F(LumFileTest, MacWriteOpenReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete)
 {
-    LogCapture log;
-    TempDir dir;
-    std::string path = dir.Write("keep.syx", "precious");
+    std::string path = m_dir.Write("keep.syx", "precious");
     const Bytes precious{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'};
-    FSSpec kept = Location(dir, "keep.syx");
+    FSSpec kept = Location("keep.syx");
     CLumFile file;
     // Mode 1 asks for reading; the file is opened for writing all the same.
     ASSERT_EQ(file.MacWriteOpen(&kept, 1, kCreatorQMRK, kTypeSysX), 1);
@@ -368,13 +347,9 @@ TEST(LumFileMacWriteOpen, ReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete
     EXPECT_EQ(TempDir::Read(path), precious);
     EXPECT_EQ(file.Close(), 1);
     EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
-    if (HasExtendedAttributes(dir))
-    {
-        EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
-        EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
-    }
-    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(Entries(), std::vector<std::string>{"keep.syx"});
+    ExpectCodes(path);
+    EXPECT_TRUE(m_log.Lines().empty());
 
     // A file-size limit makes the write stop short, as a full disk would.
     ASSERT_EQ(file.MacWriteOpen(&kept, 2, kCreatorQMRK, kTypeSysX), 1);
@@ -392,76 +367,72 @@ TEST(LumFileMacWriteOpen, ReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete
     EXPECT_EQ(file.Close(), 0);
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"keep.syx"});
-    EXPECT_EQ(log.Lines(),
+    EXPECT_EQ(Entries(), std::vector<std::string>{"keep.syx"});
+    EXPECT_EQ(m_log.Lines(),
               std::vector<std::string>{"CLumFile::Close : Failed to replace the file."});
 }
 
-TEST(LumFileMacWriteOpen, AFolderInTheWayOrAsTheFolderFailsAndLeavesNothingBehind)
+TEST_F(LumFileTest, MacWriteOpenWithAFolderInTheWayOrAsTheFolderLeavesNothingBehind)
 {
-    LogCapture log;
-    TempDir dir;
-    std::filesystem::create_directory(dir.File("taken"));
-    dir.Write("taken/inside", "x");
-    dir.Write("plain", "x");
+    std::filesystem::create_directory(m_dir.File("taken"));
+    m_dir.Write("taken/inside", "x");
+    m_dir.Write("plain", "x");
     CLumFile file;
-    FSSpec taken = Location(dir, "taken"), inFile{dir.File("plain"), "dump.syx"};
+    FSSpec taken = Location("taken"), inFile{m_dir.File("plain"), "dump.syx"};
     for (FSSpec* pSpec : {&taken, &inFile, static_cast<FSSpec*>(nullptr)})
         EXPECT_EQ(file.MacWriteOpen(pSpec, 2, kCreatorQMRK, kTypeSysX), 0);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken")));
-    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"plain", "taken"}));
-    EXPECT_EQ(log.Lines(),
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.File("taken")));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"plain", "taken"}));
+    EXPECT_EQ(m_log.Lines(),
               std::vector<std::string>(3, "CLumFile::MacWriteOpen : Failed to create file."));
 }
 
 // A name of up to 255 UTF-16 units that the file system holds, naming one entry of the
 // folder and no folder, is created; anything else fails with its code, creating nothing.
-TEST(LumFileMacCreateOpen, NamesOfOneEntryUpTo255Units)
+TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255Units)
 {
-    TempDir dir;
-    std::filesystem::create_directory(dir.File("sub"));
-    std::string inner = dir.Write("sub/inner.syx", "inner");
-    FSRef folder = Reference(dir.Path());
+    std::filesystem::create_directory(m_dir.File("sub"));
+    std::string inner = m_dir.Write("sub/inner.syx", "inner");
     std::string astral, accented;
     for (int i = 0; i < 128; ++i)
     {
         astral += "\xF0\x9F\x8E\xB9"; // two UTF-16 units each
-        accented += "\xC3\xA9";         // one unit but two bytes: 256 bytes
+        accented += "\xC3\xA9";       // one unit but two bytes: 256 bytes
     }
     const std::string sTooLong = "Filename is too long. err=0";
     const std::string sCannot = "Failed to call FSCreateFileUnicode(). err=";
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {std::string(256, 'n'), sTooLong},
-        {std::string(65537, 'n'), sTooLong}, // would read as 1 if kept in 16 bits
-        {astral, sTooLong},
-        {accented, sCannot + "-37"},
-        {"sub/inner.syx", sCannot + "-37"},
-        {"", sCannot + "-37"},
-        {"..", sCannot + "-37"},
-        {"sub", sCannot + "-1302"}};
+    const std::string sMissing = m_dir.File("missing");
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {m_dir.Path(), std::string(256, 'n'), sTooLong},
+        {m_dir.Path(), std::string(65537, 'n'), sTooLong}, // would read as 1 if kept in 16 bits
+        {m_dir.Path(), astral, sTooLong},
+        {m_dir.Path(), accented, sCannot + "-37"},
+        {m_dir.Path(), "sub/inner.syx", sCannot + "-37"},
+        {m_dir.Path(), "", sCannot + "-37"},
+        {m_dir.Path(), "..", sCannot + "-37"},
+        {m_dir.Path(), "sub", sCannot + "-1302"},
+        {sMissing, "x.syx", sCannot + "-120"}};
     CLumFile file;
-    for (const auto& [sName, sLog] : cases)
+    for (const auto& [sFolder, sName, sLog] : cases)
     {
-        LogCapture log;
+        m_log.Clear();
+        FSRef folder = Reference(sFolder);
         EXPECT_EQ(file.MacCreateOpen(&folder, sName.c_str(), 2, kCreatorQMRK, kTypeSysX), 0);
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{"CLumFile::MacCreateWithFSRef() - " + sLog})
+        EXPECT_EQ(m_log.Lines(),
+                  std::vector<std::string>{"CLumFile::MacCreateWithFSRef() - " + sLog})
             << sName.substr(0, 20);
     }
-    LogCapture log;
-    FSRef missing = Reference(dir.File("missing"));
-    EXPECT_EQ(file.MacCreateOpen(&missing, "x.syx", 2, kCreatorQMRK, kTypeSysX), 0);
-    EXPECT_EQ(log.Lines(),
-              std::vector<std::string>{"CLumFile::MacCreateWithFSRef() - " + sCannot + "-120"});
     EXPECT_EQ(file.IsOpened(), 0);
     EXPECT_EQ(TempDir::Read(inner), (Bytes{'i', 'n', 'n', 'e', 'r'}));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"sub"});
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.File("sub")));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"sub"});
 
     // Created with the codes, replacing what was there, opened with the mode.
     const std::string name(255, 'n');
-    dir.Write(name, "old");
+    m_dir.Write(name, "old");
+    FSRef folder = Reference(m_dir.Path());
     ASSERT_EQ(file.MacCreateOpen(&folder, name.c_str(), 3, kCreatorQMRK, kTypeSysX), 1);
-    EXPECT_EQ(file.m_spec.folder, dir.Path());
+    EXPECT_EQ(file.m_spec.folder, m_dir.Path());
     EXPECT_EQ(file.m_spec.name, name);
     EXPECT_EQ(file.Write("AB", 2), 2);
     ASSERT_EQ(file.SetPos(0, 2), 1);
@@ -469,36 +440,29 @@ TEST(LumFileMacCreateOpen, NamesOfOneEntryUpTo255Units)
     EXPECT_EQ(file.Read(szRead, 2), 2);
     EXPECT_STREQ(szRead, "AB");
     file.Close();
-    EXPECT_EQ(TempDir::Read(dir.File(name)), (Bytes{'A', 'B'}));
-    if (HasExtendedAttributes(dir))
-    {
-        EXPECT_EQ(Attribute(dir.File(name), "user.quillmark.creator"), "QMRK");
-        EXPECT_EQ(Attribute(dir.File(name), "user.quillmark.type"), "SysX");
-    }
+    EXPECT_EQ(TempDir::Read(m_dir.File(name)), (Bytes{'A', 'B'}));
+    ExpectCodes(m_dir.File(name));
 }
 
-TEST(LumFileCodes, ChangeOneCodeAndKeepTheOtherOrLogAMissingFile)
+TEST_F(LumFileTest, ChangingOneCodeKeepsTheOtherAndAMissingFileIsLogged)
 {
-    LogCapture log;
-    TempDir dir;
-    FSSpec none = Location(dir, "none");
-    FSRef noneRef = Reference(dir.File("none"));
+    FSSpec none = Location("none");
+    FSRef noneRef = Reference(m_dir.File("none"));
     EXPECT_EQ(CLumFile::MacChangeCreator(&none, kCreatorQMRK), 0);
     EXPECT_EQ(CLumFile::MacChangeType(&noneRef, kTypeSysX), 0);
-    EXPECT_EQ(log.Lines(),
+    EXPECT_EQ(m_log.Lines(),
               (std::vector<std::string>{
                   "CLumFile::MacChangeCreator() - Failed to call FSpGetFInfo(). err=-43",
                   "CLumFile::MacChangeType() - Failed to call FSGetCatalogInfo(). err=-43"}));
-    if (!HasExtendedAttributes(dir))
+    std::string path = m_dir.Write("f.syx", "x");
+    FSSpec spec = Location("f.syx");
+    if (setxattr(path.c_str(), "user.probe", "x", 1, 0) != 0)
         GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
-    std::string path = dir.Write("f.syx", "x");
-    FSSpec spec = Location(dir, "f.syx");
     EXPECT_EQ(CLumFile::MacChangeType(&spec, kTypeSysX), 1);
     EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "");
     FSRef ref = Reference(path);
     EXPECT_EQ(CLumFile::MacChangeCreator(&ref, kCreatorQMRK), 1);
-    EXPECT_EQ(Attribute(path, "user.quillmark.creator"), "QMRK");
-    EXPECT_EQ(Attribute(path, "user.quillmark.type"), "SysX");
+    ExpectCodes(path);
     FInfo info;
     ASSERT_EQ(FSpGetFInfo(&spec, &info), 0);
     EXPECT_EQ(info.fdCreator, kCreatorQMRK);
