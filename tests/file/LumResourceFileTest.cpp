@@ -1,4 +1,5 @@
 #include "file/LumResourceFile.h"
+#include "platform/bundle/ResourceFolder.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -9,9 +10,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
-#include <unistd.h>
 
 namespace
 {
@@ -85,9 +86,11 @@ TEST_F(LumResourceFile, PrefersTheUsersLanguage)
     CLumResourceFile file;
     ASSERT_EQ(file.Open(nullptr, "Only.txt", 1), 1); // region falls back to language
     EXPECT_EQ(ReadAll(file), "nur deutsch");
-    for (const auto& [pszLang, pszText] : std::vector<std::pair<const char*, const char*>>{
-             {"de_AT.UTF-8", "oesterreichisch"}, {"de_DE.UTF-8", "deutsch"},
-             {"fr_FR.UTF-8", "base"}, {"C", "base"}})
+    for (const auto& [pszLang, pszText] :
+         std::vector<std::pair<const char*, const char*>>{{"de_AT.UTF-8", "oesterreichisch"},
+                                                          {"de_DE.UTF-8", "deutsch"},
+                                                          {"fr_FR.UTF-8", "base"},
+                                                          {"C", "base"}})
     {
         SetLanguage(pszLang);
         ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
@@ -121,4 +124,14 @@ TEST_F(LumResourceFile, ANameThatIsNoResourceGivesZeroAndLeavesTheObjectClosed)
     EXPECT_EQ(file.Read(&c, 1), 0);
     EXPECT_EQ(file.SetPos(0, 2), 0);
     EXPECT_TRUE(log.Lines().empty());
+}
+
+// The variable's folder without its trailing slashes, or the one beside the program.
+TEST_F(LumResourceFile, TheFolderIsTheVariablesOrBesideTheProgram)
+{
+    ScopedEnv slashes{"QUILLMARK_RESOURCES", m_resources.Path() + "//"};
+    EXPECT_EQ(GetResourceFolder(), m_resources.Path());
+    ScopedEnv unset{"QUILLMARK_RESOURCES", nullptr};
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    EXPECT_EQ(GetResourceFolder(), exe.substr(0, exe.rfind('/')) + "/../share/quillmark");
 }
