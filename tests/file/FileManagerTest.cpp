@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -106,7 +107,17 @@ TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
     long lCount = 1, lNegativeRead = -1, lNegativeWrite = -1;
     int refNum = 0;
     char c = 0;
+    // Errors of the system become their codes: a folder replaced by a full one, a full
+    // disk, a missing folder before "..".
+    std::filesystem::create_directories(dir.File("full/inner"));
+    std::filesystem::create_directory(dir.File("empty"));
+    FSSpec empty{dir.Path(), "empty"}, full{dir.Path(), "full"};
+    const int fdFull = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    long lOne = 1;
     const std::vector<std::pair<OSErr, OSErr>> calls = {
+        {FSpReplace(&empty, &full), dupFNErr},
+        {FSWrite(fdFull, &lOne, &c), dskFulErr},
+        {FSMakeFSSpec(dir.Path().c_str(), "nowhere/..", &out), fnfErr},
         {FSPathMakeRef(nullptr, &ref, nullptr), paramErr},
         {FSPathMakeRef("", &ref, nullptr), fnfErr},
         {FSpMakeFSRef(nullptr, &ref), paramErr},
@@ -133,6 +144,7 @@ TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
         {FSpSetFInfo(nullptr, &info), paramErr}};
     for (size_t i = 0; i < calls.size(); ++i)
         EXPECT_EQ(calls[i].first, calls[i].second) << "call " << i;
+    close(fdFull);
 
     ASSERT_EQ(FSpOpenDF(&spec, fsRdWrPerm, &refNum), 0);
     const std::vector<std::pair<OSErr, OSErr>> open = {
