@@ -136,8 +136,12 @@ private:
 };
 } // namespace
 
-TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndShowRunsTheHooksEveryTime)
+// Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
+// and mouse presses reach the window's handlers, a command by its four characters; a
+// command the window leaves goes on to the application.
+TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndItsWidgetsEventsReachIt)
 {
+    CApplicationCommands application;
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
     ASSERT_EQ(pWindow->Create(nullptr), 1);
     ASSERT_NE(pWindow->Widget(), nullptr);
@@ -157,6 +161,23 @@ TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndShowRunsTheHooksEveryTime)
     pWindow->Show();
     EXPECT_EQ(m_log.calls, (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow",
                                                      "OnBeforeShow", "OnShow"}));
+
+    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
+    QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
+    ASSERT_NE(pPopup, nullptr);
+    emit pPopup->activated(1);
+    pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
+    FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pWindow->Widget(), &press);
+    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
+                                                     FourCharCode("Abou")}));
+    // Every button click is a control hit first, the command button's before its command.
+    EXPECT_EQ(m_log.Count("hit"), 3);
+    EXPECT_EQ(m_log.Count("mouse"), 1);
+    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
+
     EXPECT_EQ(pWindow->Destroy(), 1);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 1);
@@ -221,31 +242,4 @@ TEST_F(WindowFramework, CloseAndDestroyDisposeOnceUnlessTheCloseIsRefused)
             pWindow->Destroy();
         }
     }
-}
-
-// Clicks, pop-up choices and mouse presses reach the window's handlers, a command by its
-// four characters; a command the window leaves goes on to the application.
-TEST_F(WindowFramework, WidgetEventsReachTheWindowAndWhatItLeavesGoesOn)
-{
-    CApplicationCommands application;
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
-    QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
-    ASSERT_NE(pPopup, nullptr);
-    emit pPopup->activated(1);
-    pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
-    FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(pWindow->Widget(), &press);
-
-    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
-                                                     FourCharCode("Abou")}));
-    // Every button click is a control hit first, the command button's before its command.
-    EXPECT_EQ(m_log.Count("hit"), 3);
-    EXPECT_EQ(m_log.Count("mouse"), 1);
-    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
-    pWindow->Destroy();
 }
