@@ -102,12 +102,6 @@ protected:
 
     QString Shows(int iID) { return ControlText(*m_pWindow, iID); }
     void Press() { ClickButton(*m_pWindow, kButton); }
-    // Starts the next file with its first block held in flight.
-    void PressHeld()
-    {
-        m_pVirtual->HoldCompletions(true);
-        Press();
-    }
 
     WindowScript::Condition Ready(const QString& sName, int nSize)
     {
@@ -138,7 +132,12 @@ TEST_F(TransmitWindowTest, CancelDuringAFileClosesTheWindowAndSendsNoMore)
     WindowScript script;
     script.Then("ready", Ready(Named(1, 2, "a.syx"), 100), [&] { Press(); });
     script.Then("the first sent", Sent(Named(1, 2, "a.syx"), 100, "ButtonNext"),
-                [&] { PressHeld(); });
+                [&]
+                {
+                    // The next file starts with its first block held in flight.
+                    m_pVirtual->HoldCompletions(true);
+                    Press();
+                });
     script.Then(
         "the next going out",
         [&]

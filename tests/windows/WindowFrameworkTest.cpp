@@ -139,7 +139,7 @@ private:
 // Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
 // and mouse presses reach the window's handlers, a command by its four characters; a
 // command the window leaves goes on to the application.
-TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndItsWidgetsEventsReachIt)
+TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
 {
     CApplicationCommands application;
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
@@ -178,9 +178,20 @@ TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndItsWidgetsEventsReachIt)
     EXPECT_EQ(m_log.Count("mouse"), 1);
     EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
 
-    EXPECT_EQ(pWindow->Destroy(), 1);
+
+    // A close the window refuses keeps it; one it lets through disposes the window and frees
+    // the object.
+    QPointer<QWidget> widget = pWindow->Widget();
+    EXPECT_FALSE(widget->close());
+    EXPECT_TRUE(widget->isVisible());
+    EXPECT_EQ(m_log.iDestructed, 0);
+    pWindow->m_bAcceptClose = true;
+    widget->close();
+    EXPECT_EQ(m_log.Count("OnClose"), 2);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 1);
+    FlushDeferredDeletes();
+    EXPECT_FALSE(widget);
 }
 
 TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
@@ -199,47 +210,5 @@ TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
         EXPECT_TRUE(log.calls.empty());
         EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
         delete pWindow;
-    }
-}
-
-// A close the window refuses keeps it; one it lets through disposes the window and frees
-// the object, as Destroy does at once (not inside an event of its own).
-TEST_F(WindowFramework, CloseAndDestroyDisposeOnceUnlessTheCloseIsRefused)
-{
-    const struct
-    {
-        const char* pszWay;
-        bool bAcceptClose;
-        bool bDestroy;
-    } ways[] = {{"refused close", false, false}, {"accepted close", true, false}, {"Destroy", false, true}};
-    for (const auto& way : ways)
-    {
-        SCOPED_TRACE(way.pszWay);
-        tagHookLog log;
-        auto* pWindow = new CTestWindow(log, "TestWindow");
-        ASSERT_EQ(pWindow->Create(nullptr), 1);
-        pWindow->m_bAcceptClose = way.bAcceptClose;
-        pWindow->Show();
-        QPointer<QWidget> widget = pWindow->Widget();
-        const bool bGone = way.bAcceptClose || way.bDestroy;
-        if (way.bDestroy)
-        {
-            EXPECT_EQ(pWindow->Destroy(), 1);
-            EXPECT_FALSE(widget);
-        }
-        else if (way.bAcceptClose)
-            widget->close();
-        else
-            EXPECT_FALSE(widget->close());
-        EXPECT_EQ(log.Count("OnClose"), way.bDestroy ? 0 : 1);
-        EXPECT_EQ(log.Count("OnDestroy"), int(bGone));
-        EXPECT_EQ(log.iDestructed, int(bGone));
-        FlushDeferredDeletes();
-        EXPECT_EQ(!widget, bGone);
-        if (!bGone)
-        {
-            EXPECT_TRUE(widget->isVisible());
-            pWindow->Destroy();
-        }
     }
 }
