@@ -264,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FileDropInstall, NeedsAWindowAndAProcedure)
 {
     QWidget window;
-    EXPECT_EQ(InstallFileDropHandler(nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
+    EXPECT_EQ(InstallFileDropHandler(
+                  nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
               eventInternalErr);
     EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
 }

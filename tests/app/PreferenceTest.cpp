@@ -132,8 +132,8 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 {
     static const char kGarbage[] = "\x01\x02 junk\n[[Midi In Device\nnoise=junk\n=\xFF\xFE\n"
                                    "Midi Out Device=\"unterminated\n\0\0 tail";
-    const std::string file = m_dir.Write("Quillmark/Quillmark.conf",
-                                         std::string(kGarbage, sizeof(kGarbage) - 1));
+    const std::string file =
+        m_dir.Write("Quillmark/Quillmark.conf", std::string(kGarbage, sizeof(kGarbage) - 1));
     CApplication cGarbage;
     EXPECT_EQ(cGarbage.ReadPreferences(), 1);
     EXPECT_STREQ(cGarbage.m_szMidiInDevice, "");
@@ -179,8 +179,8 @@ TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
     const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
                                        "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(apszDevices[i],
-                                                            tagTransmitSettings{i * 10, 100 + i, i % 2}),
+        ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(
+                      apszDevices[i], tagTransmitSettings{i * 10, 100 + i, i % 2}),
                   1);
     ASSERT_EQ(CTransmitPreferences::WriteFilePauseMs(1200), 1);
     for (int i = 0; i < 6; ++i)
@@ -197,6 +197,7 @@ TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld),
               (tagTransmitSettings{5000, 10, tagTransmitSettings::kPacingByPort}));
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 0);
-    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, tagTransmitSettings{-1, 4000, 2}), 1);
+    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, tagTransmitSettings{-1, 4000, 2}),
+              1);
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), (tagTransmitSettings{0, 3125, 2}));
 }

@@ -4,8 +4,8 @@
 #include "platform/ui/EventTarget.h"
 #include "toolkit/DebugLog.h"
 
-#include <QAbstractItemModel>
 #include <QAbstractButton>
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QLabel>
 #include <QSettings>
@@ -308,26 +308,26 @@ class MainWindowOriginDeathTest : public ::testing::TestWithParam<tagOriginCase>
     g_pApplication = &application;
     bool bSeen = false, bRight = false;
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout,
-                     [&]
-                     {
-                         CMainWindow* pMain = application.m_pMainWindow;
-                         QWidget* pWindow = pMain ? pMain->GetWindowRef() : nullptr;
-                         if (bSeen || !pWindow || !pWindow->isVisible())
-                             return;
-                         bSeen = true;
-                         auto* pNote = qobject_cast<QLabel*>(
-                             GetControlByID(pWindow, {kSignature, 9}));
-                         auto* pReceive = qobject_cast<QAbstractButton*>(
-                             GetControlByID(pWindow, {kSignature, 4}));
-                         auto* pTransmit = qobject_cast<QAbstractButton*>(
-                             GetControlByID(pWindow, {kSignature, 8}));
-                         bRight = pNote && pReceive && pTransmit &&
-                                  pNote->text() == QString(GetResourceString(c.pszHint)) &&
-                                  pReceive->isEnabled() == c.bTransfers &&
-                                  pTransmit->isEnabled() == c.bTransfers;
-                         pWindow->close();
-                     });
+    QObject::connect(
+        &poll, &QTimer::timeout,
+        [&]
+        {
+            CMainWindow* pMain = application.m_pMainWindow;
+            QWidget* pWindow = pMain ? pMain->GetWindowRef() : nullptr;
+            if (bSeen || !pWindow || !pWindow->isVisible())
+                return;
+            bSeen = true;
+            auto* pNote = qobject_cast<QLabel*>(GetControlByID(pWindow, {kSignature, 9}));
+            auto* pReceive =
+                qobject_cast<QAbstractButton*>(GetControlByID(pWindow, {kSignature, 4}));
+            auto* pTransmit =
+                qobject_cast<QAbstractButton*>(GetControlByID(pWindow, {kSignature, 8}));
+            bRight = pNote && pReceive && pTransmit &&
+                     pNote->text() == QString(GetResourceString(c.pszHint)) &&
+                     pReceive->isEnabled() == c.bTransfers &&
+                     pTransmit->isEnabled() == c.bTransfers;
+            pWindow->close();
+        });
     poll.start(20);
     QTimer::singleShot(10000, [] { QuitApplicationEventLoop(); });
     const int iStatus = application.Run();

@@ -169,8 +169,11 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
         std::function<void(VirtualMidi&, MIDIEndpointRef)> breakIt;
     } cases[] = {
         {Text("StatusReceiveError"),
-         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.Inject(h, {{0x90, 0x3C, 0x40}}); }},
-        {Text("StatusReceiveDataLost"), [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
+         [](VirtualMidi& midi, MIDIEndpointRef h) {
+             midi.Inject(h, {{0x90, 0x3C, 0x40}});
+         }},
+        {Text("StatusReceiveDataLost"),
+         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
         {Text("StatusReceiveSourceGone"),
          [](VirtualMidi& midi, MIDIEndpointRef h) { midi.RemoveEndpoint(h); }},
     };
@@ -271,8 +274,8 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
         [&]
         {
             EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
-            m_pVirtual->Inject(m_hSource, {kept[0], {0xF0, 0x41, 0x02, 0x90}, kept[1], kept[2],
-                                           {0xF0, 0x41}});
+            m_pVirtual->Inject(m_hSource,
+                               {kept[0], {0xF0, 0x41, 0x02, 0x90}, kept[1], kept[2], {0xF0, 0x41}});
         });
     script.Then(
         "the messages counted", [&] { return Counting(3); },
@@ -282,10 +285,12 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
             ClickButton(m_window, kStopButton);
         });
     EndedWith(script, 3, int(Joined(kept).size()));
-    script.Then("the note", [&] {
-        return ControlText(m_window, kDumpNote) ==
-               Text("DumpInterruptedOne") + ". " + Text("DumpIncompleteAtStop");
-    });
+    script.Then("the note",
+                [&]
+                {
+                    return ControlText(m_window, kDumpNote) ==
+                           Text("DumpInterruptedOne") + ". " + Text("DumpIncompleteAtStop");
+                });
     SaveTo(script, sPath);
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), Joined(kept));

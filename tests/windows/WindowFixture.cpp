@@ -185,12 +185,14 @@ bool DialogUp()
 
 void SaveThenClose(WindowScript& script, CModalWindow& window)
 {
-    script.Then("complete, to save", [] { return true; },
-                [&window] { ClickButton(window, kReceiveSave); });
+    script.Then(
+        "complete, to save", [] { return true; }, [&window] { ClickButton(window, kReceiveSave); });
     script.Then(
         "saved",
-        [&window]
-        { return ControlText(window, kReceiveStatus).startsWith(Text("StatusSaved", "")) && !DialogUp(); },
+        [&window] {
+            return ControlText(window, kReceiveStatus).startsWith(Text("StatusSaved", "")) &&
+                   !DialogUp();
+        },
         [&window] { ClickButton(window, kReceiveClose); });
 }
 
@@ -260,6 +262,15 @@ Bytes Joined(const std::vector<Bytes>& parts)
     for (const Bytes& part : parts)
         joined.insert(joined.end(), part.begin(), part.end());
     return joined;
+}
+
+Bytes SysEx(size_t nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0};
+    while (bytes.size() < nLength - 1)
+        bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
 }
 
 void PrintTo(const DialogDriver::tagSeen& seen, std::ostream* pStream)

@@ -130,6 +130,8 @@ void SelectRows(QWidget* pWindow, std::initializer_list<int> rows);
 void ClickNamed(QWidget* pWindow, const char* pszButton);
 
 Bytes Joined(const std::vector<Bytes>& parts);
+// A SysEx message of the length, its data counting up from the seed.
+Bytes SysEx(size_t nLength, uint8_t ucSeed);
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);

@@ -178,7 +178,6 @@ TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
     EXPECT_EQ(m_log.Count("mouse"), 1);
     EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
 
-
     // A close the window refuses keeps it; one it lets through disposes the window and frees
     // the object.
     QPointer<QWidget> widget = pWindow->Widget();
