@@ -1,5 +1,7 @@
 #include "app/Application.h"
 #include "app/MessageManager.h"
+#include "app/Preference.h"
+#include "platform/bundle/ResourceFolder.h"
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventTarget.h"
 #include "platform/ui/Nib.h"
@@ -145,6 +147,34 @@ TEST_F(ApplicationTest, AManagerThatCannotBeCreatedEndsTheRunWithOneLogLine)
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>{"OnInitialize : Failed to create MessageManager."});
     EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released by OnUninitialize";
+}
+
+// A description "main" that holds the menu bar but not the main window: the run ends at
+// once, and the names read at its start are stored again at its end.
+TEST_F(ApplicationTest, WithoutTheMainWindowLayoutTheRunEndsAtOnce)
+{
+    TempDir resources;
+    std::filesystem::create_directory(resources.File("main"));
+    std::filesystem::copy_file(GetResourceFolder() + "/main/MenuBar.ui",
+                               resources.File("main/MenuBar.ui"));
+    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    cPreference cPref;
+    cPref.SetAppName("Quillmark");
+    cPref.WriteString("Midi In Device", "Synth A - In");
+    LogCapture log;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
+    guard.start(3000);
+
+    EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_TRUE(guard.isActive()) << "the run waited for a window that never came";
+    EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
+    EXPECT_EQ(m_application.m_pMainWindow, nullptr);
+    EXPECT_EQ(m_application.m_pMidiManager, nullptr);
+    char szStored[256];
+    cPref.ReadString("Midi In Device", szStored, "<none>");
+    EXPECT_STREQ(szStored, "Synth A - In");
 }
 
 TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)

@@ -105,6 +105,8 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
                                                FourCharCode("save")}));
 }
 
+// Handlers run newest first until one takes the event; one removed during a dispatch is
+// not called.
 TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
 {
     std::vector<int> calls;
@@ -131,25 +133,12 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), eventNotHandledErr);
     EXPECT_EQ(calls, (std::vector<int>{2, 1}));
 
-    EXPECT_EQ(RemoveEventHandler(pFirst), noErr);
-    EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
-    EXPECT_EQ(RemoveEventHandler(pSecond), noErr);
-    EXPECT_EQ(RemoveEventHandler(pOther), noErr);
-    EXPECT_EQ(InstallEventHandler(pTarget, nullptr, 1, kCommandProcess, &first, &pFirst),
-              eventInternalErr);
-}
-
-TEST(EventTarget, AHandlerRemovedDuringADispatchIsNotCalled)
-{
+    // A handler removed during a dispatch is not called.
     static EventHandlerRef s_pVictim = nullptr;
-    std::vector<int> calls;
-    tagHandlerCall victim{&calls, 1, noErr};
+    s_pVictim = pFirst;
     EventHandlerRef pRemover = nullptr;
-    ASSERT_EQ(InstallEventHandler(GetApplicationEventTarget(), &RecordingHandler, 1,
-                                  kCommandProcess, &victim, &s_pVictim),
-              noErr);
     ASSERT_EQ(InstallEventHandler(
-                  GetApplicationEventTarget(),
+                  pTarget,
                   [](EventHandlerCallRef, EventRef, void*) -> OSStatus
                   {
                       RemoveEventHandler(s_pVictim);
@@ -157,9 +146,16 @@ TEST(EventTarget, AHandlerRemovedDuringADispatchIsNotCalled)
                   },
                   1, kCommandProcess, nullptr, &pRemover),
               noErr);
+    calls.clear();
     ProcessHICommand(FourCharCode("Recv"));
-    EXPECT_TRUE(calls.empty());
-    RemoveEventHandler(pRemover);
+    EXPECT_EQ(calls, (std::vector<int>{2}));
+
+    EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
+    EXPECT_EQ(RemoveEventHandler(pRemover), noErr);
+    EXPECT_EQ(RemoveEventHandler(pSecond), noErr);
+    EXPECT_EQ(RemoveEventHandler(pOther), noErr);
+    EXPECT_EQ(InstallEventHandler(pTarget, nullptr, 1, kCommandProcess, &first, &pFirst),
+              eventInternalErr);
 }
 
 TEST(EventTarget, QuitEndsTheApplicationLoopButNotANestedOne)
@@ -182,6 +178,7 @@ TEST(EventTarget, QuitEndsTheApplicationLoopButNotANestedOne)
                            modal.exec();
                        });
     QTimer guard;
+    guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
     guard.start(10000);
     RunApplicationEventLoop();
@@ -267,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FileDropInstall, NeedsAWindowAndAProcedure)
 {
     QWidget window;
-    EXPECT_EQ(InstallFileDropHandler(nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
+    EXPECT_EQ(InstallFileDropHandler(
+                  nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
               eventInternalErr);
     EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
 }

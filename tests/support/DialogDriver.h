@@ -12,18 +12,11 @@
 #include <functional>
 #include <vector>
 
-// Answers the application-modal dialogs that the code under test opens, as a user
-// would. Each queued answer is used for the next modal dialog that shows, in order; a
-// timer looks for it (QApplication::activeModalWidget), so it works inside the dialog's
-// own event loop, and a dialog opened while an answer runs (a file dialog's question
-// before replacing a file) gets the next answer. A dialog that stays open after its
-// answer gets the next one too. A dialog that comes when no answer is left is cancelled
-// after a few seconds and counted as unexpected, so a test fails instead of hanging.
-//
-//   DialogDriver driver;
-//   driver.PressButton(QMessageBox::Discard);
-//   EXPECT_EQ(cAlert::SaveAlert(0, "Quillmark", "Untitled"), 3);
-//   EXPECT_EQ(driver.Seen().at(0).text, ...);
+// Answers the modal dialogs the code under test opens, as a user would: each queued answer
+// goes to the next dialog that shows, in order, found by a timer (so it works inside the
+// dialog's own loop); a dialog opened while an answer runs, or one still open after its
+// answer, gets the next one. A dialog with no answer left is cancelled after a few seconds
+// and counted as unexpected, so that a test fails instead of hanging.
 class DialogDriver : public QObject
 {
 public:

@@ -1,13 +1,11 @@
 #include "windows/AboutWindow.h"
 #include "app/Application.h"
-#include "platform/bundle/ResourceFolder.h"
 #include "platform/ui/EventTarget.h"
 #include "support/TempDir.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Control.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -57,16 +55,6 @@ protected:
         auto* pLabel =
             qobject_cast<QLabel*>(GetControlByID(AboutWidget(), {FourCharCode("QMRK"), 1}));
         return pLabel ? pLabel->text() : QStringLiteral("<no version text>");
-    }
-
-    // A resource folder holding the about box's layout and this icon file.
-    void UseResourcesWithIcon(const TempDir& dir, const std::string& iconSource)
-    {
-        namespace fs = std::filesystem;
-        fs::create_directories(dir.Path() + "/main");
-        fs::copy_file(m_resources + "/main/AboutWindow.ui", dir.Path() + "/main/AboutWindow.ui");
-        fs::copy_file(iconSource, dir.Path() + "/AboutIcon.png");
-        setenv("QUILLMARK_RESOURCES", dir.Path().c_str(), 1);
     }
 
     static int VisibleAboutBoxes()
@@ -138,19 +126,18 @@ TEST_F(AboutWindowTest, OneBoxComesToTheFrontAndClosesByTheCloseBoxAClickOrAKey)
     }
 }
 
-TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeft)
+// The icon is drawn at 66, 120 from the lower left, behind the texts, which stay clickable;
+// a box whose icon cannot be read shows without it, and without its layout no box opens.
+TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeftWhereThereIsOne)
 {
     ASSERT_EQ(m_application.OpenAboutWindow(), 1);
-
     const QImage icon =
         Premultiplied(QImage(QString::fromStdString(m_resources + "/AboutIcon.png")));
     ASSERT_EQ(icon.size(), QSize(128, 128));
-    const QImage picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
+    QImage picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
     ASSERT_EQ(picture.size(), AboutWidget()->size());
-
     // The icon's top left corner, in Qt's downward coordinates.
-    const int nLeft = 66;
-    const int nTop = picture.height() - 120 - 128;
+    const int nLeft = 66, nTop = picture.height() - 120 - 128;
     int nOpaque = 0;
     for (int y = 0; y < 128; y += 7)
         for (int x = 0; x < 128; x += 7)
@@ -159,34 +146,30 @@ TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeft)
             nOpaque += qAlpha(icon.pixel(x, y)) == 255;
         }
     EXPECT_GT(nOpaque, 50); // the comparison saw the picture, not only transparent corners
-
-    // The picture lies behind the texts, which stay clickable and visible.
     QWidget* pLayer = cCanvas::GetLayer(AboutWidget());
     ASSERT_NE(pLayer, nullptr);
     EXPECT_TRUE(pLayer->testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_EQ(AboutWidget()->children().indexOf(pLayer), 0);
-}
+    m_application.CloseAboutWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-TEST_F(AboutWindowTest, ABoxWithoutItsIconShowsAndOneWithoutItsLayoutDoesNotOpen)
-{
-    TempDir broken;
-    const std::string notAPng = broken.Write("NotAPng.png", std::string("not a picture"));
     TempDir dir;
-    UseResourcesWithIcon(dir, notAPng);
+    std::filesystem::create_directories(dir.File("main"));
+    std::filesystem::copy_file(m_resources + "/main/AboutWindow.ui",
+                               dir.File("main/AboutWindow.ui"));
+    dir.Write("AboutIcon.png", std::string("not a picture"));
+    setenv("QUILLMARK_RESOURCES", dir.Path().c_str(), 1);
     ASSERT_EQ(m_application.OpenAboutWindow(), 1);
     ASSERT_NE(AboutWidget(), nullptr);
     EXPECT_TRUE(AboutWidget()->isVisible());
-    const QImage picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
+    picture = Premultiplied(cCanvas::GetLayerPicture(AboutWidget()));
     for (int y = 0; y < picture.height(); y += 5)
         for (int x = 0; x < picture.width(); x += 5)
             ASSERT_EQ(qAlpha(picture.pixel(x, y)), 0) << x << "," << y;
     m_application.CloseAboutWindow();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    // Without its layout no box opens.
-    TempDir empty;
-    std::filesystem::create_directories(empty.Path() + "/main");
-    setenv("QUILLMARK_RESOURCES", empty.Path().c_str(), 1);
+    std::filesystem::remove(dir.File("main/AboutWindow.ui"));
     EXPECT_EQ(m_application.OpenAboutWindow(), 1);
     EXPECT_EQ(m_application.m_pAboutWindow, nullptr);
     EXPECT_EQ(VisibleAboutBoxes(), 0);

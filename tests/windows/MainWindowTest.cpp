@@ -4,10 +4,15 @@
 #include "platform/ui/EventTarget.h"
 #include "toolkit/DebugLog.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QLabel>
+#include <QSettings>
 #include <QTimer>
+
+#include <cstdlib>
+#include <unistd.h>
 
 namespace
 {
@@ -75,35 +80,13 @@ protected:
 };
 } // namespace
 
-TEST_F(MainWindowTest, OpeningAnAbsentDeviceShowsTheCautionAlertAndNoWindow)
-{
-    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
-    Remember("Gone - Port 1", "Gone Too - Port 2");
-    OpenMainWindow();
-
-    m_driver.PressButton(QMessageBox::Ok);
-    m_driver.PressButton(QMessageBox::Ok);
-    ReceiveButton()->click();
-    TransmitButton()->click();
-
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[0].text, Text("Open Midi In Failed"));
-    EXPECT_EQ(m_driver.Seen()[1].text, Text("Open Midi Out Failed"));
-    for (const DialogDriver::tagSeen& alert : m_driver.Seen())
-        EXPECT_EQ(alert.icon, QMessageBox::Warning);
-    // Nothing was opened and the window is ready for another try.
-    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
-    EXPECT_TRUE(AllControlsEnabled());
-    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-}
-
-TEST_F(MainWindowTest, ButtonsDoNothingWithoutADevice)
+// Without a device Receive and Transmit do nothing; with a remembered device that is absent
+// they show the caution alert and no window. Either way the window is ready again.
+TEST_F(MainWindowTest, ButtonsDoNothingWithoutADeviceAndAlertWithAnAbsentOne)
 {
     Remember("", "");
     OpenMainWindow();
-    EXPECT_EQ(MidiIn()->count(), 0);
-    EXPECT_EQ(MidiOut()->count(), 0);
-
+    EXPECT_EQ(MidiIn()->count() + MidiOut()->count(), 0);
     // No answers: any dialog or modal window counts as unexpected.
     ReceiveButton()->click();
     TransmitButton()->click();
@@ -113,6 +96,23 @@ TEST_F(MainWindowTest, ButtonsDoNothingWithoutADevice)
     for (QWidget* pWidget : QApplication::topLevelWidgets())
         EXPECT_FALSE(pWidget->isVisible() && pWidget != m_pWindow)
             << pWidget->objectName().toStdString();
+    CloseMainWindow();
+
+    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
+    Remember("Gone - Port 1", "Gone Too - Port 2");
+    OpenMainWindow();
+    m_driver.PressButton(QMessageBox::Ok);
+    m_driver.PressButton(QMessageBox::Ok);
+    ReceiveButton()->click();
+    TransmitButton()->click();
+    ASSERT_EQ(m_driver.Seen().size(), 2u);
+    EXPECT_EQ(m_driver.Seen()[0].text, Text("Open Midi In Failed"));
+    EXPECT_EQ(m_driver.Seen()[1].text, Text("Open Midi Out Failed"));
+    for (const DialogDriver::tagSeen& alert : m_driver.Seen())
+        EXPECT_EQ(alert.icon, QMessageBox::Warning);
+    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
+    EXPECT_TRUE(AllControlsEnabled());
+    EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
 }
 
 // Receive and Transmit run their windows on the devices opened, the main window's
@@ -175,7 +175,10 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
     OpenMainWindow();
     Choose(MidiIn(), 1);
 
-    QuitGuard guard(3000);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
+    guard.start(3000);
     OSStatus status = eventNotHandledErr;
     QTimer::singleShot(0,
                        [&]()
@@ -187,7 +190,7 @@ TEST_F(MainWindowTest, CloseCommandQuitsAndTheShutDownStoresTheChoice)
                            status = SendEventToWindow(&event, m_pWindow);
                        });
     RunApplicationEventLoop(); // returns once the command has ended it
-    EXPECT_FALSE(guard.Fired());
+    EXPECT_TRUE(guard.isActive()) << "the command did not end the run";
     EXPECT_EQ(status, noErr);
     CloseMainWindow();
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Synth B - In");
@@ -277,3 +280,72 @@ TEST_F(MainWindowTest, FilesGivenAtStartOpenInTheTransmitWindowAsOneList)
     EXPECT_EQ(fileName.toStdString(), "File 1 of 2: a.syx");
     EXPECT_TRUE(m_pApp->m_asStartFiles.empty()) << "the files open once";
 }
+
+namespace
+{
+struct tagOriginCase
+{
+    const char* pszName;
+    const char* pszMidi; // QUILLMARK_MIDI
+    const char* pszHint; // the note's strings-table key
+    bool bTransfers;     // Receive and Transmit offered
+};
+
+class MainWindowOriginDeathTest : public ::testing::TestWithParam<tagOriginCase>
+{
+};
+
+// The whole program, in a process of its own (the back end is chosen once a process) that
+// sees no sequencer on any machine: the ALSA library reads an empty configuration.
+// Exits 0 when the main window shows the note and offers what it can.
+[[noreturn]] void RunWithoutASequencer(const tagOriginCase& c, const TempDir& home)
+{
+    setenv("QUILLMARK_MIDI", c.pszMidi, 1);
+    setenv("ALSA_CONFIG_PATH", home.Write("empty.conf", "").c_str(), 1);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(home.Path()));
+    CApplication application;
+    g_pApplication = &application;
+    bool bSeen = false, bRight = false;
+    QTimer poll;
+    QObject::connect(
+        &poll, &QTimer::timeout,
+        [&]
+        {
+            CMainWindow* pMain = application.m_pMainWindow;
+            QWidget* pWindow = pMain ? pMain->GetWindowRef() : nullptr;
+            if (bSeen || !pWindow || !pWindow->isVisible())
+                return;
+            bSeen = true;
+            auto* pNote = qobject_cast<QLabel*>(GetControlByID(pWindow, {kSignature, 9}));
+            auto* pReceive =
+                qobject_cast<QAbstractButton*>(GetControlByID(pWindow, {kSignature, 4}));
+            auto* pTransmit =
+                qobject_cast<QAbstractButton*>(GetControlByID(pWindow, {kSignature, 8}));
+            bRight = pNote && pReceive && pTransmit &&
+                     pNote->text() == QString(GetResourceString(c.pszHint)) &&
+                     pReceive->isEnabled() == c.bTransfers &&
+                     pTransmit->isEnabled() == c.bTransfers;
+            pWindow->close();
+        });
+    poll.start(20);
+    QTimer::singleShot(10000, [] { QuitApplicationEventLoop(); });
+    const int iStatus = application.Run();
+    _exit(iStatus == 0 && bSeen && bRight ? 0 : 1);
+}
+} // namespace
+
+// Without a usable sequencer the main window says why: asked for the sequencer, there is no
+// MIDI and nothing to receive or send; left to choose, the virtual instrument stands in.
+TEST_P(MainWindowOriginDeathTest, SaysWhyThereIsNoSequencer)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempDir home;
+    EXPECT_EXIT(RunWithoutASequencer(GetParam(), home), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Origins, MainWindowOriginDeathTest,
+    ::testing::Values(tagOriginCase{"SequencerAskedFor", "alsa", "MidiNoSequencer", false},
+                      tagOriginCase{"LeftToChoose", "", "MidiVirtualForMissing", true}),
+    [](const auto& info) { return std::string(info.param.pszName); });

@@ -14,12 +14,6 @@ const Bytes kRolandBad = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 
 const Bytes kGMOn = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 const Bytes kYamahaCut = {0xF0, 0x43, 0x00, 0x09, 0x00};
 
-class MessageWindowTest : public testing::Test
-{
-protected:
-    Bytes m_dumpBytes = Joined({kRoland, kRolandBad, kGMOn, kYamahaCut});
-};
-
 struct tagRowCase
 {
     int iRow;
@@ -37,10 +31,10 @@ const tagRowCase kRows[] = {
 };
 } // namespace
 
-TEST_F(MessageWindowTest, TheModelShowsEachMessagesColumns)
+TEST(MessageWindow, TheModelShowsEachMessagesColumns)
 {
     CSysExDump dump;
-    dump.Assign(m_dumpBytes);
+    dump.Assign(Joined({kRoland, kRolandBad, kGMOn, kYamahaCut}));
     CSysExMessageModel model(dump.Index());
     ASSERT_EQ(model.rowCount(), 4);
     ASSERT_EQ(model.columnCount(), int(CSysExMessageModel::kColumnCount));

@@ -1,12 +1,14 @@
 #include "WindowFixture.h"
 
-#include "app/MessageManager.h"
+#include "app/ReceivePreferences.h"
 #include "file/MidiFileReader.h"
-#include "toolkit/Utility.h"
+#include "toolkit/Control.h"
 #include "windows/ReceiveWindow.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -16,12 +18,33 @@
 
 namespace
 {
-const char* const kSourceName = "Synth Co - Port 1";
-using namespace ReceiveWindowIds;
+constexpr int kStatusText = 2;
+constexpr int kTimeText = 4;
+constexpr int kCancelButton = 5;
+constexpr int kSaveButton = 6;
+constexpr int kModePopup = 7;
+constexpr int kRequestText = 10;
+constexpr int kRequestButton = 12;
+constexpr int kRequestNote = 13;
+constexpr int kDumpNote = 14;
+constexpr int kStopButton = 15;
+constexpr int kMessagesButton = 16;
 
+const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
 // A GS reset, its sum right: a BAD one changes the status.
 const Bytes kDump = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
 
+Bytes Message(uint8_t ucId, int nData)
+{
+    Bytes message{0xF0, 0x41, ucId};
+    for (int i = 0; i < nData; ++i)
+        message.push_back(uint8_t((ucId * 3 + i) & 0x7F));
+    message.push_back(0xF7);
+    return message;
+}
+
+// The receive window on the virtual instrument, with the choices in m_prefs (one message
+// unless a test sets whole dumps).
 class ReceiveWindowTest : public WindowFixture
 {
 protected:
@@ -30,10 +53,9 @@ protected:
         WindowFixture::SetUp();
         if (!SetUpPassed())
             return;
-        m_hSource = m_pVirtual->AddSource("Synth Co", "Port 1");
+        m_hSource = m_pVirtual->AddInstrument();
         m_pVirtual->WaitIdle();
-        ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
-        ASSERT_EQ(m_window.Create(nullptr), 1);
+        ASSERT_EQ(m_pManager->MidiInOpenByName(kInstrument), 1);
         // The message manager passes reception progress at most every 200 ms, counted
         // from its creation too.
         PumpFor(220);
@@ -45,23 +67,37 @@ protected:
         WindowFixture::TearDown();
     }
 
-    // The dump arrives; once the window shows it complete, the action.
-    void ReceiveDump(WindowScript& script, const WindowScript::Action& then = [] {})
+    void Show(WindowScript& script)
     {
-        script.Then(
-            "shown", [&] { return IsShown(m_window); },
-            [&] { m_pVirtual->Inject(m_hSource, {kDump}); });
-        script.Then(
-            "the dump complete", [&] { return ControlText(m_window, kStatusText) == Complete(); },
-            then);
+        ASSERT_EQ(m_prefs.Write(), 1);
+        ASSERT_EQ(m_window.Create(nullptr), 1);
+        script.RunModal(m_window);
+        EXPECT_TRUE(script.Finished());
     }
 
+    QString Status() { return ControlText(m_window, kStatusText); }
+    // The status, up to its first comma, counts the messages of a dump while it comes.
+    bool Counting(int iMessages)
+    {
+        return Status().startsWith(Text("StatusDumpReceiving", iMessages).section(',', 0, 0));
+    }
+    void EndedWith(WindowScript& script, int iMessages, int iBytes)
+    {
+        script.Then("the recording ended with its counts", [&, iMessages, iBytes]
+                    { return Status() == Text("StatusDumpComplete", iMessages, iBytes); });
+    }
+    void SaveTo(WindowScript& script, const std::string& sPath)
+    {
+        m_driver.ChooseFile(QString::fromStdString(sPath));
+        script.Then("Save enabled", [&] { return ControlEnabled(m_window, kSaveButton); });
+        SaveThenClose(script, m_window);
+    }
     QString Complete() const { return Text("StatusReceiveComplete", int(kDump.size())); }
 
     MIDIEndpointRef m_hSource = 0;
+    tagReceivePreferences m_prefs;
     CReceiveWindow m_window;
 };
-
 } // namespace
 
 // Closing with an unsaved dump asks first. Cancel keeps the window; Save with the save
@@ -90,7 +126,12 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
     m_driver.ChooseFile(QString::fromStdString(sPath));
 
     WindowScript script;
-    ReceiveDump(script, [&] { ClickButton(m_window, kCancelButton); });
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&] { m_pVirtual->Inject(m_hSource, {kDump}); });
+    script.Then(
+        "the dump complete", [&] { return Status() == Complete(); },
+        [&] { ClickButton(m_window, kCancelButton); });
     for (size_t nAnswered : {1u, 3u, 6u})
         script.Then(
             std::to_string(nAnswered) + " dialogs answered, the window still open",
@@ -98,15 +139,14 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
             { return m_driver.Seen().size() == nAnswered && !DialogUp() && IsShown(m_window); },
             [&, nAnswered]
             {
-                EXPECT_EQ(ControlText(m_window, kStatusText), Complete());
+                EXPECT_EQ(Status(), Complete());
                 if (nAnswered < 6)
                     ClickButton(m_window, kCancelButton);
                 else
                     CloseBox(m_window);
             });
-    script.RunModal(m_window);
+    Show(script);
 
-    EXPECT_TRUE(script.Finished());
     ASSERT_EQ(m_driver.Seen().size(), 8u) << ::testing::PrintToString(m_driver.Seen());
     EXPECT_EQ(m_driver.Seen()[0].className, "QMessageBox");
     EXPECT_EQ(m_driver.Seen()[0].title, "Quillmark");
@@ -129,8 +169,11 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
         std::function<void(VirtualMidi&, MIDIEndpointRef)> breakIt;
     } cases[] = {
         {Text("StatusReceiveError"),
-         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.Inject(h, {{0x90, 0x3C, 0x40}}); }},
-        {Text("StatusReceiveDataLost"), [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
+         [](VirtualMidi& midi, MIDIEndpointRef h) {
+             midi.Inject(h, {{0x90, 0x3C, 0x40}});
+         }},
+        {Text("StatusReceiveDataLost"),
+         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
         {Text("StatusReceiveSourceGone"),
          [](VirtualMidi& midi, MIDIEndpointRef h) { midi.RemoveEndpoint(h); }},
     };
@@ -190,7 +233,7 @@ TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
             m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}});
         });
     script.Then(
-        "the dump complete", [&] { return ControlText(m_window, kStatusText) == Complete(); },
+        "the dump complete", [&] { return Status() == Complete(); },
         [&]
         {
             EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
@@ -202,12 +245,10 @@ TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
         [&]
         {
             return std::filesystem::exists(sWritten) && !DialogUp() &&
-                   ControlText(m_window, kStatusText) ==
-                       Text("StatusSaved", std::filesystem::canonical(sWritten).c_str());
+                   Status() == Text("StatusSaved", std::filesystem::canonical(sWritten).c_str());
         },
         [&] { QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Escape); });
-    script.RunModal(m_window);
-    ASSERT_TRUE(script.Finished());
+    Show(script);
     EXPECT_FALSE(m_window.OnShow());
     EXPECT_EQ(m_pManager->m_nReceivedSysExSize, int(kDump.size()));
 
@@ -217,4 +258,151 @@ TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
     ASSERT_EQ(reader.Read(written.data(), written.size()), 1);
     ASSERT_EQ(reader.Messages().size(), 1u);
     EXPECT_EQ(reader.Messages()[0].aucData, kDump);
+}
+
+// Recording whole dumps: a message broken by a status byte, and one cut by the stop, are
+// left out and said so; every complete message is saved.
+TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOut)
+{
+    m_prefs.bAllMessages = 1;
+    const std::vector<Bytes> kept = {Message(1, 40), Message(3, 40), Message(4, 300)};
+    const std::string sPath = m_dir.File("bank.syx");
+    WindowScript script;
+    script.Then(
+        "shown, recording",
+        [&] { return IsShown(m_window) && ControlEnabled(m_window, kStopButton); },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+            m_pVirtual->Inject(m_hSource,
+                               {kept[0], {0xF0, 0x41, 0x02, 0x90}, kept[1], kept[2], {0xF0, 0x41}});
+        });
+    script.Then(
+        "the messages counted", [&] { return Counting(3); },
+        [&]
+        {
+            EXPECT_FALSE(ControlEnabled(m_window, kModePopup)) << "bytes came: no change now";
+            ClickButton(m_window, kStopButton);
+        });
+    EndedWith(script, 3, int(Joined(kept).size()));
+    script.Then("the note",
+                [&]
+                {
+                    return ControlText(m_window, kDumpNote) ==
+                           Text("DumpInterruptedOne") + ". " + Text("DumpIncompleteAtStop");
+                });
+    SaveTo(script, sPath);
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), Joined(kept));
+}
+
+// Silence ends the recording; a bad sum is told, and the messages can be looked at and
+// saved from the message window, in the order of the dump.
+TEST_F(ReceiveWindowTest, SilenceEndsTheRecordingAndTheMessagesCanBeSavedFromTheirWindow)
+{
+    m_prefs = {1, 1, 1, ""};
+    const Bytes rolandBadSum = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
+    const std::vector<Bytes> messages = {Message(1, 100), rolandBadSum};
+    const int iBytes = int(Joined(messages).size());
+    const std::string sPath = m_dir.File("idle.syx");
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window) && !ControlEnabled(m_window, kMessagesButton); },
+        [&] { m_pVirtual->Inject(m_hSource, messages); });
+    script.Then(
+        "the bad sum told", [&] { return Status() == Text("StatusReceiveCompleteBad", iBytes, 1); },
+        [&]
+        {
+            EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
+            ClickButton(m_window, kMessagesButton);
+        });
+    // The messages, all selected, saved from the message window.
+    script.Then(
+        "the messages shown", [] { return MessageWindowUp() != nullptr; },
+        [&]
+        {
+            QWidget* pWindow = MessageWindowUp();
+            EXPECT_EQ(pWindow->findChild<QLabel*>("summaryText")->text(),
+                      Text("MessageSummary", 2, iBytes, 0, 1));
+            EXPECT_FALSE(pWindow->findChild<QAbstractButton*>("sendSelectedButton")->isVisible());
+            SelectRows(pWindow, {1, 0});
+            m_driver.ChooseFile(QString::fromStdString(sPath));
+            ClickNamed(pWindow, "saveSelectedButton");
+        });
+    script.Then(
+        "saved", [&] { return TempDir::Read(sPath).size() == size_t(iBytes) && !DialogUp(); },
+        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
+    // That was not the dump saved: closing asks.
+    script.Then(
+        "back in the receive window", [] { return MessageWindowUp() == nullptr; },
+        [&]
+        {
+            m_driver.PressButton(QMessageBox::Discard);
+            ClickButton(m_window, kCancelButton);
+        });
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), Joined(messages));
+}
+
+TEST_F(ReceiveWindowTest, RequestToTheInstrumentThenItsBankIsRecordedAndTheRequestRemembered)
+{
+    Remember(kInstrument, kInstrument);
+    m_prefs = {1, 1, 1, "F0 01 F7"};
+    const std::string sPath = m_dir.File("bank.syx");
+    const auto request = [&](const char* pszTyped)
+    {
+        qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText(pszTyped);
+        ClickButton(m_window, kRequestButton);
+    };
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window) && ControlEnabled(m_window, kRequestButton); },
+        [&] { request("F0 43 2X F7"); });
+    // An invalid request is explained and neither sent nor kept.
+    script.Then(
+        "the request not hex",
+        [&] { return ControlText(m_window, kRequestNote) == Text("RequestNotHex", 8); },
+        [&]
+        {
+            EXPECT_TRUE(m_pVirtual->Captured(m_hSource + 1).empty());
+            EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 01 F7");
+            // Typed without spaces, in lower case.
+            request("f07d514d02f7");
+        });
+    const Bytes bank = VirtualMidi::InstrumentBank();
+    EndedWith(script, VirtualMidi::sm_nBankMessages, int(bank.size()));
+    SaveTo(script, sPath);
+    Show(script);
+    EXPECT_EQ(TempDir::Read(sPath), bank);
+    EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
+}
+
+TEST_F(ReceiveWindowTest, WithoutAnOutputTheRequestSaysWhyAndTheModeChoiceIsRemembered)
+{
+    WindowScript script;
+    script.Then(
+        "shown", [&] { return IsShown(m_window); },
+        [&]
+        {
+            EXPECT_EQ(ControlText(m_window, kRequestNote), Text("RequestNoOutput"));
+            EXPECT_FALSE(ControlEnabled(m_window, kRequestButton));
+            EXPECT_FALSE(Control(m_window, kStopButton)->isVisibleTo(m_window.GetWindowRef()))
+                << "one message needs no Stop";
+            auto* pPopup = qobject_cast<QComboBox*>(Control(m_window, kModePopup));
+            pPopup->setCurrentIndex(1);
+            emit pPopup->activated(1);
+        });
+    // A message now counts as part of a dump, not as the one message.
+    script.Then(
+        "recording a whole dump", [&] { return ControlEnabled(m_window, kStopButton); },
+        [&] { m_pVirtual->Inject(m_hSource, {Message(1, 5)}); });
+    script.Then(
+        "counted as a dump", [&] { return Counting(1); },
+        [&] { ClickButton(m_window, kStopButton); });
+    m_driver.PressButton(QMessageBox::Discard);
+    script.Then(
+        "stopped", [&] { return !ControlEnabled(m_window, kStopButton); },
+        [&] { ClickButton(m_window, kCancelButton); });
+    Show(script);
+    EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
 }

@@ -1,7 +1,6 @@
 #include "WindowFixture.h"
 
 #include "app/MessageManager.h"
-#include "platform/ui/EventTarget.h"
 #include "toolkit/Control.h"
 #include "toolkit/Utility.h"
 
@@ -10,20 +9,15 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
-#include <QThread>
 #include <QWidget>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <unistd.h>
 
@@ -31,9 +25,9 @@ namespace
 {
 constexpr int kPollMs = 10;
 // The ids of the controls in the receive and transmit windows' layouts.
-constexpr int kReceiveStatus = ReceiveWindowIds::kStatusText;
-constexpr int kReceiveClose = ReceiveWindowIds::kCancelButton;
-constexpr int kReceiveSave = ReceiveWindowIds::kSaveButton;
+constexpr int kReceiveStatus = 2;
+constexpr int kReceiveClose = 5;
+constexpr int kReceiveSave = 6;
 constexpr int kTransmitFileName = 1;
 constexpr int kTransmitStatus = 3;
 constexpr int kTransmitProgress = 6;
@@ -80,18 +74,6 @@ void WindowScript::Poll()
         return;
     ++m_nNext;
     QTimer::singleShot(0, this, step.action);
-}
-
-QuitGuard::QuitGuard(int iTimeoutMs)
-{
-    m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout,
-                     [this]
-                     {
-                         m_bFired = true;
-                         QuitApplicationEventLoop();
-                     });
-    m_timer.start(iTimeoutMs);
 }
 
 void WindowFixture::SetUp()
@@ -201,27 +183,16 @@ bool DialogUp()
     return qobject_cast<QDialog*>(QApplication::activeModalWidget()) != nullptr;
 }
 
-void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath)
-{
-    auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
-    ASSERT_NE(pFileDialog, nullptr);
-    const QFileInfo file(QString::fromStdString(sPath));
-    pFileDialog->setDirectory(file.absolutePath());
-    if (auto* pNameField = pFileDialog->findChild<QLineEdit*>("fileNameEdit"))
-        pNameField->setText(file.fileName());
-    else
-        pFileDialog->selectFile(file.absoluteFilePath());
-    static_cast<QDialog*>(pFileDialog)->done(QDialog::Accepted);
-}
-
 void SaveThenClose(WindowScript& script, CModalWindow& window)
 {
-    script.Then("complete, to save", [] { return true; },
-                [&window] { ClickButton(window, kReceiveSave); });
+    script.Then(
+        "complete, to save", [] { return true; }, [&window] { ClickButton(window, kReceiveSave); });
     script.Then(
         "saved",
-        [&window]
-        { return ControlText(window, kReceiveStatus).startsWith(Text("StatusSaved", "")) && !DialogUp(); },
+        [&window] {
+            return ControlText(window, kReceiveStatus).startsWith(Text("StatusSaved", "")) &&
+                   !DialogUp();
+        },
         [&window] { ClickButton(window, kReceiveClose); });
 }
 
@@ -291,6 +262,15 @@ Bytes Joined(const std::vector<Bytes>& parts)
     for (const Bytes& part : parts)
         joined.insert(joined.end(), part.begin(), part.end());
     return joined;
+}
+
+Bytes SysEx(size_t nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0};
+    while (bytes.size() < nLength - 1)
+        bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
 }
 
 void PrintTo(const DialogDriver::tagSeen& seen, std::ostream* pStream)

@@ -22,15 +22,6 @@
 #include <utility>
 #include <vector>
 
-// The ids of the receive window's controls in its layout.
-namespace ReceiveWindowIds
-{
-constexpr int kStatusText = 2;
-constexpr int kTimeText = 4;
-constexpr int kCancelButton = 5;
-constexpr int kSaveButton = 6;
-} // namespace ReceiveWindowIds
-
 using Bytes = std::vector<uint8_t>;
 
 // Steps run while a window's modal loop runs, as a user would take them: each waits
@@ -68,19 +59,6 @@ private:
     std::vector<tagStep> m_steps;
     size_t m_nNext = 0;
     QTimer m_timer;
-};
-
-// Ends the application's event loop should it still run after the time, so that a test
-// fails instead of hanging; tells whether it had to.
-class QuitGuard
-{
-public:
-    explicit QuitGuard(int iTimeoutMs);
-    bool Fired() const { return m_bFired; }
-
-private:
-    QTimer m_timer;
-    bool m_bFired = false;
 };
 
 // The application as its windows find it while it runs: g_pApplication with a created
@@ -131,11 +109,6 @@ void ExpectMnemonics(QWidget* pWindow);
 // A dialog or alert is up in front of the windows.
 bool DialogUp();
 
-// Picks the file in the file dialog (typed into its name field, as a user would) and
-// accepts it past the dialog's own checks of the name, as if the file system had changed
-// between the choice and its use.
-void ChooseInFileDialog(QWidget* pDialog, const std::string& sPath);
-
 // The receive window's steps once its dump is complete: Save, into the file the save
 // dialog is answered with, then Close once the window says it saved.
 void SaveThenClose(WindowScript& script, CModalWindow& window);
@@ -157,6 +130,8 @@ void SelectRows(QWidget* pWindow, std::initializer_list<int> rows);
 void ClickNamed(QWidget* pWindow, const char* pszButton);
 
 Bytes Joined(const std::vector<Bytes>& parts);
+// A SysEx message of the length, its data counting up from the seed.
+Bytes SysEx(size_t nLength, uint8_t ucSeed);
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);

@@ -136,8 +136,12 @@ private:
 };
 } // namespace
 
-TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndShowRunsTheHooksEveryTime)
+// Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
+// and mouse presses reach the window's handlers, a command by its four characters; a
+// command the window leaves goes on to the application.
+TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
 {
+    CApplicationCommands application;
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
     ASSERT_EQ(pWindow->Create(nullptr), 1);
     ASSERT_NE(pWindow->Widget(), nullptr);
@@ -157,9 +161,36 @@ TEST_F(WindowFramework, CreateBuildsTheWindowOnceAndShowRunsTheHooksEveryTime)
     pWindow->Show();
     EXPECT_EQ(m_log.calls, (std::vector<std::string>{"OnCreate", "OnBeforeShow", "OnShow",
                                                      "OnBeforeShow", "OnShow"}));
-    EXPECT_EQ(pWindow->Destroy(), 1);
+
+    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
+    QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
+    ASSERT_NE(pPopup, nullptr);
+    emit pPopup->activated(1);
+    pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
+    FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pWindow->Widget(), &press);
+    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
+                                                     FourCharCode("Abou")}));
+    // Every button click is a control hit first, the command button's before its command.
+    EXPECT_EQ(m_log.Count("hit"), 3);
+    EXPECT_EQ(m_log.Count("mouse"), 1);
+    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
+
+    // A close the window refuses keeps it; one it lets through disposes the window and frees
+    // the object.
+    QPointer<QWidget> widget = pWindow->Widget();
+    EXPECT_FALSE(widget->close());
+    EXPECT_TRUE(widget->isVisible());
+    EXPECT_EQ(m_log.iDestructed, 0);
+    pWindow->m_bAcceptClose = true;
+    widget->close();
+    EXPECT_EQ(m_log.Count("OnClose"), 2);
     EXPECT_EQ(m_log.Count("OnDestroy"), 1);
     EXPECT_EQ(m_log.iDestructed, 1);
+    FlushDeferredDeletes();
+    EXPECT_FALSE(widget);
 }
 
 TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
@@ -179,73 +210,4 @@ TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
         EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
         delete pWindow;
     }
-}
-
-// A close the window refuses keeps it; one it lets through disposes the window and frees
-// the object, as Destroy does at once (not inside an event of its own).
-TEST_F(WindowFramework, CloseAndDestroyDisposeOnceUnlessTheCloseIsRefused)
-{
-    const struct
-    {
-        const char* pszWay;
-        bool bAcceptClose;
-        bool bDestroy;
-    } ways[] = {{"refused close", false, false}, {"accepted close", true, false}, {"Destroy", false, true}};
-    for (const auto& way : ways)
-    {
-        SCOPED_TRACE(way.pszWay);
-        tagHookLog log;
-        auto* pWindow = new CTestWindow(log, "TestWindow");
-        ASSERT_EQ(pWindow->Create(nullptr), 1);
-        pWindow->m_bAcceptClose = way.bAcceptClose;
-        pWindow->Show();
-        QPointer<QWidget> widget = pWindow->Widget();
-        const bool bGone = way.bAcceptClose || way.bDestroy;
-        if (way.bDestroy)
-        {
-            EXPECT_EQ(pWindow->Destroy(), 1);
-            EXPECT_FALSE(widget);
-        }
-        else if (way.bAcceptClose)
-            widget->close();
-        else
-            EXPECT_FALSE(widget->close());
-        EXPECT_EQ(log.Count("OnClose"), way.bDestroy ? 0 : 1);
-        EXPECT_EQ(log.Count("OnDestroy"), int(bGone));
-        EXPECT_EQ(log.iDestructed, int(bGone));
-        FlushDeferredDeletes();
-        EXPECT_EQ(!widget, bGone);
-        if (!bGone)
-        {
-            EXPECT_TRUE(widget->isVisible());
-            pWindow->Destroy();
-        }
-    }
-}
-
-// Clicks, pop-up choices and mouse presses reach the window's handlers, a command by its
-// four characters; a command the window leaves goes on to the application.
-TEST_F(WindowFramework, WidgetEventsReachTheWindowAndWhatItLeavesGoesOn)
-{
-    CApplicationCommands application;
-    auto* pWindow = new CTestWindow(m_log, "TestWindow");
-    ASSERT_EQ(pWindow->Create(nullptr), 1);
-    pWindow->Show();
-    FindByCommand<QPushButton>(pWindow->Widget(), "Recv")->click();
-    QComboBox* pPopup = FindByCommand<QComboBox>(pWindow->Widget(), "SLMi");
-    ASSERT_NE(pPopup, nullptr);
-    emit pPopup->activated(1);
-    pWindow->Widget()->findChild<QPushButton*>("plainButton")->click();
-    FindByCommand<QPushButton>(pWindow->Widget(), "Abou")->click();
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(pWindow->Widget(), &press);
-
-    EXPECT_EQ(m_log.commands, (std::vector<uint32_t>{FourCharCode("Recv"), FourCharCode("SLMi"),
-                                                     FourCharCode("Abou")}));
-    // Every button click is a control hit first, the command button's before its command.
-    EXPECT_EQ(m_log.Count("hit"), 3);
-    EXPECT_EQ(m_log.Count("mouse"), 1);
-    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
-    pWindow->Destroy();
 }

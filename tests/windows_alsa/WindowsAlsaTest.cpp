@@ -19,19 +19,10 @@ using SequencerTools::CRawMidiInstrument;
 
 QString HexOf(const Bytes& bytes)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                          qsizetype(bytes.size()))
-                                   .toHex()
-                                   .toUpper());
-}
-
-Bytes SysEx(size_t nLength, uint8_t ucSeed)
-{
-    Bytes bytes = {0xF0, 0x43, 0x10};
-    while (bytes.size() < nLength - 1)
-        bytes.push_back(uint8_t((bytes.size() * ucSeed) & 0x7F));
-    bytes.push_back(0xF7);
-    return bytes;
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
+            .toHex()
+            .toUpper());
 }
 
 using WindowsOnAlsa = WindowFixture;
@@ -52,10 +43,13 @@ TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSavesIt)
     WindowScript script;
     script.Then(
         "shown", [&] { return IsShown(window); },
-        [&] { amidi.start("amidi", {"-p", "hw:0,1", "-S", HexOf(dump) + "903C40"}); });
+        [&] {
+            amidi.start("amidi", {"-p", "hw:0,1", "-S", HexOf(dump) + "903C40"});
+        });
     script.Then("amidi done", [&] { return amidi.state() == QProcess::NotRunning; });
-    script.Then("the dump complete", [&]
-                { return ControlText(window, 2) == Text("StatusReceiveComplete", int(dump.size())); });
+    script.Then(
+        "the dump complete",
+        [&] { return ControlText(window, 2) == Text("StatusReceiveComplete", int(dump.size())); });
     SaveThenClose(script, window);
     script.RunModal(window, 60000);
     window.Destroy();
@@ -87,8 +81,7 @@ TEST_F(WindowsOnAlsa, SendsAListThatRawMidiReceives)
     window.Destroy();
     EXPECT_TRUE(script.Finished());
 
-    Bytes both = first;
-    both.insert(both.end(), second.begin(), second.end());
+    const Bytes both = Joined({first, second});
     PumpUntil([&] { return rawMidi.Heard().size() >= both.size(); }, 30000);
     EXPECT_EQ(rawMidi.Heard(), both);
 }
