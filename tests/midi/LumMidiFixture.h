@@ -81,7 +81,7 @@ public:
         return m_calls;
     }
 
-    // The bytes of every call of one kind, as hex strings; their values.
+    // The bytes of every call of one kind, as hex strings; their values; their number.
     std::vector<std::string> Of(const std::string& sKind) const
     {
         std::vector<std::string> result;
@@ -104,15 +104,11 @@ public:
     bool WaitFor(const std::string& sKind, size_t iCount,
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const
     {
+        const auto isKind = [&](const tagCall& call) { return call.sKind == sKind; };
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout,
-                                  [&]
-                                  {
-                                      return size_t(std::count_if(m_calls.begin(), m_calls.end(),
-                                                                  [&](const tagCall& call) {
-                                                                      return call.sKind == sKind;
-                                                                  })) >= iCount;
-                                  });
+        return m_changed.wait_for(
+            lock, timeout,
+            [&] { return size_t(std::ranges::count_if(m_calls, isKind)) >= iCount; });
     }
 
     void Clear()

@@ -304,27 +304,6 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTh
     EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
 }
 
-TEST_F(VirtualMidiTest, ResetLeavesAnEmptySetupWithoutTellingClients)
-{
-    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-    CLumMidi out;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    out.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(0), 1);
-    m_pVirtual->HoldCompletions(true);
-    std::vector<uint8_t> aBlock(4, 0x01);
-    out.Out(4, aBlock.data());
-
-    m_pVirtual->Reset();
-    m_pVirtual->WaitIdle();
-
-    EXPECT_EQ(GetNumMidiInDevices() + GetNumMidiOutDevices(), 0);
-    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
-    EXPECT_EQ(m_recorder.Count("notify"), 0u);
-    // Released, not lost; but its destination went with the reset.
-    EXPECT_THAT(m_recorder.ValuesOf("failed"), ElementsAre(4));
-}
-
 // --- Closing and destroying while input arrives ---
 
 // Whoever closes a port or destroys a client may free what the callbacks use right after.
