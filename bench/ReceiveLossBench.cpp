@@ -12,7 +12,6 @@
 
 #include "app/MessageManager.h"
 #include "support/SequencerTools.h"
-#include "tests/transfer/MidiEngine.h"
 #include "transfer/MidiManager.h"
 
 #include <alsa/asoundlib.h>
@@ -34,6 +33,19 @@ namespace
 {
 using SequencerTools::Bytes;
 using SequencerTools::PumpUntil;
+
+// The messages the last dump recording kept, back to back.
+std::vector<uint8_t> ReceivedDump(CMidiManager& manager)
+{
+    std::vector<uint8_t> bytes;
+    manager.ReadReceivedDump(
+        [&](const unsigned char* pData, size_t nLength)
+        {
+            bytes.insert(bytes.end(), pData, pData + nLength);
+            return true;
+        });
+    return bytes;
+}
 
 class Ends : public CMessageManagerListener
 {
@@ -138,12 +150,11 @@ bool Run(CMidiManager& manager, Ends& ends, const QString& sPath, const Bytes& s
     {
         const auto mismatch = std::mismatch(got.begin(), got.end(), sent.begin(), sent.end());
         printf("damaged: end %d/%d, %zu bytes kept, first difference at byte %zd\n",
-               ends.m_end.iMessage, ends.m_end.iParam4, got.size(),
-               mismatch.first - got.begin());
+               ends.m_end.iMessage, ends.m_end.iParam4, got.size(), mismatch.first - got.begin());
     }
     printf("%-6s %-7s %9zu bytes  %9zu intact  %7.2f MB/s  %s\n", bSequencer ? "seq" : "amidi",
-           bDump ? "dump" : "message",
-           sent.size(), strcmp(pszVerdict, "exact") == 0 ? got.size() : (bDump ? got.size() : 0),
+           bDump ? "dump" : "message", sent.size(),
+           strcmp(pszVerdict, "exact") == 0 ? got.size() : (bDump ? got.size() : 0),
            double(sent.size()) / std::max(dSeconds, 1e-3) / 1e6, pszVerdict);
     fflush(stdout);
     return strcmp(pszVerdict, "DAMAGED") != 0;

@@ -3,7 +3,6 @@
 // 16:0 to 19:0, where bytes written to hw:0,N come out of "Virtual Raw MIDI 0-N" and
 // events sent to that port can be read from hw:0,N.
 
-#include "support/LogCapture.h"
 #include "support/SequencerTools.h"
 #include "support/TempDir.h"
 #include "tests/midi/LumMidiFixture.h"
@@ -25,15 +24,6 @@ using namespace SequencerTools;
 
 namespace
 {
-std::vector<uint8_t> SysExOf(size_t iLength, uint8_t uSeed)
-{
-    std::vector<uint8_t> aMessage = {0xF0, 0x43, 0x10};
-    while (aMessage.size() < iLength - 1)
-        aMessage.push_back(uint8_t((aMessage.size() * uSeed) & 0x7F));
-    aMessage.push_back(0xF7);
-    return aMessage;
-}
-
 class AlsaSequencer : public ::testing::Test
 {
 protected:
@@ -111,8 +101,7 @@ TEST_F(AlsaSequencer, SendsSysExBlocksAndShortMessagesThroughTheKernel)
     ASSERT_EQ(out.Create("QMRK_OUT"), 1);
     out.SetListener(&recorder);
     ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, "Virtual Raw MIDI 0-1 - VirMIDI 0-1")), 1);
-    std::vector<uint8_t> aFile = SysExOf(300, 3), aSecond = SysExOf(300, 5);
-    aFile.insert(aFile.end(), aSecond.begin(), aSecond.end()); // a file of two messages
+    std::vector<uint8_t> aFile = MessageStream(2, {300}); // a file of two messages
     SendInBlocks(out, recorder, aFile);
     EXPECT_THAT(recorder.ValuesOf("complete"), ElementsAre(256, 256, 88));
     EXPECT_EQ(out.Out(0, 0x90, 0x3C, 0x40), 0);
@@ -123,6 +112,11 @@ TEST_F(AlsaSequencer, SendsSysExBlocksAndShortMessagesThroughTheKernel)
     while (rawMidi.Heard().size() < aExpected.size() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(rawMidi.Heard(), aExpected);
+
+    // Destroy completes the block in flight before it returns.
+    ASSERT_EQ(out.Out(256, aFile.data()), 0);
+    EXPECT_EQ(out.Destroy(), 1);
+    EXPECT_THAT(recorder.ValuesOf("complete"), ElementsAre(256, 256, 88, 256));
 }
 
 TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
@@ -133,7 +127,7 @@ TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
     in.SetListener(&recorder);
     ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, "Virtual Raw MIDI 0-2 - VirMIDI 0-2")), 1);
 
-    std::vector<uint8_t> aMessage = SysExOf(700, 7);
+    std::vector<uint8_t> aMessage = MessageStream(1, {700});
     std::string sBytes = Hex(aMessage) + " 90 3C 40";
     QProcess amidi;
     const QString sOutput = QString::fromStdString(m_temp.File("amidi.txt"));
@@ -150,7 +144,7 @@ TEST_F(AlsaSequencer, ReceivesWhatARawMidiPortSendsAndJoinsTheSysExPieces)
         EXPECT_LE((sRun.size() + 1) / 3, 256u);
 }
 
-TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThrough)
+TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThroughAndNoInputArrivesOnceClosed)
 {
     const std::string sThrough = "Midi Through - Midi Through Port-0";
     MidiRecorder sent, received;
@@ -162,26 +156,19 @@ TEST_F(AlsaSequencer, LoopsALongSysExThroughMidiThrough)
     ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sThrough)), 1);
     ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sThrough)), 1);
 
-    std::vector<uint8_t> aMessage = SysExOf(1500, 11);
+    std::vector<uint8_t> aMessage = MessageStream(1, {1500});
     SendInBlocks(out, sent, aMessage);
 
     ASSERT_TRUE(received.WaitFor("receive", 1));
     EXPECT_THAT(received.Of("receive"), ElementsAre(Hex(aMessage)));
     EXPECT_EQ(received.Count("receiving"), 7u); // six blocks, and the F7 as a run of its own
-}
 
-// The reader routes without the back end's lock: closing while events flow must still
-// stop them before MidiInClose returns, and opening again must route them again.
-TEST_F(AlsaSequencer, NoInputArrivesOnceCloseHasReturnedAndReopenedInputFlowsAgain)
-{
-    const std::string sThrough = "Midi Through - Midi Through Port-0";
+    // The reader routes without the back end's lock: closing while events flow must still
+    // stop them before MidiInClose returns, and opening again must route them again.
+    in.MidiInClose();
     MidiRecorder recorders[2];
     std::atomic<bool> abClosed[2] = {false, false};
     std::atomic<int> aiLate[2] = {0, 0};
-    CLumMidi in, out;
-    ASSERT_EQ(in.Create("QMRK_IN"), 1);
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sThrough)), 1);
     std::atomic<bool> bStop{false};
     std::thread feeder(
         [&]
@@ -237,29 +224,4 @@ TEST_F(AlsaSequencer, ReportsOneSetupChangeWhenAClientComesAndOneWhenItGoes)
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(recorderIn.Count("notify"), 2u);
     EXPECT_EQ(recorderOut.Count("notify"), 2u);
-}
-
-TEST_F(AlsaSequencer, DestroyCompletesTheBlockInFlightBeforeItReturns)
-{
-    MidiRecorder recorder;
-    CLumMidi out;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    out.SetListener(&recorder);
-    ASSERT_EQ(out.MidiOutOpen(0), 1);
-    std::vector<uint8_t> aBlock = SysExOf(256, 13);
-    ASSERT_EQ(out.Out(256, aBlock.data()), 0);
-
-    EXPECT_EQ(out.Destroy(), 1);
-    EXPECT_THAT(recorder.ValuesOf("complete"), ElementsAre(256));
-}
-
-TEST_F(AlsaSequencer, OpenFailuresAreReportedWithTheirMessages)
-{
-    LogCapture log;
-    CLumMidi midi;
-    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    EXPECT_EQ(midi.MidiInOpen(GetNumMidiInDevices()), 0);
-    EXPECT_EQ(midi.MidiOutOpen(-1), 0);
-    EXPECT_THAT(log.Lines(), ElementsAre("CLumMidi::MidiInOpen() - Not found MIDI IN device.",
-                                         "CLumMidi::MidiOutOpen() - Not found MIDI Out device."));
 }

@@ -43,8 +43,9 @@ std::vector<unsigned char> Dump(size_t nLength)
 std::vector<unsigned char> TwoMessageMidiFile(uint32_t uSeconds)
 {
     using namespace MidiFileBuilder;
-    return File(0, 480, {Track({SysExEvent(0, {0x43, 0x10, 0x01, 0xF7}),
-                                SysExEvent(960 * uSeconds, {0x43, 0x10, 0x02, 0x03, 0xF7})})});
+    return File(0, 480,
+                {Track({SysExEvent(0, {0x43, 0x10, 0x01, 0xF7}),
+                        SysExEvent(960 * uSeconds, {0x43, 0x10, 0x02, 0x03, 0xF7})})});
 }
 
 // The SysEx messages of a MIDI file, back to back.
@@ -106,7 +107,7 @@ protected:
 struct tagFailure
 {
     const char* pszName;
-    std::vector<std::string> asArguments; // "@name" is a file of m_files
+    const char* pszArguments; // split at '|'; "@name" is a file of m_files, "%" the instrument
     int iStatus;
     const char* pszError; // a part of the one stderr line
 };
@@ -131,9 +132,11 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
     m_files.Write("cut.mid", cut);
     const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
     QStringList arguments;
-    for (const std::string& sArgument : GetParam().asArguments)
-        arguments << QString::fromStdString(sArgument[0] == '@' ? m_files.File(sArgument.substr(1))
-                                                                : sArgument);
+    for (const QString& sArgument : QString(GetParam().pszArguments).split('|'))
+        arguments << (sArgument == "%" ? QString(kInstrument)
+                      : sArgument.startsWith('@')
+                          ? QString::fromStdString(m_files.File(sArgument.mid(1).toStdString()))
+                          : sArgument);
     const tagRun run = Run(arguments);
     EXPECT_EQ(run.iStatus, GetParam().iStatus);
     EXPECT_NE(run.sErr.find(GetParam().pszError), std::string::npos) << run.sErr;
@@ -145,58 +148,48 @@ TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
 }
 
 const tagFailure kFailures[] = {
-        {"MissingFile", {"send", "--out", kInstrument, "@missing.syx"},
-         1, "missing.syx: no such file"},
-        {"TextFileNamedSyx", {"send", "--out", kInstrument, "@notes.syx"},
-         1, "notes.syx: not a SysEx file"},
-        {"ListNamesAMissingFile", {"send", "--out", kInstrument, "@list.msy"},
-         1, "list.msy: gone.syx: It was not found: there is no such file."},
-        {"UnknownOutput", {"send", "--out", "Nothing - Here", "@dump.syx"},
-         1, "Nothing - Here: no such MIDI output"},
-        {"NoOutputRemembered", {"send", "@dump.syx"}, 1, "none remembered"},
-        {"UnknownInput", {"receive", "--in", "Nothing - Here", "-o", "@got.syx"},
-         1, "Nothing - Here: no such MIDI input"},
-        {"TimeoutLeavesTheFile",
-         {"receive", "--in", kInstrument, "--timeout", "1", "-o", "@old.syx"}, 1, "timed out"},
-        {"UnknownOption", {"send", "--bogus", "@dump.syx"}, 2, "--bogus: unknown option"},
-        {"UnknownCommand", {"sned", "@dump.syx"}, 2, "sned: unknown command"},
-        {"PauseOutOfRange", {"send", "--pause", "5001", "@dump.syx"},
-         2, "--pause: 5001 is not a whole number from 0 to 5000"},
-        {"ExclusivePacing", {"send", "--unpaced", "--wire-speed", "@dump.syx"},
-         2, "--unpaced and --wire-speed exclude each other"},
-        {"OptionWithoutValue", {"send", "@dump.syx", "--out"}, 2, "--out needs a value"},
-        {"BothMidiTimings", {"send", "--file-timing", "--pause-timing", "@dump.syx"},
-         2, "--file-timing"},
-        {"CutMidiFile", {"send", "--out", kInstrument, "@cut.mid"}, 1, "cut short"},
-        {"MidiNamedSysEx", {"send", "--out", kInstrument, "@raw.mid"},
-         1, "does not begin with a Standard MIDI File header"},
-        {"NoFile", {"send", "--out", kInstrument}, 2, "no FILE given"},
-        {"NoOutputFile", {"receive", "--in", kInstrument}, 2, "no output file"},
-        {"IdleWithoutMany", {"receive", "--in", kInstrument, "--idle", "2", "-o", "@got.syx"},
-         2, "--idle needs --many"},
-        {"IdleOutOfRange", {"receive", "--many", "--idle", "0", "-o", "@got.syx"},
-         2, "--idle: 0 is not a whole number from 1 to 86400"},
-        {"OutWithoutRequest", {"receive", "--out", kInstrument, "-o", "@got.syx"},
-         2, "--out is the output of a request"},
-        {"ExclusiveRequests",
-         {"receive", "--request", "@dump.syx", "--request-hex", "F0 F7", "-o", "@got.syx"},
-         2, "--request and --request-hex exclude each other"},
-        {"RequestHexDataTooHigh", {"receive", "--request-hex", "F0 43 90 F7", "-o", "@got.syx"},
-         2, "byte 3 is not"},
-        {"RequestFileMissing",
-         {"receive", "--in", kInstrument, "--request", "@missing.syx", "-o", "@got.syx"},
-         1, "missing.syx: the file could not be read"},
-        {"RequestFileNotARequest",
-         {"receive", "--in", kInstrument, "--request", "@notes.syx", "-o", "@got.syx"},
-         1, "notes.syx: A request must be SysEx messages"},
-        {"ManyTimesOutWithNothing",
-         {"receive", "--in", kInstrument, "--many", "--timeout", "1", "-o", "@got.syx"}, 1,
-         "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 incomplete); "
-         "nothing written"},
-        {"ShowNoFile", {"show"}, 2, "no FILE given"},
-        {"ShowTwoFiles", {"show", "@dump.syx", "@notes.syx"}, 2, "unexpected argument"},
-        {"ShowMissingFile", {"show", "@missing.syx"}, 1, "missing.syx: no such file"},
-        {"ShowFolder", {"show", "@"}, 1, ": is a folder"}};
+    {"MissingFile", "send|--out|%|@missing.syx", 1, "missing.syx: no such file"},
+    {"TextFileNamedSyx", "send|--out|%|@notes.syx", 1, "notes.syx: not a SysEx file"},
+    {"ListNamesAMissingFile", "send|--out|%|@list.msy", 1,
+     "list.msy: gone.syx: It was not found: there is no such file."},
+    {"UnknownOutput", "send|--out|Nothing - Here|@dump.syx", 1,
+     "Nothing - Here: no such MIDI output"},
+    {"NoOutputRemembered", "send|@dump.syx", 1, "none remembered"},
+    {"UnknownInput", "receive|--in|Nothing - Here|-o|@got.syx", 1,
+     "Nothing - Here: no such MIDI input"},
+    {"TimeoutLeavesTheFile", "receive|--in|%|--timeout|1|-o|@old.syx", 1, "timed out"},
+    {"UnknownOption", "send|--bogus|@dump.syx", 2, "--bogus: unknown option"},
+    {"UnknownCommand", "sned|@dump.syx", 2, "sned: unknown command"},
+    {"PauseOutOfRange", "send|--pause|5001|@dump.syx", 2,
+     "--pause: 5001 is not a whole number from 0 to 5000"},
+    {"ExclusivePacing", "send|--unpaced|--wire-speed|@dump.syx", 2,
+     "--unpaced and --wire-speed exclude each other"},
+    {"OptionWithoutValue", "send|@dump.syx|--out", 2, "--out needs a value"},
+    {"BothMidiTimings", "send|--file-timing|--pause-timing|@dump.syx", 2, "--file-timing"},
+    {"CutMidiFile", "send|--out|%|@cut.mid", 1, "cut short"},
+    {"MidiNamedSysEx", "send|--out|%|@raw.mid", 1,
+     "does not begin with a Standard MIDI File header"},
+    {"NoFile", "send|--out|%", 2, "no FILE given"},
+    {"NoOutputFile", "receive|--in|%", 2, "no output file"},
+    {"IdleWithoutMany", "receive|--in|%|--idle|2|-o|@got.syx", 2, "--idle needs --many"},
+    {"IdleOutOfRange", "receive|--many|--idle|0|-o|@got.syx", 2,
+     "--idle: 0 is not a whole number from 1 to 86400"},
+    {"OutWithoutRequest", "receive|--out|%|-o|@got.syx", 2, "--out is the output of a request"},
+    {"ExclusiveRequests", "receive|--request|@dump.syx|--request-hex|F0 F7|-o|@got.syx", 2,
+     "--request and --request-hex exclude each other"},
+    {"RequestHexDataTooHigh", "receive|--request-hex|F0 43 90 F7|-o|@got.syx", 2, "byte 3 is not"},
+    {"RequestFileMissing", "receive|--in|%|--request|@missing.syx|-o|@got.syx", 1,
+     "missing.syx: the file could not be read"},
+    {"RequestFileNotARequest", "receive|--in|%|--request|@notes.syx|-o|@got.syx", 1,
+     "notes.syx: A request must be SysEx messages"},
+    {"ManyTimesOutWithNothing", "receive|--in|%|--many|--timeout|1|-o|@got.syx", 1,
+     "timed out: no complete SysEx message within 1 s (left out: 0 interrupted, 0 incomplete); "
+     "nothing written"},
+    {"ShowNoFile", "show", 2, "no FILE given"},
+    {"ShowTwoFiles", "show|@dump.syx|@notes.syx", 2, "unexpected argument"},
+    {"ShowMissingFile", "show|@missing.syx", 1, "missing.syx: no such file"},
+    {"ShowFolder", "show|@", 1, ": is a folder"},
+};
 
 INSTANTIATE_TEST_SUITE_P(Statuses, CommandLineFailure, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.pszName); });

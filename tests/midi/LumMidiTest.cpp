@@ -1,13 +1,15 @@
 #include "tests/midi/LumMidiFixture.h"
 
+#include "midi/LumSemaphore.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <unistd.h>
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
 namespace
@@ -17,6 +19,8 @@ namespace
 const int sg_iVirtualByDefault = setenv("QUILLMARK_MIDI", "virtual", 0);
 
 using LumMidi = LumMidiFixture;
+using VirtualMidiTest = LumMidiFixture;
+using LumMidiConcurrency = LumMidiFixture;
 } // namespace
 
 TEST_F(LumMidi, CreatesOneClientOnly)
@@ -42,12 +46,11 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
 
     CLumMidi midi;
     EXPECT_EQ(midi.GetNumMidiInDevices(), 3);
-    EXPECT_EQ(InName(2), "Odd Box - Port 3 ") << "control characters become spaces";
-    EXPECT_EQ(GetNumMidiInDevices(), 3);
-    EXPECT_EQ(InName(0), "Interface - Port 1");
-    EXPECT_EQ(InName(1), " - Synth"); // an endpoint without a device
+    // An endpoint without a device is " - " and its name; control characters become spaces.
+    EXPECT_THAT(DeviceNames(true),
+                ElementsAre("Interface - Port 1", " - Synth", "Odd Box - Port 3 "));
     EXPECT_EQ(midi.GetNumMidiOutDevices(), 1);
-    EXPECT_EQ(OutName(0), "Interface - Port 2");
+    EXPECT_THAT(DeviceNames(false), ElementsAre("Interface - Port 2"));
     char szName[256];
     midi.GetMidiOutDeviceName(0, szName, sizeof(szName));
     EXPECT_STREQ(szName, "Interface - Port 2");
@@ -63,8 +66,8 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     m_pVirtual->AddSource(sLongDevice.c_str(), "Port 1");
     m_pVirtual->AddSource(sAccented.c_str(), "Port 1");
 
-    EXPECT_EQ(InName(0), std::string(255, 'd')); // a 256-byte buffer holds 255 characters
-    char szWide[600];                            // each name is cut to 255 bytes on its own
+    EXPECT_EQ(DeviceNames(true)[0], std::string(255, 'd')); // 256 bytes hold 255 characters
+    char szWide[600];                                       // each name is cut to 255 bytes
     GetMidiInDeviceName(0, szWide, sizeof(szWide));
     EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
     GetMidiInDeviceName(0, szName, 8);
@@ -222,23 +225,8 @@ TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeaves
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
 }
 
-namespace
-{
-// What a CLumMidi says when its input breaks off or its destination goes away.
-class LumMidiBreak : public LumMidi
-{
-protected:
-    void SetUp() override
-    {
-        LumMidi::SetUp();
-        ASSERT_EQ(m_midi.Create("QMRK_BREAK"), 1);
-        m_midi.SetListener(&m_recorder);
-    }
-    void TearDown() override { m_midi.Destroy(); }
-
-    CLumMidi m_midi;
-};
-} // namespace
+// What a CLumMidi says when its input breaks off or its source goes away.
+using LumMidiBreak = LumMidiFixture;
 
 TEST_F(LumMidiBreak, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoinsTheNext)
 {
@@ -249,12 +237,15 @@ TEST_F(LumMidiBreak, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoi
         std::vector<std::string> received;
     } const cases[] = {{false, kMIDIInputDataLost, {"F0 41 F7", "F0 43 F7"}},
                        {true, kMIDIInputSourceGone, {"F0 41 F7"}}};
+    CLumMidi midi;
+    ASSERT_EQ(midi.Create("QMRK_BREAK"), 1);
+    midi.SetListener(&m_recorder);
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.reason);
         m_recorder.Clear();
         MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth", "Out");
-        ASSERT_EQ(m_midi.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
+        ASSERT_EQ(midi.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
         m_pVirtual->Inject(hSource, {Bytes("F0 41 F7"), Bytes("F0 41 10 42")});
         if (c.bSourceGoes)
             m_pVirtual->RemoveEndpoint(hSource);
@@ -267,26 +258,362 @@ TEST_F(LumMidiBreak, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoi
         m_pVirtual->WaitIdle();
         EXPECT_THAT(m_recorder.ValuesOf("broken"), ElementsAre(c.reason));
         EXPECT_EQ(m_recorder.Of("receive"), c.received);
-        m_midi.MidiInClose();
+        midi.MidiInClose();
     }
 }
 
-TEST_F(LumMidiBreak, AnOutputThatRefusesFailsToOpenAndOneThatGoesFailsItsSends)
-{
-    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Synth", "In");
-    m_pVirtual->FailNextConnect(kMIDINoConnection);
-    EXPECT_EQ(m_midi.MidiOutOpen(0), 0);
-    EXPECT_FALSE(m_midi.MidiOutIsOpen());
-    ASSERT_EQ(m_midi.MidiOutOpen(0), 1);
-    EXPECT_TRUE(m_midi.MidiOutDestinationExists());
+// --- The virtual back end ---
 
-    m_pVirtual->HoldCompletions(true);
-    unsigned char aBlock[] = {0xF0, 0x41, 0xF7};
-    ASSERT_EQ(m_midi.Out(3, aBlock), 0);
-    m_pVirtual->RemoveEndpoint(hDestination);
-    m_pVirtual->HoldCompletions(false);
-    m_pVirtual->WaitIdle();
-    EXPECT_THAT(m_recorder.ValuesOf("failed"), ElementsAre(3));
-    EXPECT_THAT(m_recorder.ValuesOf("complete"), IsEmpty());
-    EXPECT_FALSE(m_midi.MidiOutDestinationExists());
+// The instrument keeps the last dump sent to it (its messages, without real-time bytes),
+// plays it back when its input is opened, and answers its request with the bank.
+TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTheBank)
+{
+    EXPECT_EQ(GetNumMidiInDevices(), 0);
+    m_pVirtual->AddInstrument();
+    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentDump();
+    ASSERT_GT(aDemo.size(), 256u);
+    EXPECT_EQ(aDemo.front(), 0xF0);
+    EXPECT_EQ(aDemo.back(), 0xF7);
+
+    const std::string sName = "Quillmark Virtual Instrument - Port 1";
+    CLumMidi out, in;
+    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    out.SetListener(&m_recorder);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sName)), 1);
+    // Two messages, the first in two blocks with a clock byte in the middle of the second.
+    std::vector<uint8_t> aFirst = Bytes("F0 7D 01 02"), aSecond = Bytes("03 F8 04 F7 F0 7D 05 F7");
+    out.Out(int(aFirst.size()), aFirst.data());
+    out.Out(int(aSecond.size()), aSecond.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
+    const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
+
+    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sName)), 1);
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
+
+    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
+    out.Out(int(aRequest.size()), aRequest.data());
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2 + VirtualMidi::sm_nBankMessages, 10s));
+    std::string sReceived;
+    for (const std::string& sMessage : m_recorder.Of("receive"))
+        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
+    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
+}
+
+// --- Closing and destroying while input arrives ---
+
+// Whoever closes a port or destroys a client may free what the callbacks use right after.
+TEST_F(LumMidiConcurrency, NoInputArrivesOnceCloseOrDestroyHasReturned)
+{
+    MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
+    for (bool bDestroy : {false, true})
+    {
+        std::atomic<bool> bClosed{false};
+        std::atomic<int> iLate{0};
+        MidiRecorder recorder;
+        recorder.onCall = [&](const MidiRecorder::tagCall&)
+        {
+            if (bClosed.load())
+                ++iLate;
+        };
+        CLumMidi midi;
+        ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+        midi.SetListener(&recorder);
+        ASSERT_EQ(midi.MidiInOpen(0), 1);
+
+        std::atomic<bool> bStop{false};
+        std::thread feeder(
+            [&]
+            {
+                while (!bStop.load())
+                    m_pVirtual->Inject(hSource, {Bytes("F0 01 02"), Bytes("F8"), Bytes("03 F7")});
+            });
+        ASSERT_TRUE(recorder.WaitFor("receive", 20));
+        if (bDestroy)
+            midi.Destroy();
+        else
+            midi.MidiInClose();
+        bClosed = true;
+        std::this_thread::sleep_for(20ms);
+        bStop = true;
+        feeder.join();
+
+        EXPECT_EQ(iLate.load(), 0) << (bDestroy ? "after Destroy" : "after MidiInClose");
+    }
+}
+
+TEST_F(LumMidiConcurrency, ListenerMayBeSetWhileTheSetupChanges)
+{
+    MidiRecorder first, second;
+    CLumMidi midi;
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    std::atomic<bool> bStop{false};
+    std::thread changer(
+        [&]
+        {
+            while (!bStop.load())
+                m_pVirtual->RemoveEndpoint(m_pVirtual->AddSource("Hot", "Plug"));
+        });
+    for (int i = 0; i < 200; ++i)
+    {
+        midi.SetListener(i % 2 ? &first : &second);
+        std::this_thread::sleep_for(100us);
+    }
+    for (int i = 0; first.Count("notify") + second.Count("notify") == 0 && i < 500; ++i)
+        std::this_thread::sleep_for(10ms);
+    bStop = true;
+    changer.join();
+    midi.Destroy();
+    EXPECT_GT(first.Count("notify") + second.Count("notify"), 0u);
+}
+
+// --- Packets into messages ---
+
+namespace
+{
+// Feeds packet lists straight into the read procedure, as the MIDI service would.
+class LumMidiParser : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_midi.SetListener(&m_recorder); }
+
+    void Receive(const std::vector<std::string>& packets)
+    {
+        std::vector<std::vector<uint8_t>> aPackets;
+        for (const std::string& sPacket : packets)
+            aPackets.push_back(Bytes(sPacket));
+        ReceivePackets(aPackets);
+    }
+
+    void ReceivePackets(const std::vector<std::vector<uint8_t>>& packets)
+    {
+        MidiPacketListBuffer list(packets);
+        CLumMidi::MacReadProc(list.List(), &m_midi, nullptr);
+    }
+
+    std::vector<uint8_t> MemoryToMidi(std::vector<uint8_t> aMemory)
+    {
+        std::vector<uint8_t> aMidi(aMemory.size() * 2 + 1);
+        aMidi.resize(
+            size_t(m_midi.MemoryToMidi(aMidi.data(), aMemory.data(), int(aMemory.size()))));
+        return aMidi;
+    }
+
+    LogCapture m_log;
+    MidiRecorder m_recorder;
+    CLumMidi m_midi;
+};
+
+// Packets, runs, messages and log lines are each split at '|'.
+struct tagParseCase
+{
+    const char* pszName;
+    const char* pszPackets;
+    const char* pszReceiving; // every raw run; not checked when empty
+    const char* pszReceive;   // every message
+    const char* pszLog;
+};
+
+std::vector<std::string> Split(const std::string& sText)
+{
+    std::vector<std::string> parts;
+    for (size_t nStart = 0; !sText.empty() && nStart <= sText.size();)
+    {
+        const size_t nEnd = std::min(sText.find('|', nStart), sText.size());
+        parts.push_back(sText.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
+    }
+    return parts;
+}
+
+const tagParseCase kParseCases[] = {
+    {"SysExAcrossPackets", "F0 41 10|42 12 00|F7", "F0 41 10|42 12 00|F7", "F0 41 10 42 12 00 F7",
+     ""},
+    // The clock goes on at once; the message around it arrives whole.
+    {"RealTimeInsideSysEx", "F0 01 F8 02 F7", "F8|F0 01 02|F7", "F8|F0 01 02 F7", ""},
+    // A run is known to be over only at the next status byte or the end of the packet.
+    {"RealTimeInsideShortMessage", "90 3C F8 FE 40 80 3C 00 FA", "", "F8|FE|90 3C 40|FA|80 3C 00",
+     ""},
+    {"RealTimeEndingAPacket", "F0 01 02 F8|03 FF 04|F7", "", "F8|FF|F0 01 02 03 04 F7", ""},
+    {"ShortMessageInsideSysEx", "F0 01|90 3C 40|02 F7", "", "90 3C 40|F0 01 02 F7", ""},
+    {"RunningStatus", "B0 07 64 07 50|90 3C 40 3E 40", "", "B0 07 64 07 50|90 3C 40 3E 40", ""},
+    {"LoneEox", "F7", "F7", "", "<Data Error? Eox:247>"},
+    {"DataWhileIdle", "12 34|F8 56", "12 34|F8|56", "F8",
+     "<Data Error? Status Byte:18>|<Data Error? Status Byte:86>"},
+    {"NewStartDropsTheUnfinished", "F0 01|F0 02 F7", "", "F0 02 F7", ""},
+    {"EmptyPackets", "|F0 01 F7|", "F0 01|F7", "F0 01 F7", ""},
+};
+
+class LumMidiParse : public LumMidiParser, public ::testing::WithParamInterface<tagParseCase>
+{
+};
+
+void PrintTo(const tagParseCase& c, std::ostream* pStream)
+{
+    *pStream << c.pszName;
+}
+} // namespace
+
+TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
+{
+    const tagParseCase& c = GetParam();
+    Receive(Split(c.pszPackets));
+    if (*c.pszReceiving)
+    {
+        EXPECT_EQ(m_recorder.Of("receiving"), Split(c.pszReceiving));
+    }
+    EXPECT_EQ(m_recorder.Of("receive"), Split(c.pszReceive));
+    EXPECT_EQ(m_log.Lines(), Split(c.pszLog));
+}
+
+INSTANTIATE_TEST_SUITE_P(Packets, LumMidiParse, ::testing::ValuesIn(kParseCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST_F(LumMidiParser, BytesAfterEoxBelongToNoMessage)
+{
+    // Runs cut from packets never hold an F7 inside; a run handed in directly may.
+    std::vector<uint8_t> aRun = Bytes("F0 01 F7 02");
+    m_midi.MacRecvProcess(int(aRun.size()), aRun.data());
+    Receive({"F7"});
+
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 01 F7"));
+    EXPECT_THAT(m_log.Lines(), ElementsAre("<Data Error? Eox:247>"));
+}
+
+TEST_F(LumMidiParser, OverlongSysExIsDroppedAndTheNextOneStillArrives)
+{
+    std::vector<uint8_t> aPiece(65536, 0x55);
+    aPiece[0] = 0xF0;
+    ReceivePackets({aPiece});
+    aPiece[0] = 0x55;
+    for (int i = 1; i * 65536 <= CLumMidi::sm_iMaxSysExSize; ++i)
+        ReceivePackets({aPiece});
+    Receive({"F7", "F0 7D F7"});
+
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D F7"));
+    // One line for the dropped message; its tail and F7 are not data errors.
+    EXPECT_THAT(m_log.Lines(),
+                ElementsAre("CLumMidi::MacRecvProcess() - SysEx message longer than 4194304 "
+                            "bytes dropped."));
+}
+
+TEST(LumMidiHooks, OwnHookComesBeforeTheListener)
+{
+    struct CTracingMidi : CLumMidi
+    {
+        explicit CTracingMidi(std::vector<std::string>* pTrace) : m_pTrace(pTrace) {}
+        void OnMidiInRecv(int iLength, unsigned char*) override
+        {
+            m_pTrace->push_back("hook receive " + std::to_string(iLength));
+        }
+        void OnMidiInReceiving(int iLength, unsigned char*) override
+        {
+            m_pTrace->push_back("hook receiving " + std::to_string(iLength));
+        }
+        std::vector<std::string>* m_pTrace;
+    };
+    std::vector<std::string> trace;
+    MidiRecorder recorder;
+    recorder.onCall = [&](const MidiRecorder::tagCall& call)
+    { trace.push_back("listener " + call.sKind + " " + std::to_string(call.iValue)); };
+    CTracingMidi midi(&trace);
+    midi.SetListener(&recorder);
+
+    MidiPacketListBuffer list({Bytes("F0 01 F7")});
+    CLumMidi::MacReadProc(list.List(), &midi, nullptr);
+
+    EXPECT_THAT(trace, ElementsAre("hook receiving 2", "listener receiving 2", "hook receiving 1",
+                                   "listener receiving 1", "hook receive 3", "listener receive 3"));
+}
+
+TEST(LumMidiDebugPrint, LogsHexOnOneLineCutAt255)
+{
+    LogCapture log;
+    std::vector<uint8_t> aShort = Bytes("F0 41 0A F7");
+    CLumMidi::DebugMidiMessagePrint(aShort.data(), int(aShort.size()));
+    std::vector<uint8_t> aLong(200, 0xAB);
+    CLumMidi::DebugMidiMessagePrint(aLong.data(), int(aLong.size()));
+
+    std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "F0 41 0A F7");
+    EXPECT_EQ(lines[1].size(), 255u);
+    EXPECT_EQ(lines[1].substr(0, 8), "AB AB AB");
+}
+
+// --- The semaphore ---
+
+// A second Wait blocks until the holder signals; two threads counting under the lock lose
+// no increment.
+TEST(LumSemaphoreConcurrency, WaitBlocksUntilSignalAndGuardsACounter)
+{
+    CLumSemaphore lock(0, 1);
+    ASSERT_EQ(lock.Wait(), 1);
+    std::atomic<bool> acquired{false};
+    std::thread other(
+        [&]
+        {
+            EXPECT_EQ(lock.Wait(), 1);
+            acquired = true;
+            lock.Signal();
+        });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(acquired.load());
+    EXPECT_EQ(lock.Signal(), 1);
+    other.join();
+    EXPECT_TRUE(acquired.load());
+
+    int counter = 0;
+    auto work = [&]
+    {
+        for (int i = 0; i < 10000; ++i)
+        {
+            lock.Wait();
+            ++counter;
+            lock.Signal();
+        }
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(counter, 20000);
+}
+
+TEST(LumSemaphore, TimedWaitAcquiresWithZeroOrGivesUpWithMinusTwoAndLogs)
+{
+    CLumSemaphore lock(2, 1); // an out-of-range policy falls back to first-in-first-out
+    EXPECT_EQ(lock.Wait(10ul), 0);
+    EXPECT_EQ(lock.Signal(), 1);
+    EXPECT_EQ(lock.Wait(), 1);
+
+    LogCapture log;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(lock.Wait(1500ul), -2); // still held
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_TRUE(log.Contains("Semaphore - Timeout"));
+}
+
+// Memory goes into dump messages seven bytes at a time, behind a byte of their top bits.
+TEST_F(LumMidiParser, MemoryGoesSevenBytesBehindTheirTopBitsAndComesBack)
+{
+    EXPECT_EQ(Hex(MemoryToMidi(Bytes("80 01 FF"))), "05 00 01 7F");
+    EXPECT_EQ(m_midi.MemoryToMidi(nullptr, nullptr, 3), 0);
+    m_midi.MidiToMemory(nullptr, nullptr, 3);
+    for (int iCount : {0, 1, 7, 8, 15})
+    {
+        SCOPED_TRACE(iCount);
+        std::vector<uint8_t> aMemory;
+        for (int i = 0; i < iCount; ++i)
+            aMemory.push_back(uint8_t(i * 37 + 0x70));
+        const std::vector<uint8_t> aMidi = MemoryToMidi(aMemory);
+        EXPECT_EQ(int(aMidi.size()), CalcDumpMessageSize(iCount));
+        EXPECT_TRUE(std::all_of(aMidi.begin(), aMidi.end(), [](uint8_t b) { return b < 0x80; }));
+        std::vector<uint8_t> aBack(aMemory.size(), 0);
+        m_midi.MidiToMemory(aBack.data(), const_cast<uint8_t*>(aMidi.data()), iCount);
+        EXPECT_EQ(aBack, aMemory);
+    }
 }

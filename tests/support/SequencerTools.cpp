@@ -69,14 +69,6 @@ std::vector<Bytes> SysExEvents(const QString& sDump)
     return events;
 }
 
-size_t ByteCount(const std::vector<Bytes>& events)
-{
-    size_t nBytes = 0;
-    for (const Bytes& event : events)
-        nBytes += event.size();
-    return nBytes;
-}
-
 Bytes Joined(const std::vector<Bytes>& events)
 {
     Bytes joined;

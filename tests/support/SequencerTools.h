@@ -36,10 +36,8 @@ struct tagRealTimeStream
 };
 tagRealTimeStream RealTimeStream(size_t nMessages, size_t nLength);
 
-// The SysEx events aseqdump printed, one byte string each; their bytes, and all of them
-// back to back.
+// The SysEx events aseqdump printed, one byte string each; all of them back to back.
 std::vector<Bytes> SysExEvents(const QString& sDump);
-size_t ByteCount(const std::vector<Bytes>& events);
 Bytes Joined(const std::vector<Bytes>& events);
 
 // The arguments that run amidi with its own on one CPU: "taskset" with these. The kernel's

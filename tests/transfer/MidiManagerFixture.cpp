@@ -1,18 +1,51 @@
 #include "MidiManagerFixture.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include "platform/midi/MidiService.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
+#include <unistd.h>
+
+bool FakeTransmitClock::SleepUntil(TimePoint due, const std::function<bool()>& bStop)
+{
+    if (m_onSleep)
+        m_onSleep(due - m_now);
+    if (bStop())
+        return false;
+    if (due > m_now)
+        m_now = due;
+    m_sleptUntil.push_back(std::chrono::duration_cast<std::chrono::microseconds>(m_now - kStart));
+    return true;
+}
+
+bool FakeTransmitClock::WaitFor(const std::function<bool()>& bDone, std::chrono::milliseconds limit)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!bDone())
+    {
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return bDone();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return true;
+}
 
 void MidiManagerFixture::SetUp()
 {
-    setenv("QUILLMARK_MIDI", "virtual", 0);
-    m_pVirtual = VirtualMidi::Get();
-    ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";
-    m_pVirtual->Reset();
-
+    if (m_bAlsa)
+    {
+        if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "no ALSA sequencer on this machine; this test runs through alsa-vm";
+        ASSERT_STREQ(MidiService::Get().Name(), "alsa");
+    }
+    else
+    {
+        setenv("QUILLMARK_MIDI", "virtual", 0);
+        m_pVirtual = VirtualMidi::Get();
+        ASSERT_NE(m_pVirtual, nullptr) << "the tests need the virtual MIDI back end";
+        m_pVirtual->Reset();
+    }
     m_pMessageManager = new CMessageManager;
     ASSERT_EQ(m_pMessageManager->Create(), 1);
     m_pMessageManager->AddListener(&m_recorder);
@@ -55,6 +88,23 @@ void MidiManagerFixture::ForgetPosted()
     PumpFor(50);
     m_recorder.m_messages.clear();
     m_recorder.m_senders.clear();
+}
+
+Bytes MidiManagerFixture::Received() const
+{
+    Bytes bytes(size_t(std::max(int(m_pManager->m_nReceivedSysExSize), 0)));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = m_pManager->GetReceivedSysExData(int(i));
+    return bytes;
+}
+
+int32_t MidiManagerFixture::TransmitEnd() const
+{
+    for (auto it = m_recorder.m_messages.rbegin(); it != m_recorder.m_messages.rend(); ++it)
+        if (it->iMessage == LM_TRANSMIT_COMPLETE || it->iMessage == LM_TRANSMIT_CANCEL ||
+            it->iMessage == LM_TRANSMIT_ERROR)
+            return it->iMessage;
+    return -1;
 }
 
 ::testing::AssertionResult MessageIs(const tagListenerMessage& message, int32_t iMessage,

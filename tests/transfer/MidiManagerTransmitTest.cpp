@@ -1,4 +1,3 @@
-#include "FakeTransmitClock.h"
 #include "MidiManagerFixture.h"
 
 #include "file/LumFile.h"
@@ -24,13 +23,7 @@ Bytes SysEx(int nLength, uint8_t ucSeed)
     return bytes;
 }
 
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes joined;
-    for (const Bytes& part : parts)
-        joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
+using MidiFileBuilder::Join;
 
 class MidiManagerTransmit : public MidiManagerFixture
 {
@@ -71,12 +64,7 @@ protected:
     // Delivers what the transmission posted last.
     void DeliverEnd()
     {
-        ASSERT_TRUE(PumpUntil(
-            [&]
-            {
-                return m_recorder.Has(LM_TRANSMIT_COMPLETE) || m_recorder.Has(LM_TRANSMIT_CANCEL) ||
-                       m_recorder.Has(LM_TRANSMIT_ERROR);
-            }));
+        ASSERT_TRUE(PumpUntil([&] { return TransmitEnd() >= 0; }));
         PumpFor(40);
     }
 
@@ -197,6 +185,32 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 600, -1, 3));
 }
 
+// An output that refuses does not open; one that goes while its second block is on the
+// way fails the transmission, even though every block was handed over.
+TEST_F(MidiManagerTransmit, AnOutputThatRefusesDoesNotOpenAndOneThatGoesFailsTheTransmission)
+{
+    m_pVirtual->FailNextConnect(kMIDINoConnection);
+    EXPECT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 0);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
+    m_pVirtual->HoldCompletions(true);
+    Every(2,
+          [&]
+          {
+              if (m_pVirtual->HeldCompletions() != 1)
+                  return;
+              if (Sends() == 2)
+                  m_pVirtual->RemoveEndpoint(m_hDestination);
+              m_pVirtual->HoldCompletions(false);
+              m_pVirtual->HoldCompletions(true);
+          });
+    Bytes data = SysEx(400, 1);
+    EXPECT_EQ(m_pManager->TransmitSysExData(data.data(), int(data.size())), 0);
+    m_pTicker.reset();
+    DeliverEnd();
+    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).back(), LM_TRANSMIT_ERROR, 400, 256, 1));
+    EXPECT_FALSE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
+}
+
 namespace
 {
 struct tagBlockCase
@@ -253,13 +267,13 @@ INSTANTIATE_TEST_SUITE_P(
     Streams, MidiManagerBlocks,
     ::testing::Values(
         tagBlockCase{"LongThenShort",
-                     Joined({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
+                     Join({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
                      {256, 256, 88, 10, 256, 256, 1}},
-        tagBlockCase{"ExactlyABlock", Joined({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
+        tagBlockCase{"ExactlyABlock", Join({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
         // A message without its F7 ends where the next one starts.
-        tagBlockCase{"UnfinishedMessage", Joined({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
+        tagBlockCase{"UnfinishedMessage", Join({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
         tagBlockCase{"BytesBetweenMessages",
-                     Joined({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}),
+                     Join({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}),
                      {4, 2, 4}}),
     [](const ::testing::TestParamInfo<tagBlockCase>& info) { return info.param.pszName; });
 
@@ -328,17 +342,31 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 200 bytes at 3125 bytes a second are 64 ms on the wire.
         tagScheduleCase{"PauseAfterEachMessage",
-                        Joined({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware,
-                        tagTransmitSettings{100, 3125, kByPort}, 3125, {ms(0), ms(164), ms(328)}},
+                        Join({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}),
+                        kHardware,
+                        tagTransmitSettings{100, 3125, kByPort},
+                        3125,
+                        {ms(0), ms(164), ms(328)}},
         // No pause inside a message; each block at 1000 bytes a second.
-        tagScheduleCase{"SlowerSpeedPacesEachBlock", SysEx(600, 1), kHardware,
-                        tagTransmitSettings{100, 1000, kByPort}, 1000, {ms(0), ms(256), ms(512)}},
+        tagScheduleCase{"SlowerSpeedPacesEachBlock",
+                        SysEx(600, 1),
+                        kHardware,
+                        tagTransmitSettings{100, 1000, kByPort},
+                        1000,
+                        {ms(0), ms(256), ms(512)}},
         // A software port takes the bytes as fast as it reads them; pauses still apply.
         tagScheduleCase{"SoftwarePortUnpaced",
-                        Joined({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware,
-                        tagTransmitSettings{50, 100, kByPort}, 0, {ms(0), ms(50), ms(100), ms(100)}},
-        tagScheduleCase{"SoftwarePortForcedToTheSpeed", Joined({SysEx(10, 1), SysEx(10, 2)}),
-                        kSoftware, tagTransmitSettings{0, 100, kAtSpeed}, 100, {ms(0), ms(100)}}),
+                        Join({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}),
+                        kSoftware,
+                        tagTransmitSettings{50, 100, kByPort},
+                        0,
+                        {ms(0), ms(50), ms(100), ms(100)}},
+        tagScheduleCase{"SoftwarePortForcedToTheSpeed",
+                        Join({SysEx(10, 1), SysEx(10, 2)}),
+                        kSoftware,
+                        tagTransmitSettings{0, 100, kAtSpeed},
+                        100,
+                        {ms(0), ms(100)}}),
     [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
 
 TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
@@ -350,9 +378,9 @@ TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
     // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
     // for it (the block before's time at the speed, and the pause after a message), the
     // bytes left at the speed, the pauses left.
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(
-                  FileOf(Joined({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}))),
-              1);
+    EXPECT_EQ(
+        m_pManager->TransmitSingleSysEx(FileOf(Join({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}))),
+        1);
     EXPECT_EQ(remaining,
               (std::vector<int>{520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}));
     EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
@@ -361,9 +389,9 @@ TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
     // bytes took no time at all, so before each block only the pauses are left.
     remaining.clear();
     m_pManager->SetTransmitSettings(tagTransmitSettings{100, 1000, kUnpaced});
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(
-                  FileOf(Joined({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}))),
-              1);
+    EXPECT_EQ(
+        m_pManager->TransmitSingleSysEx(FileOf(Join({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}))),
+        1);
     EXPECT_EQ(remaining, (std::vector<int>{200, 200, 100}));
 }
 
@@ -375,7 +403,7 @@ TEST_F(MidiManagerSchedule, CancelDuringAPauseSendsNothingMore)
         if (sleep >= milliseconds(5000))
             m_pManager->TransmitCancel();
     };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(Joined({SysEx(10, 1), SysEx(10, 2)}))), 1);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(Join({SysEx(10, 1), SysEx(10, 2)}))), 1);
     DeliverEnd();
     EXPECT_EQ(Sends(), 1u);
     const auto& messages = m_recorder.m_messages;
@@ -428,7 +456,7 @@ TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
     DeliverEnd();
     PumpFor(40);
 
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Joined({a, b, c}));
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Join({a, b, c}));
     EXPECT_EQ(files.m_nDone, 3u);
     EXPECT_EQ(m_clock.m_sleptUntil,
               (std::vector<microseconds>{microseconds(0), microseconds(0), milliseconds(500),
@@ -490,7 +518,7 @@ TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
     {
         EXPECT_EQ(remaining, GetParam().remainingMs);
     }
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Joined({kFirst, kSecond, kThird}));
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Join({kFirst, kSecond, kThird}));
     EXPECT_TRUE(
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
 }
@@ -500,8 +528,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
         // wire is the longer.
-        tagMidiTimingCase{"OfTheFile", tagTransmitSettings::kMidiTimingOfFile,
-                          {ms(0), ms(1000), microseconds(1003200)}, {1005, 1005, 7}},
-        tagMidiTimingCase{"PauseBetweenMessages", tagTransmitSettings::kMidiTimingPause,
+        tagMidiTimingCase{"OfTheFile",
+                          tagTransmitSettings::kMidiTimingOfFile,
+                          {ms(0), ms(1000), microseconds(1003200)},
+                          {1005, 1005, 7}},
+        tagMidiTimingCase{"PauseBetweenMessages",
+                          tagTransmitSettings::kMidiTimingPause,
                           {ms(0), microseconds(103200), microseconds(206400)}}),
     [](const ::testing::TestParamInfo<tagMidiTimingCase>& info) { return info.param.pszName; });

@@ -22,71 +22,7 @@ Bytes Kept(const CSysExDumpRecorder& recorder)
         });
     return bytes;
 }
-
-struct tagDumpCase
-{
-    const char* pszName;
-    std::vector<Bytes> runs;
-    Bytes kept;
-    int64_t llMessages;
-    int64_t llInterrupted;
-    int64_t llTotalBytes;
-    int64_t llCurrentBytes; // before the stop
-    int bIncompleteAtStop;
-};
-
-class DumpRecorder : public ::testing::TestWithParam<tagDumpCase>
-{
-};
-
-// Kept bytes; then messages, interrupted, total bytes, bytes open before the stop and
-// whether one was open at the stop.
-const tagDumpCase kDumpCases[] = {
-    {"RealTimeAnywhereIsLeftOut", {{0xFE, 0xF0, 0xF8, 0x01}, {0xFE}, {0x02, 0xFA, 0xF7, 0xFF}},
-     {0xF0, 0x01, 0x02, 0xF7}, 1, 0, 4, 0, 0},
-    {"BytesOutsideMessagesAreIgnored",
-     {{0x90, 0x3C, 0x40, 0xF7, 0x05}, {0xF0, 0x01, 0xF7}, {0xB0, 0x07, 0x7F}}, {0xF0, 0x01, 0xF7},
-     1, 0, 3, 0, 0},
-    {"StatusByteDropsTheOpenMessage", {{0xF0, 0x01, 0x02, 0x90, 0x3C, 0x40}, {0xF0, 0x03, 0xF7}},
-     {0xF0, 0x03, 0xF7}, 1, 1, 6, 0, 0},
-    {"StartByteDropsTheOpenMessageAndStartsTheNext", {{0xF0, 0x01, 0xF0, 0x02, 0xF7}},
-     {0xF0, 0x02, 0xF7}, 1, 1, 5, 0, 0},
-    {"OpenMessageAtStopIsLeftOut", {{0xF0, 0x01, 0xF7, 0xF0, 0x02, 0x03}}, {0xF0, 0x01, 0xF7}, 1,
-     0, 6, 3, 1},
-};
-
-void PrintTo(const tagDumpCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, DumpRecorder, ::testing::ValuesIn(kDumpCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
 } // namespace
-
-TEST_P(DumpRecorder, KeepsCompleteMessagesAndCountsTheRest)
-{
-    const tagDumpCase& c = GetParam();
-    CSysExDumpRecorder recorder;
-    uint64_t ullSeen = 0;
-    for (const Bytes& run : c.runs)
-    {
-        recorder.Take(run.data(), run.size());
-        ullSeen += run.size();
-    }
-    EXPECT_EQ(recorder.Counts().llCurrentBytes, c.llCurrentBytes);
-    EXPECT_EQ(recorder.BytesSeen(), ullSeen);
-    recorder.Stop();
-
-    const tagDumpCounts& counts = recorder.Counts();
-    EXPECT_EQ(Kept(recorder), c.kept);
-    EXPECT_EQ(counts.llMessages, c.llMessages);
-    EXPECT_EQ(counts.llMessageBytes, int64_t(c.kept.size()));
-    EXPECT_EQ(counts.llInterrupted, c.llInterrupted);
-    EXPECT_EQ(counts.llTotalBytes, c.llTotalBytes);
-    EXPECT_EQ(counts.llCurrentBytes, 0);
-    EXPECT_EQ(counts.bIncompleteAtStop, c.bIncompleteAtStop);
-}
 
 TEST(DumpRecorderStorage, ManyMessagesAcrossPiecesComeBackInOrderAndClearForgets)
 {

@@ -30,12 +30,6 @@ QString Address(int iDevice)
     return QString("%1:0").arg(16 + iDevice);
 }
 
-// A 4104-byte dump as an instrument sends it.
-Bytes Dump4104()
-{
-    return MessageStream(1, {4104});
-}
-
 class CliAlsa : public ::testing::Test
 {
 protected:
@@ -62,10 +56,6 @@ protected:
     QString File(const char* pszName) const
     {
         return QString::fromStdString(m_files.File(pszName));
-    }
-    QString Write(const char* pszName, const Bytes& bytes) const
-    {
-        return QString::fromStdString(m_files.Write(pszName, bytes));
     }
     Bytes Read(const QString& sPath) const { return TempDir::Read(sPath.toStdString()); }
 
@@ -104,7 +94,8 @@ protected:
     // amidi -s of the bytes into raw MIDI hw:0,iDevice, iIntervalMs between messages.
     void AmidiSend(int iDevice, const Bytes& bytes, int iIntervalMs)
     {
-        QStringList args{"-p", QString("hw:0,%1").arg(iDevice), "-s", Write("sent.syx", bytes)};
+        QStringList args{"-p", QString("hw:0,%1").arg(iDevice), "-s",
+                         QString::fromStdString(m_files.Write("sent.syx", bytes))};
         if (iIntervalMs > 0)
             args << "-i" << QString::number(iIntervalMs);
         ASSERT_TRUE(StartTool(m_tool, "taskset", PinnedAmidi(args), File("amidi.txt")));
@@ -227,7 +218,7 @@ protected:
 
 TEST_P(CliAlsaDevices, ReceiveRecordsA4104ByteDumpFromAmidi)
 {
-    const Bytes dump = Dump4104();
+    const Bytes dump = MessageStream(1, {4104});
     const QString sGot = File("got.syx");
     StartQuillmark({"receive", "--in", Device(0), "--timeout", "60", "-o", sGot});
     ASSERT_TRUE(WaitForReader(0)) << "quillmark never subscribed to 16:0: " << Told();
@@ -239,10 +230,11 @@ TEST_P(CliAlsaDevices, ReceiveRecordsA4104ByteDumpFromAmidi)
 
 TEST_P(CliAlsaDevices, SendReachesRawMidiByteForByte)
 {
-    const Bytes dump = Dump4104();
+    const Bytes dump = MessageStream(1, {4104});
     CRawMidiInstrument rawMidi("/dev/snd/midiC0D1");
     ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,1";
-    StartQuillmark({"send", "--out", Device(1), Write("dump.syx", dump)});
+    StartQuillmark(
+        {"send", "--out", Device(1), QString::fromStdString(m_files.Write("dump.syx", dump))});
     ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
     PumpUntil([&] { return rawMidi.Heard().size() >= dump.size(); }, 30000);
     EXPECT_TRUE(rawMidi.Heard() == dump);
