@@ -12,6 +12,7 @@
 
 #include "app/MessageManager.h"
 #include "support/SequencerTools.h"
+#include "tests/transfer/ReceivedDump.h"
 #include "transfer/MidiManager.h"
 
 #include <alsa/asoundlib.h>
@@ -33,19 +34,6 @@ namespace
 {
 using SequencerTools::Bytes;
 using SequencerTools::PumpUntil;
-
-// The messages the last dump recording kept, back to back.
-std::vector<uint8_t> ReceivedDump(CMidiManager& manager)
-{
-    std::vector<uint8_t> bytes;
-    manager.ReadReceivedDump(
-        [&](const unsigned char* pData, size_t nLength)
-        {
-            bytes.insert(bytes.end(), pData, pData + nLength);
-            return true;
-        });
-    return bytes;
-}
 
 class Ends : public CMessageManagerListener
 {

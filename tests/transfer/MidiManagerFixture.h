@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReceivedDump.h"
 #include "app/MessageManager.h"
 #include "platform/midi/VirtualMidi.h"
 #include "support/EventPump.h"
@@ -14,19 +15,6 @@
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
-
-// The messages the last dump recording kept, back to back.
-inline std::vector<uint8_t> ReceivedDump(CMidiManager& manager)
-{
-    std::vector<uint8_t> bytes;
-    manager.ReadReceivedDump(
-        [&](const unsigned char* pData, size_t nLength)
-        {
-            bytes.insert(bytes.end(), pData, pData + nLength);
-            return true;
-        });
-    return bytes;
-}
 
 // Stands in for a window: keeps every message the message manager delivers to it, in
 // order, with its sender.
