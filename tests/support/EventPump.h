@@ -1,9 +1,28 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <functional>
 
 // Runs the main thread's event loop (and so the message manager's timer) until the
 // condition holds or the time is up; returns the condition.
-bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 5000);
-// Runs the event loop for the given time.
-void PumpFor(int iMs);
+inline bool PumpUntil(const std::function<bool()>& condition, int iTimeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition())
+    {
+        if (timer.elapsed() > iTimeoutMs)
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+inline void PumpFor(int iMs)
+{
+    PumpUntil([] { return false; }, iMs);
+}
