@@ -2,13 +2,12 @@
 #include "support/EventPump.h"
 #include "support/LogCapture.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -21,11 +20,9 @@ struct tagDelivery
 };
 
 // Records what it gets into a shared log; an optional action runs inside the call.
-class RecordingListener : public CMessageManagerListener
+struct RecordingListener : public CMessageManagerListener
 {
-public:
     RecordingListener(int iId, std::vector<tagDelivery>& log) : m_iId(iId), m_log(log) {}
-
     void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
                            CMessageManagerListener* pSender) override
     {
@@ -34,11 +31,9 @@ public:
             m_onMessage(pManager, message);
     }
 
-    std::function<void(CMessageManager*, tagListenerMessage)> m_onMessage;
-
-private:
     int m_iId;
     std::vector<tagDelivery>& m_log;
+    std::function<void(CMessageManager*, tagListenerMessage)> m_onMessage;
 };
 
 tagListenerMessage Message(int iId, int iParam1 = -1, int iParam2 = -1)
@@ -46,33 +41,21 @@ tagListenerMessage Message(int iId, int iParam1 = -1, int iParam2 = -1)
     return {iId, iParam1, iParam2, -1, -1};
 }
 
-using Summary = std::vector<std::vector<int>>;
-
 // (listener, id, param1) of every delivery.
-Summary Summarise(const std::vector<tagDelivery>& log)
-{
-    Summary summary;
-    for (const tagDelivery& delivery : log)
-        summary.push_back(
-            {delivery.iListener, delivery.message.iMessage, delivery.message.iParam1});
-    return summary;
-}
+using Summary = std::vector<std::vector<int>>;
 
 class MessageManagerTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_EQ(m_manager.Create(), 1); }
 
-    void AddAll()
-    {
-        for (RecordingListener* p : {&m_a, &m_b, &m_c})
-            m_manager.AddListener(p);
-    }
     Summary Deliver()
     {
         m_manager.ExecuteSendMessage();
-        Summary summary = Summarise(m_log);
-        m_log.clear();
+        Summary summary;
+        for (const tagDelivery& delivery : std::exchange(m_log, {}))
+            summary.push_back(
+                {delivery.iListener, delivery.message.iMessage, delivery.message.iParam1});
         return summary;
     }
 
@@ -86,9 +69,14 @@ protected:
 
 // Every listener gets each message in order of registration, the sender passed through;
 // what a listener posts or changes while handling comes after the queue in the same run.
-TEST_F(MessageManagerTest, DeliversInOrderOfPostingAndRegistration)
+// Copies go to the listeners registered when a message is posted, once per registration;
+// deleting a listener purges its queued copies; a null listener ends the broadcast.
+TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
 {
-    AddAll();
+    EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 1);
+    for (RecordingListener* p : {&m_a, &m_b, &m_c})
+        m_manager.AddListener(p);
+    EXPECT_EQ(Deliver(), Summary{}) << "posted before anyone listened";
     m_a.m_onMessage = [this](CMessageManager* pManager, tagListenerMessage message)
     {
         if (message.iMessage == LM_TRANSMIT_START)
@@ -104,32 +92,25 @@ TEST_F(MessageManagerTest, DeliversInOrderOfPostingAndRegistration)
     m_manager.ExecuteSendMessage();
     EXPECT_EQ(m_log[0].pSender, &m_b);
     EXPECT_EQ(m_log[2].pSender, nullptr);
-    EXPECT_EQ(Summarise(m_log), (Summary{{1, 3, 100},
-                                         {3, 3, 100},
-                                         {1, 4, 200},
-                                         {3, 4, 200},
-                                         {1, 6, -1},
-                                         {3, 6, -1},
-                                         {2, 6, -1}}));
-}
+    EXPECT_EQ(Deliver(), (Summary{{1, 3, 100},
+                                  {3, 3, 100},
+                                  {1, 4, 200},
+                                  {3, 4, 200},
+                                  {1, 6, -1},
+                                  {3, 6, -1},
+                                  {2, 6, -1}}));
 
-// Copies go to the listeners registered when a message is posted, once per registration;
-// deleting a listener purges its queued copies; a null listener ends the broadcast.
-TEST_F(MessageManagerTest, CopiesFollowTheRegistrationsAtPosting)
-{
-    EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 1);
-    m_manager.AddListener(&m_a);
-    EXPECT_EQ(Deliver(), Summary{}) << "posted before anyone listened";
-
+    // Registered twice, a gets two copies; b's copy goes with b.
+    m_a.m_onMessage = nullptr;
+    m_manager.DeleteListener(&m_c);
     m_manager.AddListener(&m_a);
     m_manager.DeleteListener(&m_a);
     m_manager.AddListener(&m_a);
-    m_manager.AddListener(&m_b);
     m_manager.SendMessage(Message(LM_TRANSMIT_READY), nullptr);
     EXPECT_EQ(m_manager.DeleteListener(&m_b), 1);
     EXPECT_EQ(Deliver(), (Summary{{1, 8, -1}, {1, 8, -1}}));
 
-    // A copy queued for a listener that never registered: the delete is logged, the copy
+    // A copy queued for a listener that is not registered: the delete is logged, the copy
     // still purged.
     LogCapture log;
     m_manager.SendMessageToListener(&m_c, Message(LM_TRANSMIT_START), nullptr);
@@ -178,9 +159,7 @@ TEST_F(MessageManagerTest, CreatedOnceAndDestroyDropsQueuedMessages)
     EXPECT_EQ(m_manager.Destroy(), 1);
     EXPECT_EQ(m_manager.Destroy(), 0);
     // Nothing arrives, neither from the (removed) timer nor by hand.
-    QEventLoop loop;
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    loop.exec();
+    PumpFor(100);
     EXPECT_EQ(Deliver(), Summary{});
 
     // Created again, the manager starts empty and works.
@@ -204,7 +183,8 @@ TEST_F(MessageManagerTest, CreatedOnceAndDestroyDropsQueuedMessages)
 // nothing reaches the deleted listener afterwards (ThreadSanitizer watches the throttle too).
 TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
 {
-    AddAll();
+    for (RecordingListener* p : {&m_a, &m_b, &m_c})
+        m_manager.AddListener(p);
     constexpr int kThreads = 4;
     constexpr int kPosts = 400;
     std::atomic<int> nReady{0}, nDone{0};
@@ -237,21 +217,15 @@ TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
     for (size_t i = 0; i < m_log.size(); ++i)
     {
         const tagDelivery& delivery = m_log[i];
-        if (delivery.message.iMessage != LM_TRANSMITTING)
+        const tagListenerMessage& message = delivery.message;
+        if (message.iMessage != LM_TRANSMITTING)
             continue;
-        if (i >= nBeforeDelete)
-        {
-            ASSERT_NE(delivery.iListener, 3) << "delivery " << i;
-        }
+        ASSERT_FALSE(i >= nBeforeDelete && delivery.iListener == 3) << "delivery " << i;
         if (delivery.iListener == 1)
-        {
-            EXPECT_EQ(delivery.message.iParam2, nextFromThread[size_t(delivery.message.iParam1)]++);
-        }
+            EXPECT_EQ(message.iParam2, nextFromThread[size_t(message.iParam1)]++);
         else
-        {
-            EXPECT_EQ(std::pair(delivery.message.iParam1, delivery.message.iParam2),
+            EXPECT_EQ(std::pair(message.iParam1, message.iParam2),
                       std::pair(m_log[i - 1].message.iParam1, m_log[i - 1].message.iParam2));
-        }
     }
     EXPECT_EQ(nextFromThread, std::vector<int>(kThreads, kPosts));
 }
