@@ -1,6 +1,5 @@
 #include "app/Application.h"
 #include "app/MessageManager.h"
-#include "app/Preference.h"
 #include "platform/bundle/ResourceFolder.h"
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventTarget.h"
@@ -17,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -27,33 +25,24 @@ namespace
 QAction* MenuAction(uint32_t uiCommand)
 {
     QMenuBar* pMenuBar = GetApplicationMenuBar();
-    if (!pMenuBar)
-        return nullptr;
-    for (QAction* pAction : pMenuBar->findChildren<QAction*>())
-    {
+    for (QAction* pAction : pMenuBar ? pMenuBar->findChildren<QAction*>() : QList<QAction*>())
         if (GetCommandProperty(pAction) == uiCommand)
             return pAction;
-    }
     return nullptr;
 }
 
-// Ends the loop from the menu once a message has gone through the application's own
-// manager, which shows the manager exists and delivers while the loop runs.
-class QuitOnMessage : public CMessageManagerListener
+// Ends the loop from the menu, as the user does, once a message has gone through the
+// application's own manager, which shows the manager exists and delivers while the loop runs.
+struct QuitOnMessage : public CMessageManagerListener
 {
-public:
     void OnMessageReceived(CMessageManager*, tagListenerMessage message,
                            CMessageManagerListener*) override
     {
-        if (message.iMessage == LM_TRANSMIT_READY)
-        {
-            m_bReceived = true;
-            // Quit as the menu does: the command goes to the application.
-            if (QAction* pQuit = MenuAction(kHICommandQuit))
-                pQuit->trigger();
-            else
-                g_pApplication->Destroy();
-        }
+        if (message.iMessage != LM_TRANSMIT_READY)
+            return;
+        m_bReceived = true;
+        QAction* pQuit = MenuAction(kHICommandQuit);
+        pQuit ? pQuit->trigger() : g_pApplication->Destroy();
     }
     bool m_bReceived = false;
 };
@@ -82,7 +71,6 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     bool bManagerInLoop = false;
     // The menu bar lives in the main window, so it is looked at while the window is up.
     bool bAboutInMenu = false;
-    QAction* pQuit = nullptr;
     QList<QKeySequence> keys;
     OSStatus aboutStatus = noErr;
     QTimer::singleShot(0,
@@ -91,8 +79,7 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
                            // Every command passes through the application's handler unconsumed.
                            aboutStatus = ProcessHICommand(FourCharCode("Abou"));
                            bAboutInMenu = MenuAction(FourCharCode("Abou")) != nullptr;
-                           pQuit = MenuAction(kHICommandQuit);
-                           if (pQuit)
+                           if (QAction* pQuit = MenuAction(kHICommandQuit))
                                keys = pQuit->shortcuts();
                            bManagerInLoop = m_application.m_pMessageManager != nullptr;
                            if (!bManagerInLoop)
@@ -118,7 +105,6 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
 
     // The menu bar came from the "main" description.
     EXPECT_TRUE(bAboutInMenu);
-    ASSERT_NE(pQuit, nullptr);
     EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
     for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Quit))
         EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
@@ -132,49 +118,33 @@ TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-// A thread that runs no event loop cannot carry the message manager's timer, so its
-// Create fails there: the failure path through the public interface.
-TEST_F(ApplicationTest, AManagerThatCannotBeCreatedEndsTheRunWithOneLogLine)
+// A thread that runs no event loop cannot carry the message manager's timer, so its Create
+// fails there: the failure path through the public interface. With the menu bar but not
+// the main window in the description "main", the run ends at once.
+TEST_F(ApplicationTest, WithoutItsManagerOrItsMainWindowTheRunEndsAtOnce)
 {
+    const std::string sMenuBar = GetResourceFolder() + "/main/MenuBar.ui";
     TempDir resources;
     std::filesystem::create_directory(resources.File("main"));
     ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
     LogCapture log;
-
     int iResult = -1;
     std::thread([&] { iResult = m_application.Run(); }).join();
     EXPECT_EQ(iResult, 0);
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>{"OnInitialize : Failed to create MessageManager."});
     EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released by OnUninitialize";
-}
 
-// A description "main" that holds the menu bar but not the main window: the run ends at
-// once, and the names read at its start are stored again at its end.
-TEST_F(ApplicationTest, WithoutTheMainWindowLayoutTheRunEndsAtOnce)
-{
-    TempDir resources;
-    std::filesystem::create_directory(resources.File("main"));
-    std::filesystem::copy_file(GetResourceFolder() + "/main/MenuBar.ui",
-                               resources.File("main/MenuBar.ui"));
-    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-    cPreference cPref;
-    cPref.SetAppName("Quillmark");
-    cPref.WriteString("Midi In Device", "Synth A - In");
-    LogCapture log;
+    std::filesystem::copy_file(sMenuBar, resources.File("main/MenuBar.ui"));
     QTimer guard;
     guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
+    guard.callOnTimeout([] { QuitApplicationEventLoop(); });
     guard.start(3000);
-
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_TRUE(guard.isActive()) << "the run waited for a window that never came";
     EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
     EXPECT_EQ(m_application.m_pMainWindow, nullptr);
     EXPECT_EQ(m_application.m_pMidiManager, nullptr);
-    char szStored[256];
-    cPref.ReadString("Midi In Device", szStored, "<none>");
-    EXPECT_STREQ(szStored, "Synth A - In");
 }
 
 TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)
