@@ -41,8 +41,8 @@ tagListenerMessage Message(int iId, int iParam1 = -1, int iParam2 = -1)
     return {iId, iParam1, iParam2, -1, -1};
 }
 
-// (listener, id, param1) of every delivery.
-using Summary = std::vector<std::vector<int>>;
+// Listener, id and param1 of every delivery, one after the other.
+using Summary = std::vector<int>;
 
 class MessageManagerTest : public ::testing::Test
 {
@@ -54,8 +54,8 @@ protected:
         m_manager.ExecuteSendMessage();
         Summary summary;
         for (const tagDelivery& delivery : std::exchange(m_log, {}))
-            summary.push_back(
-                {delivery.iListener, delivery.message.iMessage, delivery.message.iParam1});
+            summary.insert(summary.end(), {delivery.iListener, delivery.message.iMessage,
+                                           delivery.message.iParam1});
         return summary;
     }
 
@@ -92,13 +92,8 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     m_manager.ExecuteSendMessage();
     EXPECT_EQ(m_log[0].pSender, &m_b);
     EXPECT_EQ(m_log[2].pSender, nullptr);
-    EXPECT_EQ(Deliver(), (Summary{{1, 3, 100},
-                                  {3, 3, 100},
-                                  {1, 4, 200},
-                                  {3, 4, 200},
-                                  {1, 6, -1},
-                                  {3, 6, -1},
-                                  {2, 6, -1}}));
+    EXPECT_EQ(Deliver(),
+              (Summary{1, 3, 100, 3, 3, 100, 1, 4, 200, 3, 4, 200, 1, 6, -1, 3, 6, -1, 2, 6, -1}));
 
     // Registered twice, a gets two copies; b's copy goes with b.
     m_a.m_onMessage = nullptr;
@@ -108,7 +103,7 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     m_manager.AddListener(&m_a);
     m_manager.SendMessage(Message(LM_TRANSMIT_READY), nullptr);
     EXPECT_EQ(m_manager.DeleteListener(&m_b), 1);
-    EXPECT_EQ(Deliver(), (Summary{{1, 8, -1}, {1, 8, -1}}));
+    EXPECT_EQ(Deliver(), (Summary{1, 8, -1, 1, 8, -1}));
 
     // A copy queued for a listener that is not registered: the delete is logged, the copy
     // still purged.
@@ -124,12 +119,13 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     m_manager.AddListener(nullptr);
     m_manager.AddListener(&m_b);
     EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 0);
-    EXPECT_EQ(Deliver(), (Summary{{1, 3, -1}}));
+    EXPECT_EQ(Deliver(), (Summary{1, 3, -1}));
 }
 
 // Receiving progress passes at most once per 200 ms, counted from the manager's creation
-// too; completion messages are never dropped.
-TEST_F(MessageManagerTest, ReceivingProgressPassesAtMostOncePer200Ms)
+// too; completion messages are never dropped. A manager is created once, and only on a
+// thread with an event loop (which carries its delivery timer); Destroy drops what is queued.
+TEST_F(MessageManagerTest, ThrottlesProgressIsCreatedOnceAndDestroyDropsQueuedMessages)
 {
     m_manager.AddListener(&m_a);
     for (int i = 0; i < 3; ++i)
@@ -139,22 +135,14 @@ TEST_F(MessageManagerTest, ReceivingProgressPassesAtMostOncePer200Ms)
         EXPECT_EQ(m_manager.SendMessage(Message(LM_RECEIVING, i), nullptr), 1);
         m_manager.SendMessage(Message(LM_RECEIVE_COMPLETE, i), nullptr);
     }
-    EXPECT_EQ(Deliver(), (Summary{{1, LM_RECEIVING, 0},
-                                  {1, LM_RECEIVE_COMPLETE, 0},
-                                  {1, LM_RECEIVE_COMPLETE, 1},
-                                  {1, LM_RECEIVING, 2},
-                                  {1, LM_RECEIVE_COMPLETE, 2}}));
-}
+    EXPECT_EQ(Deliver(),
+              (Summary{1, LM_RECEIVING, 0, 1, LM_RECEIVE_COMPLETE, 0, 1, LM_RECEIVE_COMPLETE, 1, 1,
+                       LM_RECEIVING, 2, 1, LM_RECEIVE_COMPLETE, 2}));
 
-// A manager is created once, and only on a thread with an event loop (which carries its
-// delivery timer); Destroy drops what is queued.
-TEST_F(MessageManagerTest, CreatedOnceAndDestroyDropsQueuedMessages)
-{
     EXPECT_EQ(m_manager.Create(), 0);
     int iResult = -1;
     std::thread([&] { iResult = CMessageManager().Create(); }).join();
     EXPECT_EQ(iResult, 0);
-    m_manager.AddListener(&m_a);
     m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr);
     EXPECT_EQ(m_manager.Destroy(), 1);
     EXPECT_EQ(m_manager.Destroy(), 0);
@@ -167,7 +155,7 @@ TEST_F(MessageManagerTest, CreatedOnceAndDestroyDropsQueuedMessages)
     m_manager.AddListener(&m_b);
     m_manager.SendMessage(Message(LM_TRANSMIT_READY), nullptr);
     ASSERT_TRUE(PumpUntil([this] { return !m_log.empty(); }));
-    EXPECT_EQ(Deliver(), (Summary{{2, 8, -1}}));
+    EXPECT_EQ(Deliver(), (Summary{2, 8, -1}));
 
     // A listener may destroy the manager: what was queued after its message is dropped.
     m_b.m_onMessage = [](CMessageManager* pManager, tagListenerMessage) { pManager->Destroy(); };
