@@ -20,25 +20,23 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 using namespace std::string_literals;
 
 namespace
 {
-struct tagHandlerCall
-{
-    std::vector<int>* pCalls;
-    int iId;
-    OSStatus answer;
-};
+std::vector<int> sg_calls;
 
-OSStatus RecordingHandler(EventHandlerCallRef, EventRef, void* pUserData)
+// Records the number it is given; a positive one takes the event.
+OSStatus RecordingHandler(EventHandlerCallRef, EventRef, void* pNumber)
 {
-    auto* pCall = static_cast<tagHandlerCall*>(pUserData);
-    pCall->pCalls->push_back(pCall->iId);
-    return pCall->answer;
+    const int iNumber = *static_cast<int*>(pNumber);
+    sg_calls.push_back(std::abs(iNumber));
+    return iNumber > 0 ? noErr : eventNotHandledErr;
 }
 
 const EventTypeSpec kCommandProcess[] = {{kEventClassCommand, kEventCommandProcess}};
@@ -100,10 +98,7 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
 // not called.
 TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
 {
-    std::vector<int> calls;
-    tagHandlerCall first{&calls, 1, noErr};
-    tagHandlerCall second{&calls, 2, eventNotHandledErr};
-    tagHandlerCall other{&calls, 3, noErr};
+    int first = 1, second = -2, other = 3;
     const EventTypeSpec windowClose[] = {{kEventClassWindow, 3}};
     EventHandlerRef pFirst = nullptr, pSecond = nullptr, pOther = nullptr;
     EventTargetRef pTarget = GetApplicationEventTarget();
@@ -116,13 +111,12 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
               noErr);
 
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), noErr);
-    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+    EXPECT_EQ(std::exchange(sg_calls, {}), (std::vector<int>{2, 1}));
 
     // Nobody takes it: the standard handling answers; it knows only quit.
-    calls.clear();
-    first.answer = eventNotHandledErr;
+    first = -1;
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), eventNotHandledErr);
-    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+    EXPECT_EQ(std::exchange(sg_calls, {}), (std::vector<int>{2, 1}));
 
     // A handler removed during a dispatch is not called.
     EventHandlerRef pRemover = nullptr;
@@ -135,9 +129,8 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
                   },
                   1, kCommandProcess, &pFirst, &pRemover),
               noErr);
-    calls.clear();
     ProcessHICommand(FourCharCode("Recv"));
-    EXPECT_EQ(calls, (std::vector<int>{2}));
+    EXPECT_EQ(sg_calls, (std::vector<int>{2}));
 
     EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
     for (EventHandlerRef pHandler : {pRemover, pSecond, pOther})
