@@ -1,5 +1,4 @@
 #include "app/Application.h"
-#include "app/MessageManager.h"
 #include "platform/bundle/ResourceFolder.h"
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventTarget.h"
@@ -31,22 +30,6 @@ QAction* MenuAction(uint32_t uiCommand)
     return nullptr;
 }
 
-// Ends the loop from the menu, as the user does, once a message has gone through the
-// application's own manager, which shows the manager exists and delivers while the loop runs.
-struct QuitOnMessage : public CMessageManagerListener
-{
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        if (message.iMessage != LM_TRANSMIT_READY)
-            return;
-        m_bReceived = true;
-        QAction* pQuit = MenuAction(kHICommandQuit);
-        pQuit ? pQuit->trigger() : g_pApplication->Destroy();
-    }
-    bool m_bReceived = false;
-};
-
 class ApplicationTest : public ::testing::Test
 {
 protected:
@@ -66,7 +49,6 @@ protected:
 
 TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
 {
-    QuitOnMessage listener;
     bool bManagerInLoop = false;
     // The menu bar lives in the main window, so it is looked at while the window is up.
     QList<QKeySequence> keys;
@@ -76,19 +58,17 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
                        {
                            // Every command passes through the application's handler unconsumed.
                            aboutStatus = ProcessHICommand(FourCharCode("Abou"));
-                           if (QAction* pQuit = MenuAction(kHICommandQuit))
-                               keys = pQuit->shortcuts();
                            bManagerInLoop = m_application.m_pMessageManager != nullptr;
-                           if (!bManagerInLoop)
+                           // Quit as the menu does: the command goes to the application.
+                           QAction* pQuit = MenuAction(kHICommandQuit);
+                           if (!pQuit)
                                return g_pApplication->Destroy();
-                           m_application.m_pMessageManager->AddListener(&listener);
-                           m_application.m_pMessageManager->SendMessage(
-                               {LM_TRANSMIT_READY, 10, -1, -1, -1}, nullptr);
+                           keys = pQuit->shortcuts();
+                           pQuit->trigger();
                        });
 
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_TRUE(bManagerInLoop);
-    EXPECT_TRUE(listener.m_bReceived);
     EXPECT_EQ(aboutStatus, eventNotHandledErr);
     OpaqueEventRef event;
     event.eventClass = kEventClassCommand;

@@ -178,7 +178,6 @@ TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
     std::atomic<int> nReady{0}, nDone{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
-    {
         threads.emplace_back(
             [&, t]
             {
@@ -192,7 +191,6 @@ TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
                 m_manager.SendMessage(Message(LM_RECEIVING, t), nullptr);
                 ++nDone;
             });
-    }
     ASSERT_TRUE(PumpUntil([&] { return m_log.size() > 300; }));
     m_manager.DeleteListener(&m_c);
     const size_t nBeforeDelete = m_log.size();

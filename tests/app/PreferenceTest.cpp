@@ -133,9 +133,7 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
     ASSERT_EQ(m_pref.WriteString(kIn, "Synth Co - Port 1"), 1);
     ASSERT_EQ(m_pref.WriteString(kOut, std::string(256, 'x').c_str()), 1);
 
-    CApplication* pSaved = g_pApplication;
     CApplication cApp;
-    g_pApplication = &cApp;
     ASSERT_EQ(cApp.OnInitialize(), 1);
     EXPECT_STREQ(cApp.m_szMidiInDevice, "Synth Co - Port 1");
     EXPECT_STREQ(cApp.m_szMidiOutDevice, "");
@@ -146,7 +144,6 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
     EXPECT_EQ(cApp.m_pMidiManager->MidiOutOpenByName(szOut), 1);
 
     EXPECT_EQ(cApp.OnUninitialize(), 1);
-    g_pApplication = pSaved;
     EXPECT_EQ(ReadString(kIn, "dflt"), "Synth Co - Port 1");
     EXPECT_EQ(ReadString(kOut, "dflt"), szOut);
     const std::vector<unsigned char> bytes = TempDir::Read(file);
