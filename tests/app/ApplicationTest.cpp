@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSettings>
@@ -84,11 +85,24 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
         EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
 }
 
-TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
+// A termination signal quits in order, but only once the modal loop it came in has ended;
+// a quit without a loop is not remembered for the next one.
+TEST_F(ApplicationTest, ATerminationSignalQuitsInOrderButLetsAModalLoopFinish)
 {
+    QuitApplicationEventLoop();
     QuitOnTerminationSignals();
-    QTimer::singleShot(0, [] { raise(SIGTERM); });
+    bool bNestedFinished = false;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           QEventLoop modal;
+                           QTimer::singleShot(0, [] { raise(SIGTERM); });
+                           QTimer::singleShot(50, &modal, [&] { bNestedFinished = true; });
+                           QTimer::singleShot(60, &modal, &QEventLoop::quit);
+                           modal.exec();
+                       });
     EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_TRUE(bNestedFinished) << "the quit waited for the modal loop to end";
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 

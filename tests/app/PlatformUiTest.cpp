@@ -11,12 +11,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -139,28 +137,6 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
               eventInternalErr);
 }
 
-TEST(EventTarget, QuitEndsTheApplicationLoopButNotANestedOne)
-{
-    QuitApplicationEventLoop(); // no loop: nothing to end, nothing remembered
-    bool bNestedFinished = false;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           QEventLoop modal;
-                           QTimer::singleShot(0, [] { ProcessHICommand(kHICommandQuit); });
-                           QTimer::singleShot(50, &modal, [&] { bNestedFinished = true; });
-                           QTimer::singleShot(60, &modal, &QEventLoop::quit);
-                           modal.exec();
-                       });
-    QTimer guard;
-    guard.setSingleShot(true);
-    guard.callOnTimeout([] { QuitApplicationEventLoop(); });
-    guard.start(10000);
-    RunApplicationEventLoop();
-    EXPECT_TRUE(bNestedFinished) << "the quit waited for the modal loop to end";
-    EXPECT_TRUE(guard.isActive());
-}
-
 // What a file manager drops: taken only when every item is a local file of a listed kind,
 // and handed on once the drop has ended.
 TEST(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
@@ -180,7 +156,9 @@ TEST(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
               noErr);
     TempDir dir;
     std::filesystem::create_directory(dir.File("folder.syx"));
-    // Made in the folder; "http:" ones are remote.
+    for (const char* pszFile : {"bank.syx", "set.MSY", "a.Syx", "notes.txt"})
+        dir.Write(pszFile, "x");
+    // Files of the folder; "http:" ones are remote.
     const std::pair<Paths, bool> cases[] = {{{"bank.syx"}, true},
                                             {{"set.MSY", "a.Syx"}, true},
                                             {{"bank.syx", "notes.txt"}, false},
@@ -194,13 +172,10 @@ TEST(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
         Paths asExpected;
         for (const std::string& sFile : asFiles)
         {
-            if (sFile.starts_with("http:"))
-            {
-                urls << QUrl(QString::fromStdString(sFile));
-                continue;
-            }
-            asExpected.push_back(sFile == "folder.syx" ? dir.File(sFile) : dir.Write(sFile, "x"));
-            urls << QUrl::fromLocalFile(QString::fromStdString(asExpected.back()));
+            asExpected.push_back(dir.File(sFile));
+            urls << (sFile.starts_with("http:")
+                         ? QUrl(QString::fromStdString(sFile))
+                         : QUrl::fromLocalFile(QString::fromStdString(asExpected.back())));
         }
         QMimeData data;
         data.setUrls(urls);
