@@ -37,11 +37,10 @@ TEST(FileManager, LocationsAndPathsNameOneEntryOfAnAbsoluteFolder)
     std::string cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
     FSRef ref;
-    OSErr err = FSPathMakeRef("target.syx", &ref, &bIsFolder);
-    OSErr errUp = FSPathMakeRef("../", &ref, &bIsFolder);
+    const std::vector<OSErr> errs{FSPathMakeRef("target.syx", &ref, &bIsFolder),
+                                  FSPathMakeRef("../", &ref, &bIsFolder)};
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(errUp, 0);
+    EXPECT_EQ(errs, std::vector<OSErr>(2, 0));
     EXPECT_TRUE(bIsFolder);
     EXPECT_EQ(ref.path, std::filesystem::path(dir.Path()).parent_path().string());
 

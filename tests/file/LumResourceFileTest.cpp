@@ -86,7 +86,9 @@ TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameAndForReadingOnly)
     EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST_F(LumResourceFile, PrefersTheUsersLanguage)
+// The user's language comes first. The folder is the variable's without its trailing
+// slashes, or the one beside the program.
+TEST_F(LumResourceFile, PrefersTheUsersLanguageInTheVariablesFolderOrBesideTheProgram)
 {
     Put("Help.txt", "base");
     Put("de.lproj/Help.txt", "deutsch");
@@ -105,11 +107,7 @@ TEST_F(LumResourceFile, PrefersTheUsersLanguage)
         ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
         EXPECT_EQ(ReadAll(file), pszText) << pszLang;
     }
-}
 
-// The variable's folder without its trailing slashes, or the one beside the program.
-TEST_F(LumResourceFile, TheFolderIsTheVariablesOrBesideTheProgram)
-{
     ScopedEnv slashes{"QUILLMARK_RESOURCES", m_resources.Path() + "//"};
     EXPECT_EQ(GetResourceFolder(), m_resources.Path());
     ScopedEnv unset{"QUILLMARK_RESOURCES", nullptr};
