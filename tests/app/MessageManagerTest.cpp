@@ -7,22 +7,19 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace
 {
-struct tagDelivery
-{
-    int iListener;
-    tagListenerMessage message;
-    CMessageManagerListener* pSender;
-};
+// Listener, message and sender of a delivery.
+using Delivery = std::tuple<int, tagListenerMessage, CMessageManagerListener*>;
 
 // Records what it gets into a shared log; an optional action runs inside the call.
 struct RecordingListener : public CMessageManagerListener
 {
-    RecordingListener(int iId, std::vector<tagDelivery>& log) : m_iId(iId), m_log(log) {}
+    RecordingListener(int iId, std::vector<Delivery>& log) : m_iId(iId), m_log(log) {}
     void OnMessageReceived(CMessageManager* pManager, tagListenerMessage message,
                            CMessageManagerListener* pSender) override
     {
@@ -32,7 +29,7 @@ struct RecordingListener : public CMessageManagerListener
     }
 
     int m_iId;
-    std::vector<tagDelivery>& m_log;
+    std::vector<Delivery>& m_log;
     std::function<void(CMessageManager*, tagListenerMessage)> m_onMessage;
 };
 
@@ -53,14 +50,13 @@ protected:
     {
         m_manager.ExecuteSendMessage();
         Summary summary;
-        for (const tagDelivery& delivery : std::exchange(m_log, {}))
-            summary.insert(summary.end(), {delivery.iListener, delivery.message.iMessage,
-                                           delivery.message.iParam1});
+        for (const auto& [iListener, message, pSender] : std::exchange(m_log, {}))
+            summary.insert(summary.end(), {iListener, message.iMessage, message.iParam1});
         return summary;
     }
 
     CMessageManager m_manager;
-    std::vector<tagDelivery> m_log;
+    std::vector<Delivery> m_log;
     RecordingListener m_a{1, m_log};
     RecordingListener m_b{2, m_log};
     RecordingListener m_c{3, m_log};
@@ -90,8 +86,8 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMITTING, 200), nullptr), 1);
     EXPECT_TRUE(m_log.empty()) << "posting never delivers on the spot";
     m_manager.ExecuteSendMessage();
-    EXPECT_EQ(m_log[0].pSender, &m_b);
-    EXPECT_EQ(m_log[2].pSender, nullptr);
+    EXPECT_EQ(std::get<2>(m_log[0]), &m_b);
+    EXPECT_EQ(std::get<2>(m_log[2]), nullptr);
     EXPECT_EQ(Deliver(),
               (Summary{1, 3, 100, 3, 3, 100, 1, 4, 200, 3, 4, 200, 1, 6, -1, 3, 6, -1, 2, 6, -1}));
 
@@ -202,16 +198,16 @@ TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
     std::vector<int> nextFromThread(kThreads, 0);
     for (size_t i = 0; i < m_log.size(); ++i)
     {
-        const tagDelivery& delivery = m_log[i];
-        const tagListenerMessage& message = delivery.message;
+        const auto& [iListener, message, pSender] = m_log[i];
         if (message.iMessage != LM_TRANSMITTING)
             continue;
-        ASSERT_FALSE(i >= nBeforeDelete && delivery.iListener == 3) << "delivery " << i;
-        if (delivery.iListener == 1)
+        ASSERT_FALSE(i >= nBeforeDelete && iListener == 3) << "delivery " << i;
+        if (iListener == 1)
             EXPECT_EQ(message.iParam2, nextFromThread[size_t(message.iParam1)]++);
         else
-            EXPECT_EQ(std::pair(message.iParam1, message.iParam2),
-                      std::pair(m_log[i - 1].message.iParam1, m_log[i - 1].message.iParam2));
+            EXPECT_EQ(
+                std::pair(message.iParam1, message.iParam2),
+                std::pair(std::get<1>(m_log[i - 1]).iParam1, std::get<1>(m_log[i - 1]).iParam2));
     }
     EXPECT_EQ(nextFromThread, std::vector<int>(kThreads, kPosts));
 }

@@ -4,7 +4,6 @@
 #include "platform/ui/Nib.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
-#include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 
 #include <QAction>

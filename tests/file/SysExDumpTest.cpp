@@ -46,18 +46,6 @@ const Bytes kRoland = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x4
 const Bytes kRolandBad = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
 const Bytes kGMOn = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 
-// A Sample Dump Standard data packet: channel 0, packet 5, 120 data bytes that are 0
-// but the first (0x11). By the rule the sum is 7E ^ 00 ^ 02 ^ 05 ^ 11 = 68.
-Bytes SamplePacket(unsigned char ucSum, size_t nDataBytes = 120)
-{
-    Bytes packet = {0xF0, 0x7E, 0x00, 0x02, 0x05};
-    packet.resize(5 + nDataBytes, 0x00);
-    packet[5] = 0x11;
-    packet.push_back(ucSum);
-    packet.push_back(0xF7);
-    return packet;
-}
-
 constexpr auto kGood = CSysExChecksum::kGood, kBad = CSysExChecksum::kBad,
                kNone = CSysExChecksum::kNone;
 
@@ -141,6 +129,13 @@ TEST(HexRowTest, ShowsOffsetBytesAndPrintableText)
 // Sums worked out by hand from each maker's rule.
 TEST(SysExChecksumTest, JudgesTheMessageByItsMakersRule)
 {
+    // A Sample Dump Standard data packet: channel 0, packet 5, 120 data bytes that are 0
+    // but the first (0x11). By the rule the sum is 7E ^ 00 ^ 02 ^ 05 ^ 11 = 68.
+    Bytes packet = {0xF0, 0x7E, 0x00, 0x02, 0x05, 0x11};
+    packet.resize(125);
+    packet.insert(packet.end(), {0x68, 0xF7});
+    Bytes shortPacket = packet;
+    shortPacket.erase(shortPacket.begin() + 6);
     const std::pair<Bytes, CSysExChecksum::Result> cases[] = {
         // Roland DT1, GS reset: 40+00+7F+00 = BF; 80 - 3F = 41.
         {{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}, kGood},
@@ -160,8 +155,8 @@ TEST(SysExChecksumTest, JudgesTheMessageByItsMakersRule)
         {{0xF0, 0x43, 0, 0x7F, 3, 0, 1, 1, 2, 3, 0x10, 0x69, 0xF7}, kGood},
         {{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}, kNone}, // parameter change
         {{0xF0, 0x43, 0, 0x09, 0, 5, 1, 2, 3, 4, 0x76, 0xF7}, kNone},    // count matches no layout
-        {SamplePacket(0x68), kGood},
-        {SamplePacket(0x68, 119), kBad},
+        {packet, kGood},
+        {shortPacket, kBad},
         {{0xF0, 0x7E, 0x00, 0x01, 0x05, 0x00, 0x10, 0xF7}, kNone}, // sample dump header
         {{0xF0, 0x42, 0x30, 0x00, 0x01, 0xF7}, kNone},
         {{}, kNone}};
