@@ -106,9 +106,8 @@ TEST_F(ApplicationTest, ATerminationSignalQuitsInOrderButLetsAModalLoopFinish)
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-// A thread that runs no event loop cannot carry the message manager's timer, so its Create
-// fails there: the failure path through the public interface. With the menu bar but not
-// the main window in the description "main", the run ends at once.
+// Off the event loop's thread the message manager cannot be created; with the menu bar but
+// not the main window in the description "main" the run ends at once.
 TEST_F(ApplicationTest, WithoutItsManagerOrItsMainWindowTheRunEndsAtOnce)
 {
     const std::string sMenuBar = GetResourceFolder() + "/main/MenuBar.ui";

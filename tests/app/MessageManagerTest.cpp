@@ -63,10 +63,8 @@ protected:
 };
 } // namespace
 
-// Every listener gets each message in order of registration, the sender passed through;
-// what a listener posts or changes while handling comes after the queue in the same run.
-// Copies go to the listeners registered when a message is posted, once per registration;
-// deleting a listener purges its queued copies; a null listener ends the broadcast.
+// In order of posting and registration, to those registered at posting, once a registration;
+// what a handler posts comes last; a deleted listener's copies go; null ends the broadcast.
 TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
 {
     EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 1);
@@ -118,9 +116,8 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     EXPECT_EQ(Deliver(), (Summary{1, 3, -1}));
 }
 
-// Receiving progress passes at most once per 200 ms, counted from the manager's creation
-// too; completion messages are never dropped. A manager is created once, and only on a
-// thread with an event loop (which carries its delivery timer); Destroy drops what is queued.
+// Progress passes at most once per 200 ms (from creation too), completions always; created
+// once, only on a thread with an event loop (its timer's); Destroy drops what is queued.
 TEST_F(MessageManagerTest, ThrottlesProgressIsCreatedOnceAndDestroyDropsQueuedMessages)
 {
     m_manager.AddListener(&m_a);
@@ -162,9 +159,8 @@ TEST_F(MessageManagerTest, ThrottlesProgressIsCreatedOnceAndDestroyDropsQueuedMe
     EXPECT_EQ(m_log.size(), 1u);
 }
 
-// Threads post at once, as the MIDI threads and the main thread do, while the main thread
-// delivers and deletes a listener: every message arrives whole, in each thread's order, and
-// nothing reaches the deleted listener afterwards (ThreadSanitizer watches the throttle too).
+// Threads post at once while the main thread delivers and deletes a listener: all arrive whole,
+// in each thread's order, none at the deleted listener (ThreadSanitizer watches the throttle).
 TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
 {
     for (RecordingListener* p : {&m_a, &m_b, &m_c})

@@ -58,9 +58,8 @@ protected:
 };
 } // namespace
 
-// Written names read back as they were, at once from the file, up to 255 bytes in the
-// system encoding; what does not fit reads as the default, what the encoding cannot hold
-// is not written.
+// Names read back as written, at once from the file, up to 255 bytes in the system encoding;
+// longer ones read as the default, ones the encoding cannot hold are not written.
 TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
 {
     EXPECT_EQ(ReadString(kIn, "fallback"), "fallback");
@@ -120,9 +119,8 @@ TEST_F(PreferenceTest, NumbersAndOtherTypesReadBackOrYieldTheDefault)
     EXPECT_EQ(blocked.WriteString(kIn, "Interface - Port 1") + blocked.WriteInteger("Int", 1), 0);
 }
 
-// A store with garbage in it gives the defaults. A run reads the names at its start and at
-// its end writes them, with the device opened by name meanwhile, into a clean store; a name
-// that does not fit is not remembered.
+// Garbage reads as the defaults. A run reads the names at its start and writes them, the device
+// opened meanwhile among them, into a clean store at its end; one too long is not kept.
 TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 {
     static const char kGarbage[] = "\x01\x02 junk\n[[Midi In Device\nnoise=junk\n=\xFF\xFE\n"

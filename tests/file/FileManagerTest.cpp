@@ -50,9 +50,8 @@ TEST(FileManager, LocationsAndPathsNameOneEntryOfAnAbsoluteFolder)
     EXPECT_EQ(std::make_pair(info.fdCreator, info.fdType), std::make_pair(0u, 0u));
 }
 
-// Missing arguments and files, what is no regular file (a FIFO would block an ordinary open
-// until a writer came), descriptors no file holds and unknown modes are refused with their
-// codes, touching nothing.
+// Missing arguments and files, non-files (a FIFO would block an open), unknown descriptors
+// and modes are refused with their codes, touching nothing.
 TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
 {
     TempDir dir;
@@ -63,8 +62,9 @@ TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
     FSRef ref{path}, folder{dir.Path()}, relative{"f"};
     FInfo info;
     long lCount = 1, lNegativeRead = -1, lNegativeWrite = -1;
-    int refNum = 0;
+    int refNum = 0, fd = 0;
     char c = 0;
+    ASSERT_EQ(FSpOpenDF(&spec, fsRdWrPerm, &fd), 0);
     // Errors of the system become their codes: a folder replaced by a full one, a full
     // disk, a missing folder before "..".
     std::filesystem::create_directories(dir.File("full/inner"));
@@ -107,21 +107,16 @@ TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
         {FSpGetFInfo(&spec, nullptr), paramErr},
         {FSpGetFInfo(&missing, &info), fnfErr},
         {FSpSetFInfo(&missing, &info), fnfErr},
-        {FSpSetFInfo(nullptr, &info), paramErr}};
+        {FSpSetFInfo(nullptr, &info), paramErr},
+        {FSRead(fd, &lNegativeRead, &c), paramErr},
+        {FSWrite(fd, &lNegativeWrite, &c), paramErr},
+        {SetFPos(fd, 9, 0), paramErr},
+        {GetFPos(fd, nullptr), paramErr},
+        {GetEOF(fd, nullptr), paramErr}};
     for (size_t i = 0; i < calls.size(); ++i)
         EXPECT_EQ(calls[i].first, calls[i].second) << "call " << i;
     close(fdFull);
     EXPECT_EQ(refNum, 0);
-
-    ASSERT_EQ(FSpOpenDF(&spec, fsRdWrPerm, &refNum), 0);
-    const std::vector<std::pair<OSErr, OSErr>> open = {
-        {FSRead(refNum, &lNegativeRead, &c), paramErr},
-        {FSWrite(refNum, &lNegativeWrite, &c), paramErr},
-        {SetFPos(refNum, 9, 0), paramErr},
-        {GetFPos(refNum, nullptr), paramErr},
-        {GetEOF(refNum, nullptr), paramErr}};
-    for (size_t i = 0; i < open.size(); ++i)
-        EXPECT_EQ(open[i].first, open[i].second) << "call " << i;
-    EXPECT_EQ(FSClose(refNum), 0);
+    EXPECT_EQ(FSClose(fd), 0);
     EXPECT_EQ(TempDir::Read(path), (std::vector<unsigned char>{'a', 'b', 'c'}));
 }

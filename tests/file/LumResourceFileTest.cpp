@@ -43,9 +43,8 @@ protected:
 };
 } // namespace
 
-// Opened read-only whatever the mode, positioned as any file, closed by its destructor. A
-// name that is missing, a folder or outside the resource folder gives 0, leaves the object
-// closed (the earlier file too) and logs nothing.
+// Read-only whatever the mode, closed by the destructor; a name missing, a folder or outside
+// the resource folder gives 0 and closes the object, quietly.
 TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameAndForReadingOnly)
 {
     LogCapture log;

@@ -140,10 +140,8 @@ Bytes SysEx(size_t nLength, unsigned char ucSeed)
     return bytes;
 }
 
-// We read back what we wrote: lengths of two and three bytes as numbers, an unfinished
-// message, bytes outside messages. Another program reads our file as we mean it: midicsv,
-// one line an event. Each message is at the time the ones before it take on the wire
-// (320 us a byte) and the pause.
+// We read back all we wrote (long lengths, unfinished messages, bytes outside), and so does
+// midicsv: each message at the time those before it take on the wire (320 us a byte) and the pause.
 TEST(MidiFileWriter, WeAndMidicsvReadBackTheFile)
 {
     const Bytes all = Join({SysEx(20000, 4),
