@@ -29,7 +29,7 @@ namespace
 std::vector<int> sg_calls;
 
 // Records the number it is given; a positive one takes the event.
-OSStatus RecordingHandler(EventHandlerCallRef, EventRef, void* pNumber)
+OSStatus Record(EventHandlerCallRef, EventRef, void* pNumber)
 {
     const int iNumber = *static_cast<int*>(pNumber);
     sg_calls.push_back(std::abs(iNumber));
@@ -47,9 +47,8 @@ TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
     EXPECT_EQ(CreateNibReference("nosuch", &pNib), kIBCarbonRuntimeCantFindNibFile);
     ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
     QWidget* pWindow = nullptr;
-    EXPECT_EQ(CreateWindowFromNib(pNib, "NoSuchWindow", &pWindow), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(CreateWindowFromNib(pNib, "../main/MenuBar", &pWindow),
-              kIBCarbonRuntimeCantFindObject);
+    for (const char* pszName : {"NoSuchWindow", "../main/MenuBar"})
+        EXPECT_EQ(CreateWindowFromNib(pNib, pszName, &pWindow), kIBCarbonRuntimeCantFindObject);
     EXPECT_EQ(pWindow, nullptr);
     ASSERT_EQ(SetMenuBarFromNib(pNib, "MenuBar"), noErr);
     QMenuBar* pMenuBar = GetApplicationMenuBar();
@@ -79,7 +78,6 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
     pSave->setProperty("command", "save");
     (new QLabel(&root))->setProperty("command", "labl");
     pLong->setProperty("command", "toolong");
-    new QPushButton(&root);
     std::vector<uint32_t> commands;
     EXPECT_EQ(ConnectCommands(&root, [&](uint32_t uiCommand) { commands.push_back(uiCommand); }),
               3);
@@ -98,14 +96,10 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
     int first = 1, second = -2, other = 3;
     const EventTypeSpec windowClose[] = {{kEventClassWindow, 3}};
     EventHandlerRef pFirst = nullptr, pSecond = nullptr, pOther = nullptr;
-    EventTargetRef pTarget = GetApplicationEventTarget();
-    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &first, &pFirst),
-              noErr);
-    ASSERT_EQ(
-        InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &second, &pSecond),
-        noErr);
-    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, windowClose, &other, &pOther),
-              noErr);
+    EventTargetRef pApp = GetApplicationEventTarget();
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, kCommandProcess, &first, &pFirst), noErr);
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, kCommandProcess, &second, &pSecond), noErr);
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, windowClose, &other, &pOther), noErr);
 
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), noErr);
     EXPECT_EQ(std::exchange(sg_calls, {}), (std::vector<int>{2, 1}));
@@ -118,7 +112,7 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
     // A handler removed during a dispatch is not called.
     EventHandlerRef pRemover = nullptr;
     ASSERT_EQ(InstallEventHandler(
-                  pTarget,
+                  pApp,
                   [](EventHandlerCallRef, EventRef, void* pVictim) -> OSStatus
                   {
                       RemoveEventHandler(*static_cast<EventHandlerRef*>(pVictim));
@@ -132,7 +126,7 @@ TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
     EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
     for (EventHandlerRef pHandler : {pRemover, pSecond, pOther})
         EXPECT_EQ(RemoveEventHandler(pHandler), noErr);
-    EXPECT_EQ(InstallEventHandler(pTarget, nullptr, 1, kCommandProcess, &first, &pFirst),
+    EXPECT_EQ(InstallEventHandler(pApp, nullptr, 1, kCommandProcess, &first, &pFirst),
               eventInternalErr);
 }
 
@@ -142,17 +136,12 @@ TEST(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
 {
     using Paths = std::vector<std::string>;
     QWidget window;
-    EXPECT_EQ(InstallFileDropHandler(
-                  nullptr, {".syx"}, [](const Paths&, void*) {}, nullptr),
-              eventInternalErr);
-    EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
     std::vector<Paths> calls;
-    ASSERT_EQ(InstallFileDropHandler(
-                  &window, {".syx", ".msy"},
-                  [](const Paths& asPaths, void* pCalls)
-                  { static_cast<std::vector<Paths>*>(pCalls)->push_back(asPaths); },
-                  &calls),
-              noErr);
+    const FileDropProcPtr pRecord = [](const Paths& asPaths, void* pCalls)
+    { static_cast<std::vector<Paths>*>(pCalls)->push_back(asPaths); };
+    EXPECT_EQ(InstallFileDropHandler(nullptr, {".syx"}, pRecord, nullptr), eventInternalErr);
+    EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
+    ASSERT_EQ(InstallFileDropHandler(&window, {".syx", ".msy"}, pRecord, &calls), noErr);
     TempDir dir;
     std::filesystem::create_directory(dir.File("folder.syx"));
     for (const char* pszFile : {"bank.syx", "set.MSY", "a.Syx", "notes.txt"})
