@@ -271,7 +271,7 @@ TEST_F(LumFileTest, MacWriteOpenReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsCo
 
 // A name of up to 255 UTF-16 units that the file system holds, naming one entry of the
 // folder and no folder, is created; anything else fails with its code, creating nothing.
-TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255Units)
+TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255UnitsAndSetsTheCodes)
 {
     std::filesystem::create_directory(m_dir.File("sub"));
     std::string inner = m_dir.Write("sub/inner.syx", "inner");
@@ -316,10 +316,9 @@ TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255Units)
     file.Close();
     EXPECT_EQ(TempDir::Read(m_dir.File(name)), (Bytes{'A', 'B'}));
     EXPECT_EQ(Codes(m_dir.File(name)), m_sCodes);
-}
 
-TEST_F(LumFileTest, ChangingOneCodeKeepsTheOtherAndAMissingFileIsLogged)
-{
+    // Changing one code keeps the other; a missing file is logged.
+    m_log.Clear();
     FSSpec none = Location("none");
     FSRef noneRef{m_dir.File("none")};
     EXPECT_EQ(CLumFile::MacChangeCreator(&none, kCreatorQMRK), 0);

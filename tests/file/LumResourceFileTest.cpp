@@ -45,7 +45,7 @@ protected:
 
 // Read-only whatever the mode, closed by the destructor; a name missing, a folder or outside
 // the resource folder gives 0 and closes the object, quietly.
-TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameAndForReadingOnly)
+TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameForReadingInTheUsersLanguage)
 {
     LogCapture log;
     TempDir outside;
@@ -83,12 +83,9 @@ TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameAndForReadingOnly)
     EXPECT_EQ(TempDir::Read(m_resources.File("Data.bin")),
               (std::vector<unsigned char>{'p', 'l', 'a', 'i', 'n'}));
     EXPECT_TRUE(log.Lines().empty());
-}
 
-// The user's language comes first. The folder is the variable's without its trailing
-// slashes, or the one beside the program.
-TEST_F(LumResourceFile, PrefersTheUsersLanguageInTheVariablesFolderOrBesideTheProgram)
-{
+    // The user's language comes first. The folder is the variable's without its trailing
+    // slashes, or the one beside the program.
     Put("Help.txt", "base");
     Put("de.lproj/Help.txt", "deutsch");
     Put("de_AT.lproj/Help.txt", "oesterreichisch");
