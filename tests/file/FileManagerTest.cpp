@@ -13,48 +13,45 @@
 
 // A location names one entry of an absolute folder, also for a partial path and for a file
 // still missing (a save needs it); a link keeps its own name; relative paths become absolute.
-TEST(FileManager, LocationsAndPathsNameOneEntryOfAnAbsoluteFolder)
+// Missing arguments and files, non-files (a FIFO would block an open), unknown descriptors
+// and modes are refused with their codes, touching nothing.
+TEST(FileManager, LocatesOneEntryOfAnAbsoluteFolderAndRefusesWhatItCannotDo)
 {
     TempDir dir;
     dir.Write("dump.syx", "x");
     std::filesystem::create_directory(dir.File("sub"));
     dir.Write("sub/inner.syx", "y");
-    FSSpec spec;
+    FSSpec located;
     for (const char* pszName : {"dump.syx", "sub/inner.syx", "new.syx"})
     {
-        EXPECT_EQ(FSMakeFSSpec(dir.Path().c_str(), pszName, &spec), *pszName == 'n' ? fnfErr : 0);
-        EXPECT_EQ(spec.folder + "/" + spec.name, dir.File(pszName));
-        EXPECT_EQ(spec.name, std::filesystem::path(pszName).filename());
+        EXPECT_EQ(FSMakeFSSpec(dir.Path().c_str(), pszName, &located),
+                  *pszName == 'n' ? fnfErr : 0);
+        EXPECT_EQ(located.folder + "/" + located.name, dir.File(pszName));
+        EXPECT_EQ(located.name, std::filesystem::path(pszName).filename());
     }
 
     std::string target = dir.Write("target.syx", "x");
     ASSERT_EQ(symlink(target.c_str(), dir.File("link.syx").c_str()), 0);
     bool bIsFolder = true;
-    EXPECT_EQ(FSPathMakeFSSpec(dir.File("link.syx").c_str(), &spec, &bIsFolder), 0);
-    EXPECT_EQ(spec.name, "link.syx");
+    EXPECT_EQ(FSPathMakeFSSpec(dir.File("link.syx").c_str(), &located, &bIsFolder), 0);
+    EXPECT_EQ(located.name, "link.syx");
     EXPECT_FALSE(bIsFolder);
 
     std::string cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    FSRef ref;
-    const std::vector<OSErr> errs{FSPathMakeRef("target.syx", &ref, &bIsFolder),
-                                  FSPathMakeRef("../", &ref, &bIsFolder)};
+    FSRef up;
+    const std::vector<OSErr> errs{FSPathMakeRef("target.syx", &up, &bIsFolder),
+                                  FSPathMakeRef("../", &up, &bIsFolder)};
     std::filesystem::current_path(cwd);
     EXPECT_EQ(errs, std::vector<OSErr>(2, 0));
     EXPECT_TRUE(bIsFolder);
-    EXPECT_EQ(ref.path, std::filesystem::path(dir.Path()).parent_path().string());
+    EXPECT_EQ(up.path, std::filesystem::path(dir.Path()).parent_path().string());
 
     // A plain file has no codes.
-    FInfo info{1, 2};
-    EXPECT_EQ(FSpGetFInfo(&spec, &info), 0);
-    EXPECT_EQ(std::make_pair(info.fdCreator, info.fdType), std::make_pair(0u, 0u));
-}
+    FInfo codes{1, 2};
+    EXPECT_EQ(FSpGetFInfo(&located, &codes), 0);
+    EXPECT_EQ(std::make_pair(codes.fdCreator, codes.fdType), std::make_pair(0u, 0u));
 
-// Missing arguments and files, non-files (a FIFO would block an open), unknown descriptors
-// and modes are refused with their codes, touching nothing.
-TEST(FileManager, RefusesMissingArgumentsAndUnknownDescriptorsAndModes)
-{
-    TempDir dir;
     const std::string path = dir.Write("f", "abc");
     ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
     FSSpec spec{dir.Path(), "f"}, missing{dir.Path(), "missing"}, out;
