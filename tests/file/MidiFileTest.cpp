@@ -28,8 +28,16 @@ Messages Read(const Bytes& file)
     return messages;
 }
 
+const Bytes kGoodTrack = Track({SysExEvent(0, {0x01, 0xF7})});
+
+Bytes Cut(Bytes bytes, size_t nDrop)
+{
+    bytes.resize(bytes.size() - nDrop);
+    return bytes;
+}
+
 // 96 ticks a quarter note at the default tempo of 120: a tick is 5208.33 us.
-TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrder)
+TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrderOrNamesWhatIsWrong)
 {
     const std::tuple<const char*, Bytes, Messages> cases[] = {
         // The message goes on in F7 events up to the one ending in F7; an F7 event after
@@ -80,21 +88,9 @@ TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrder)
          {{0, {0xF0, 0x41}}, {0, {0xF0, 0x42, 0xF7}}}}};
     for (const auto& [pszName, file, expected] : cases)
         EXPECT_EQ(Read(file), expected) << pszName;
-}
 
-// --- Bad files ----------------------------------------------------------------------
-
-const Bytes kGoodTrack = Track({SysExEvent(0, {0x01, 0xF7})});
-
-Bytes Cut(Bytes bytes, size_t nDrop)
-{
-    bytes.resize(bytes.size() - nDrop);
-    return bytes;
-}
-
-TEST(MidiFileBad, NamesWhatIsWrong)
-{
-    const std::tuple<const char*, Bytes, const char*, int> cases[] = {
+    // A file that does not read names what is wrong and in which track.
+    const std::tuple<const char*, Bytes, const char*, int> bad[] = {
         {"TruncatedChunk", Cut(File(0, 96, {kGoodTrack}), 3), "MidiFileTruncatedChunk", 1},
         {"TruncatedChunkHeader", Join({Header(1, 2, 96), kGoodTrack, {'M', 'T', 'r'}}),
          "MidiFileTruncatedChunk", 2},
@@ -119,7 +115,7 @@ TEST(MidiFileBad, NamesWhatIsWrong)
          "MidiFileBadStatus", 1},
         {"SystemCommonStatus", File(0, 96, {Track({Event(0, {0xF2, 0x00, 0x00})})}),
          "MidiFileBadStatus", 1}};
-    for (const auto& [pszName, file, pszKey, nTrack] : cases)
+    for (const auto& [pszName, file, pszKey, nTrack] : bad)
     {
         CMidiFileReader reader;
         EXPECT_EQ(reader.Read(file.data(), file.size()), 0) << pszName;
@@ -128,8 +124,6 @@ TEST(MidiFileBad, NamesWhatIsWrong)
         EXPECT_TRUE(reader.Messages().empty()) << pszName;
     }
 }
-
-// --- Writing --------------------------------------------------------------------------
 
 Bytes SysEx(size_t nLength, unsigned char ucSeed)
 {
