@@ -60,7 +60,7 @@ protected:
 
 // Names read back as written, at once from the file, up to 255 bytes in the system encoding;
 // longer ones read as the default, ones the encoding cannot hold are not written.
-TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
+TEST_F(PreferenceTest, NamesUpTo255BytesAndNumbersRoundTripAndTheRestReadsAsTheDefault)
 {
     EXPECT_EQ(ReadString(kIn, "fallback"), "fallback");
     ASSERT_EQ(m_pref.WriteString(kIn, "Interface - Port 1"), 1);
@@ -85,10 +85,8 @@ TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
     }
     EXPECT_EQ(m_pref.WriteString(kIn, "Bad \xFF\xFE name"), 0);
     EXPECT_EQ(ReadString(kIn, ""), wide.substr(2) + "e");
-}
 
-TEST_F(PreferenceTest, NumbersAndOtherTypesReadBackOrYieldTheDefault)
-{
+    // Numbers and other types read back or yield the default.
     EXPECT_EQ(m_pref.ReadInteger("Int", -7), -7);
     EXPECT_EQ(m_pref.WriteInteger("Int", INT_MIN), 1);
     EXPECT_EQ(m_pref.WriteLong("Long", LONG_MAX), 1);
