@@ -153,17 +153,33 @@ TEST_F(LumFileTest, ReadWriteModesAndPositionsRoundTrip)
     EXPECT_EQ(TempDir::Read(path), (Bytes{'W', 'Z', 0x10, 0x4C, 0x00, 0xF7}));
 }
 
-// By location or reference the location is set; by path, and on a failure, it stays, and a
-// failed open by path keeps the file held. Destroying the object leaves its file open.
-TEST_F(LumFileTest, OpeningSetsTheLocationOnlyByLocationOrReference)
+// No way of opening takes a standard stream's descriptor. By location or reference the
+// location is set; by path, and on a failure, it stays, and a failed open by path keeps
+// the file held. Destroying the object leaves its file open.
+TEST_F(LumFileTest, OpeningNeverTakesAStandardStreamAndSetsTheLocationByLocationOrReference)
 {
     std::string path = m_dir.Write("dump.syx", Bytes{0xF0, 0xF7});
-    auto* pFile = new CLumFile;
     FSSpec dump = Location("dump.syx"), gone = Location("gone.syx");
+    FSRef ref{path}, missing{m_dir.File("none")}, folder{m_dir.Path()};
+    // Started without standard input, a process gets descriptor 0 from its next open;
+    // an open file must never sit there, where it would read as "no file".
+    int iSaved = fcntl(0, F_DUPFD_CLOEXEC, 3); // -1 when already started without one
+    close(0);
+    CLumFile byPath, byLocation, byReference;
+    int iOpened =
+        byPath.Open(path.c_str(), 1) + byLocation.MacOpen(&dump, 1) + byReference.MacOpen(&ref, 1);
+    bool bZeroStillFree = fcntl(0, F_GETFD) == -1;
+    dup2(iSaved, 0);
+    close(iSaved);
+    for (CLumFile* pOpened : {&byPath, &byLocation, &byReference})
+        pOpened->Close();
+    EXPECT_EQ(iOpened, 3);
+    EXPECT_TRUE(bZeroStillFree);
+
+    auto* pFile = new CLumFile;
     ASSERT_EQ(pFile->MacOpen(&dump, 9), 1);
     pFile->Close();
     pFile->m_spec = FSSpec();
-    FSRef ref{path}, missing{m_dir.File("none")}, folder{m_dir.Path()};
     ASSERT_EQ(pFile->MacOpen(&ref, 1), 1);
     EXPECT_EQ(pFile->m_spec.folder, m_dir.Path());
     EXPECT_EQ(pFile->m_spec.name, "dump.syx");
@@ -187,25 +203,6 @@ TEST_F(LumFileTest, OpeningSetsTheLocationOnlyByLocationOrReference)
         EXPECT_NE(fcntl(iOpen, F_GETFD), -1);
         close(iOpen);
     }
-}
-
-TEST_F(LumFileTest, NeverTakesTheStandardStreamDescriptors)
-{
-    // Started without standard input, a process gets descriptor 0 from its next open;
-    // an open file must never sit there, where it would read as "no file".
-    std::string path = m_dir.Write("f", "x");
-    FSSpec location = Location("f");
-    FSRef ref{path};
-    int iSaved = fcntl(0, F_DUPFD_CLOEXEC, 3); // -1 when already started without one
-    close(0);
-    CLumFile byPath, byLocation, byReference;
-    int iOpened = byPath.Open(path.c_str(), 1) + byLocation.MacOpen(&location, 1) +
-                  byReference.MacOpen(&ref, 1);
-    bool bZeroStillFree = fcntl(0, F_GETFD) == -1;
-    dup2(iSaved, 0);
-    close(iSaved);
-    EXPECT_EQ(iOpened, 3);
-    EXPECT_TRUE(bZeroStillFree);
 }
 
 // The old file stays until the new one is complete, after a failed write, and when no file
