@@ -48,7 +48,7 @@ protected:
 };
 } // namespace
 
-TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
+TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt)
 {
     bool bManagerInLoop = false;
     // The menu bar lives in the main window, so it is looked at while the window is up.
@@ -83,12 +83,9 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
     for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Quit))
         EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
-}
 
-// A termination signal quits in order, but only once the modal loop it came in has ended;
-// a quit without a loop is not remembered for the next one.
-TEST_F(ApplicationTest, ATerminationSignalQuitsInOrderButLetsAModalLoopFinish)
-{
+    // A termination signal quits in order, but only once the modal loop it came in has
+    // ended; a quit without a loop is not remembered for the next one.
     QuitApplicationEventLoop();
     QuitOnTerminationSignals();
     bool bNestedFinished = false;
