@@ -165,8 +165,7 @@ TEST_F(MessageManagerTest, ConcurrencyPostsFromManyThreadsArriveWholeAndInOrder)
 {
     for (RecordingListener* p : {&m_a, &m_b, &m_c})
         m_manager.AddListener(p);
-    constexpr int kThreads = 4;
-    constexpr int kPosts = 400;
+    constexpr int kThreads = 4, kPosts = 400;
     std::atomic<int> nReady{0}, nDone{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)

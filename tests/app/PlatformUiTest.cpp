@@ -22,8 +22,6 @@
 #include <utility>
 #include <vector>
 
-using namespace std::string_literals;
-
 namespace
 {
 std::vector<int> sg_calls;
@@ -56,7 +54,7 @@ TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
 
     TempDir resources;
     std::filesystem::create_directory(resources.File("other"));
-    resources.Write("other/Plain.ui", R"(<ui version="4.0"><widget class="QWidget"/></ui>)"s);
+    resources.Write("other/Plain.ui", R"(<ui version="4.0"><widget class="QWidget"/></ui>)");
     ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
     ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
     EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);

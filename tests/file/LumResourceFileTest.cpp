@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 

@@ -65,7 +65,7 @@ TEST(SysExDumpSplitTest, FindsMessagesAndTheBytesOutsideThem)
 
 // A dump mapped from a file joins the chosen messages in the order asked; its report says
 // where a bad sum, stray bytes and an unterminated message are, past the first few only how many.
-TEST(SysExDumpTest, MapsAFileJoinsTheChosenMessagesAndReportsTheProblems)
+TEST(SysExDumpTest, MapsAFileJoinsTheChosenMessagesReportsTheProblemsAndShowsHexRows)
 {
     TempDir dir;
     CSysExDump dump;
@@ -101,18 +101,16 @@ TEST(SysExDumpTest, MapsAFileJoinsTheChosenMessagesAndReportsTheProblems)
     EXPECT_EQ(dump.Index().GetSize(), 0u);
     dump.Assign(kGMOn);
     EXPECT_EQ(dump.Join({0}), kGMOn);
-}
 
-TEST(HexRowTest, ShowsOffsetBytesAndPrintableText)
-{
-    Bytes bytes = {0xF0, 0x41, 'P',  'i',  'a',  'n',  'o', ' ', '1', 0x00,
-                   0x7F, 0x10, 0x20, 0x30, 0x40, 0x50, 'A', 'B', 0xF7};
+    // A dump's hex rows show the offset, the bytes and the printable text.
+    const Bytes row = {0xF0, 0x41, 'P',  'i',  'a',  'n',  'o', ' ', '1', 0x00,
+                       0x7F, 0x10, 0x20, 0x30, 0x40, 0x50, 'A', 'B', 0xF7};
     char szRow[CHexRow::sm_nRowSize];
-    ASSERT_EQ(CHexRow::RowCount(bytes.size()), 2u);
-    CHexRow::Format(bytes.data(), bytes.size(), 0x100, 0, szRow, sizeof(szRow));
+    ASSERT_EQ(CHexRow::RowCount(row.size()), 2u);
+    CHexRow::Format(row.data(), row.size(), 0x100, 0, szRow, sizeof(szRow));
     EXPECT_STREQ(szRow,
                  "000100  F0 41 50 69 61 6E 6F 20  31 00 7F 10 20 30 40 50  .APiano 1... 0@P");
-    CHexRow::Format(bytes.data(), bytes.size(), 0x100, 1, szRow, sizeof(szRow));
+    CHexRow::Format(row.data(), row.size(), 0x100, 1, szRow, sizeof(szRow));
     EXPECT_STREQ(szRow, "000110  41 42 F7                                          AB.");
 }
 
