@@ -105,10 +105,21 @@ TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt
 
 // Off the event loop's thread the message manager cannot be created; with the menu bar but
 // not the main window in the description "main" the run ends at once.
-TEST_F(ApplicationTest, WithoutItsManagerOrItsMainWindowTheRunEndsAtOnce)
+TEST_F(ApplicationTest, WithoutItsResourcesManagerOrMainWindowTheRunEndsAtOnce)
 {
     const std::string sMenuBar = GetResourceFolder() + "/main/MenuBar.ui";
     TempDir resources;
+    // Without any resources the program itself ends with status 0.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUILLMARK_RESOURCES", QString::fromStdString(resources.Path()));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(QUILLMARK_BINARY, {});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+
     std::filesystem::create_directory(resources.File("main"));
     ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
     LogCapture log;
@@ -129,18 +140,4 @@ TEST_F(ApplicationTest, WithoutItsManagerOrItsMainWindowTheRunEndsAtOnce)
     EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
     EXPECT_EQ(m_application.m_pMainWindow, nullptr);
     EXPECT_EQ(m_application.m_pMidiManager, nullptr);
-}
-
-TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)
-{
-    TempDir resources;
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QUILLMARK_RESOURCES", QString::fromStdString(resources.Path()));
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(environment);
-    program.start(QUILLMARK_BINARY, {});
-    ASSERT_TRUE(program.waitForFinished(30000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
 }
