@@ -53,7 +53,6 @@ TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameForReadingInTheUsersLangu
     Put("Data.bin", "plain");
     auto* pFile = new CLumResourceFile;
     ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 3), 1);
-    EXPECT_EQ(pFile->m_spec.name, "Data.bin");
     EXPECT_EQ(fcntl(pFile->m_refNum, F_GETFL) & O_ACCMODE, O_RDONLY);
     EXPECT_EQ(pFile->Write("xyz", 3), 0);
     EXPECT_EQ(ReadAll(*pFile), "plain");
@@ -64,7 +63,6 @@ TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameForReadingInTheUsersLangu
 
     const std::string relative =
         "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
-    ASSERT_TRUE(std::filesystem::exists(m_resources.File(relative)));
     ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 1), 1);
     int fd = pFile->m_refNum;
     for (const char* pszName : {"Missing.txt", "sub", relative.c_str(), "sub/inner.txt", "..",

@@ -30,12 +30,6 @@ Messages Read(const Bytes& file)
 
 const Bytes kGoodTrack = Track({SysExEvent(0, {0x01, 0xF7})});
 
-Bytes Cut(Bytes bytes, size_t nDrop)
-{
-    bytes.resize(bytes.size() - nDrop);
-    return bytes;
-}
-
 // 96 ticks a quarter note at the default tempo of 120: a tick is 5208.33 us.
 TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrderOrNamesWhatIsWrong)
 {
@@ -91,10 +85,12 @@ TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrderOrNamesWhatIsWrong)
 
     // A file that does not read names what is wrong and in which track.
     const std::tuple<const char*, Bytes, const char*, int> bad[] = {
-        {"TruncatedChunk", Cut(File(0, 96, {kGoodTrack}), 3), "MidiFileTruncatedChunk", 1},
+        {"TruncatedChunk", Join({Header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 8, 0}}),
+         "MidiFileTruncatedChunk", 1},
         {"TruncatedChunkHeader", Join({Header(1, 2, 96), kGoodTrack, {'M', 'T', 'r'}}),
          "MidiFileTruncatedChunk", 2},
-        {"TruncatedHeader", Cut(Header(0, 1, 96), 2), "MidiFileTruncatedChunk", 0},
+        {"TruncatedHeader", Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1},
+         "MidiFileTruncatedChunk", 0},
         {"LengthPastEnd",
          Join({Header(0, 1, 96),
                Chunk("MTrk", Join({Number(0), {0xF0}, Number(40), {0x01, 0xF7}, EndOfTrack()}))}),
