@@ -152,34 +152,31 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 // separators and its escape character; stored values out of range are clamped.
 TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
 {
-    const tagTransmitSettings defaults;
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings("Synth Co - Port 1"), defaults);
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 500);
-    EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", tagTransmitSettings{10, 20, 1}), 0);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(""), defaults);
+    using Tx = CTransmitPreferences;
+    using Settings = tagTransmitSettings;
+    const Settings defaults;
+    const auto settings = [](int i) { return Settings{i * 10, 100 + i, i % 2}; };
+    EXPECT_EQ(Tx::ReadDeviceSettings("Synth Co - Port 1"), defaults);
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 500);
+    EXPECT_EQ(Tx::WriteDeviceSettings("", Settings{10, 20, 1}), 0);
+    EXPECT_EQ(Tx::ReadDeviceSettings(""), defaults);
 
     const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
                                        "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(
-                      apszDevices[i], tagTransmitSettings{i * 10, 100 + i, i % 2}),
-                  1);
-    ASSERT_EQ(CTransmitPreferences::WriteFilePauseMs(1200), 1);
+        ASSERT_EQ(Tx::WriteDeviceSettings(apszDevices[i], settings(i)), 1);
+    ASSERT_EQ(Tx::WriteFilePauseMs(1200), 1);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(apszDevices[i]),
-                  (tagTransmitSettings{i * 10, 100 + i, i % 2}))
-            << apszDevices[i];
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 1200);
+        EXPECT_EQ(Tx::ReadDeviceSettings(apszDevices[i]), settings(i)) << apszDevices[i];
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 1200);
 
     const char* const pszOld = "Old Synth - Port 1";
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePause).c_str(), 99999);
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDeviceSpeed).c_str(), 1);
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
+    StoreRaw(Tx::DeviceKey(pszOld, kDevicePause).c_str(), 99999);
+    StoreRaw(Tx::DeviceKey(pszOld, kDeviceSpeed).c_str(), 1);
+    StoreRaw(Tx::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
     StoreRaw(kFilePause, -3);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld),
-              (tagTransmitSettings{5000, 10, tagTransmitSettings::kPacingByPort}));
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 0);
-    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, tagTransmitSettings{-1, 4000, 2}),
-              1);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), (tagTransmitSettings{0, 3125, 2}));
+    EXPECT_EQ(Tx::ReadDeviceSettings(pszOld), (Settings{5000, 10, Settings::kPacingByPort}));
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 0);
+    ASSERT_EQ(Tx::WriteDeviceSettings(pszOld, Settings{-1, 4000, 2}), 1);
+    EXPECT_EQ(Tx::ReadDeviceSettings(pszOld), (Settings{0, 3125, 2}));
 }
