@@ -1,6 +1,4 @@
 #include "app/Application.h"
-#include "app/MessageManager.h"
-#include "app/Preference.h"
 #include "platform/bundle/ResourceFolder.h"
 #include "platform/ui/CommandBinding.h"
 #include "platform/ui/EventTarget.h"
@@ -10,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSettings>
@@ -17,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -27,36 +25,11 @@ namespace
 QAction* MenuAction(uint32_t uiCommand)
 {
     QMenuBar* pMenuBar = GetApplicationMenuBar();
-    if (!pMenuBar)
-        return nullptr;
-    for (QAction* pAction : pMenuBar->findChildren<QAction*>())
-    {
+    for (QAction* pAction : pMenuBar ? pMenuBar->findChildren<QAction*>() : QList<QAction*>())
         if (GetCommandProperty(pAction) == uiCommand)
             return pAction;
-    }
     return nullptr;
 }
-
-// Ends the loop from the menu once a message has gone through the application's own
-// manager, which shows the manager exists and delivers while the loop runs.
-class QuitOnMessage : public CMessageManagerListener
-{
-public:
-    void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                           CMessageManagerListener*) override
-    {
-        if (message.iMessage == LM_TRANSMIT_READY)
-        {
-            m_bReceived = true;
-            // Quit as the menu does: the command goes to the application.
-            if (QAction* pQuit = MenuAction(kHICommandQuit))
-                pQuit->trigger();
-            else
-                g_pApplication->Destroy();
-        }
-    }
-    bool m_bReceived = false;
-};
 
 class ApplicationTest : public ::testing::Test
 {
@@ -75,14 +48,10 @@ protected:
 };
 } // namespace
 
-TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
+TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt)
 {
-    LogCapture log;
-    QuitOnMessage listener;
     bool bManagerInLoop = false;
     // The menu bar lives in the main window, so it is looked at while the window is up.
-    bool bAboutInMenu = false;
-    QAction* pQuit = nullptr;
     QList<QKeySequence> keys;
     OSStatus aboutStatus = noErr;
     QTimer::singleShot(0,
@@ -90,21 +59,17 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
                        {
                            // Every command passes through the application's handler unconsumed.
                            aboutStatus = ProcessHICommand(FourCharCode("Abou"));
-                           bAboutInMenu = MenuAction(FourCharCode("Abou")) != nullptr;
-                           pQuit = MenuAction(kHICommandQuit);
-                           if (pQuit)
-                               keys = pQuit->shortcuts();
                            bManagerInLoop = m_application.m_pMessageManager != nullptr;
-                           if (!bManagerInLoop)
+                           // Quit as the menu does: the command goes to the application.
+                           QAction* pQuit = MenuAction(kHICommandQuit);
+                           if (!pQuit)
                                return g_pApplication->Destroy();
-                           m_application.m_pMessageManager->AddListener(&listener);
-                           m_application.m_pMessageManager->SendMessage(
-                               {LM_TRANSMIT_READY, 10, -1, -1, -1}, nullptr);
+                           keys = pQuit->shortcuts();
+                           pQuit->trigger();
                        });
 
     EXPECT_EQ(m_application.Run(), 0);
     EXPECT_TRUE(bManagerInLoop);
-    EXPECT_TRUE(listener.m_bReceived);
     EXPECT_EQ(aboutStatus, eventNotHandledErr);
     OpaqueEventRef event;
     event.eventClass = kEventClassCommand;
@@ -113,73 +78,38 @@ TEST_F(ApplicationTest, RunsTheLoopWithItsManagerAndTearsDownAfterIt)
     event.eventClass = kEventClassWindow;
     EXPECT_EQ(CApplication::OnMacEvent(nullptr, &event, &m_application), eventNotHandledErr);
     EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released when the loop ends";
-    for (const std::string& line : log.Lines())
-        EXPECT_EQ(line.rfind("OnInitialize", 0), std::string::npos) << line;
 
     // The menu bar came from the "main" description.
-    EXPECT_TRUE(bAboutInMenu);
-    ASSERT_NE(pQuit, nullptr);
     EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
     for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Quit))
         EXPECT_TRUE(keys.contains(key)) << key.toString().toStdString();
-}
 
-TEST_F(ApplicationTest, ATerminationSignalQuitsInOrder)
-{
+    // A termination signal quits in order, but only once the modal loop it came in has
+    // ended; a quit without a loop is not remembered for the next one.
+    QuitApplicationEventLoop();
     QuitOnTerminationSignals();
-    QTimer::singleShot(0, [] { raise(SIGTERM); });
+    bool bNestedFinished = false;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           QEventLoop modal;
+                           QTimer::singleShot(0, [] { raise(SIGTERM); });
+                           QTimer::singleShot(50, &modal, [&] { bNestedFinished = true; });
+                           QTimer::singleShot(60, &modal, &QEventLoop::quit);
+                           modal.exec();
+                       });
     EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_TRUE(bNestedFinished) << "the quit waited for the modal loop to end";
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-// A thread that runs no event loop cannot carry the message manager's timer, so its
-// Create fails there: the failure path through the public interface.
-TEST_F(ApplicationTest, AManagerThatCannotBeCreatedEndsTheRunWithOneLogLine)
+// Off the event loop's thread the message manager cannot be created; with the menu bar but
+// not the main window in the description "main" the run ends at once.
+TEST_F(ApplicationTest, WithoutItsResourcesManagerOrMainWindowTheRunEndsAtOnce)
 {
+    const std::string sMenuBar = GetResourceFolder() + "/main/MenuBar.ui";
     TempDir resources;
-    std::filesystem::create_directory(resources.File("main"));
-    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-    LogCapture log;
-
-    int iResult = -1;
-    std::thread([&] { iResult = m_application.Run(); }).join();
-    EXPECT_EQ(iResult, 0);
-    EXPECT_EQ(log.Lines(),
-              std::vector<std::string>{"OnInitialize : Failed to create MessageManager."});
-    EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released by OnUninitialize";
-}
-
-// A description "main" that holds the menu bar but not the main window: the run ends at
-// once, and the names read at its start are stored again at its end.
-TEST_F(ApplicationTest, WithoutTheMainWindowLayoutTheRunEndsAtOnce)
-{
-    TempDir resources;
-    std::filesystem::create_directory(resources.File("main"));
-    std::filesystem::copy_file(GetResourceFolder() + "/main/MenuBar.ui",
-                               resources.File("main/MenuBar.ui"));
-    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-    cPreference cPref;
-    cPref.SetAppName("Quillmark");
-    cPref.WriteString("Midi In Device", "Synth A - In");
-    LogCapture log;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
-    guard.start(3000);
-
-    EXPECT_EQ(m_application.Run(), 0);
-    EXPECT_TRUE(guard.isActive()) << "the run waited for a window that never came";
-    EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
-    EXPECT_EQ(m_application.m_pMainWindow, nullptr);
-    EXPECT_EQ(m_application.m_pMidiManager, nullptr);
-    char szStored[256];
-    cPref.ReadString("Midi In Device", szStored, "<none>");
-    EXPECT_STREQ(szStored, "Synth A - In");
-}
-
-TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)
-{
-    TempDir resources;
+    // Without any resources the program itself ends with status 0.
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QUILLMARK_RESOURCES", QString::fromStdString(resources.Path()));
@@ -189,4 +119,25 @@ TEST(ApplicationProgram, ExitsWithStatusZeroWhenItHasNoResources)
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+
+    std::filesystem::create_directory(resources.File("main"));
+    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    LogCapture log;
+    int iResult = -1;
+    std::thread([&] { iResult = m_application.Run(); }).join();
+    EXPECT_EQ(iResult, 0);
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"OnInitialize : Failed to create MessageManager."});
+    EXPECT_EQ(m_application.m_pMessageManager, nullptr) << "released by OnUninitialize";
+
+    std::filesystem::copy_file(sMenuBar, resources.File("main/MenuBar.ui"));
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.callOnTimeout([] { QuitApplicationEventLoop(); });
+    guard.start(3000);
+    EXPECT_EQ(m_application.Run(), 0);
+    EXPECT_TRUE(guard.isActive()) << "the run waited for a window that never came";
+    EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
+    EXPECT_EQ(m_application.m_pMainWindow, nullptr);
+    EXPECT_EQ(m_application.m_pMidiManager, nullptr);
 }

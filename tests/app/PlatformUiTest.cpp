@@ -4,39 +4,34 @@
 #include "platform/ui/Nib.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
-#include "toolkit/DebugLog.h"
 #include "toolkit/Utility.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace
 {
-struct tagHandlerCall
-{
-    std::vector<int>* pCalls;
-    int iId;
-    OSStatus answer;
-};
+std::vector<int> sg_calls;
 
-OSStatus RecordingHandler(EventHandlerCallRef, EventRef, void* pUserData)
+// Records the number it is given; a positive one takes the event.
+OSStatus Record(EventHandlerCallRef, EventRef, void* pNumber)
 {
-    auto* pCall = static_cast<tagHandlerCall*>(pUserData);
-    pCall->pCalls->push_back(pCall->iId);
-    return pCall->answer;
+    const int iNumber = *static_cast<int*>(pNumber);
+    sg_calls.push_back(std::abs(iNumber));
+    return iNumber > 0 ? noErr : eventNotHandledErr;
 }
 
 const EventTypeSpec kCommandProcess[] = {{kEventClassCommand, kEventCommandProcess}};
@@ -46,14 +41,12 @@ const EventTypeSpec kCommandProcess[] = {{kEventClassCommand, kEventCommandProce
 // description that is not a menu bar leaves the installed one in place.
 TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
 {
-    IBNibRef pNib = nullptr;
+    IBNibRef pNib = nullptr, pOther = nullptr;
     EXPECT_EQ(CreateNibReference("nosuch", &pNib), kIBCarbonRuntimeCantFindNibFile);
-    EXPECT_EQ(pNib, nullptr);
     ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
     QWidget* pWindow = nullptr;
-    EXPECT_EQ(CreateWindowFromNib(pNib, "NoSuchWindow", &pWindow), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(CreateWindowFromNib(pNib, "../main/MenuBar", &pWindow),
-              kIBCarbonRuntimeCantFindObject);
+    for (const char* pszName : {"NoSuchWindow", "../main/MenuBar"})
+        EXPECT_EQ(CreateWindowFromNib(pNib, pszName, &pWindow), kIBCarbonRuntimeCantFindObject);
     EXPECT_EQ(pWindow, nullptr);
     ASSERT_EQ(SetMenuBarFromNib(pNib, "MenuBar"), noErr);
     QMenuBar* pMenuBar = GetApplicationMenuBar();
@@ -61,18 +54,12 @@ TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
 
     TempDir resources;
     std::filesystem::create_directory(resources.File("other"));
-    resources.Write(
-        "other/Plain.ui",
-        std::string(R"(<ui version="4.0"><widget class="QWidget" name="Plain"/></ui>)"));
-    {
-        ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-        IBNibRef pOther = nullptr;
-        ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
-        EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
-        EXPECT_EQ(SetMenuBarFromNib(pOther, "Missing"), kIBCarbonRuntimeCantFindObject);
-        DisposeNibReference(pOther);
-    }
+    resources.Write("other/Plain.ui", R"(<ui version="4.0"><widget class="QWidget"/></ui>)");
+    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
+    EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
     EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
+    DisposeNibReference(pOther);
     DisposeNibReference(pNib);
 }
 
@@ -82,7 +69,6 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
     QWidget root;
     auto* pReceive = new QPushButton(&root);
     auto* pDevices = new QComboBox(&root);
-    pDevices->addItems({"one", "two"});
     auto* pSave = new QAction(&root);
     auto* pLong = new QPushButton(&root);
     pReceive->setProperty("command", "Recv");
@@ -90,10 +76,6 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
     pSave->setProperty("command", "save");
     (new QLabel(&root))->setProperty("command", "labl");
     pLong->setProperty("command", "toolong");
-    new QPushButton(&root);
-    EXPECT_EQ(GetCommandProperty(pReceive), 0x52656376u);
-    EXPECT_EQ(GetCommandProperty(pLong) + GetCommandProperty(&root), 0u);
-
     std::vector<uint32_t> commands;
     EXPECT_EQ(ConnectCommands(&root, [&](uint32_t uiCommand) { commands.push_back(uiCommand); }),
               3);
@@ -109,163 +91,88 @@ TEST(CommandBinding, ConnectsButtonsActionsAndComboBoxesThatCarryACommand)
 // not called.
 TEST(EventTarget, HandlersRunNewestFirstUntilOneTakesTheEvent)
 {
-    std::vector<int> calls;
-    tagHandlerCall first{&calls, 1, noErr};
-    tagHandlerCall second{&calls, 2, eventNotHandledErr};
-    tagHandlerCall other{&calls, 3, noErr};
+    int first = 1, second = -2, other = 3;
     const EventTypeSpec windowClose[] = {{kEventClassWindow, 3}};
     EventHandlerRef pFirst = nullptr, pSecond = nullptr, pOther = nullptr;
-    EventTargetRef pTarget = GetApplicationEventTarget();
-    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &first, &pFirst),
-              noErr);
-    ASSERT_EQ(
-        InstallEventHandler(pTarget, &RecordingHandler, 1, kCommandProcess, &second, &pSecond),
-        noErr);
-    ASSERT_EQ(InstallEventHandler(pTarget, &RecordingHandler, 1, windowClose, &other, &pOther),
-              noErr);
+    EventTargetRef pApp = GetApplicationEventTarget();
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, kCommandProcess, &first, &pFirst), noErr);
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, kCommandProcess, &second, &pSecond), noErr);
+    ASSERT_EQ(InstallEventHandler(pApp, &Record, 1, windowClose, &other, &pOther), noErr);
 
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), noErr);
-    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+    EXPECT_EQ(std::exchange(sg_calls, {}), (std::vector<int>{2, 1}));
 
     // Nobody takes it: the standard handling answers; it knows only quit.
-    calls.clear();
-    first.answer = eventNotHandledErr;
+    first = -1;
     EXPECT_EQ(ProcessHICommand(FourCharCode("Recv")), eventNotHandledErr);
-    EXPECT_EQ(calls, (std::vector<int>{2, 1}));
+    EXPECT_EQ(std::exchange(sg_calls, {}), (std::vector<int>{2, 1}));
 
     // A handler removed during a dispatch is not called.
-    static EventHandlerRef s_pVictim = nullptr;
-    s_pVictim = pFirst;
     EventHandlerRef pRemover = nullptr;
     ASSERT_EQ(InstallEventHandler(
-                  pTarget,
-                  [](EventHandlerCallRef, EventRef, void*) -> OSStatus
+                  pApp,
+                  [](EventHandlerCallRef, EventRef, void* pVictim) -> OSStatus
                   {
-                      RemoveEventHandler(s_pVictim);
+                      RemoveEventHandler(*static_cast<EventHandlerRef*>(pVictim));
                       return eventNotHandledErr;
                   },
-                  1, kCommandProcess, nullptr, &pRemover),
+                  1, kCommandProcess, &pFirst, &pRemover),
               noErr);
-    calls.clear();
     ProcessHICommand(FourCharCode("Recv"));
-    EXPECT_EQ(calls, (std::vector<int>{2}));
+    EXPECT_EQ(sg_calls, (std::vector<int>{2}));
 
     EXPECT_EQ(RemoveEventHandler(pFirst), eventInternalErr);
-    EXPECT_EQ(RemoveEventHandler(pRemover), noErr);
-    EXPECT_EQ(RemoveEventHandler(pSecond), noErr);
-    EXPECT_EQ(RemoveEventHandler(pOther), noErr);
-    EXPECT_EQ(InstallEventHandler(pTarget, nullptr, 1, kCommandProcess, &first, &pFirst),
+    for (EventHandlerRef pHandler : {pRemover, pSecond, pOther})
+        EXPECT_EQ(RemoveEventHandler(pHandler), noErr);
+    EXPECT_EQ(InstallEventHandler(pApp, nullptr, 1, kCommandProcess, &first, &pFirst),
               eventInternalErr);
-}
-
-TEST(EventTarget, QuitEndsTheApplicationLoopButNotANestedOne)
-{
-    QuitApplicationEventLoop(); // no loop: nothing to end, nothing remembered
-    bool bNestedFinished = false;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           QEventLoop modal;
-                           QTimer::singleShot(
-                               0, &modal,
-                               [] { EXPECT_EQ(ProcessHICommand(kHICommandQuit), noErr); });
-                           QTimer::singleShot(50, &modal,
-                                              [&]
-                                              {
-                                                  bNestedFinished = true;
-                                                  modal.quit();
-                                              });
-                           modal.exec();
-                       });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QuitApplicationEventLoop(); });
-    guard.start(10000);
-    RunApplicationEventLoop();
-    EXPECT_TRUE(bNestedFinished) << "the quit waited for the modal loop to end";
-    EXPECT_TRUE(guard.isActive());
 }
 
 // What a file manager drops: taken only when every item is a local file of a listed kind,
 // and handed on once the drop has ended.
-struct tagDropCase
+TEST(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
 {
-    const char* pszName;
-    std::vector<std::string> asFiles; // made in a temporary folder; "http:" ones are remote
-    bool bTaken;
-};
-
-class FileDrop : public ::testing::TestWithParam<tagDropCase>
-{
-};
-
-TEST_P(FileDrop, TakesOnlyLocalFilesOfItsKindsAndHandsThemOnAfterTheDrop)
-{
+    using Paths = std::vector<std::string>;
+    QWidget window;
+    std::vector<Paths> calls;
+    const FileDropProcPtr pRecord = [](const Paths& asPaths, void* pCalls)
+    { static_cast<std::vector<Paths>*>(pCalls)->push_back(asPaths); };
+    EXPECT_EQ(InstallFileDropHandler(nullptr, {".syx"}, pRecord, nullptr), eventInternalErr);
+    EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
+    ASSERT_EQ(InstallFileDropHandler(&window, {".syx", ".msy"}, pRecord, &calls), noErr);
     TempDir dir;
     std::filesystem::create_directory(dir.File("folder.syx"));
-    QList<QUrl> urls;
-    std::vector<std::string> asExpected;
-    for (const std::string& sFile : GetParam().asFiles)
+    for (const char* pszFile : {"bank.syx", "set.MSY", "a.Syx", "notes.txt"})
+        dir.Write(pszFile, "x");
+    // Files of the folder; "http:" ones are remote.
+    const std::pair<Paths, bool> cases[] = {{{"bank.syx"}, true},
+                                            {{"set.MSY", "a.Syx"}, true},
+                                            {{"bank.syx", "notes.txt"}, false},
+                                            {{"folder.syx"}, false},
+                                            {{"http://example.org/a.syx"}, false},
+                                            {{}, false}};
+    for (const auto& [asFiles, bTaken] : cases)
     {
-        if (sFile.rfind("http:", 0) == 0)
+        SCOPED_TRACE(asFiles.empty() ? "none" : asFiles.back());
+        QList<QUrl> urls;
+        Paths asExpected;
+        for (const std::string& sFile : asFiles)
         {
-            urls << QUrl(QString::fromStdString(sFile));
-            continue;
+            asExpected.push_back(dir.File(sFile));
+            urls << (sFile.starts_with("http:")
+                         ? QUrl(QString::fromStdString(sFile))
+                         : QUrl::fromLocalFile(QString::fromStdString(asExpected.back())));
         }
-        const std::string sPath = sFile == "folder.syx" ? dir.File(sFile) : dir.Write(sFile, "x");
-        urls << QUrl::fromLocalFile(QString::fromStdString(sPath));
-        asExpected.push_back(sPath);
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &enter);
+        EXPECT_EQ(enter.isAccepted(), bTaken);
+        QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &drop);
+        EXPECT_TRUE(calls.empty()) << "the procedure runs after the drop has ended";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(calls, bTaken ? std::vector<Paths>{asExpected} : std::vector<Paths>{});
+        calls.clear();
     }
-    QWidget window;
-    std::vector<std::string> asGot;
-    int nCalls = 0;
-    struct tagSeen
-    {
-        std::vector<std::string>* pPaths;
-        int* pCalls;
-    } seen{&asGot, &nCalls};
-    ASSERT_EQ(InstallFileDropHandler(
-                  &window, {".syx", ".msy"},
-                  [](const std::vector<std::string>& asPaths, void* pUserData)
-                  {
-                      auto* pSeen = static_cast<tagSeen*>(pUserData);
-                      *pSeen->pPaths = asPaths;
-                      ++*pSeen->pCalls;
-                  },
-                  &seen),
-              noErr);
-
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window, &enter);
-    EXPECT_EQ(enter.isAccepted(), GetParam().bTaken);
-    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window, &drop);
-    EXPECT_EQ(nCalls, 0) << "the procedure runs after the drop has ended";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(nCalls, GetParam().bTaken ? 1 : 0);
-    if (GetParam().bTaken)
-    {
-        EXPECT_EQ(asGot, asExpected);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Drags, FileDrop,
-    ::testing::Values(tagDropCase{"OneSysEx", {"bank.syx"}, true},
-                      tagDropCase{"ListsAndFilesAnyCase", {"set.MSY", "a.Syx"}, true},
-                      tagDropCase{"OneOfAnotherKind", {"bank.syx", "notes.txt"}, false},
-                      tagDropCase{"AFolderNamedLikeOne", {"folder.syx"}, false},
-                      tagDropCase{"ARemoteFile", {"http://example.org/a.syx"}, false},
-                      tagDropCase{"NoFiles", {}, false}),
-    [](const auto& info) { return std::string(info.param.pszName); });
-
-TEST(FileDropInstall, NeedsAWindowAndAProcedure)
-{
-    QWidget window;
-    EXPECT_EQ(InstallFileDropHandler(
-                  nullptr, {".syx"}, [](const auto&, void*) {}, nullptr),
-              eventInternalErr);
-    EXPECT_EQ(InstallFileDropHandler(&window, {".syx"}, nullptr, nullptr), eventInternalErr);
 }

@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -57,43 +58,35 @@ protected:
 };
 } // namespace
 
-// Written names read back as they were, at once from the file, up to 255 bytes in the
-// system encoding; what does not fit reads as the default, what the encoding cannot hold
-// is not written.
-TEST_F(PreferenceTest, NamesRoundTripUpTo255BytesAndLongerReadAsTheDefault)
+// Names read back as written, at once from the file, up to 255 bytes in the system encoding;
+// longer ones read as the default, ones the encoding cannot hold are not written.
+TEST_F(PreferenceTest, NamesUpTo255BytesAndNumbersRoundTripAndTheRestReadsAsTheDefault)
 {
     EXPECT_EQ(ReadString(kIn, "fallback"), "fallback");
+    ASSERT_EQ(m_pref.WriteString(kIn, "Interface - Port 1"), 1);
+    const std::vector<unsigned char> file = TempDir::Read(m_dir.File("Quillmark/Quillmark.conf"));
+    EXPECT_NE(std::string(file.begin(), file.end()).find("Interface - Port 1"), std::string::npos)
+        << "synchronised at once";
     std::string wide;
     for (int i = 0; i < 128; ++i)
         wide += "\xC3\xA9";
-    const struct
+    const std::pair<std::string, const char*> cases[] = {
+        // read: null when as written
+        {"", nullptr}, // stored as empty text, not removed
+        {"Caf\xC3\xA9, Synth = \"A/B\" ; #1 - Port 1", nullptr},
+        {"Z" + std::string(253, 'a') + "Q", nullptr},
+        {std::string(256, 'b'), "dflt"},
+        {wide, "dflt"},
+        {wide.substr(2) + "e", nullptr}};
+    for (const auto& [sWritten, pszRead] : cases)
     {
-        std::string sWritten;
-        const char* pszRead; // null: as written
-    } cases[] = {{"Interface - Port 1", nullptr},
-                 {"", nullptr}, // stored as empty text, not removed
-                 {"Caf\xC3\xA9, Synth = \"A/B\" ; #1 - Port 1", nullptr},
-                 {"Z" + std::string(253, 'a') + "Q", nullptr},
-                 {std::string(256, 'b'), "dflt"},
-                 {wide, "dflt"},
-                 {wide.substr(2) + "e", nullptr}};
-    for (const auto& c : cases)
-    {
-        ASSERT_EQ(m_pref.WriteString(kIn, c.sWritten.c_str()), 1);
-        const std::vector<unsigned char> file =
-            TempDir::Read(m_dir.File("Quillmark/Quillmark.conf"));
-        if (c.pszRead == nullptr && c.sWritten.starts_with("Interface")) // synchronised at once
-        {
-            EXPECT_NE(std::string(file.begin(), file.end()).find(c.sWritten), std::string::npos);
-        }
-        EXPECT_EQ(ReadString(kIn, "dflt"), c.pszRead ? c.pszRead : c.sWritten) << c.sWritten;
+        ASSERT_EQ(m_pref.WriteString(kIn, sWritten.c_str()), 1);
+        EXPECT_EQ(ReadString(kIn, "dflt"), pszRead ? pszRead : sWritten) << sWritten;
     }
     EXPECT_EQ(m_pref.WriteString(kIn, "Bad \xFF\xFE name"), 0);
     EXPECT_EQ(ReadString(kIn, ""), wide.substr(2) + "e");
-}
 
-TEST_F(PreferenceTest, NumbersAndOtherTypesReadBackOrYieldTheDefault)
-{
+    // Numbers and other types read back or yield the default.
     EXPECT_EQ(m_pref.ReadInteger("Int", -7), -7);
     EXPECT_EQ(m_pref.WriteInteger("Int", INT_MIN), 1);
     EXPECT_EQ(m_pref.WriteLong("Long", LONG_MAX), 1);
@@ -121,29 +114,22 @@ TEST_F(PreferenceTest, NumbersAndOtherTypesReadBackOrYieldTheDefault)
                        QString::fromStdString(m_dir.Write("blocker", std::string("x"))));
     cPreference blocked;
     blocked.SetAppName(kApp);
-    EXPECT_EQ(blocked.WriteString(kIn, "Interface - Port 1"), 0);
-    EXPECT_EQ(blocked.WriteInteger("Int", 1), 0);
+    EXPECT_EQ(blocked.WriteString(kIn, "Interface - Port 1") + blocked.WriteInteger("Int", 1), 0);
 }
 
-// A store with garbage in it gives the defaults. A run reads the names at its start and at
-// its end writes them, with the device opened by name meanwhile, into a clean store; a name
-// that does not fit is not remembered.
+// Garbage reads as the defaults. A run reads the names at its start and writes them, the device
+// opened meanwhile among them, into a clean store at its end; one too long is not kept.
 TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 {
     static const char kGarbage[] = "\x01\x02 junk\n[[Midi In Device\nnoise=junk\n=\xFF\xFE\n"
                                    "Midi Out Device=\"unterminated\n\0\0 tail";
     const std::string file =
         m_dir.Write("Quillmark/Quillmark.conf", std::string(kGarbage, sizeof(kGarbage) - 1));
-    CApplication cGarbage;
-    EXPECT_EQ(cGarbage.ReadPreferences(), 1);
-    EXPECT_STREQ(cGarbage.m_szMidiInDevice, "");
-    EXPECT_STREQ(cGarbage.m_szMidiOutDevice, "");
+    EXPECT_EQ(ReadString(kIn, "") + ReadString(kOut, ""), "");
     ASSERT_EQ(m_pref.WriteString(kIn, "Synth Co - Port 1"), 1);
     ASSERT_EQ(m_pref.WriteString(kOut, std::string(256, 'x').c_str()), 1);
 
-    CApplication* pSaved = g_pApplication;
     CApplication cApp;
-    g_pApplication = &cApp;
     ASSERT_EQ(cApp.OnInitialize(), 1);
     EXPECT_STREQ(cApp.m_szMidiInDevice, "Synth Co - Port 1");
     EXPECT_STREQ(cApp.m_szMidiOutDevice, "");
@@ -154,9 +140,6 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
     EXPECT_EQ(cApp.m_pMidiManager->MidiOutOpenByName(szOut), 1);
 
     EXPECT_EQ(cApp.OnUninitialize(), 1);
-    g_pApplication = pSaved;
-    EXPECT_EQ(cApp.m_pMidiManager, nullptr);
-    EXPECT_EQ(cApp.m_pMessageManager, nullptr);
     EXPECT_EQ(ReadString(kIn, "dflt"), "Synth Co - Port 1");
     EXPECT_EQ(ReadString(kOut, "dflt"), szOut);
     const std::vector<unsigned char> bytes = TempDir::Read(file);
@@ -169,35 +152,31 @@ TEST_F(PreferenceTest, ApplicationReadsTheNamesAtStartAndWritesThemLast)
 // separators and its escape character; stored values out of range are clamped.
 TEST_F(PreferenceTest, TransmitSettingsPerDeviceWithinTheirRanges)
 {
-    const tagTransmitSettings defaults;
-    EXPECT_EQ(defaults, (tagTransmitSettings{0, 3125, tagTransmitSettings::kPacingByPort}));
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings("Synth Co - Port 1"), defaults);
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 500);
-    EXPECT_EQ(CTransmitPreferences::WriteDeviceSettings("", tagTransmitSettings{10, 20, 1}), 0);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(""), defaults);
+    using Tx = CTransmitPreferences;
+    using Settings = tagTransmitSettings;
+    const Settings defaults;
+    const auto settings = [](int i) { return Settings{i * 10, 100 + i, i % 2}; };
+    EXPECT_EQ(Tx::ReadDeviceSettings("Synth Co - Port 1"), defaults);
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 500);
+    EXPECT_EQ(Tx::WriteDeviceSettings("", Settings{10, 20, 1}), 0);
+    EXPECT_EQ(Tx::ReadDeviceSettings(""), defaults);
 
     const char* const apszDevices[] = {"Synth Co - Port 1", "Synth Co - Port 2", "A/B - 1",
                                        "A%2FB - 1",         "A\\B - 1",          "Ünicode – Port"};
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(
-                      apszDevices[i], tagTransmitSettings{i * 10, 100 + i, i % 2}),
-                  1);
-    ASSERT_EQ(CTransmitPreferences::WriteFilePauseMs(1200), 1);
+        ASSERT_EQ(Tx::WriteDeviceSettings(apszDevices[i], settings(i)), 1);
+    ASSERT_EQ(Tx::WriteFilePauseMs(1200), 1);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(apszDevices[i]),
-                  (tagTransmitSettings{i * 10, 100 + i, i % 2}))
-            << apszDevices[i];
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 1200);
+        EXPECT_EQ(Tx::ReadDeviceSettings(apszDevices[i]), settings(i)) << apszDevices[i];
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 1200);
 
     const char* const pszOld = "Old Synth - Port 1";
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePause).c_str(), 99999);
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDeviceSpeed).c_str(), 1);
-    StoreRaw(CTransmitPreferences::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
+    StoreRaw(Tx::DeviceKey(pszOld, kDevicePause).c_str(), 99999);
+    StoreRaw(Tx::DeviceKey(pszOld, kDeviceSpeed).c_str(), 1);
+    StoreRaw(Tx::DeviceKey(pszOld, kDevicePacing).c_str(), 7);
     StoreRaw(kFilePause, -3);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld),
-              (tagTransmitSettings{5000, 10, tagTransmitSettings::kPacingByPort}));
-    EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 0);
-    ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(pszOld, tagTransmitSettings{-1, 4000, 2}),
-              1);
-    EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(pszOld), (tagTransmitSettings{0, 3125, 2}));
+    EXPECT_EQ(Tx::ReadDeviceSettings(pszOld), (Settings{5000, 10, Settings::kPacingByPort}));
+    EXPECT_EQ(Tx::ReadFilePauseMs(), 0);
+    ASSERT_EQ(Tx::WriteDeviceSettings(pszOld, Settings{-1, 4000, 2}), 1);
+    EXPECT_EQ(Tx::ReadDeviceSettings(pszOld), (Settings{0, 3125, 2}));
 }

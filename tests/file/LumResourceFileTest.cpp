@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -21,19 +20,10 @@ namespace
 class LumResourceFile : public testing::Test
 {
 protected:
-    LumResourceFile() { SetLanguage("de_AT.UTF-8"); }
-
-    static void SetLanguage(const char* pszLang)
-    {
-        unsetenv("LC_ALL");
-        unsetenv("LC_MESSAGES");
-        setenv("LANG", pszLang, 1);
-    }
-
     void Put(const std::string& relative, const std::string& text)
     {
-        std::filesystem::path path(m_resources.File(relative));
-        std::filesystem::create_directories(path.parent_path());
+        std::filesystem::create_directories(
+            std::filesystem::path(m_resources.File(relative)).parent_path());
         m_resources.Write(relative, text);
     }
 
@@ -44,23 +34,25 @@ protected:
         return std::string(buffer, size_t(lCount > 0 ? lCount : 0));
     }
 
-    // The language variables are put back when the test ends.
-    ScopedEnv m_lcAll{"LC_ALL", getenv("LC_ALL")};
-    ScopedEnv m_lcMessages{"LC_MESSAGES", getenv("LC_MESSAGES")};
-    ScopedEnv m_lang{"LANG", getenv("LANG")};
+    ScopedEnv m_lcAll{"LC_ALL", nullptr};
+    ScopedEnv m_lcMessages{"LC_MESSAGES", nullptr};
+    ScopedEnv m_lang{"LANG", "de_AT.UTF-8"};
     TempDir m_resources;
     ScopedEnv m_resourcesEnv{"QUILLMARK_RESOURCES", m_resources.Path()};
 };
 } // namespace
 
-// Opened read-only whatever the mode, positioned as any file, closed by its destructor.
-TEST_F(LumResourceFile, OpensAResourceByItsFullNameForReadingOnly)
+// Read-only whatever the mode, closed by the destructor; a name missing, a folder or outside
+// the resource folder gives 0 and closes the object, quietly.
+TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameForReadingInTheUsersLanguage)
 {
     LogCapture log;
+    TempDir outside;
+    outside.Write("secret.txt", "secret");
+    Put("sub/inner.txt", "inner");
     Put("Data.bin", "plain");
     auto* pFile = new CLumResourceFile;
     ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 3), 1);
-    EXPECT_EQ(pFile->m_spec.name, "Data.bin");
     EXPECT_EQ(fcntl(pFile->m_refNum, F_GETFL) & O_ACCMODE, O_RDONLY);
     EXPECT_EQ(pFile->Write("xyz", 3), 0);
     EXPECT_EQ(ReadAll(*pFile), "plain");
@@ -68,17 +60,29 @@ TEST_F(LumResourceFile, OpensAResourceByItsFullNameForReadingOnly)
     EXPECT_EQ(ReadAll(*pFile), "lain");
     EXPECT_EQ(pFile->Close(), 1);
     EXPECT_EQ(pFile->Close(), 0);
+
+    const std::string relative =
+        "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 1), 1);
+    int fd = pFile->m_refNum;
+    for (const char* pszName : {"Missing.txt", "sub", relative.c_str(), "sub/inner.txt", "..",
+                                static_cast<const char*>(nullptr)})
+    {
+        EXPECT_EQ(pFile->Open(nullptr, pszName, 1), 0) << (pszName ? pszName : "null");
+        EXPECT_EQ(pFile->IsOpened(), 0);
+    }
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+
     ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 2), 1);
-    const int fd = pFile->m_refNum;
+    fd = pFile->m_refNum;
     delete pFile;
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(TempDir::Read(m_resources.File("Data.bin")),
               (std::vector<unsigned char>{'p', 'l', 'a', 'i', 'n'}));
     EXPECT_TRUE(log.Lines().empty());
-}
 
-TEST_F(LumResourceFile, PrefersTheUsersLanguage)
-{
+    // The user's language comes first. The folder is the variable's without its trailing
+    // slashes, or the one beside the program.
     Put("Help.txt", "base");
     Put("de.lproj/Help.txt", "deutsch");
     Put("de_AT.lproj/Help.txt", "oesterreichisch");
@@ -86,49 +90,17 @@ TEST_F(LumResourceFile, PrefersTheUsersLanguage)
     CLumResourceFile file;
     ASSERT_EQ(file.Open(nullptr, "Only.txt", 1), 1); // region falls back to language
     EXPECT_EQ(ReadAll(file), "nur deutsch");
-    for (const auto& [pszLang, pszText] :
-         std::vector<std::pair<const char*, const char*>>{{"de_AT.UTF-8", "oesterreichisch"},
-                                                          {"de_DE.UTF-8", "deutsch"},
-                                                          {"fr_FR.UTF-8", "base"},
-                                                          {"C", "base"}})
+    const std::pair<const char*, const char*> languages[] = {{"de_AT.UTF-8", "oesterreichisch"},
+                                                             {"de_DE.UTF-8", "deutsch"},
+                                                             {"fr_FR.UTF-8", "base"},
+                                                             {"C", "base"}};
+    for (const auto& [pszLang, pszText] : languages)
     {
-        SetLanguage(pszLang);
+        setenv("LANG", pszLang, 1);
         ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
         EXPECT_EQ(ReadAll(file), pszText) << pszLang;
     }
-}
 
-// A name that is missing, a folder or outside the resource folder gives 0, leaves the
-// object closed (the earlier file too) and logs nothing.
-TEST_F(LumResourceFile, ANameThatIsNoResourceGivesZeroAndLeavesTheObjectClosed)
-{
-    LogCapture log;
-    TempDir outside;
-    outside.Write("secret.txt", "secret");
-    Put("sub/inner.txt", "inner");
-    Put("Readme.txt", "plain");
-    const std::string relative =
-        "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
-    ASSERT_TRUE(std::filesystem::exists(m_resources.File(relative)));
-    CLumResourceFile file;
-    ASSERT_EQ(file.Open(nullptr, "Readme.txt", 1), 1);
-    const int fd = file.m_refNum;
-    for (const char* pszName : {"Missing.txt", "sub", relative.c_str(), "sub/inner.txt", "..",
-                                static_cast<const char*>(nullptr)})
-    {
-        EXPECT_EQ(file.Open(nullptr, pszName, 1), 0) << (pszName ? pszName : "null");
-        EXPECT_EQ(file.IsOpened(), 0);
-    }
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
-    char c = 0;
-    EXPECT_EQ(file.Read(&c, 1), 0);
-    EXPECT_EQ(file.SetPos(0, 2), 0);
-    EXPECT_TRUE(log.Lines().empty());
-}
-
-// The variable's folder without its trailing slashes, or the one beside the program.
-TEST_F(LumResourceFile, TheFolderIsTheVariablesOrBesideTheProgram)
-{
     ScopedEnv slashes{"QUILLMARK_RESOURCES", m_resources.Path() + "//"};
     EXPECT_EQ(GetResourceFolder(), m_resources.Path());
     ScopedEnv unset{"QUILLMARK_RESOURCES", nullptr};
