@@ -109,7 +109,6 @@ void DialogDriver::Poll()
     }
 
     tagSeen seen;
-    seen.title = pDialog->windowTitle();
     if (auto* pBox = qobject_cast<QMessageBox*>(pDialog))
     {
         seen.text = pBox->text();

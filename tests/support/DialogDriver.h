@@ -22,7 +22,6 @@ public:
     // What a dialog showed when it was answered; a message box's texts and buttons.
     struct tagSeen
     {
-        QString title;
         QString text;
         QString informativeText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -155,18 +155,20 @@ TEST_F(Controls, TextsCaptionsMenusAndTheAttachedFlagReachTheirWidgets)
     // A button's menu counts its items from 1.
     auto* pMenu = new QMenu(m_pButton);
     m_pButton->setMenu(pMenu);
-    EXPECT_EQ(button.GetMenu(), nullptr);
-    button.SetMenu();
-    ASSERT_EQ(button.GetMenu(), pMenu);
+    cButton menu(&m_window, kSignature, 5);
+    EXPECT_EQ(menu.GetControl(), m_pButton);
+    EXPECT_EQ(menu.GetMenu(), nullptr);
+    menu.SetMenu();
+    ASSERT_EQ(menu.GetMenu(), pMenu);
     char szFirst[] = "Bank A", szSecond[] = "Bank B";
-    button.m_cPopupMenu.AddItem(szFirst, FourCharCode("BnkA"));
-    button.m_cPopupMenu.AddItem(szSecond, FourCharCode("BnkB"));
+    menu.m_cPopupMenu.AddItem(szFirst, FourCharCode("BnkA"));
+    menu.m_cPopupMenu.AddItem(szSecond, FourCharCode("BnkB"));
     EXPECT_EQ(cPopupMenu::GetItemCommand(pMenu, 2), FourCharCode("BnkB"));
-    EXPECT_EQ(button.GetMenuSelectedItem(), 0);
-    button.SetMenuSelectedItem(2);
-    EXPECT_EQ(button.GetMenuSelectedItem(), 2);
-    button.m_cPopupMenu.HideItem(1);
+    EXPECT_EQ(menu.GetMenuSelectedItem(), 0);
+    menu.SetMenuSelectedItem(2);
+    EXPECT_EQ(menu.GetMenuSelectedItem(), 2);
+    menu.m_cPopupMenu.HideItem(1);
     EXPECT_FALSE(pMenu->actions().at(0)->isVisible());
-    button.m_cPopupMenu.Clear();
+    menu.m_cPopupMenu.Clear();
     EXPECT_TRUE(pMenu->actions().isEmpty());
 }
