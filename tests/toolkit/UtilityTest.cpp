@@ -23,7 +23,7 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
 }
 } // namespace
 
-TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
+TEST(ResourceString, TheUsersLanguageThenEnglishThenTheKeyFromOneSharedBuffer)
 {
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
     char* pszFirst = GetResourceString("ButtonStart");
@@ -34,13 +34,7 @@ TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
     const std::string longKey = std::string(254, 'a') + "\xC3\xA9";
     EXPECT_EQ(std::string(GetResourceString(longKey.c_str())), std::string(254, 'a'));
 
-    TempDir empty;
-    ScopedEnv resources("QUILLMARK_RESOURCES", empty.Path().c_str());
-    EXPECT_STREQ(GetResourceString("StatusReceiving"), "StatusReceiving");
-}
-
-TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
-{
+    // The user's language comes first, then English; without either, the key.
     TempDir french;
     ScopedEnv resources("QUILLMARK_RESOURCES", CopyEnglishTableAs(french, "quillmark_fr").c_str());
     {
@@ -74,12 +68,6 @@ TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
         EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
         EXPECT_STREQ(szBuffer, c.pszCopied);
     }
-    // A file's name likewise, and a missing file has none.
-    char szName[8];
-    GetFSSpecFileName(szName, FSSpec{GetResourceFolder(), "strings"}, 6);
-    EXPECT_STREQ(szName, "strin");
-    GetFSSpecFileName(szName, FSSpec{"/nonexistent", "a.syx"}, sizeof(szName));
-    EXPECT_STREQ(szName, "");
 }
 
 TEST(Strings, ExtensionsNotesFieldsAndCentring)

@@ -75,15 +75,16 @@ protected:
     }
 
     QString Status() { return ControlText(m_window, kStatusText); }
-    void EndedWith(WindowScript& script, int iMessages, int iBytes)
-    {
-        script.Then("the recording ended with its counts", [&, iMessages, iBytes]
-                    { return Status() == Text("StatusDumpComplete", iMessages, iBytes); });
-    }
-    void SaveTo(WindowScript& script, const std::string& sPath)
+    // The recording ended with its counts, then saved to the path.
+    void EndedThenSave(WindowScript& script, int iMessages, int iBytes, const std::string& sPath)
     {
         m_driver.ChooseFile(QString::fromStdString(sPath));
-        script.Then("Save enabled", [&] { return ControlEnabled(m_window, kSaveButton); });
+        script.Then("the recording ended with its counts, Save enabled",
+                    [&, iMessages, iBytes]
+                    {
+                        return Status() == Text("StatusDumpComplete", iMessages, iBytes) &&
+                               ControlEnabled(m_window, kSaveButton);
+                    });
         SaveThenClose(script, m_window);
     }
     QString Complete() const { return Text("StatusReceiveComplete", int(kDump.size())); }
@@ -286,14 +287,13 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
             EXPECT_FALSE(ControlEnabled(m_window, kModePopup)) << "bytes came: no change now";
             ClickButton(m_window, kStopButton);
         });
-    EndedWith(script, 3, int(Joined(kept).size()));
     script.Then("the note",
                 [&]
                 {
                     return ControlText(m_window, kDumpNote) ==
                            Text("DumpInterruptedOne") + ". " + Text("DumpIncompleteAtStop");
                 });
-    SaveTo(script, sPath);
+    EndedThenSave(script, 3, int(Joined(kept).size()), sPath);
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), Joined(kept));
     EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
@@ -373,8 +373,7 @@ TEST_F(ReceiveWindowTest, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
             request("f07d514d02f7");
         });
     const Bytes bank = VirtualMidi::InstrumentBank();
-    EndedWith(script, VirtualMidi::sm_nBankMessages, int(bank.size()));
-    SaveTo(script, sPath);
+    EndedThenSave(script, VirtualMidi::sm_nBankMessages, int(bank.size()), sPath);
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), bank);
     EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
