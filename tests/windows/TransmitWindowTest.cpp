@@ -234,38 +234,23 @@ TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
     EXPECT_EQ(Captured(), open);
 }
 
-// A single file the window is closed on before it went out stays open until the window
-// goes; the fixture sees it closed then.
-TEST_F(TransmitWindowTest, AFileNotSentIsClosedWithTheWindow)
-{
-    Choose(m_dir.Write("dump.syx", SysEx(30, 1)));
-    WindowScript script;
-    script.Then("ready", At("dump.syx", 30), [&] { m_pWindow->GetWindowRef()->close(); });
-    script.RunModal(*m_pWindow);
-    EXPECT_TRUE(script.Finished());
-}
-
 // Messages chosen in the message window go out alone; Start then sends the whole file,
 // with the pacing remembered for the device shown and what the user set stored for it.
 TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
 {
-    tagTransmitSettings remembered;
-    remembered.iPauseMs = 20;
-    remembered.iBytesPerSecond = 1000;
-    remembered.iPacing = tagTransmitSettings::kPacingAtSpeed;
+    const tagTransmitSettings remembered{
+        .iPauseMs = 20, .iBytesPerSecond = 1000, .iPacing = tagTransmitSettings::kPacingAtSpeed};
     ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
     const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
     const Bytes selection(file.begin() + 20, file.end());
     Choose(m_dir.Write("bank.syx", file));
-    tagTransmitSettings chosen;
-    chosen.iPauseMs = 5;
+    const tagTransmitSettings chosen{.iPauseMs = 5};
     WindowScript script;
     script.Then("ready", At("bank.syx", int(file.size())),
                 [&]
                 {
-                    EXPECT_EQ(Value(kPause), 20);
-                    EXPECT_EQ(Value(kSpeed), 1000);
-                    EXPECT_EQ(Value(kPaceAll), 1);
+                    EXPECT_EQ((std::vector{Value(kPause), Value(kSpeed), Value(kPaceAll)}),
+                              (std::vector{20, 1000, 1}));
                     EXPECT_FALSE(Visible(kSendAll)) << "a single file has no Send All";
                     EXPECT_FALSE(Visible(kFilePauseRow));
                     EXPECT_FALSE(Visible(kFileTiming)) << "only a MIDI file has a timing";
