@@ -33,15 +33,6 @@ const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
 // A GS reset, its sum right: a BAD one changes the status.
 const Bytes kDump = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
 
-Bytes Message(uint8_t ucId, int nData)
-{
-    Bytes message{0xF0, 0x41, ucId};
-    for (int i = 0; i < nData; ++i)
-        message.push_back(uint8_t((ucId * 3 + i) & 0x7F));
-    message.push_back(0xF7);
-    return message;
-}
-
 // The receive window on the virtual instrument, with the choices in m_prefs (one message
 // unless a test sets whole dumps).
 class ReceiveWindowTest : public WindowFixture
@@ -71,7 +62,6 @@ protected:
         ASSERT_EQ(m_prefs.Write(), 1);
         ASSERT_EQ(m_window.Create(nullptr), 1);
         script.RunModal(m_window);
-        EXPECT_TRUE(script.Finished());
     }
 
     QString Status() { return ControlText(m_window, kStatusText); }
@@ -95,12 +85,14 @@ protected:
 };
 } // namespace
 
-// Closing with an unsaved dump asks first. Cancel keeps the window; Save with the save
-// dialog cancelled keeps it too; a save that cannot create its file names the file and the
-// reason and keeps the window; Save with a file chosen saves and closes.
-TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
+// Closing with an unsaved dump asks first. Escape, as the Close button, asks; Cancel keeps the
+// window; Save with the save dialog cancelled keeps it too; a save that cannot create its
+// file names the file and the reason and keeps the window; Save with a file chosen saves and
+// closes. The save dialog offers .syx and .mid; a name without extension takes the type
+// chosen, and a .mid holds the dump as a Standard MIDI File. Of what comes, exactly F0
+// through F7 of the first message is kept, and the window receives once.
+TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeChosen)
 {
-    const std::string sPath = m_dir.File("Received.syx");
     const std::string sFolder = m_dir.File("Taken.syx");
     std::filesystem::create_directory(sFolder);
     m_driver.PressButton(QMessageBox::Cancel);
@@ -118,15 +110,32 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
         });
     m_driver.PressButton(QMessageBox::Ok);
     m_driver.PressButton(QMessageBox::Save);
-    m_driver.ChooseFile(QString::fromStdString(sPath));
+    QStringList offered;
+    m_driver.Do(
+        [&](QWidget* pDialog)
+        {
+            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
+            offered = pFileDialog->nameFilters();
+            pFileDialog->selectNameFilter(Text("Midi Files"));
+            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(m_dir.File("dump")));
+            static_cast<QDialog*>(pFileDialog)->accept();
+        });
 
     WindowScript script;
     script.Then(
-        "shown", [&] { return IsShown(m_window); },
-        [&] { m_pVirtual->Inject(m_hSource, {kDump}); });
+        "shown, with Save disabled",
+        [&] { return IsShown(m_window) && !ControlEnabled(m_window, kSaveButton); },
+        [&] {
+            m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}});
+        });
     script.Then(
         "the dump complete", [&] { return Status() == Complete(); },
-        [&] { ClickButton(m_window, kCancelButton); });
+        [&]
+        {
+            EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
+            ExpectMnemonics(m_window.GetWindowRef());
+            QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Escape);
+        });
     for (size_t nAnswered : {1u, 3u, 6u})
         script.Then(
             std::to_string(nAnswered) + " dialogs answered, the window still open",
@@ -141,6 +150,7 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
                     m_window.GetWindowRef()->close();
             });
     Show(script);
+    EXPECT_FALSE(m_window.OnShow());
 
     ASSERT_EQ(m_driver.Seen().size(), 8u);
     EXPECT_EQ(m_driver.Seen()[0].text, Text("Save Received Dump"));
@@ -148,7 +158,12 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirst)
     EXPECT_EQ(m_driver.Seen()[5].informativeText, Text("ReasonIsFolder"));
     EXPECT_EQ(m_driver.Seen()[5].icon, QMessageBox::Critical);
     EXPECT_TRUE(std::filesystem::is_directory(sFolder));
-    EXPECT_EQ(TempDir::Read(sPath), kDump);
+    EXPECT_EQ(offered, (QStringList{Text("SysEx Files"), Text("Midi Files")}));
+    const Bytes written = TempDir::Read(m_dir.File("dump.mid"));
+    CMidiFileReader reader;
+    ASSERT_EQ(reader.Read(written.data(), written.size()), 1);
+    ASSERT_EQ(reader.Messages().size(), 1u);
+    EXPECT_EQ(reader.Messages()[0].aucData, kDump);
 }
 
 // A status byte inside the message, data lost on the way, MIDI IN gone: each says so.
@@ -192,62 +207,9 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
                 ClickButton(window, kCancelButton);
             });
         script.RunModal(window);
-        EXPECT_TRUE(script.Finished());
         EXPECT_TRUE(m_driver.Seen().empty());
         window.Destroy();
     }
-}
-
-// The save dialog offers .syx and .mid; a name without extension takes the type chosen, and
-// a .mid holds the dump as a Standard MIDI File. Of what comes, exactly F0 through F7 of the
-// first message is kept. Return saves, Escape closes without asking once saved, and the
-// window receives once.
-TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
-{
-    const std::string sWritten = m_dir.File("dump.mid");
-    QStringList offered;
-    m_driver.Do(
-        [&](QWidget* pDialog)
-        {
-            auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
-            ASSERT_NE(pFileDialog, nullptr);
-            offered = pFileDialog->nameFilters();
-            pFileDialog->selectNameFilter(Text("Midi Files"));
-            DialogDriver::SelectFile(pFileDialog, QString::fromStdString(m_dir.File("dump")));
-            static_cast<QDialog*>(pFileDialog)->accept();
-        });
-    WindowScript script;
-    script.Then(
-        "shown, with Save disabled",
-        [&] { return IsShown(m_window) && !ControlEnabled(m_window, kSaveButton); },
-        [&] {
-            m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}});
-        });
-    script.Then(
-        "the dump complete", [&] { return Status() == Complete(); },
-        [&]
-        {
-            EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
-            ExpectMnemonics(m_window.GetWindowRef());
-            QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Return);
-        });
-    script.Then(
-        "saved",
-        [&]
-        {
-            return std::filesystem::exists(sWritten) && !DialogUp() &&
-                   Status() == Text("StatusSaved", std::filesystem::canonical(sWritten).c_str());
-        },
-        [&] { QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Escape); });
-    Show(script);
-    EXPECT_FALSE(m_window.OnShow());
-
-    EXPECT_EQ(offered, (QStringList{Text("SysEx Files"), Text("Midi Files")}));
-    const Bytes written = TempDir::Read(sWritten);
-    CMidiFileReader reader;
-    ASSERT_EQ(reader.Read(written.data(), written.size()), 1);
-    ASSERT_EQ(reader.Messages().size(), 1u);
-    EXPECT_EQ(reader.Messages()[0].aucData, kDump);
 }
 
 // Without an output the request says why. Switched to whole dumps, the window records until
@@ -255,7 +217,7 @@ TEST_F(ReceiveWindowTest, SavesAsTheTypeChosenWhenTheNameHasNone)
 // every complete message is saved, and the mode chosen is remembered.
 TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOut)
 {
-    const std::vector<Bytes> kept = {Message(1, 40), Message(3, 40), Message(4, 300)};
+    const std::vector<Bytes> kept = {SysEx(44, 1), SysEx(44, 3), SysEx(304, 4)};
     const std::string sPath = m_dir.File("bank.syx");
     WindowScript script;
     script.Then(
@@ -305,7 +267,7 @@ TEST_F(ReceiveWindowTest, SilenceEndsTheRecordingAndTheMessagesCanBeSavedFromThe
 {
     m_prefs = {1, 1, 1, ""};
     const Bytes rolandBadSum = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
-    const std::vector<Bytes> messages = {Message(1, 100), rolandBadSum};
+    const std::vector<Bytes> messages = {SysEx(104, 1), rolandBadSum};
     const int iBytes = int(Joined(messages).size());
     const std::string sPath = m_dir.File("idle.syx");
     WindowScript script;

@@ -38,15 +38,10 @@ void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
     QObject::connect(&m_timer, &QTimer::timeout, this,
                      [&, iTimeoutMs]
                      {
-                         if (Finished())
+                         if (m_nNext == m_steps.size())
                              return m_timer.stop();
                          if (elapsed.elapsed() > iTimeoutMs)
-                         {
-                             m_timer.stop();
-                             ADD_FAILURE()
-                                 << "the window never came to: " << m_steps[m_nNext].sWhat;
                              return window.CloseModal();
-                         }
                          const tagStep& step = m_steps[m_nNext];
                          if (!step.condition())
                              return;
@@ -58,6 +53,8 @@ void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
     window.ShowModal();
     m_timer.stop();
     m_timer.disconnect();
+    if (m_nNext < m_steps.size())
+        ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat;
 }
 
 void WindowFixture::SetUp()

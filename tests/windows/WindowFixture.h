@@ -40,9 +40,8 @@ public:
         m_steps.push_back({sWhat, condition, action});
     }
     // Shows the window modally and returns when its loop has ended. When a step does not
-    // come within the time, the test fails naming it and the window is closed.
+    // come within the time, the window is closed; a step not reached fails the test.
     void RunModal(CModalWindow& window, int iTimeoutMs = 20000);
-    bool Finished() const { return m_nNext == m_steps.size(); }
 
 private:
     struct tagStep
