@@ -52,26 +52,20 @@ TEST(ResourceString, TheUsersLanguageThenEnglishThenTheKeyFromOneSharedBuffer)
     EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next");
 }
 
-// Every copy into a fixed buffer stops at a whole character.
-TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
+TEST(Strings, CopiesExtensionsNotesFieldsCentringAndNumbers)
 {
+    // Every copy into a fixed buffer stops at a whole character, and says whether all fitted.
+    using Row = std::tuple<const char*, int, const char*>;
     char szBuffer[8];
-    const struct
+    for (const auto& [pszText, iWhole, pszCopied] :
+         std::vector<Row>{{"1234567", 1, "1234567"},
+                          {"12345678", 0, "1234567"},
+                          {"123456\xC3\xA9", 0, "123456"}})
     {
-        const char* pszText;
-        int iWhole;
-        const char* pszCopied;
-    } cases[] = {
-        {"1234567", 1, "1234567"}, {"12345678", 0, "1234567"}, {"123456\xC3\xA9", 0, "123456"}};
-    for (const auto& c : cases)
-    {
-        EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
-        EXPECT_STREQ(szBuffer, c.pszCopied);
+        EXPECT_EQ(CF2CString(szBuffer, C2CFString(pszText), sizeof(szBuffer)), iWhole);
+        EXPECT_STREQ(szBuffer, pszCopied);
     }
-}
 
-TEST(Strings, ExtensionsNotesFieldsAndCentring)
-{
     EXPECT_EQ(CompareExtension(".syx", ".SYX"), 1);
     EXPECT_EQ(CompareExtension(".syx", ".sy"), 0);
     EXPECT_EQ(CompareExtension(".syx", ".msy"), 0);
@@ -90,18 +84,15 @@ TEST(Strings, ExtensionsNotesFieldsAndCentring)
     EXPECT_STREQ(ExtractString(szText, "\t\nA B \r", 7), "A B \r") << "only spaces are trimmed";
     EXPECT_STREQ(ExtractString(szText, "ABCDEFGH", 4), "ABCD");
 
-    using Centring = std::tuple<const char*, int, const char*>;
     for (const auto& [pszIn, nWidth, pszOut] :
-         std::vector<Centring>{{"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
+         std::vector<Row>{{"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
     {
         strcpy(szText, pszIn);
         CenteringString(szText, nWidth);
         EXPECT_STREQ(szText, pszOut);
     }
-}
 
-TEST(NumericHelpers, ClipOrderAndUnorderedValues)
-{
+    // Clipping takes its bounds in either order; NAN is unordered.
     EXPECT_EQ(ClipInt(5, 10, 0), 10);
     EXPECT_EQ(ClipFloat(5.0f, 10.0f, 0.0f), 0.0f);
     EXPECT_EQ(ClipInt(15, 0, 10), 10);

@@ -78,7 +78,7 @@ QImage Premultiplied(const QImage& image)
 // About opens one box and brings it to the front again. The close box, a click into it and
 // the keys of a dialog all close the box; the application disposes it and forgets it, and
 // the next About builds a new one.
-TEST_F(AboutWindowTest, OneBoxComesToTheFrontAndClosesByTheCloseBoxAClickOrAKey)
+TEST_F(AboutWindowTest, OneBoxComesToTheFrontClosesByTheCloseBoxAClickOrAKeyAndDrawsItsIcon)
 {
     EXPECT_EQ(ProcessHICommand(FourCharCode("Abou")), eventNotHandledErr);
     CAboutWindow* pFirst = m_application.m_pAboutWindow;
@@ -121,12 +121,10 @@ TEST_F(AboutWindowTest, OneBoxComesToTheFrontAndClosesByTheCloseBoxAClickOrAKey)
         EXPECT_TRUE(pWidget.isNull());
         EXPECT_EQ(VisibleAboutBoxes(), 0);
     }
-}
 
-// The icon is drawn at 66, 120 from the lower left, behind the texts, which stay clickable;
-// a box whose icon cannot be read shows without it, and without its layout no box opens.
-TEST_F(AboutWindowTest, IconIsDrawnAt66And120FromTheLowerLeftWhereThereIsOne)
-{
+    // The icon is drawn at 66, 120 from the lower left, behind the texts, which stay
+    // clickable; a box whose icon cannot be read shows without it, and without its layout
+    // no box opens.
     ASSERT_EQ(m_application.OpenAboutWindow(), 1);
     const QImage icon =
         Premultiplied(QImage(QString::fromStdString(m_resources + "/AboutIcon.png")));

@@ -119,7 +119,7 @@ struct tagApplicationCommands
 // Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
 // and mouse presses reach the window's handlers, a command by its four characters; a
 // command the window leaves goes on to the application.
-TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
+TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooksWhereThereIsALayout)
 {
     tagApplicationCommands application;
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
@@ -171,23 +171,21 @@ TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
     EXPECT_EQ(m_log.iDestructed, 1);
     FlushDeferredDeletes();
     EXPECT_FALSE(widget);
-}
 
-TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
-{
+    // Without its layout the window stays uncreated and inert.
     for (const char* pszName : {"NoSuchWindow", "Broken", ""})
     {
         SCOPED_TRACE(pszName);
         tagHookLog log;
-        auto* pWindow = new CTestWindow(log, pszName);
-        EXPECT_EQ(pWindow->Create(nullptr), 0);
-        EXPECT_EQ(pWindow->Created(), 0);
-        pWindow->Show();
-        pWindow->Hide();
-        pWindow->Activate();
-        EXPECT_EQ(pWindow->Destroy(), 1);
+        auto* pBare = new CTestWindow(log, pszName);
+        EXPECT_EQ(pBare->Create(nullptr), 0);
+        EXPECT_EQ(pBare->Created(), 0);
+        pBare->Show();
+        pBare->Hide();
+        pBare->Activate();
+        EXPECT_EQ(pBare->Destroy(), 1);
         EXPECT_TRUE(log.calls.empty());
         EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
-        delete pWindow;
+        delete pBare;
     }
 }
