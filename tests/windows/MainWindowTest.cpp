@@ -27,27 +27,11 @@ protected:
         emit pPopup->activated(nIndex);
     }
 
-    // A setup-change message with this clock reading, through the message manager.
-    // Returns once it was delivered: the window, listening since before, has handled it.
-    void PostSetupChanged(uint32_t uiClock)
+    // A setup-change message with this clock reading, as the message manager hands it on.
+    void SetupChanged(uint32_t uiClock)
     {
-        struct Delivered : CMessageManagerListener
-        {
-            void OnMessageReceived(CMessageManager*, tagListenerMessage message,
-                                   CMessageManagerListener*) override
-            {
-                m_bDelivered = m_bDelivered || (message.iMessage == LM_SETUP_CHANGED &&
-                                                uint32_t(message.iParam1) == m_uiClock);
-            }
-            uint32_t m_uiClock = 0;
-            bool m_bDelivered = false;
-        } delivered;
-        delivered.m_uiClock = uiClock;
-        CMessageManager* pManager = m_pApp->m_pMessageManager;
-        pManager->AddListener(&delivered);
-        pManager->SendMessage({LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
-        EXPECT_TRUE(PumpUntil([&] { return delivered.m_bDelivered; }, 10000));
-        pManager->DeleteListener(&delivered);
+        m_pApp->m_pMainWindow->OnMessageReceived(
+            m_pApp->m_pMessageManager, {LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
     }
 
     int EnabledControls()
@@ -184,16 +168,16 @@ TEST_F(MainWindowTest, SetupChangesRefillThePopupsOnceAndKeepTheDevicesPicked)
     CountRefills(MidiOut(), nOutRefills);
 
     // Within 500 ms of the window's making: no refill.
-    PostSetupChanged(GetSystemTimeMs());
+    SetupChanged(GetSystemTimeMs());
     EXPECT_EQ(nInRefills, 0);
 
     const uint32_t uiStart = GetSystemTimeMs() + 1000;
-    PostSetupChanged(uiStart);
+    SetupChanged(uiStart);
     EXPECT_EQ(nInRefills, 1);
     EXPECT_EQ(nOutRefills, 1);
-    PostSetupChanged(uiStart + 300);
+    SetupChanged(uiStart + 300);
     EXPECT_EQ(nInRefills, 1);
-    PostSetupChanged(uiStart + 900);
+    SetupChanged(uiStart + 900);
     EXPECT_EQ(nInRefills, 2);
     EXPECT_EQ(nOutRefills, 2);
 
