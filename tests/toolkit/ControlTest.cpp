@@ -48,7 +48,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
+TEST_F(Controls, FoundBySignatureAndIdUnboundOnesDoNothingAndThePopupMenuCountsFromOne)
 {
     EXPECT_EQ(GetControlByID(&m_window, {kSignature, 2}), m_pLabel);
     EXPECT_EQ(GetControlByID(&m_window, {FourCharCode("XXXX"), 2}), m_pOther);
@@ -64,10 +64,10 @@ TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
     unbound.SetValue(3);
     EXPECT_EQ(unbound.GetValue() + unbound.GetEnabled(), 0);
     EXPECT_EQ(m_pLabel->text(), "Idle");
-    cPopup popup;
-    popup.m_cPopupMenu.AddItem(szText, 0);
-    EXPECT_EQ(popup.m_cPopupMenu.GetNumberOfMenuItem(), 0);
-    EXPECT_EQ(popup.GetSelectItem(), -1);
+    cPopup loose;
+    loose.m_cPopupMenu.AddItem(szText, 0);
+    EXPECT_EQ(loose.m_cPopupMenu.GetNumberOfMenuItem(), 0);
+    EXPECT_EQ(loose.GetSelectItem(), -1);
     cProgress progress;
     progress.Set(50);
     EXPECT_EQ(progress.Get(), 0);
@@ -75,12 +75,9 @@ TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
     char szBuffer[8] = "x";
     field.Get(szBuffer, sizeof(szBuffer));
     EXPECT_STREQ(szBuffer, "");
-}
 
-// The pop-up selects from 0, its menu counts items from 1, holds at most 200 of them and
-// passes texts of at most 255 bytes.
-TEST_F(Controls, PopupAndItsMenu)
-{
+    // The bound pop-up selects from 0, its menu counts items from 1, holds at most 200 of
+    // them and passes texts of at most 255 bytes.
     cPopup popup(&m_window, kSignature, 3);
     for (int i = 1; i <= 201; ++i)
     {
