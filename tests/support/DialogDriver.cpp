@@ -116,6 +116,7 @@ void DialogDriver::Poll()
         seen.icon = pBox->icon();
         for (QAbstractButton* pButton : pBox->buttons())
             seen.buttons << pButton->text().remove('&');
+        seen.buttons.sort(); // the order on screen is the platform's
         if (QPushButton* pDefault = pBox->defaultButton())
             seen.defaultButton = pDefault->text().remove('&');
     }

@@ -25,7 +25,7 @@ public:
         QString text;
         QString informativeText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QStringList buttons;   // as shown, without '&'
+        QStringList buttons;   // without '&', sorted
         QString defaultButton; // likewise
     };
     // Gets the dialog and must close it.
