@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +21,15 @@ void Reject(QWidget* pDialog)
         pModal->reject();
     else
         pDialog->close();
+}
+
+// A dialog without the button the test meant is answered as the user backing out.
+void ClickOrReject(QAbstractButton* pButton, QWidget* pDialog)
+{
+    if (pButton)
+        pButton->click();
+    else
+        Reject(pDialog);
 }
 } // namespace
 
@@ -43,19 +51,13 @@ DialogDriver::DialogDriver()
     m_timer.start(kPollMs);
 }
 
-DialogDriver::~DialogDriver() = default;
-
 void DialogDriver::PressButton(QMessageBox::StandardButton button)
 {
     Do(
         [button](QWidget* pDialog)
         {
             auto* pBox = qobject_cast<QMessageBox*>(pDialog);
-            QAbstractButton* pButton = pBox ? pBox->button(button) : nullptr;
-            if (pButton)
-                pButton->click();
-            else
-                Reject(pDialog);
+            ClickOrReject(pBox ? pBox->button(button) : nullptr, pDialog);
         });
 }
 
@@ -64,15 +66,11 @@ void DialogDriver::PressButtonWithText(const QString& text)
     Do(
         [text](QWidget* pDialog)
         {
+            QAbstractButton* pFound = nullptr;
             for (QAbstractButton* pButton : pDialog->findChildren<QAbstractButton*>())
-            {
                 if (pButton->isVisible() && pButton->text().remove('&') == text)
-                {
-                    pButton->click();
-                    return;
-                }
-            }
-            Reject(pDialog);
+                    pFound = pButton;
+            ClickOrReject(pFound, pDialog);
         });
 }
 
@@ -83,10 +81,7 @@ void DialogDriver::ChooseFile(const QString& path)
         {
             auto* pFileDialog = qobject_cast<QFileDialog*>(pDialog);
             if (!pFileDialog)
-            {
-                Reject(pDialog);
-                return;
-            }
+                return Reject(pDialog);
             SelectFile(pFileDialog, path);
             static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
         });
@@ -95,11 +90,6 @@ void DialogDriver::ChooseFile(const QString& path)
 void DialogDriver::Cancel()
 {
     Do(&Reject);
-}
-
-void DialogDriver::Do(const Action& action)
-{
-    m_answers.push_back(action);
 }
 
 void DialogDriver::Poll()
@@ -111,22 +101,14 @@ void DialogDriver::Poll()
 
     if (m_answers.empty())
     {
-        if (m_pWaiting != pDialog)
-        {
-            m_pWaiting = pDialog;
-            m_nWaitingPolls = 0;
-        }
         if (++m_nWaitingPolls < kUnexpectedPolls)
             return;
         ++m_nUnexpected;
-        m_pWaiting = nullptr;
-        Reject(pDialog);
-        return;
+        m_nWaitingPolls = 0;
+        return Reject(pDialog);
     }
 
     tagSeen seen;
-    seen.className = QString::fromLatin1(pDialog->metaObject()->className());
-    seen.title = pDialog->windowTitle();
     if (auto* pBox = qobject_cast<QMessageBox*>(pDialog))
     {
         seen.text = pBox->text();
@@ -134,6 +116,7 @@ void DialogDriver::Poll()
         seen.icon = pBox->icon();
         for (QAbstractButton* pButton : pBox->buttons())
             seen.buttons << pButton->text().remove('&');
+        seen.buttons.sort(); // the order on screen is the platform's
         if (QPushButton* pDefault = pBox->defaultButton())
             seen.defaultButton = pDefault->text().remove('&');
     }

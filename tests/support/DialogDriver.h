@@ -14,28 +14,24 @@
 
 // Answers the modal dialogs the code under test opens, as a user would: each queued answer
 // goes to the next dialog that shows, in order, found by a timer (so it works inside the
-// dialog's own loop); a dialog opened while an answer runs, or one still open after its
-// answer, gets the next one. A dialog with no answer left is cancelled after a few seconds
-// and counted as unexpected, so that a test fails instead of hanging.
+// dialog's own loop). A dialog with no answer left is cancelled after a few seconds and
+// counted as unexpected, so that a test fails instead of hanging.
 class DialogDriver : public QObject
 {
 public:
-    // What a dialog showed when it was answered.
+    // What a dialog showed when it was answered; a message box's texts and buttons.
     struct tagSeen
     {
-        QString className;       // "QMessageBox", "QFileDialog", ...
-        QString title;           // the window title
-        QString text;            // a message box's main text
-        QString informativeText; // a message box's explanation
+        QString text;
+        QString informativeText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QStringList buttons;   // a message box's button texts, as shown
-        QString defaultButton; // the text of its default button
+        QStringList buttons;   // without '&', sorted
+        QString defaultButton; // likewise
     };
-
+    // Gets the dialog and must close it.
     using Action = std::function<void(QWidget* pDialog)>;
 
     DialogDriver();
-    ~DialogDriver() override;
 
     // Presses a message box's standard button, or the button with this text.
     void PressButton(QMessageBox::StandardButton button);
@@ -44,8 +40,7 @@ public:
     void ChooseFile(const QString& path);
     // Rejects the dialog, as its Cancel button or the Escape key would.
     void Cancel();
-    // Anything else: the action gets the dialog and must close it.
-    void Do(const Action& action);
+    void Do(const Action& action) { m_answers.push_back(action); }
 
     const std::vector<tagSeen>& Seen() const { return m_seen; }
     int Unanswered() const { return int(m_answers.size()); }
@@ -63,7 +58,6 @@ private:
     // The dialogs whose answers are running: an answer may open a dialog of its own, and
     // the first dialog must not be answered again meanwhile.
     QList<QPointer<QWidget>> m_answering;
-    QPointer<QWidget> m_pWaiting; // an unexpected dialog, and since when
-    int m_nWaitingPolls = 0;
+    int m_nWaitingPolls = 0; // how long an unexpected dialog has been up
     int m_nUnexpected = 0;
 };

@@ -48,7 +48,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
+TEST_F(Controls, FoundBySignatureAndIdUnboundOnesDoNothingAndThePopupMenuCountsFromOne)
 {
     EXPECT_EQ(GetControlByID(&m_window, {kSignature, 2}), m_pLabel);
     EXPECT_EQ(GetControlByID(&m_window, {FourCharCode("XXXX"), 2}), m_pOther);
@@ -64,10 +64,10 @@ TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
     unbound.SetValue(3);
     EXPECT_EQ(unbound.GetValue() + unbound.GetEnabled(), 0);
     EXPECT_EQ(m_pLabel->text(), "Idle");
-    cPopup popup;
-    popup.m_cPopupMenu.AddItem(szText, 0);
-    EXPECT_EQ(popup.m_cPopupMenu.GetNumberOfMenuItem(), 0);
-    EXPECT_EQ(popup.GetSelectItem(), -1);
+    cPopup loose;
+    loose.m_cPopupMenu.AddItem(szText, 0);
+    EXPECT_EQ(loose.m_cPopupMenu.GetNumberOfMenuItem(), 0);
+    EXPECT_EQ(loose.GetSelectItem(), -1);
     cProgress progress;
     progress.Set(50);
     EXPECT_EQ(progress.Get(), 0);
@@ -75,14 +75,10 @@ TEST_F(Controls, FoundBySignatureAndIdAndUnboundOnesDoNothing)
     char szBuffer[8] = "x";
     field.Get(szBuffer, sizeof(szBuffer));
     EXPECT_STREQ(szBuffer, "");
-}
 
-// The pop-up selects from 0, its menu counts items from 1, holds at most 200 of them and
-// passes texts of at most 255 bytes.
-TEST_F(Controls, PopupAndItsMenu)
-{
+    // The bound pop-up selects from 0, its menu counts items from 1, holds at most 200 of
+    // them and passes texts of at most 255 bytes.
     cPopup popup(&m_window, kSignature, 3);
-    EXPECT_EQ(popup.GetSelectItem(), -1);
     for (int i = 1; i <= 201; ++i)
     {
         std::string text = "Port " + std::to_string(i);
@@ -118,7 +114,7 @@ TEST_F(Controls, PopupAndItsMenu)
     EXPECT_EQ(popup.GetSelectItem(), -1);
 }
 
-TEST_F(Controls, TextsCaptionsAndTheAttachedFlagReachTheirWidgets)
+TEST_F(Controls, TextsCaptionsMenusAndTheAttachedFlagReachTheirWidgets)
 {
     m_pButton->setEnabled(false);
     cButton button;
@@ -135,7 +131,6 @@ TEST_F(Controls, TextsCaptionsAndTheAttachedFlagReachTheirWidgets)
     EXPECT_EQ(m_pButton->toolTip(), "Ends the transfer");
 
     cStaticText status(&m_window, kSignature, 2);
-    EXPECT_EQ(status.GetControl(), m_pLabel);
     char szStatus[] = "Receiving 512 bytes";
     status.Set(szStatus);
     EXPECT_EQ(m_pLabel->text(), "Receiving 512 bytes");
@@ -153,25 +148,24 @@ TEST_F(Controls, TextsCaptionsAndTheAttachedFlagReachTheirWidgets)
     progress.Set(51);
     EXPECT_EQ(pBar->value(), 51);
     EXPECT_EQ(progress.Get(), 51);
-}
 
-TEST_F(Controls, ButtonMenuIsAMenuOfItemsFromOne)
-{
+    // A button's menu counts its items from 1.
     auto* pMenu = new QMenu(m_pButton);
     m_pButton->setMenu(pMenu);
-    cButton button(&m_window, kSignature, 5);
-    EXPECT_EQ(button.GetMenu(), nullptr);
-    button.SetMenu();
-    ASSERT_EQ(button.GetMenu(), pMenu);
+    cButton menu(&m_window, kSignature, 5);
+    EXPECT_EQ(menu.GetControl(), m_pButton);
+    EXPECT_EQ(menu.GetMenu(), nullptr);
+    menu.SetMenu();
+    ASSERT_EQ(menu.GetMenu(), pMenu);
     char szFirst[] = "Bank A", szSecond[] = "Bank B";
-    button.m_cPopupMenu.AddItem(szFirst, FourCharCode("BnkA"));
-    button.m_cPopupMenu.AddItem(szSecond, FourCharCode("BnkB"));
+    menu.m_cPopupMenu.AddItem(szFirst, FourCharCode("BnkA"));
+    menu.m_cPopupMenu.AddItem(szSecond, FourCharCode("BnkB"));
     EXPECT_EQ(cPopupMenu::GetItemCommand(pMenu, 2), FourCharCode("BnkB"));
-    EXPECT_EQ(button.GetMenuSelectedItem(), 0);
-    button.SetMenuSelectedItem(2);
-    EXPECT_EQ(button.GetMenuSelectedItem(), 2);
-    button.m_cPopupMenu.HideItem(1);
+    EXPECT_EQ(menu.GetMenuSelectedItem(), 0);
+    menu.SetMenuSelectedItem(2);
+    EXPECT_EQ(menu.GetMenuSelectedItem(), 2);
+    menu.m_cPopupMenu.HideItem(1);
     EXPECT_FALSE(pMenu->actions().at(0)->isVisible());
-    button.m_cPopupMenu.Clear();
+    menu.m_cPopupMenu.Clear();
     EXPECT_TRUE(pMenu->actions().isEmpty());
 }

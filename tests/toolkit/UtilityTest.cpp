@@ -1,6 +1,5 @@
 #include "toolkit/Utility.h"
 #include "platform/bundle/ResourceFolder.h"
-#include "support/DialogDriver.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -24,7 +23,7 @@ std::string CopyEnglishTableAs(const TempDir& folder, const std::string& name)
 }
 } // namespace
 
-TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
+TEST(ResourceString, TheUsersLanguageThenEnglishThenTheKeyFromOneSharedBuffer)
 {
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
     char* pszFirst = GetResourceString("ButtonStart");
@@ -35,13 +34,7 @@ TEST(ResourceString, MissingKeysAndTablesGiveTheKeyFromOneSharedBuffer)
     const std::string longKey = std::string(254, 'a') + "\xC3\xA9";
     EXPECT_EQ(std::string(GetResourceString(longKey.c_str())), std::string(254, 'a'));
 
-    TempDir empty;
-    ScopedEnv resources("QUILLMARK_RESOURCES", empty.Path().c_str());
-    EXPECT_STREQ(GetResourceString("StatusReceiving"), "StatusReceiving");
-}
-
-TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
-{
+    // The user's language comes first, then English; without either, the key.
     TempDir french;
     ScopedEnv resources("QUILLMARK_RESOURCES", CopyEnglishTableAs(french, "quillmark_fr").c_str());
     {
@@ -59,36 +52,20 @@ TEST(ResourceString, TheUsersLanguageComesFirstThenEnglish)
     EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next");
 }
 
-// Every copy into a fixed buffer stops at a whole character.
-TEST(Strings, CopiesCutToTheBufferBetweenCharacters)
+TEST(Strings, CopiesExtensionsNotesFieldsCentringAndNumbers)
 {
+    // Every copy into a fixed buffer stops at a whole character, and says whether all fitted.
+    using Row = std::tuple<const char*, int, const char*>;
     char szBuffer[8];
-    const struct
+    for (const auto& [pszText, iWhole, pszCopied] :
+         std::vector<Row>{{"1234567", 1, "1234567"},
+                          {"12345678", 0, "1234567"},
+                          {"123456\xC3\xA9", 0, "123456"}})
     {
-        const char* pszText;
-        int iWhole;
-        const char* pszCopied;
-    } cases[] = {
-        {"1234567", 1, "1234567"}, {"12345678", 0, "1234567"}, {"123456\xC3\xA9", 0, "123456"}};
-    for (const auto& c : cases)
-    {
-        EXPECT_EQ(CF2CString(szBuffer, C2CFString(c.pszText), sizeof(szBuffer)), c.iWhole);
-        EXPECT_STREQ(szBuffer, c.pszCopied);
+        EXPECT_EQ(CF2CString(szBuffer, C2CFString(pszText), sizeof(szBuffer)), iWhole);
+        EXPECT_STREQ(szBuffer, pszCopied);
     }
 
-    TempDir dir;
-    dir.Write("Grüße.syx", "x");
-    char szName[256];
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, sizeof(szName));
-    EXPECT_STREQ(szName, "Grüße.syx");
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "Grüße.syx"}, 6);
-    EXPECT_STREQ(szName, "Grü");
-    GetFSSpecFileName(szName, FSSpec{dir.Path(), "missing.syx"}, sizeof(szName));
-    EXPECT_STREQ(szName, "");
-}
-
-TEST(Strings, ExtensionsNotesFieldsAndCentring)
-{
     EXPECT_EQ(CompareExtension(".syx", ".SYX"), 1);
     EXPECT_EQ(CompareExtension(".syx", ".sy"), 0);
     EXPECT_EQ(CompareExtension(".syx", ".msy"), 0);
@@ -107,18 +84,15 @@ TEST(Strings, ExtensionsNotesFieldsAndCentring)
     EXPECT_STREQ(ExtractString(szText, "\t\nA B \r", 7), "A B \r") << "only spaces are trimmed";
     EXPECT_STREQ(ExtractString(szText, "ABCDEFGH", 4), "ABCD");
 
-    using Centring = std::tuple<const char*, int, const char*>;
-    for (const auto& [pszIn, nWidth, pszOut] : std::vector<Centring>{
-             {"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
+    for (const auto& [pszIn, nWidth, pszOut] :
+         std::vector<Row>{{"AB", 5, " AB  "}, {"   ", 4, "    "}, {"    XY", 6, "  XY  "}})
     {
         strcpy(szText, pszIn);
         CenteringString(szText, nWidth);
         EXPECT_STREQ(szText, pszOut);
     }
-}
 
-TEST(NumericHelpers, ClipOrderAndUnorderedValues)
-{
+    // Clipping takes its bounds in either order; NAN is unordered.
     EXPECT_EQ(ClipInt(5, 10, 0), 10);
     EXPECT_EQ(ClipFloat(5.0f, 10.0f, 0.0f), 0.0f);
     EXPECT_EQ(ClipInt(15, 0, 10), 10);
@@ -132,23 +106,4 @@ TEST(NumericHelpers, ClipOrderAndUnorderedValues)
     EXPECT_TRUE(ContainInt(10, 0, 10) && ContainInt(0, 0, 10) && !ContainInt(11, 0, 10));
     EXPECT_TRUE(ContainFloat(1.0f, 0.0f, 1.0f));
     EXPECT_FALSE(ContainFloat(NAN, 0.0f, 1.0f));
-}
-
-TEST(MessageBox, ShowsTheLocalisedTextAsTheExplanation)
-{
-    DialogDriver driver;
-    driver.PressButton(QMessageBox::Ok);
-    EXPECT_EQ(MessageBoxFromResource("Can't Open File"), 1);
-    driver.PressButton(QMessageBox::Ok);
-    EXPECT_EQ(MessageBox("explanation", "message"), 1);
-    ASSERT_EQ(driver.Seen().size(), 2u);
-    EXPECT_EQ(driver.Seen()[0].text, "");
-    EXPECT_EQ(driver.Seen()[0].informativeText, "The file could not be opened.");
-    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(driver.Seen()[1].text, "message");
-    EXPECT_EQ(driver.Seen()[1].informativeText, "explanation");
-
-    int iX = -1, iY = -1, iWidth = 0, iHeight = 0;
-    GetDesktopRect(&iX, &iY, &iWidth, &iHeight);
-    EXPECT_GT(iWidth * iHeight, 0);
 }

@@ -58,7 +58,8 @@ protected:
 
     QString PluggedName() const
     {
-        return m_pVirtual ? QStringLiteral("Synth Co - Out") : QStringLiteral("aseqdump - aseqdump");
+        return m_pVirtual ? QStringLiteral("Synth Co - Out")
+                          : QStringLiteral("aseqdump - aseqdump");
     }
     void PlugIn()
     {

@@ -2,7 +2,6 @@
 
 #include "app/MessageManager.h"
 #include "toolkit/Control.h"
-#include "toolkit/Utility.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,9 +14,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
-#include <QWidget>
 
-#include <cstdio>
 #include <map>
 #include <unistd.h>
 
@@ -32,13 +29,7 @@ constexpr int kTransmitFileName = 1;
 constexpr int kTransmitStatus = 3;
 constexpr int kTransmitProgress = 6;
 constexpr int kTransmitAction = 7;
-
 } // namespace
-
-void WindowScript::Then(const std::string& sWhat, const Condition& condition, const Action& action)
-{
-    m_steps.push_back({sWhat, condition, action});
-}
 
 void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
 {
@@ -47,33 +38,23 @@ void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
     QObject::connect(&m_timer, &QTimer::timeout, this,
                      [&, iTimeoutMs]
                      {
-                         if (elapsed.elapsed() <= iTimeoutMs)
-                         {
-                             Poll();
+                         if (m_nNext == m_steps.size())
+                             return m_timer.stop();
+                         if (elapsed.elapsed() > iTimeoutMs)
+                             return window.CloseModal();
+                         const tagStep& step = m_steps[m_nNext];
+                         if (!step.condition())
                              return;
-                         }
-                         m_timer.stop();
-                         ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat;
-                         window.CloseModal();
+                         ++m_nNext;
+                         if (step.action)
+                             QTimer::singleShot(0, this, step.action);
                      });
     m_timer.start(kPollMs);
     window.ShowModal();
     m_timer.stop();
     m_timer.disconnect();
-}
-
-void WindowScript::Poll()
-{
-    if (Finished())
-    {
-        m_timer.stop();
-        return;
-    }
-    tagStep& step = m_steps[m_nNext];
-    if (!step.condition())
-        return;
-    ++m_nNext;
-    QTimer::singleShot(0, this, step.action);
+    if (m_nNext < m_steps.size())
+        ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat;
 }
 
 void WindowFixture::SetUp()
@@ -130,9 +111,8 @@ QString ControlText(CModalWindow& window, int iID)
     QWidget* pControl = Control(window, iID);
     if (auto* pLabel = qobject_cast<QLabel*>(pControl))
         return pLabel->text();
-    if (auto* pButton = qobject_cast<QAbstractButton*>(pControl))
-        return pButton->text();
-    return QString();
+    auto* pButton = qobject_cast<QAbstractButton*>(pControl);
+    return pButton ? pButton->text() : QString();
 }
 
 bool ControlEnabled(CModalWindow& window, int iID)
@@ -148,12 +128,6 @@ void ClickButton(CModalWindow& window, int iID)
     pButton->click();
 }
 
-void CloseBox(CModalWindow& window)
-{
-    ASSERT_NE(window.GetWindowRef(), nullptr);
-    window.GetWindowRef()->close();
-}
-
 bool IsShown(CModalWindow& window)
 {
     return window.GetWindowRef() && window.GetWindowRef()->isVisible();
@@ -161,19 +135,15 @@ bool IsShown(CModalWindow& window)
 
 void ExpectMnemonics(QWidget* pWindow)
 {
-    std::map<QChar, QString> mnemonics;
+    std::map<QString, QString> mnemonics;
     for (QPushButton* pButton : pWindow->findChildren<QPushButton*>())
     {
-        if (!pButton->isVisibleTo(pWindow))
-            continue;
         const QString text = pButton->text();
         const qsizetype nAt = text.indexOf(QChar('&'));
-        if (nAt < 0 || nAt + 1 >= text.size())
-        {
-            ADD_FAILURE() << "no mnemonic: " << text.toStdString();
+        if (!pButton->isVisibleTo(pWindow))
             continue;
-        }
-        const auto [it, bNew] = mnemonics.emplace(text[nAt + 1].toLower(), text);
+        EXPECT_TRUE(nAt >= 0 && nAt + 1 < text.size()) << "no mnemonic: " << text.toStdString();
+        const auto [it, bNew] = mnemonics.emplace(text.mid(nAt + 1, 1).toLower(), text);
         EXPECT_TRUE(bNew) << text.toStdString() << " and " << it->second.toStdString();
     }
 }
@@ -196,25 +166,19 @@ void SaveThenClose(WindowScript& script, CModalWindow& window)
         [&window] { ClickButton(window, kReceiveClose); });
 }
 
-WindowScript::Condition TransmitReady(CModalWindow& window, const QString& sName, int nSize)
+WindowScript::Condition TransmitShows(CModalWindow& window, const QString& sName, int nSize,
+                                      const char* pszSentButton)
 {
-    return [&window, sName, nSize]
+    return [&window, sName, nSize, pszSentButton]
     {
-        return ControlText(window, kTransmitStatus) == Text("StatusTransmitReady", nSize) &&
+        const auto* pProgress = qobject_cast<QProgressBar*>(Control(window, kTransmitProgress));
+        return ControlText(window, kTransmitStatus) == (pszSentButton
+                                                            ? Text("StatusTransmitComplete", nSize)
+                                                            : Text("StatusTransmitReady", nSize)) &&
                ControlText(window, kTransmitFileName) == sName &&
-               ControlText(window, kTransmitAction) == Text("ButtonStart");
-    };
-}
-
-WindowScript::Condition TransmitSent(CModalWindow& window, const QString& sName, int nSize,
-                                     const char* pszButton)
-{
-    return [&window, sName, nSize, pszButton]
-    {
-        return ControlText(window, kTransmitStatus) == Text("StatusTransmitComplete", nSize) &&
-               ControlText(window, kTransmitFileName) == sName &&
-               ControlText(window, kTransmitAction) == Text(pszButton) &&
-               qobject_cast<QProgressBar*>(Control(window, kTransmitProgress))->value() == 100;
+               ControlText(window, kTransmitAction) ==
+                   Text(pszSentButton ? pszSentButton : "ButtonStart") &&
+               (!pszSentButton || pProgress->value() == 100);
     };
 }
 
@@ -222,11 +186,11 @@ void StepThrough(WindowScript& script, CModalWindow& window,
                  const std::vector<std::pair<QString, int>>& files)
 {
     const auto press = [&window] { ClickButton(window, kTransmitAction); };
-    script.Then("ready", TransmitReady(window, files[0].first, files[0].second), press);
+    script.Then("ready", TransmitShows(window, files[0].first, files[0].second), press);
     for (size_t i = 0; i < files.size(); ++i)
         script.Then("file " + std::to_string(i + 1) + " sent",
-                    TransmitSent(window, files[i].first, files[i].second,
-                                 i + 1 < files.size() ? "ButtonNext" : "ButtonClose"),
+                    TransmitShows(window, files[i].first, files[i].second,
+                                  i + 1 < files.size() ? "ButtonNext" : "ButtonClose"),
                     press);
 }
 
@@ -240,8 +204,7 @@ QWidget* MessageWindowUp()
 
 void SelectRows(QWidget* pWindow, std::initializer_list<int> rows)
 {
-    QTableView* pTable = pWindow ? pWindow->findChild<QTableView*>("messageTable") : nullptr;
-    ASSERT_NE(pTable, nullptr);
+    auto* pTable = pWindow->findChild<QTableView*>("messageTable");
     pTable->clearSelection();
     for (int iRow : rows)
         pTable->selectionModel()->select(pTable->model()->index(iRow, 0),
@@ -250,9 +213,8 @@ void SelectRows(QWidget* pWindow, std::initializer_list<int> rows)
 
 void ClickNamed(QWidget* pWindow, const char* pszButton)
 {
-    auto* pButton = pWindow ? pWindow->findChild<QAbstractButton*>(pszButton) : nullptr;
-    ASSERT_NE(pButton, nullptr) << pszButton;
-    ASSERT_TRUE(pButton->isEnabled()) << pszButton;
+    auto* pButton = pWindow->findChild<QAbstractButton*>(pszButton);
+    ASSERT_TRUE(pButton && pButton->isEnabled()) << pszButton;
     pButton->click();
 }
 
@@ -271,12 +233,6 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed)
         bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
     bytes.push_back(0xF7);
     return bytes;
-}
-
-void PrintTo(const DialogDriver::tagSeen& seen, std::ostream* pStream)
-{
-    *pStream << seen.className.toStdString() << " '" << seen.title.toStdString() << "' "
-             << seen.text.toStdString();
 }
 
 void PrintTo(const QString& text, std::ostream* pStream)

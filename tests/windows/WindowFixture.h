@@ -35,17 +35,13 @@ public:
     using Condition = std::function<bool()>;
     using Action = std::function<void()>;
 
-    void Then(const std::string& sWhat, const Condition& condition, const Action& action);
-    void Then(const std::string& sWhat, const Condition& condition)
+    void Then(const std::string& sWhat, const Condition& condition, const Action& action = {})
     {
-        Then(sWhat, condition, [] {});
+        m_steps.push_back({sWhat, condition, action});
     }
-
     // Shows the window modally and returns when its loop has ended. When a step does not
-    // come within the time, the test fails naming it and the window is closed.
+    // come within the time, the window is closed; a step not reached fails the test.
     void RunModal(CModalWindow& window, int iTimeoutMs = 20000);
-
-    bool Finished() const { return m_nNext == m_steps.size(); }
 
 private:
     struct tagStep
@@ -54,8 +50,6 @@ private:
         Condition condition;
         Action action;
     };
-    void Poll();
-
     std::vector<tagStep> m_steps;
     size_t m_nNext = 0;
     QTimer m_timer;
@@ -101,8 +95,6 @@ QWidget* Control(CModalWindow& window, int iID);
 QString ControlText(CModalWindow& window, int iID);
 bool ControlEnabled(CModalWindow& window, int iID);
 void ClickButton(CModalWindow& window, int iID);
-// The window's close box.
-void CloseBox(CModalWindow& window);
 bool IsShown(CModalWindow& window);
 // Every shown push button of the window has a mnemonic, and no two share one.
 void ExpectMnemonics(QWidget* pWindow);
@@ -113,11 +105,10 @@ bool DialogUp();
 // dialog is answered with, then Close once the window says it saved.
 void SaveThenClose(WindowScript& script, CModalWindow& window);
 
-// The transmit window ready to send the named file of the size; the named file gone out,
-// its action button reading the key's text.
-WindowScript::Condition TransmitReady(CModalWindow& window, const QString& sName, int nSize);
-WindowScript::Condition TransmitSent(CModalWindow& window, const QString& sName, int nSize,
-                                     const char* pszButton);
+// The transmit window showing the named file of the size: ready to start without a
+// button key, or sent, its action button reading the key's text.
+WindowScript::Condition TransmitShows(CModalWindow& window, const QString& sName, int nSize,
+                                      const char* pszSentButton = nullptr);
 // The transmit window ready, then each file sent in turn, the action button pressed at
 // each: a single file, or a list stepped through with Next to its Close.
 void StepThrough(WindowScript& script, CModalWindow& window,
@@ -135,4 +126,3 @@ Bytes SysEx(size_t nLength, uint8_t ucSeed);
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);
-void PrintTo(const DialogDriver::tagSeen& seen, std::ostream* pStream);

@@ -1,4 +1,5 @@
 #include "platform/ui/EventTarget.h"
+#include "support/ScopedEnv.h"
 #include "toolkit/Control.h"
 #include "windows/ModelessWindow.h"
 
@@ -9,7 +10,6 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -34,23 +34,11 @@ public:
     CTestWindow(tagHookLog& log, const char* pszName) : m_log(log), m_pszName(pszName) {}
     ~CTestWindow() override { ++m_log.iDestructed; }
 
-    void OnCreate() override { m_log.calls.push_back("OnCreate"); }
-    void OnDestroy() override { m_log.calls.push_back("OnDestroy"); }
-    bool OnBeforeShow() override
-    {
-        m_log.calls.push_back("OnBeforeShow");
-        return true;
-    }
-    bool OnShow() override
-    {
-        m_log.calls.push_back("OnShow");
-        return true;
-    }
-    bool OnClose() override
-    {
-        m_log.calls.push_back("OnClose");
-        return m_bAcceptClose;
-    }
+    void OnCreate() override { Log("OnCreate"); }
+    void OnDestroy() override { Log("OnDestroy"); }
+    bool OnBeforeShow() override { return Log("OnBeforeShow"); }
+    bool OnShow() override { return Log("OnShow"); }
+    bool OnClose() override { return Log("OnClose") && m_bAcceptClose; }
     OSStatus EventFunc(EventRef, uint32_t uiKind, uint32_t uiCommandID) override
     {
         EXPECT_EQ(uiKind, kEventCommandProcess);
@@ -59,9 +47,9 @@ public:
     }
     OSStatus OnEvent(EventRef, uint32_t uiClass, uint32_t uiKind) override
     {
-        m_log.calls.push_back(uiClass == kEventClassControl && uiKind == kEventControlHit ? "hit"
-                              : uiClass == kEventClassMouse && uiKind == kEventMouseDown  ? "mouse"
-                                                                                         : "other");
+        Log(uiClass == kEventClassControl && uiKind == kEventControlHit ? "hit"
+            : uiClass == kEventClassMouse && uiKind == kEventMouseDown  ? "mouse"
+                                                                        : "other");
         return eventNotHandledErr;
     }
     const char* GetWindowName() override { return m_pszName; }
@@ -73,6 +61,12 @@ public:
     bool m_bAcceptClose = false;
 
 private:
+    bool Log(const char* pszCall)
+    {
+        m_log.calls.push_back(pszCall);
+        return true;
+    }
+
     tagHookLog& m_log;
     const char* m_pszName;
 };
@@ -90,58 +84,44 @@ void FlushDeferredDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The windows' layouts come from the test's own resources.
 class WindowFramework : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        const char* pszOld = getenv("QUILLMARK_RESOURCES");
-        m_oldResources = pszOld ? pszOld : "";
-        setenv("QUILLMARK_RESOURCES", QM_TEST_WINDOW_RESOURCES, 1);
-    }
-    void TearDown() override
-    {
-        FlushDeferredDeletes();
-        setenv("QUILLMARK_RESOURCES", m_oldResources.c_str(), 1);
-    }
+    void TearDown() override { FlushDeferredDeletes(); }
 
+    ScopedEnv m_resources{"QUILLMARK_RESOURCES", QM_TEST_WINDOW_RESOURCES};
     tagHookLog m_log;
-    std::string m_oldResources;
 };
 
 // Collects the commands that reach the application target.
-OSStatus CollectApplicationCommand(EventHandlerCallRef, EventRef pEvent, void* pUserData)
+struct tagApplicationCommands
 {
-    HICommand command;
-    if (GetEventParameter(pEvent, kEventParamDirectObject, typeHICommand, &command) == noErr)
-        static_cast<std::vector<uint32_t>*>(pUserData)->push_back(command.commandID);
-    return eventNotHandledErr;
-}
-
-class CApplicationCommands
-{
-public:
-    CApplicationCommands()
+    static OSStatus Collect(EventHandlerCallRef, EventRef pEvent, void* pThis)
+    {
+        HICommand command;
+        if (GetEventParameter(pEvent, kEventParamDirectObject, typeHICommand, &command) == noErr)
+            static_cast<tagApplicationCommands*>(pThis)->commands.push_back(command.commandID);
+        return eventNotHandledErr;
+    }
+    tagApplicationCommands()
     {
         static const EventTypeSpec type = {kEventClassCommand, kEventCommandProcess};
-        InstallEventHandler(GetApplicationEventTarget(), &CollectApplicationCommand, 1, &type,
-                            &m_commands, &m_pHandler);
+        InstallEventHandler(GetApplicationEventTarget(), &Collect, 1, &type, this, &pHandler);
     }
-    ~CApplicationCommands() { RemoveEventHandler(m_pHandler); }
+    ~tagApplicationCommands() { RemoveEventHandler(pHandler); }
 
-    std::vector<uint32_t> m_commands;
-
-private:
-    EventHandlerRef m_pHandler = nullptr;
+    std::vector<uint32_t> commands;
+    EventHandlerRef pHandler = nullptr;
 };
 } // namespace
 
 // Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
 // and mouse presses reach the window's handlers, a command by its four characters; a
 // command the window leaves goes on to the application.
-TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
+TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooksWhereThereIsALayout)
 {
-    CApplicationCommands application;
+    tagApplicationCommands application;
     auto* pWindow = new CTestWindow(m_log, "TestWindow");
     ASSERT_EQ(pWindow->Create(nullptr), 1);
     ASSERT_NE(pWindow->Widget(), nullptr);
@@ -176,7 +156,7 @@ TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
     // Every button click is a control hit first, the command button's before its command.
     EXPECT_EQ(m_log.Count("hit"), 3);
     EXPECT_EQ(m_log.Count("mouse"), 1);
-    EXPECT_EQ(application.m_commands, std::vector<uint32_t>{FourCharCode("Abou")});
+    EXPECT_EQ(application.commands, std::vector<uint32_t>{FourCharCode("Abou")});
 
     // A close the window refuses keeps it; one it lets through disposes the window and frees
     // the object.
@@ -191,23 +171,21 @@ TEST_F(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooks)
     EXPECT_EQ(m_log.iDestructed, 1);
     FlushDeferredDeletes();
     EXPECT_FALSE(widget);
-}
 
-TEST_F(WindowFramework, MissingLayoutLeavesTheWindowUncreatedAndInert)
-{
+    // Without its layout the window stays uncreated and inert.
     for (const char* pszName : {"NoSuchWindow", "Broken", ""})
     {
         SCOPED_TRACE(pszName);
         tagHookLog log;
-        auto* pWindow = new CTestWindow(log, pszName);
-        EXPECT_EQ(pWindow->Create(nullptr), 0);
-        EXPECT_EQ(pWindow->Created(), 0);
-        pWindow->Show();
-        pWindow->Hide();
-        pWindow->Activate();
-        EXPECT_EQ(pWindow->Destroy(), 1);
+        auto* pBare = new CTestWindow(log, pszName);
+        EXPECT_EQ(pBare->Create(nullptr), 0);
+        EXPECT_EQ(pBare->Created(), 0);
+        pBare->Show();
+        pBare->Hide();
+        pBare->Activate();
+        EXPECT_EQ(pBare->Destroy(), 1);
         EXPECT_TRUE(log.calls.empty());
         EXPECT_EQ(log.iDestructed, 0); // nothing was disposed, so the owner still owns it
-        delete pWindow;
+        delete pBare;
     }
 }
