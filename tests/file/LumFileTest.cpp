@@ -76,6 +76,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_EQ(CLumFile::ReplaceExtension(szName, ".syx"), 0);
     strcpy(szName, "song.v2.msy");
     EXPECT_EQ(CLumFile::ReplaceExtension(szName, ".syx"), 1);
+    EXPECT_STREQ(szName, "song.v2.syx");
     EXPECT_EQ(CLumFile::RemoveExtension(szName), 1);
     EXPECT_EQ(CLumFile::AddExtension(szName, "msy"), szName); // no dot is inserted
     EXPECT_STREQ(szName, "song.v2msy");
