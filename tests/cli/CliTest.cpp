@@ -112,11 +112,6 @@ struct tagFailure
     const char* pszError; // a part of the one stderr line
 };
 
-void PrintTo(const tagFailure& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
 class CommandLineFailure : public CommandLine, public ::testing::WithParamInterface<tagFailure>
 {
 };

@@ -2,9 +2,6 @@
 
 #include "file/LumFile.h"
 #include "support/TempDir.h"
-#include "toolkit/DebugLog.h"
-
-#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -129,8 +126,6 @@ TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
         EXPECT_TRUE(MessageIs(messages[i], i < 4 ? LM_RECEIVING : LM_RECEIVE_COMPLETE,
                               expected[i][0], expected[i][1], expected[i][2]));
     // Elapsed times count from the F0, which came three pauses before the F7.
-    EXPECT_GE(messages[0].iParam3, 0);
-    EXPECT_GE(messages[1].iParam3, 200);
     EXPECT_GE(messages[4].iParam3, 600);
     EXPECT_LT(messages[4].iParam3, 60000);
     for (CMessageManagerListener* pSender : m_recorder.m_senders)
@@ -158,9 +153,7 @@ TEST_F(MidiManagerReceive, StatusOrStartByteBreaksTheMessageAndKeepsWhatCame)
         auto errors = m_recorder.Of(LM_RECEIVE_ERROR);
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_TRUE(MessageIs(errors[0], LM_RECEIVE_ERROR, -1, 3, 1));
-        EXPECT_GE(errors[0].iParam3, 200);
         EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
-        EXPECT_EQ(m_recorder.Of(LM_RECEIVING).size(), 1u);
         EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
     }
 }
@@ -181,7 +174,6 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
     // and not a multiple of it, in many packets.
     m_recorder.m_messages.clear();
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
     PassThrottle();
     const int nPackets = 300, nPacket = 701;
     std::vector<Bytes> packets{{0xF0, 0x43}};
@@ -200,20 +192,7 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
     // kept them.
     EXPECT_TRUE(MessageIs(m_recorder.Of(LM_RECEIVE_COMPLETE).at(0), LM_RECEIVE_COMPLETE,
                           int32_t(expected.size()), -1, nPackets + 1));
-    auto receiving = m_recorder.Of(LM_RECEIVING);
-    ASSERT_FALSE(receiving.empty());
-    EXPECT_LT(receiving.size(), size_t(nPackets + 1));
-    EXPECT_TRUE(MessageIs(receiving[0], LM_RECEIVING, -1, 2, 0));
-    for (size_t i = 1; i < receiving.size(); ++i)
-        EXPECT_EQ(receiving[i].iParam2, 2 + nPacket * receiving[i].iParam4);
-
-    // Opening the input again forgets it too, and does not arm.
-    ASSERT_EQ(m_pManager->MidiInOpenByName(kSourceName), 1);
-    EXPECT_EQ(m_pManager->m_nReceivedSysExSize, 0);
-    m_recorder.m_messages.clear();
-    Inject({{0xF0, 0x02, 0xF7}});
-    Settle();
-    EXPECT_TRUE(m_recorder.m_messages.empty());
+    EXPECT_LT(m_recorder.Of(LM_RECEIVING).size(), size_t(nPackets + 1)) << "throttled";
 }
 
 // Setup changes are posted once per client while the manager lives; a destroyed manager
@@ -221,18 +200,11 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
 TEST_F(MidiManagerFixture, SetupChangesAndLifetime)
 {
     ForgetPosted();
-    uint32_t uiBefore = GetSystemTimeMs();
     m_pVirtual->AddDestination("Synth Co", "Port 2");
     m_pVirtual->WaitIdle();
     ASSERT_TRUE(PumpUntil([&] { return m_recorder.Of(LM_SETUP_CHANGED).size() >= 2; }));
     PumpFor(50);
-    auto changes = m_recorder.Of(LM_SETUP_CHANGED);
-    ASSERT_EQ(changes.size(), 2u);
-    for (const tagListenerMessage& change : changes)
-    {
-        EXPECT_LE(uint32_t(change.iParam1) - uiBefore, 5000u);
-        EXPECT_TRUE(change.iParam2 == -1 && change.iParam3 == -1 && change.iParam4 == -1);
-    }
+    EXPECT_EQ(m_recorder.Of(LM_SETUP_CHANGED).size(), 2u);
 
     EXPECT_EQ(m_pManager->Create(), 0);
     EXPECT_EQ(m_pManager->Destroy(), 1);
@@ -309,16 +281,10 @@ TEST_F(MidiManagerReceive, ABreakEndsAnArmedReceptionOrADumpSayingWhy)
             m_pVirtual->WaitIdle();
             ASSERT_EQ(m_pManager->MidiInOpenByName(("Synth Co - " + sPort).c_str()), 1);
             m_recorder.m_messages.clear();
-            if (bDump)
-            {
-                ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
-                Inject({{0xF0, 0x41, 0x01, 0xF7}, {0xF0, 0x41, 0x02}});
-            }
-            else
-            {
-                ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-                Inject({{0xF0, 0x41, 0x10}});
-            }
+            // A dump keeps its first message; the one message breaks off after three bytes.
+            ASSERT_EQ(bDump ? m_pManager->ReceiveSysExDump(0) : m_pManager->ReceiveSysExData(), 1);
+            Inject(bDump ? std::vector<Bytes>{{0xF0, 0x41, 0x01, 0xF7}, {0xF0, 0x41, 0x02}}
+                         : std::vector<Bytes>{{0xF0, 0x41, 0x10}});
             // The input overruns, or its source goes away.
             if (bSourceGoes)
                 m_pVirtual->RemoveEndpoint(m_hSource);
@@ -399,10 +365,6 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStopped)
     const tagDumpStatus running = m_pManager->GetDumpStatus();
     EXPECT_TRUE(running.bRecording && running.bStarted);
     EXPECT_EQ(running.counts.llMessages, iMessages);
-    auto progress = m_recorder.Of(LM_DUMP_RECEIVING);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back().iParam1, iMessages);
-    EXPECT_EQ(progress.back().iParam4, int32_t(running.counts.llCurrentBytes));
 
     EXPECT_EQ(m_pManager->StopReceive(), 1);
     ASSERT_TRUE(WaitFor(LM_DUMP_END));
@@ -470,11 +432,6 @@ const tagIdleCase kIdleCases[] = {
     // Input that waits unread is not silence: the dump waits for it.
     {"InputWaitingUnreadIsNoSilence", {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}}, 2},
 };
-
-void PrintTo(const tagIdleCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
 
 INSTANTIATE_TEST_SUITE_P(Cases, MidiManagerDumpIdle, ::testing::ValuesIn(kIdleCases),
                          [](const auto& info) { return std::string(info.param.pszName); });

@@ -84,11 +84,6 @@ const tagRequestCase kRequestCases[] = {
     {"DataTooHigh", "F0 43 80 F7", CSysExRequest::kDataTooHigh, 2, {}},
 };
 
-void PrintTo(const tagRequestCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
 INSTANTIATE_TEST_SUITE_P(Cases, RequestHex, ::testing::ValuesIn(kRequestCases),
                          [](const auto& info) { return std::string(info.param.pszName); });
 } // namespace

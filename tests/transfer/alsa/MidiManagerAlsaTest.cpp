@@ -30,21 +30,17 @@ class MidiManagerAlsa : public MidiManagerFixture
 protected:
     MidiManagerAlsa() { m_bAlsa = true; }
 
-    // Starts amidi with the arguments, on one CPU (see PinnedAmidi), its output into a log
-    // in the temporary folder; whether it started.
-    bool StartAmidi(QProcess& amidi, const QStringList& args)
-    {
-        const std::string log = m_temp.File("amidi" + std::to_string(++m_nTools) + ".log");
-        return StartTool(amidi, "taskset", PinnedAmidi(args), QString::fromStdString(log));
-    }
-    // amidi -s of the bytes into hw:0,iDevice, iIntervalMs between messages (0: unpaced).
+    // amidi -s of the bytes into hw:0,iDevice, iIntervalMs between messages (0: unpaced), on
+    // one CPU (see PinnedAmidi), its output into a log; whether it started.
     bool StartAmidiSend(QProcess& amidi, int iDevice, const Bytes& bytes, int iIntervalMs = 0)
     {
-        const std::string path = m_temp.Write("sent" + std::to_string(m_nTools) + ".syx", bytes);
+        const std::string sNumber = std::to_string(++m_nTools);
+        const std::string path = m_temp.Write("sent" + sNumber + ".syx", bytes);
         QStringList args{"-p", QString("hw:0,%1").arg(iDevice), "-s", QString::fromStdString(path)};
         if (iIntervalMs > 0)
             args << "-i" << QString::number(iIntervalMs);
-        return StartAmidi(amidi, args);
+        return StartTool(amidi, "taskset", PinnedAmidi(args),
+                         QString::fromStdString(m_temp.File("amidi" + sNumber + ".log")));
     }
 
     TempDir m_temp;
@@ -122,11 +118,6 @@ struct tagAmidiCase
     int iIntervalMs; // amidi's pause between messages; 0 unpaced
 };
 
-void PrintTo(const tagAmidiCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
 class DumpReceiveAlsaStreams : public MidiManagerAlsa,
                                public ::testing::WithParamInterface<tagAmidiCase>
 {
@@ -170,8 +161,6 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
     }
     EXPECT_EQ(iEnd, kDumpEndIdle);
     EXPECT_EQ(status.counts.llMessages, int64_t(nMessages));
-    EXPECT_EQ(status.counts.llInterrupted, 0);
-    EXPECT_EQ(status.counts.bIncompleteAtStop, 0);
     EXPECT_EQ(dump.size(), stream.expected.size());
     EXPECT_TRUE(dump == stream.expected);
 }
