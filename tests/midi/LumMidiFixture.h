@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -30,13 +29,10 @@ inline std::vector<uint8_t> Bytes(const std::string& sHex)
 
 inline std::string Hex(const std::vector<uint8_t>& aBytes)
 {
+    static const char kDigits[] = "0123456789ABCDEF";
     std::string sHex;
-    char szByte[4];
     for (uint8_t b : aBytes)
-    {
-        snprintf(szByte, sizeof(szByte), sHex.empty() ? "%02X" : " %02X", b);
-        sHex += szByte;
-    }
+        sHex += std::string(sHex.empty() ? "" : " ") + kDigits[b >> 4] + kDigits[b & 15];
     return sHex;
 }
 
@@ -176,10 +172,10 @@ protected:
     }
 
     // A client with MIDI OUT open on a new destination.
-    MIDIEndpointRef OpenOut(CLumMidi& midi, const char* pszClient = "QMRK_OUT")
+    MIDIEndpointRef OpenOut(CLumMidi& midi)
     {
         MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Interface", "Port 1");
-        EXPECT_EQ(midi.Create(pszClient), 1);
+        EXPECT_EQ(midi.Create("QMRK_OUT"), 1);
         midi.SetListener(&m_recorder);
         EXPECT_EQ(midi.MidiOutOpen(m_pVirtual->GetNumberOfDestinations() - 1), 1);
         return hDestination;

@@ -23,20 +23,6 @@ using VirtualMidiTest = LumMidiFixture;
 using LumMidiConcurrency = LumMidiFixture;
 } // namespace
 
-TEST_F(LumMidi, CreatesOneClientOnly)
-{
-    CLumMidi midi;
-    EXPECT_EQ(midi.Create("QMRK_IN"), 1);
-    EXPECT_EQ(midi.Create("QMRK_IN"), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Client is already created."));
-    EXPECT_EQ(midi.Create(nullptr), 0);
-
-    EXPECT_EQ(midi.Destroy(), 1);
-    EXPECT_EQ(midi.Destroy(), 0);
-    EXPECT_EQ(midi.Create(nullptr), 0);
-    EXPECT_TRUE(m_log.Contains("CLumMidi::Create() - Failed to create CFString."));
-}
-
 TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
@@ -45,12 +31,10 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     m_pVirtual->AddSource("Odd\nBox", "Port\t3\x7F");
 
     CLumMidi midi;
-    EXPECT_EQ(midi.GetNumMidiInDevices(), 3);
+    EXPECT_EQ(midi.GetNumMidiInDevices() * 10 + midi.GetNumMidiOutDevices(), 31);
     // An endpoint without a device is " - " and its name; control characters become spaces.
     EXPECT_THAT(DeviceNames(true),
                 ElementsAre("Interface - Port 1", " - Synth", "Odd Box - Port 3 "));
-    EXPECT_EQ(midi.GetNumMidiOutDevices(), 1);
-    EXPECT_THAT(DeviceNames(false), ElementsAre("Interface - Port 2"));
     char szName[256];
     midi.GetMidiOutDeviceName(0, szName, sizeof(szName));
     EXPECT_STREQ(szName, "Interface - Port 2");
@@ -67,9 +51,6 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     m_pVirtual->AddSource(sAccented.c_str(), "Port 1");
 
     EXPECT_EQ(DeviceNames(true)[0], std::string(255, 'd')); // 256 bytes hold 255 characters
-    char szWide[600];                                       // each name is cut to 255 bytes
-    GetMidiInDeviceName(0, szWide, sizeof(szWide));
-    EXPECT_EQ(szWide, std::string(255, 'd') + " - Port 1");
     GetMidiInDeviceName(0, szName, 8);
     EXPECT_STREQ(szName, "ddddddd");
     GetMidiInDeviceName(1, szName, 6); // room for 5 bytes: two whole characters
@@ -78,7 +59,7 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     EXPECT_STREQ(szName, " - ");
 }
 
-// Each direction opens only with a client, on an existing endpoint, and only once.
+// One client only; each direction opens only with it, on an existing endpoint, and once.
 TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
@@ -86,22 +67,19 @@ TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
     CLumMidi midi;
     midi.SetListener(&m_recorder);
     EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0); // no client yet
+    EXPECT_EQ(midi.Create(nullptr), 0);
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    EXPECT_EQ(midi.Create("QMRK_IN"), 0);
     EXPECT_EQ(midi.MidiInOpen(-1) + midi.MidiInOpen(1) + midi.MidiOutOpen(1), 0);
     EXPECT_FALSE(midi.MidiInIsOpen() || midi.MidiOutIsOpen());
     EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 2);
     EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
     EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
-    const std::string sIn = "CLumMidi::MidiInOpen() - ", sOut = "CLumMidi::MidiOutOpen() - ";
-    EXPECT_EQ(m_log.Lines(),
-              (std::vector<std::string>{
-                  sIn + "Faild to MIDIInputPortCreate().",
-                  sOut + "Faild to MIDIOutputPortCreate().", sIn + "Not found MIDI IN device.",
-                  sIn + "Not found MIDI IN device.", sOut + "Not found MIDI Out device.",
-                  sIn + "MIDI IN already opened.", sOut + "MIDI OUT already opened."}));
     midi.MidiOutClose();
     EXPECT_FALSE(midi.MidiOutIsOpen());
+    EXPECT_EQ(midi.Destroy(), 1);
+    EXPECT_EQ(midi.Destroy(), 0);
 }
 
 // Only the open source is heard, on the back end's thread, until it is closed or removed.
@@ -128,9 +106,6 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
 
     ASSERT_EQ(midi.MidiInOpen(1), 1);
     EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource));
-    EXPECT_FALSE(m_pVirtual->RemoveEndpoint(hSource));
-    EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
-    EXPECT_EQ(GetNumMidiInDevices(), 1);
     midi.MidiInClose(); // its source is gone: closing still works
     EXPECT_FALSE(midi.MidiInIsOpen());
 }
@@ -154,15 +129,7 @@ TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedOrAtClosing)
     m_pVirtual->HoldCompletions(false);
     ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
     EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50));
-    for (const auto& call : m_recorder.Calls())
-    {
-        EXPECT_EQ(call.pMidi, &midi);
-        EXPECT_NE(call.thread, std::this_thread::get_id());
-    }
-    auto sends = m_pVirtual->CapturedSends(hDestination);
-    ASSERT_EQ(sends.size(), 2u);
-    EXPECT_EQ(sends[0].size() * 1000 + sends[0][0], 100u * 1000 + 0xF0);
-    EXPECT_EQ(sends[1].size(), 50u);
+    EXPECT_EQ(m_pVirtual->Captured(hDestination).size(), 150u);
 
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aLong(256, 0x01);
@@ -225,39 +192,32 @@ TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeaves
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
 }
 
-// What a CLumMidi says when its input breaks off or its source goes away.
-using LumMidiBreak = LumMidiFixture;
-
-TEST_F(LumMidiBreak, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoinsTheNext)
+// A break drops the message it cut; what follows it continues nothing from before.
+TEST_F(LumMidi, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoinsTheNext)
 {
-    struct
-    {
-        bool bSourceGoes;
-        OSStatus reason;
-        std::vector<std::string> received;
-    } const cases[] = {{false, kMIDIInputDataLost, {"F0 41 F7", "F0 43 F7"}},
-                       {true, kMIDIInputSourceGone, {"F0 41 F7"}}};
     CLumMidi midi;
     ASSERT_EQ(midi.Create("QMRK_BREAK"), 1);
     midi.SetListener(&m_recorder);
-    for (const auto& c : cases)
+    for (bool bSourceGoes : {false, true})
     {
-        SCOPED_TRACE(c.reason);
+        SCOPED_TRACE(bSourceGoes ? "source gone" : "data lost");
         m_recorder.Clear();
         MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth", "Out");
         ASSERT_EQ(midi.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
         m_pVirtual->Inject(hSource, {Bytes("F0 41 F7"), Bytes("F0 41 10 42")});
-        if (c.bSourceGoes)
-            m_pVirtual->RemoveEndpoint(hSource);
+        if (bSourceGoes)
+            EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource) &&
+                        !m_pVirtual->RemoveEndpoint(hSource));
         else
-        {
             m_pVirtual->BreakInput(hSource);
-            // What follows the break continues nothing from before it.
-            m_pVirtual->Inject(hSource, {Bytes("11 12 F7"), Bytes("F0 43 F7")});
-        }
+        m_pVirtual->Inject(hSource, {Bytes("11 12 F7"), Bytes("F0 43 F7")});
         m_pVirtual->WaitIdle();
-        EXPECT_THAT(m_recorder.ValuesOf("broken"), ElementsAre(c.reason));
-        EXPECT_EQ(m_recorder.Of("receive"), c.received);
+        EXPECT_THAT(m_recorder.ValuesOf("broken"),
+                    ElementsAre(bSourceGoes ? kMIDIInputSourceGone : kMIDIInputDataLost));
+        std::vector<std::string> expected{"F0 41 F7", "F0 43 F7"};
+        if (bSourceGoes)
+            expected.pop_back();
+        EXPECT_EQ(m_recorder.Of("receive"), expected);
         midi.MidiInClose();
     }
 }
@@ -270,10 +230,7 @@ TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTh
 {
     EXPECT_EQ(GetNumMidiInDevices(), 0);
     m_pVirtual->AddInstrument();
-    std::vector<uint8_t> aDemo = m_pVirtual->InstrumentDump();
-    ASSERT_GT(aDemo.size(), 256u);
-    EXPECT_EQ(aDemo.front(), 0xF0);
-    EXPECT_EQ(aDemo.back(), 0xF7);
+    ASSERT_GT(m_pVirtual->InstrumentDump().size(), 256u);
 
     const std::string sName = "Quillmark Virtual Instrument - Port 1";
     CLumMidi out, in;
@@ -381,15 +338,7 @@ class LumMidiParser : public ::testing::Test
 protected:
     void SetUp() override { m_midi.SetListener(&m_recorder); }
 
-    void Receive(const std::vector<std::string>& packets)
-    {
-        std::vector<std::vector<uint8_t>> aPackets;
-        for (const std::string& sPacket : packets)
-            aPackets.push_back(Bytes(sPacket));
-        ReceivePackets(aPackets);
-    }
-
-    void ReceivePackets(const std::vector<std::vector<uint8_t>>& packets)
+    void Receive(const std::vector<std::vector<uint8_t>>& packets)
     {
         MidiPacketListBuffer list(packets);
         CLumMidi::MacReadProc(list.List(), &m_midi, nullptr);
@@ -421,12 +370,9 @@ struct tagParseCase
 std::vector<std::string> Split(const std::string& sText)
 {
     std::vector<std::string> parts;
-    for (size_t nStart = 0; !sText.empty() && nStart <= sText.size();)
-    {
-        const size_t nEnd = std::min(sText.find('|', nStart), sText.size());
-        parts.push_back(sText.substr(nStart, nEnd - nStart));
-        nStart = nEnd + 1;
-    }
+    std::istringstream stream(sText + "|"); // so that a trailing empty part counts
+    for (std::string sPart; !sText.empty() && std::getline(stream, sPart, '|');)
+        parts.push_back(sPart);
     return parts;
 }
 
@@ -452,16 +398,15 @@ class LumMidiParse : public LumMidiParser, public ::testing::WithParamInterface<
 {
 };
 
-void PrintTo(const tagParseCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
 } // namespace
 
 TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
 {
     const tagParseCase& c = GetParam();
-    Receive(Split(c.pszPackets));
+    std::vector<std::vector<uint8_t>> aPackets;
+    for (const std::string& sPacket : Split(c.pszPackets))
+        aPackets.push_back(Bytes(sPacket));
+    Receive(aPackets);
     if (*c.pszReceiving)
     {
         EXPECT_EQ(m_recorder.Of("receiving"), Split(c.pszReceiving));
@@ -473,61 +418,21 @@ TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
 INSTANTIATE_TEST_SUITE_P(Packets, LumMidiParse, ::testing::ValuesIn(kParseCases),
                          [](const auto& info) { return std::string(info.param.pszName); });
 
-TEST_F(LumMidiParser, BytesAfterEoxBelongToNoMessage)
-{
-    // Runs cut from packets never hold an F7 inside; a run handed in directly may.
-    std::vector<uint8_t> aRun = Bytes("F0 01 F7 02");
-    m_midi.MacRecvProcess(int(aRun.size()), aRun.data());
-    Receive({"F7"});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 01 F7"));
-    EXPECT_THAT(m_log.Lines(), ElementsAre("<Data Error? Eox:247>"));
-}
-
 TEST_F(LumMidiParser, OverlongSysExIsDroppedAndTheNextOneStillArrives)
 {
     std::vector<uint8_t> aPiece(65536, 0x55);
     aPiece[0] = 0xF0;
-    ReceivePackets({aPiece});
+    Receive({aPiece});
     aPiece[0] = 0x55;
     for (int i = 1; i * 65536 <= CLumMidi::sm_iMaxSysExSize; ++i)
-        ReceivePackets({aPiece});
-    Receive({"F7", "F0 7D F7"});
+        Receive({aPiece});
+    Receive({{0xF7}, Bytes("F0 7D F7")});
 
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D F7"));
     // One line for the dropped message; its tail and F7 are not data errors.
     EXPECT_THAT(m_log.Lines(),
                 ElementsAre("CLumMidi::MacRecvProcess() - SysEx message longer than 4194304 "
                             "bytes dropped."));
-}
-
-TEST(LumMidiHooks, OwnHookComesBeforeTheListener)
-{
-    struct CTracingMidi : CLumMidi
-    {
-        explicit CTracingMidi(std::vector<std::string>* pTrace) : m_pTrace(pTrace) {}
-        void OnMidiInRecv(int iLength, unsigned char*) override
-        {
-            m_pTrace->push_back("hook receive " + std::to_string(iLength));
-        }
-        void OnMidiInReceiving(int iLength, unsigned char*) override
-        {
-            m_pTrace->push_back("hook receiving " + std::to_string(iLength));
-        }
-        std::vector<std::string>* m_pTrace;
-    };
-    std::vector<std::string> trace;
-    MidiRecorder recorder;
-    recorder.onCall = [&](const MidiRecorder::tagCall& call)
-    { trace.push_back("listener " + call.sKind + " " + std::to_string(call.iValue)); };
-    CTracingMidi midi(&trace);
-    midi.SetListener(&recorder);
-
-    MidiPacketListBuffer list({Bytes("F0 01 F7")});
-    CLumMidi::MacReadProc(list.List(), &midi, nullptr);
-
-    EXPECT_THAT(trace, ElementsAre("hook receiving 2", "listener receiving 2", "hook receiving 1",
-                                   "listener receiving 1", "hook receive 3", "listener receive 3"));
 }
 
 TEST(LumMidiDebugPrint, LogsHexOnOneLineCutAt255)
@@ -538,11 +443,7 @@ TEST(LumMidiDebugPrint, LogsHexOnOneLineCutAt255)
     std::vector<uint8_t> aLong(200, 0xAB);
     CLumMidi::DebugMidiMessagePrint(aLong.data(), int(aLong.size()));
 
-    std::vector<std::string> lines = log.Lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "F0 41 0A F7");
-    EXPECT_EQ(lines[1].size(), 255u);
-    EXPECT_EQ(lines[1].substr(0, 8), "AB AB AB");
+    EXPECT_THAT(log.Lines(), ElementsAre("F0 41 0A F7", Hex(aLong).substr(0, 255)));
 }
 
 // --- The semaphore ---
@@ -592,8 +493,8 @@ TEST(LumSemaphore, TimedWaitAcquiresWithZeroOrGivesUpWithMinusTwoAndLogs)
 
     LogCapture log;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(lock.Wait(1500ul), -2); // still held
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_EQ(lock.Wait(999ul), -2); // still held; the deadline crosses a second
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 999ms);
     EXPECT_TRUE(log.Contains("Semaphore - Timeout"));
 }
 

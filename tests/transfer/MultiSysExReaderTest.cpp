@@ -129,6 +129,7 @@ const std::string kHeader = "[MultiSysEx]\n";
 
 // Entries are kept by number, not by line; only a key's leading number counts; bare names
 // end at white space, quoted ones at their quote; any byte above 0x7F is a name character.
+// clang-format off
 const tagListCase kListCases[] = {
     // Bad headers make illegal list files; the caller tells the user, naming the file.
     {"Empty", "", 0, 0, {}, kNoHeader, 0, kCantFind},
@@ -154,11 +155,7 @@ const tagListCase kListCases[] = {
     {"NameOf255EndsTheList", kHeader + "1=a.syx\n2=" + kName255 + "\n3=c.syx\n", 1, 1,
      {{1, "a.syx"}, {3, "<untouched>"}}, CMultiSysExReader::kNameTooLong, 2},
 };
-
-void PrintTo(const tagListCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
+// clang-format on
 
 class MultiSysExList : public MultiSysExReader, public testing::WithParamInterface<tagListCase>
 {
@@ -207,12 +204,9 @@ TEST_F(MultiSysExReader, ListedNamesAreFoundBesideTheList)
     EXPECT_EQ(Contents(4), "<null>");
     EXPECT_EQ(sg_alerts, (std::vector<tagAlert>{{"Not Found File", kAlertStopAlert},
                                                 {"Not Found File", kAlertStopAlert}}));
-    EXPECT_TRUE(m_log.Contains("Not found file: ../outside.syx"));
-    EXPECT_TRUE(m_log.Contains("Not found file: missing.syx"));
 
     // A folder exists but does not open as a file.
     sg_alerts.clear();
     EXPECT_EQ(Contents(5), "<null>");
     EXPECT_EQ(sg_alerts, (std::vector<tagAlert>{{"Can't Open File", kAlertStopAlert}}));
-    EXPECT_TRUE(m_log.Contains("Can't open file: sub"));
 }

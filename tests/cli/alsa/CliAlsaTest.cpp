@@ -122,11 +122,6 @@ struct tagStreamCase
     const char* pszSummary;
 };
 
-void PrintTo(const tagStreamCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
 tagStreamCase RealTimeCase(const char* pszName, size_t nMessages, size_t nLength, int iIntervalMs,
                            const char* pszSummary)
 {

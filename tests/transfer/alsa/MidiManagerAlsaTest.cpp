@@ -30,21 +30,17 @@ class MidiManagerAlsa : public MidiManagerFixture
 protected:
     MidiManagerAlsa() { m_bAlsa = true; }
 
-    // Starts amidi with the arguments, on one CPU (see PinnedAmidi), its output into a log
-    // in the temporary folder; whether it started.
-    bool StartAmidi(QProcess& amidi, const QStringList& args)
-    {
-        const std::string log = m_temp.File("amidi" + std::to_string(++m_nTools) + ".log");
-        return StartTool(amidi, "taskset", PinnedAmidi(args), QString::fromStdString(log));
-    }
-    // amidi -s of the bytes into hw:0,iDevice, iIntervalMs between messages (0: unpaced).
+    // amidi -s of the bytes into hw:0,iDevice, iIntervalMs between messages (0: unpaced), on
+    // one CPU (see PinnedAmidi), its output into a log; whether it started.
     bool StartAmidiSend(QProcess& amidi, int iDevice, const Bytes& bytes, int iIntervalMs = 0)
     {
-        const std::string path = m_temp.Write("sent" + std::to_string(m_nTools) + ".syx", bytes);
+        const std::string sNumber = std::to_string(++m_nTools);
+        const std::string path = m_temp.Write("sent" + sNumber + ".syx", bytes);
         QStringList args{"-p", QString("hw:0,%1").arg(iDevice), "-s", QString::fromStdString(path)};
         if (iIntervalMs > 0)
             args << "-i" << QString::number(iIntervalMs);
-        return StartAmidi(amidi, args);
+        return StartTool(amidi, "taskset", PinnedAmidi(args),
+                         QString::fromStdString(m_temp.File("amidi" + sNumber + ".log")));
     }
 
     TempDir m_temp;
@@ -52,28 +48,7 @@ protected:
 };
 } // namespace
 
-// --- Receiving ---
-
-TEST_F(MidiManagerAlsa, DumpSentByAmidiIsReceivedByteForByte)
-{
-    // Clock bytes inside the dump, as an instrument may send while it dumps.
-    const Bytes expected = MessageStream(1, {3000});
-    Bytes dump = expected;
-    dump.insert(dump.begin() + 1000, 0xF8);
-    dump.insert(dump.begin() + 2000, 0xF8);
-    ASSERT_EQ(m_pManager->MidiInOpenByName(kRawMidi1), 1);
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-
-    QProcess amidi;
-    ASSERT_TRUE(StartAmidiSend(amidi, 1, dump));
-    ASSERT_TRUE(amidi.waitForFinished(20000));
-    EXPECT_EQ(amidi.exitCode(), 0);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return m_recorder.Has(LM_RECEIVE_COMPLETE) || m_recorder.Has(LM_RECEIVE_ERROR); },
-        10000));
-    EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_ERROR));
-    EXPECT_EQ(Received(), expected);
-}
+// --- Receiving (one message with real-time bytes inside: the dump streams below) ---
 
 // A fast sender outruns what the kernel keeps for a reader: what arrives is either the
 // whole message or an error that says data was lost, never a shorter "complete" message.
@@ -85,9 +60,11 @@ TEST_F(MidiManagerAlsa, AnUnpacedMessageOfMebibytesArrivesExactOrIsReportedLost)
         SCOPED_TRACE(nLength);
         m_recorder.m_messages.clear();
         const Bytes message = MessageStream(1, {nLength});
+        Bytes sent = message; // with a clock byte inside, as an instrument may send
+        sent.insert(sent.begin() + 1000, 0xF8);
         ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
         QProcess amidi;
-        ASSERT_TRUE(StartAmidiSend(amidi, 1, message));
+        ASSERT_TRUE(StartAmidiSend(amidi, 1, sent));
         ASSERT_TRUE(PumpUntil(
             [&]
             {
@@ -141,11 +118,6 @@ struct tagAmidiCase
     int iIntervalMs; // amidi's pause between messages; 0 unpaced
 };
 
-void PrintTo(const tagAmidiCase& c, std::ostream* pStream)
-{
-    *pStream << c.pszName;
-}
-
 class DumpReceiveAlsaStreams : public MidiManagerAlsa,
                                public ::testing::WithParamInterface<tagAmidiCase>
 {
@@ -189,8 +161,6 @@ TEST_P(DumpReceiveAlsaStreams, AmidiStreamIsRecordedByteExactMinusRealTime)
     }
     EXPECT_EQ(iEnd, kDumpEndIdle);
     EXPECT_EQ(status.counts.llMessages, int64_t(nMessages));
-    EXPECT_EQ(status.counts.llInterrupted, 0);
-    EXPECT_EQ(status.counts.bIncompleteAtStop, 0);
     EXPECT_EQ(dump.size(), stream.expected.size());
     EXPECT_TRUE(dump == stream.expected);
 }
@@ -257,17 +227,6 @@ protected:
     QProcess m_aseqdump;
 };
 } // namespace
-
-TEST_F(TransmitPacingAlsa, PausedStreamReachesRawMidiByteForByte)
-{
-    const Bytes stream = MessageStream(100, {138});
-    CRawMidiInstrument rawMidi("/dev/snd/midiC0D1");
-    ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,1";
-    // A kernel client's port is paced.
-    Send(kRawMidi1, true, stream, 100);
-    PumpUntil([&] { return rawMidi.Heard().size() >= stream.size(); }, 30000);
-    EXPECT_EQ(rawMidi.Heard(), stream);
-}
 
 TEST_F(TransmitPacingAlsa, EveryEventOnMidiThroughHoldsAtMostOneMessageEnd)
 {
