@@ -32,9 +32,9 @@ constexpr int kFileTiming = 16;
 constexpr int kCloseButton = 17;
 
 // How the window names a file of a list.
-QString Named(int nNumber, int nCount, const char* pszName, const char* pszList = "list.msy")
+QString Named(int nNumber, int nCount, const char* pszName)
 {
-    return Text("FileOfNamedList", pszList, nNumber, nCount, pszName);
+    return Text("FileOfNamedList", "list.msy", nNumber, nCount, pszName);
 }
 
 class TransmitWindowTest : public WindowFixture
