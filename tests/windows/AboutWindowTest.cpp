@@ -30,8 +30,6 @@ class AboutWindowTest : public testing::Test
 protected:
     void SetUp() override
     {
-        const char* pszResources = getenv("QUILLMARK_RESOURCES");
-        m_resources = pszResources ? pszResources : "";
         g_pApplication = &m_application;
         InstallEventHandler(GetApplicationEventTarget(), &CApplication::OnMacEvent, 2,
                             CApplication::sm_amMacEventList, &m_application, &m_pHandler);
@@ -66,7 +64,7 @@ protected:
 
     CApplication m_application;
     EventHandlerRef m_pHandler = nullptr;
-    std::string m_resources;
+    const std::string m_resources = getenv("QUILLMARK_RESOURCES");
 };
 
 QImage Premultiplied(const QImage& image)

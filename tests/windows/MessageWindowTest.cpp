@@ -16,18 +16,15 @@ const Bytes kYamahaCut = {0xF0, 0x43, 0x00, 0x09, 0x00};
 
 struct tagRowCase
 {
-    int iRow;
     const char* apszTexts[CSysExMessageModel::kColumnCount];
     const char* pszChecksumKey;
 };
 
 const tagRowCase kRows[] = {
-    {0, {"1", "Roland", "10", "11", "42 12 40 00 7F 00 41", nullptr}, "ChecksumOK"},
-    {1, {"2", "Roland", "10", "11", "42 12 40 00 7F 00 40", nullptr}, "ChecksumBad"},
-    {2,
-     {"3", "Universal Non-Real Time: GM System On", "7F", "6", "09 01", nullptr},
-     "ChecksumNone"},
-    {3, {"4", "Yamaha", "00", "5", "09 00", nullptr}, "ChecksumUnterminated"},
+    {{"1", "Roland", "10", "11", "42 12 40 00 7F 00 41", nullptr}, "ChecksumOK"},
+    {{"2", "Roland", "10", "11", "42 12 40 00 7F 00 40", nullptr}, "ChecksumBad"},
+    {{"3", "Universal Non-Real Time: GM System On", "7F", "6", "09 01", nullptr}, "ChecksumNone"},
+    {{"4", "Yamaha", "00", "5", "09 00", nullptr}, "ChecksumUnterminated"},
 };
 } // namespace
 
@@ -38,19 +35,19 @@ TEST(MessageWindow, TheModelShowsEachMessagesColumns)
     CSysExMessageModel model(dump.Index());
     ASSERT_EQ(model.rowCount(), 4);
     ASSERT_EQ(model.columnCount(), int(CSysExMessageModel::kColumnCount));
-    for (const tagRowCase& row : kRows)
+    for (int iRow = 0; iRow < 4; ++iRow)
     {
-        SCOPED_TRACE(row.iRow);
+        SCOPED_TRACE(iRow);
+        const tagRowCase& row = kRows[iRow];
         for (int iColumn = 0; iColumn < CSysExMessageModel::kChecksum; ++iColumn)
-            EXPECT_EQ(model.data(model.index(row.iRow, iColumn)).toString(),
+            EXPECT_EQ(model.data(model.index(iRow, iColumn)).toString(),
                       QString::fromLatin1(row.apszTexts[iColumn]));
-        EXPECT_EQ(model.data(model.index(row.iRow, CSysExMessageModel::kChecksum)).toString(),
+        EXPECT_EQ(model.data(model.index(iRow, CSysExMessageModel::kChecksum)).toString(),
                   Text(row.pszChecksumKey));
         // Only a BAD sum stands out.
-        EXPECT_EQ(
-            model.data(model.index(row.iRow, CSysExMessageModel::kChecksum), Qt::ForegroundRole)
-                .isValid(),
-            row.iRow == 1);
+        EXPECT_EQ(model.data(model.index(iRow, CSysExMessageModel::kChecksum), Qt::ForegroundRole)
+                      .isValid(),
+                  iRow == 1);
     }
     EXPECT_FALSE(model.data(model.index(4, 0)).isValid());
 }

@@ -170,24 +170,18 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeCho
 // None of these leaves anything to save: closing asks nothing.
 TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsking)
 {
-    const struct
-    {
-        QString status;
-        std::function<void(VirtualMidi&, MIDIEndpointRef)> breakIt;
-    } cases[] = {
+    const std::pair<QString, std::function<void()>> cases[] = {
         {Text("StatusReceiveError"),
-         [](VirtualMidi& midi, MIDIEndpointRef h) {
-             midi.Inject(h, {{0x90, 0x3C, 0x40}});
+         [&] {
+             m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}});
          }},
-        {Text("StatusReceiveDataLost"),
-         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.BreakInput(h); }},
-        {Text("StatusReceiveSourceGone"),
-         [](VirtualMidi& midi, MIDIEndpointRef h) { midi.RemoveEndpoint(h); }},
+        {Text("StatusReceiveDataLost"), [&] { m_pVirtual->BreakInput(m_hSource); }},
+        {Text("StatusReceiveSourceGone"), [&] { m_pVirtual->RemoveEndpoint(m_hSource); }},
     };
     // The source goes last. A window receives once, so each case has its own.
-    for (const auto& c : cases)
+    for (const auto& [status, breakIt] : cases)
     {
-        SCOPED_TRACE(c.status.toStdString());
+        SCOPED_TRACE(status.toStdString());
         CReceiveWindow window;
         ASSERT_EQ(window.Create(nullptr), 1);
         WindowScript script;
@@ -196,10 +190,10 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
             [&]
             {
                 m_pVirtual->Inject(m_hSource, {{0xF0, 0x41, 0x10}});
-                c.breakIt(*m_pVirtual, m_hSource);
+                breakIt();
             });
         script.Then(
-            "the status", [&] { return ControlText(window, kStatusText) == c.status; },
+            "the status", [&] { return ControlText(window, kStatusText) == status; },
             [&]
             {
                 EXPECT_FALSE(ControlEnabled(window, kSaveButton));

@@ -32,9 +32,9 @@ constexpr int kFileTiming = 16;
 constexpr int kCloseButton = 17;
 
 // How the window names a file of a list.
-QString Named(int nNumber, int nCount, const char* pszName, const char* pszList = "list.msy")
+QString Named(int nNumber, int nCount, const char* pszName)
 {
-    return Text("FileOfNamedList", pszList, nNumber, nCount, pszName);
+    return Text("FileOfNamedList", "list.msy", nNumber, nCount, pszName);
 }
 
 class TransmitWindowTest : public WindowFixture
@@ -196,8 +196,7 @@ TEST_F(TransmitWindowTest, ARefusedFileIsNamedWithTheReasonAndNothingIsSent)
         m_driver.PressButton(QMessageBox::Ok);
         if (i > 0)
             NewWindow();
-        WindowScript script;
-        script.RunModal(*m_pWindow);
+        WindowScript().RunModal(*m_pWindow);
 
         ASSERT_EQ(m_driver.Seen().size(), 2 * i + 2);
         const DialogDriver::tagSeen& alert = m_driver.Seen().back();
@@ -217,8 +216,7 @@ TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
     const std::string sPath = m_dir.Write("open.syx", open);
     Choose(sPath);
     m_driver.PressButtonWithText(Text("ButtonCancel").remove(QChar('&')));
-    WindowScript refused;
-    refused.RunModal(*m_pWindow);
+    WindowScript().RunModal(*m_pWindow);
     ASSERT_EQ(m_driver.Seen().size(), 2u);
     EXPECT_EQ(m_driver.Seen()[1].defaultButton, Text("ButtonSendAnyway").remove(QChar('&')));
     EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr);
