@@ -97,7 +97,10 @@ void DialogDriver::Poll()
     // A modal window of the program (a progress window) is not a dialog to answer.
     QWidget* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!pDialog || !pDialog->isVisible() || m_answering.contains(pDialog))
+    {
+        m_nWaitingPolls = 0; // each unexpected dialog gets the whole wait
         return;
+    }
 
     if (m_answers.empty())
     {
