@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -78,14 +77,13 @@ inline tagRealTimeStream RealTimeStream(size_t nMessages, size_t nLength)
 inline std::vector<Bytes> SysExEvents(const QString& sDump)
 {
     std::vector<Bytes> events;
-    static const QRegularExpression sysex("System exclusive\\s+([0-9A-F ]+)");
     for (const QString& sLine : sDump.split('\n'))
     {
-        const QRegularExpressionMatch match = sysex.match(sLine);
-        if (!match.hasMatch())
+        const qsizetype nAt = sLine.indexOf("System exclusive");
+        if (nAt < 0)
             continue;
         Bytes& event = events.emplace_back();
-        for (const QString& sByte : match.captured(1).split(' ', Qt::SkipEmptyParts))
+        for (const QString& sByte : sLine.mid(nAt + 16).split(' ', Qt::SkipEmptyParts))
             event.push_back(uint8_t(sByte.toUInt(nullptr, 16)));
     }
     return events;

@@ -132,9 +132,7 @@ TEST_F(CliAlsa, ReceiveManyRecordsAmidiStreamsAndRequestedDumpsByteExactMinusRea
             continue;
         }
         ASSERT_EQ(iExit, 0) << m_sErr;
-        const Bytes got = Read(sGot);
-        EXPECT_EQ(got.size(), c.expected.size());
-        EXPECT_TRUE(got == c.expected);
+        EXPECT_TRUE(Read(sGot) == c.expected);
         std::string sSummary = c.sSummary;
         sSummary.replace(sSummary.find('%'), 1, sGot.toStdString());
         EXPECT_NE(m_sErr.find(sSummary), std::string::npos) << m_sErr;
