@@ -113,7 +113,7 @@ TEST(SysExDumpTest, MapsAFileJoinsTheChosenMessagesReportsTheProblemsAndShowsHex
 }
 
 // Sums worked out by hand from each maker's rule.
-TEST(SysExChecksumTest, JudgesTheMessageByItsMakersRule)
+TEST(SysExMessage, JudgesTheSumByTheMakersRuleAndNamesTheMaker)
 {
     // A Sample Dump Standard data packet: channel 0, packet 5, 120 data bytes that are 0
     // but the first (0x11). By the rule the sum is 7E ^ 00 ^ 02 ^ 05 ^ 11 = 68.
@@ -149,12 +149,10 @@ TEST(SysExChecksumTest, JudgesTheMessageByItsMakersRule)
     for (const auto& [message, expected] : cases)
         EXPECT_EQ(CSysExChecksum::Check(message.data(), message.size()), expected)
             << ::testing::PrintToString(message);
-}
 
-TEST(MidiManufacturerTest, NamesTheMakerOrShowsTheID)
-{
+    // The maker named, or its ID shown.
     const std::string kNonRealTime = "Universal Non-Real Time";
-    const std::tuple<Bytes, std::string, int> cases[] = {
+    const std::tuple<Bytes, std::string, int> makers[] = {
         {{0xF0, 0x41, 0x10, 0x42, 0x12, 0xF7}, "Roland", 0x10},
         {{0xF0, 0x00, 0x20, 0x29, 0x02, 0x11, 0xF7}, "Focusrite/Novation", 0x02},
         {{0xF0, 0, 0, 0x41, 0x01, 0xF7}, "Microsoft", 0x01}, // not the one-byte 41
@@ -170,7 +168,7 @@ TEST(MidiManufacturerTest, NamesTheMakerOrShowsTheID)
         {{0xF0, 0x00, 0x21, 0x7F, 0xF7}, "00 21 7F", -1},
         {{0xF0, 0x00, 0x20, 0xF7}, "", -1}, // too short for three bytes
         {{0xF0, 0xF7}, "", -1}};
-    for (const auto& [message, expected, iDeviceID] : cases)
+    for (const auto& [message, expected, iDeviceID] : makers)
     {
         SCOPED_TRACE(::testing::PrintToString(message));
         const tagMidiManufacturer maker =
@@ -201,8 +199,17 @@ Messages Read(const Bytes& file)
 
 const Bytes kGoodTrack = Track({SysExEvent(0, {0x01, 0xF7})});
 
+Bytes SysEx(size_t nLength, unsigned char ucSeed)
+{
+    Bytes bytes{0xF0};
+    for (size_t i = 1; i + 1 < nLength; ++i)
+        bytes.push_back((ucSeed + i) & 0x7F);
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
 // 96 ticks a quarter note at the default tempo of 120: a tick is 5208.33 us.
-TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrderOrNamesWhatIsWrong)
+TEST(MidiFile, ReadsTheSysExInTimeOrderOrNamesWhatIsWrongAndReadsBackWhatIsWritten)
 {
     const std::tuple<const char*, Bytes, Messages> cases[] = {
         // The message goes on in F7 events up to the one ending in F7; an F7 event after
@@ -290,21 +297,9 @@ TEST(MidiFileRead, GivesTheSysExMessagesInTimeOrderOrNamesWhatIsWrong)
         EXPECT_EQ(reader.ErrorTrack(), nTrack) << pszName;
         EXPECT_TRUE(reader.Messages().empty()) << pszName;
     }
-}
 
-Bytes SysEx(size_t nLength, unsigned char ucSeed)
-{
-    Bytes bytes{0xF0};
-    for (size_t i = 1; i + 1 < nLength; ++i)
-        bytes.push_back((ucSeed + i) & 0x7F);
-    bytes.push_back(0xF7);
-    return bytes;
-}
-
-// We read back all we wrote (long lengths, unfinished messages, bytes outside), and so does
-// midicsv: each message at the time those before it take on the wire (320 us a byte) and the pause.
-TEST(MidiFileWriter, WeAndMidicsvReadBackTheFile)
-{
+    // We read back all we wrote (long, unfinished, bytes outside), and so does midicsv: each
+    // message at the time those before it take on the wire (320 us a byte) and the pause.
     const Bytes all = Join({SysEx(20000, 4),
                             SysEx(128, 5),
                             {0xF0, 0x41, 0x10},
