@@ -63,7 +63,7 @@ protected:
 };
 } // namespace
 
-TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
+TEST_F(LumFileTest, TakesExtensionsReadsWritesAndOpensWithoutEverTakingAStandardStream)
 {
     // The buffer afterwards, cut to the size and the rest NUL-filled, or left alone.
     const std::tuple<const char*, int, int, std::string> cases[] = {
@@ -87,10 +87,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_EQ(CLumFile::RemoveExtension(szName), 1);
     EXPECT_EQ(CLumFile::AddExtension(szName, "msy"), szName); // no dot is inserted
     EXPECT_STREQ(szName, "song.v2msy");
-}
 
-TEST_F(LumFileTest, ReadsWritesAndOpensWithoutEverTakingAStandardStream)
-{
     CLumFile file;
     char buffer[10] = {};
     long lPosition = 42, lLength = 0;
