@@ -1,18 +1,25 @@
 #include "file/LumFile.h"
+#include "file/LumResourceFile.h"
+#include "platform/bundle/ResourceFolder.h"
+#include "platform/file/FileManager.h"
 #include "support/LogCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace std::string_literals;
@@ -56,7 +63,7 @@ protected:
 };
 } // namespace
 
-TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
+TEST_F(LumFileTest, TakesExtensionsReadsWritesAndOpensWithoutEverTakingAStandardStream)
 {
     // The buffer afterwards, cut to the size and the rest NUL-filled, or left alone.
     const std::tuple<const char*, int, int, std::string> cases[] = {
@@ -80,10 +87,7 @@ TEST(LumFileExtension, TakesTheTextFromTheLastDotButNotALeadingOne)
     EXPECT_EQ(CLumFile::RemoveExtension(szName), 1);
     EXPECT_EQ(CLumFile::AddExtension(szName, "msy"), szName); // no dot is inserted
     EXPECT_STREQ(szName, "song.v2msy");
-}
 
-TEST_F(LumFileTest, ReadWriteModesAndPositionsRoundTrip)
-{
     CLumFile file;
     char buffer[10] = {};
     long lPosition = 42, lLength = 0;
@@ -152,23 +156,21 @@ TEST_F(LumFileTest, ReadWriteModesAndPositionsRoundTrip)
         file.Close();
     }
     EXPECT_EQ(TempDir::Read(path), (Bytes{'W', 'Z', 0x10, 0x4C, 0x00, 0xF7}));
-}
 
-// No way of opening takes a standard stream's descriptor. By location or reference the
-// location is set; by path, and on a failure, it stays, and a failed open by path keeps
-// the file held. Destroying the object leaves its file open.
-TEST_F(LumFileTest, OpeningNeverTakesAStandardStreamAndSetsTheLocationByLocationOrReference)
-{
-    std::string path = m_dir.Write("dump.syx", Bytes{0xF0, 0xF7});
+    // No way of opening takes a standard stream's descriptor. By location or reference the
+    // location is set; by path, and on a failure, it stays, and a failed open by path keeps
+    // the file held. Destroying the object leaves its file open.
+    m_log.Clear();
+    const std::string sDump = m_dir.Write("dump.syx", Bytes{0xF0, 0xF7});
     FSSpec dump = Location("dump.syx"), gone = Location("gone.syx");
-    FSRef ref{path}, missing{m_dir.File("none")}, folder{m_dir.Path()};
+    FSRef ref{sDump}, missing{m_dir.File("none")}, folder{m_dir.Path()};
     // Started without standard input, a process gets descriptor 0 from its next open;
     // an open file must never sit there, where it would read as "no file".
     int iSaved = fcntl(0, F_DUPFD_CLOEXEC, 3); // -1 when already started without one
     close(0);
     CLumFile byPath, byLocation, byReference;
     int iOpened =
-        byPath.Open(path.c_str(), 1) + byLocation.MacOpen(&dump, 1) + byReference.MacOpen(&ref, 1);
+        byPath.Open(sDump.c_str(), 1) + byLocation.MacOpen(&dump, 1) + byReference.MacOpen(&ref, 1);
     bool bZeroStillFree = fcntl(0, F_GETFD) == -1;
     dup2(iSaved, 0);
     close(iSaved);
@@ -184,11 +186,11 @@ TEST_F(LumFileTest, OpeningNeverTakesAStandardStreamAndSetsTheLocationByLocation
     ASSERT_EQ(pFile->MacOpen(&ref, 1), 1);
     EXPECT_EQ(pFile->m_spec.folder, m_dir.Path());
     EXPECT_EQ(pFile->m_spec.name, "dump.syx");
-    const int fd = pFile->m_refNum;
+    const int iHeld = pFile->m_refNum;
     const std::string sMissing = m_dir.File("missing.syx");
     for (const char* pszPath : {sMissing.c_str(), m_dir.Path().c_str(), (const char*)nullptr})
         EXPECT_EQ(pFile->Open(pszPath, 1), 0); // a folder is no file
-    EXPECT_EQ(pFile->m_refNum, fd);
+    EXPECT_EQ(pFile->m_refNum, iHeld);
 
     EXPECT_EQ(pFile->MacOpen(&gone, 9) + pFile->MacOpen(&missing, 1) + pFile->MacOpen(&folder, 1),
               0);
@@ -199,7 +201,7 @@ TEST_F(LumFileTest, OpeningNeverTakesAStandardStreamAndSetsTheLocationByLocation
     EXPECT_EQ(pFile->m_spec.name, "dump.syx");
     const int otherFd = pFile->m_refNum;
     delete pFile;
-    for (int iOpen : {fd, otherFd})
+    for (int iOpen : {iHeld, otherFd})
     {
         EXPECT_NE(fcntl(iOpen, F_GETFD), -1);
         close(iOpen);
@@ -207,8 +209,10 @@ TEST_F(LumFileTest, OpeningNeverTakesAStandardStreamAndSetsTheLocationByLocation
 }
 
 // The old file stays until the new one is complete, after a failed write, and when no file
-// can be made or a folder is in the way or given as the folder.
-TEST_F(LumFileTest, MacWriteOpenReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsComplete)
+// can be made or a folder is in the way or given as the folder. A name of up to 255 UTF-16
+// units that the file system holds, naming one entry of the folder and no folder, is
+// created; anything else fails with its code, creating nothing.
+TEST_F(LumFileTest, WriteOpenReplacesOnlyOnceCompleteAndCreateOpenTakesNamesOfOneEntry)
 {
     std::string path = m_dir.Write("keep.syx", "precious");
     std::filesystem::create_directory(m_dir.File("taken"));
@@ -265,14 +269,7 @@ TEST_F(LumFileTest, MacWriteOpenReplacesTheFileWithItsCodesOnlyOnceTheNewOneIsCo
     EXPECT_EQ(TempDir::Read(path), (Bytes{0xF0, 0x01, 0xF7}));
     EXPECT_EQ(Entries(), 2);
     EXPECT_EQ(m_log.Lines(), Lines{"CLumFile::Close : Failed to replace the file."});
-}
 
-// A name of up to 255 UTF-16 units that the file system holds, naming one entry of the
-// folder and no folder, is created; anything else fails with its code, creating nothing.
-TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255UnitsAndSetsTheCodes)
-{
-    std::filesystem::create_directory(m_dir.File("sub"));
-    std::string inner = m_dir.Write("sub/inner.syx", "inner");
     std::string astral, accented;
     for (int i = 0; i < 128; ++i)
     {
@@ -287,12 +284,11 @@ TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255UnitsAndSetsTheCodes
         {sHere, std::string(65537, 'n'), sTooLong}, // would read as 1 if kept in 16 bits
         {sHere, astral, sTooLong},
         {sHere, accented, sCannot + "-37"},
-        {sHere, "sub/inner.syx", sCannot + "-37"},
+        {sHere, "taken/inside", sCannot + "-37"},
         {sHere, "", sCannot + "-37"},
         {sHere, "..", sCannot + "-37"},
-        {sHere, "sub", sCannot + "-1302"},
+        {sHere, "taken", sCannot + "-1302"},
         {m_dir.File("missing"), "x.syx", sCannot + "-120"}};
-    CLumFile file;
     for (const auto& [sFolder, sName, sLog] : cases)
     {
         m_log.Clear();
@@ -301,8 +297,8 @@ TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255UnitsAndSetsTheCodes
         EXPECT_EQ(m_log.Lines(), Lines{"CLumFile::MacCreateWithFSRef() - " + sLog})
             << sName.substr(0, 20);
     }
-    EXPECT_EQ(TempDir::Read(inner), (Bytes{'i', 'n', 'n', 'e', 'r'}));
-    EXPECT_EQ(Entries(), 1);
+    EXPECT_EQ(TempDir::Read(m_dir.File("taken/inside")), Bytes{'x'});
+    EXPECT_EQ(Entries(), 2);
 
     // Created with the codes, replacing what was there, opened with the mode.
     const std::string name(255, 'n');
@@ -326,11 +322,193 @@ TEST_F(LumFileTest, MacCreateOpenTakesNamesOfOneEntryUpTo255UnitsAndSetsTheCodes
                      "CLumFile::MacChangeType() - Failed to call FSGetCatalogInfo(). err=-43"}));
     if (!m_bCodes)
         GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
-    std::string path = m_dir.Write("f.syx", "x");
+    const std::string coded = m_dir.Write("f.syx", "x");
     FSSpec spec = Location("f.syx");
     EXPECT_EQ(CLumFile::MacChangeType(&spec, kTypeSysX), 1);
-    EXPECT_EQ(Codes(path), "SysX");
-    FSRef ref{path};
+    EXPECT_EQ(Codes(coded), "SysX");
+    FSRef ref{coded};
     EXPECT_EQ(CLumFile::MacChangeCreator(&ref, kCreatorQMRK), 1);
-    EXPECT_EQ(Codes(path), "QMRKSysX");
+    EXPECT_EQ(Codes(coded), "QMRKSysX");
+}
+
+// A location names one entry of an absolute folder, also for a partial path and for a file
+// still missing (a save needs it); a link keeps its own name; relative paths become absolute.
+// Missing arguments and files, non-files (a FIFO would block an open), unknown descriptors
+// and modes are refused with their codes, touching nothing.
+using FileManager = LumFileTest;
+TEST_F(FileManager, LocatesOneEntryOfAnAbsoluteFolderAndRefusesWhatItCannotDo)
+{
+    m_dir.Write("dump.syx", "x");
+    std::filesystem::create_directory(m_dir.File("sub"));
+    m_dir.Write("sub/inner.syx", "y");
+    FSSpec located;
+    for (const char* pszName : {"dump.syx", "sub/inner.syx", "new.syx"})
+    {
+        EXPECT_EQ(FSMakeFSSpec(m_dir.Path().c_str(), pszName, &located),
+                  *pszName == 'n' ? fnfErr : 0);
+        EXPECT_EQ(located.folder + "/" + located.name, m_dir.File(pszName));
+        EXPECT_EQ(located.name, std::filesystem::path(pszName).filename());
+    }
+
+    std::string target = m_dir.Write("target.syx", "x");
+    ASSERT_EQ(symlink(target.c_str(), m_dir.File("link.syx").c_str()), 0);
+    bool bIsFolder = true;
+    EXPECT_EQ(FSPathMakeFSSpec(m_dir.File("link.syx").c_str(), &located, &bIsFolder), 0);
+    EXPECT_EQ(located.name, "link.syx");
+    EXPECT_FALSE(bIsFolder);
+
+    std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.Path());
+    FSRef up;
+    const std::vector<OSErr> errs{FSPathMakeRef("target.syx", &up, &bIsFolder),
+                                  FSPathMakeRef("../", &up, &bIsFolder)};
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(errs, std::vector<OSErr>(2, 0));
+    EXPECT_TRUE(bIsFolder);
+    EXPECT_EQ(up.path, std::filesystem::path(m_dir.Path()).parent_path().string());
+
+    // A plain file has no codes.
+    FInfo codes{1, 2};
+    EXPECT_EQ(FSpGetFInfo(&located, &codes), 0);
+    EXPECT_EQ(std::make_pair(codes.fdCreator, codes.fdType), std::make_pair(0u, 0u));
+
+    const std::string path = m_dir.Write("f", "abc");
+    ASSERT_EQ(mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
+    FSSpec spec{m_dir.Path(), "f"}, missing{m_dir.Path(), "missing"}, out;
+    FSSpec fifo{m_dir.Path(), "fifo"}, here{m_dir.Path(), ""};
+    FSRef ref{path}, folder{m_dir.Path()}, relative{"f"};
+    FInfo info;
+    long lCount = 1, lNegativeRead = -1, lNegativeWrite = -1;
+    int refNum = 0, fd = 0;
+    char c = 0;
+    ASSERT_EQ(FSpOpenDF(&spec, fsRdWrPerm, &fd), 0);
+    // Errors of the system become their codes: a folder replaced by a full one, a full
+    // disk, a missing folder before "..".
+    std::filesystem::create_directories(m_dir.File("full/inner"));
+    std::filesystem::create_directory(m_dir.File("empty"));
+    FSSpec empty{m_dir.Path(), "empty"}, full{m_dir.Path(), "full"};
+    const int fdFull = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    long lOne = 1;
+    const std::vector<std::pair<OSErr, OSErr>> calls = {
+        {FSpReplace(&empty, &full), dupFNErr},
+        {FSWrite(fdFull, &lOne, &c), dskFulErr},
+        {FSMakeFSSpec(m_dir.Path().c_str(), "nowhere/..", &out), fnfErr},
+        {FSMakeFSSpec(m_dir.File("nowhere").c_str(), "x.syx", &out), dirNFErr},
+        {FSMakeFSSpec(m_dir.Path().c_str(), "x", nullptr), paramErr},
+        {FSPathMakeFSSpec(m_dir.File("none").c_str(), &out, nullptr), fnfErr},
+        {FSPathMakeFSSpec(m_dir.Path().c_str(), nullptr, nullptr), paramErr},
+        {FSPathMakeRef(nullptr, &ref, nullptr), paramErr},
+        {FSPathMakeRef("", &ref, nullptr), fnfErr},
+        {FSpMakeFSRef(nullptr, &ref), paramErr},
+        {FSMakeChildSpec(nullptr, "x", &out), paramErr},
+        {FSMakeChildSpec(&folder, "a/b", &out), bdNamErr},
+        {FSMakeChildSpec(&ref, "x", &out), dirNFErr},
+        {FSGetCatalogInfo(&relative, kFSCatInfoNone, nullptr, nullptr, &out), paramErr},
+        {FSpOpenDF(&fifo, fsRdPerm, &refNum), notAFileErr},
+        {FSpOpenDF(&here, fsCurPerm, &refNum), notAFileErr},
+        {FSpOpenDF(nullptr, fsRdPerm, &refNum), paramErr},
+        {FSpOpenDF(&spec, fsRdPerm, nullptr), paramErr},
+        {FSpOpenDF(&spec, 9, &refNum), paramErr},
+        {FSOpenFork(nullptr, fsRdPerm, &refNum), paramErr},
+        {FSClose(0), rfNumErr},
+        {FSRead(3, nullptr, &c), paramErr},
+        {FSRead(0, &lCount, &c), rfNumErr},
+        {FSWrite(3, nullptr, &c), paramErr},
+        {FSWrite(0, &lCount, &c), rfNumErr},
+        {SetFPos(0, fsFromStart, 0), rfNumErr},
+        {GetFPos(0, &lCount), rfNumErr},
+        {GetEOF(0, &lCount), rfNumErr},
+        {FSpCreateTemporary(nullptr, 0, 0, &out), paramErr},
+        {FSpReplace(&spec, nullptr), paramErr},
+        {FSpDelete(nullptr), paramErr},
+        {FSpGetFInfo(&spec, nullptr), paramErr},
+        {FSpGetFInfo(&missing, &info), fnfErr},
+        {FSpSetFInfo(&missing, &info), fnfErr},
+        {FSpSetFInfo(nullptr, &info), paramErr},
+        {FSRead(fd, &lNegativeRead, &c), paramErr},
+        {FSWrite(fd, &lNegativeWrite, &c), paramErr},
+        {SetFPos(fd, 9, 0), paramErr},
+        {GetFPos(fd, nullptr), paramErr},
+        {GetEOF(fd, nullptr), paramErr}};
+    for (size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].first, calls[i].second) << "call " << i;
+    close(fdFull);
+    EXPECT_EQ(refNum, 0);
+    EXPECT_EQ(FSClose(fd), 0);
+    EXPECT_EQ(TempDir::Read(path), (Bytes{'a', 'b', 'c'}));
+}
+
+// Read-only whatever the mode, closed by the destructor; a name missing, a folder or outside
+// the resource folder gives 0 and closes the object, quietly.
+using LumResourceFile = LumFileTest;
+TEST_F(LumResourceFile, OpensOnlyAResourceByItsFullNameForReadingInTheUsersLanguage)
+{
+    ScopedEnv lcAll{"LC_ALL", nullptr}, lcMessages{"LC_MESSAGES", nullptr};
+    ScopedEnv lang{"LANG", "de_AT.UTF-8"}, resources{"QUILLMARK_RESOURCES", m_dir.Path()};
+    const auto readAll = [](CLumResourceFile& file)
+    {
+        char buffer[64] = {};
+        const long lCount = file.Read(buffer, sizeof(buffer));
+        return std::string(buffer, size_t(lCount > 0 ? lCount : 0));
+    };
+    TempDir outside;
+    outside.Write("secret.txt", "secret");
+    for (const char* pszFolder : {"sub", "de.lproj", "de_AT.lproj"})
+        std::filesystem::create_directory(m_dir.File(pszFolder));
+    m_dir.Write("sub/inner.txt", "inner");
+    m_dir.Write("Data.bin", "plain");
+    auto* pFile = new CLumResourceFile;
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 3), 1);
+    EXPECT_EQ(fcntl(pFile->m_refNum, F_GETFL) & O_ACCMODE, O_RDONLY);
+    EXPECT_EQ(pFile->Write("xyz", 3), 0);
+    EXPECT_EQ(readAll(*pFile), "plain");
+    EXPECT_EQ(pFile->SetPos(1, 2), 1);
+    EXPECT_EQ(readAll(*pFile), "lain");
+    EXPECT_EQ(pFile->Close(), 1);
+    EXPECT_EQ(pFile->Close(), 0);
+
+    const std::string relative =
+        "../" + std::filesystem::path(outside.Path()).filename().string() + "/secret.txt";
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 1), 1);
+    int fd = pFile->m_refNum;
+    for (const char* pszName : {"Missing.txt", "sub", relative.c_str(), "sub/inner.txt", "..",
+                                static_cast<const char*>(nullptr)})
+    {
+        EXPECT_EQ(pFile->Open(nullptr, pszName, 1), 0) << (pszName ? pszName : "null");
+        EXPECT_EQ(pFile->IsOpened(), 0);
+    }
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+
+    ASSERT_EQ(pFile->Open(nullptr, "Data.bin", 2), 1);
+    fd = pFile->m_refNum;
+    delete pFile;
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(TempDir::Read(m_dir.File("Data.bin")), (Bytes{'p', 'l', 'a', 'i', 'n'}));
+    EXPECT_TRUE(m_log.Lines().empty());
+
+    // The user's language comes first. The folder is the variable's without its trailing
+    // slashes, or the one beside the program.
+    m_dir.Write("Help.txt", "base");
+    m_dir.Write("de.lproj/Help.txt", "deutsch");
+    m_dir.Write("de_AT.lproj/Help.txt", "oesterreichisch");
+    m_dir.Write("de.lproj/Only.txt", "nur deutsch");
+    CLumResourceFile file;
+    ASSERT_EQ(file.Open(nullptr, "Only.txt", 1), 1); // region falls back to language
+    EXPECT_EQ(readAll(file), "nur deutsch");
+    const std::pair<const char*, const char*> languages[] = {{"de_AT.UTF-8", "oesterreichisch"},
+                                                             {"de_DE.UTF-8", "deutsch"},
+                                                             {"fr_FR.UTF-8", "base"},
+                                                             {"C", "base"}};
+    for (const auto& [pszLang, pszText] : languages)
+    {
+        setenv("LANG", pszLang, 1);
+        ASSERT_EQ(file.Open(nullptr, "Help.txt", 1), 1);
+        EXPECT_EQ(readAll(file), pszText) << pszLang;
+    }
+
+    ScopedEnv slashes{"QUILLMARK_RESOURCES", m_dir.Path() + "//"};
+    EXPECT_EQ(GetResourceFolder(), m_dir.Path());
+    ScopedEnv unset{"QUILLMARK_RESOURCES", nullptr};
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    EXPECT_EQ(GetResourceFolder(), exe.substr(0, exe.rfind('/')) + "/../share/quillmark");
 }

@@ -4,8 +4,7 @@
 #include <initializer_list>
 #include <vector>
 
-// Builds Standard MIDI Files by hand, event by event, for tests of what reads them.
-//
+// Builds Standard MIDI Files by hand, event by event, for tests of what reads them:
 //   File(1, 96, {Track({SysExEvent(0, {0x41, 0xF7}), Tempo(10, 250000)})})
 namespace MidiFileBuilder
 {

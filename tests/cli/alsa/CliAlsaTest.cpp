@@ -1,7 +1,5 @@
-// The quillmark command line against the kernel's ALSA sequencer, with amidi, aseqdump
-// and a raw MIDI instrument on the other side. Runs inside the alsa-vm tool's VM: raw MIDI
-// hw:0,N is the sequencer port 16+N:0 ("Virtual Raw MIDI 0-N - VirMIDI 0-N"), and "Midi
-// Through" (14:0) echoes what it gets to its subscribers.
+// The quillmark command line against the kernel's ALSA sequencer in the alsa-vm VM (its
+// ports in SequencerTools.h), with amidi and a raw MIDI instrument on the other side.
 
 #include "support/SequencerTools.h"
 #include "support/TempDir.h"
@@ -20,14 +18,11 @@ namespace
 {
 using namespace SequencerTools;
 
-QString Port(int iDevice)
+// Raw MIDI hw:0,N's sequencer port, by display name or by address.
+QString Port(int iDevice, bool bAddress = false)
 {
-    return QString("Virtual Raw MIDI 0-%1 - VirMIDI 0-%1").arg(iDevice);
-}
-
-QString Address(int iDevice)
-{
-    return QString("%1:0").arg(16 + iDevice);
+    return bAddress ? QString("%1:0").arg(16 + iDevice)
+                    : QString("Virtual Raw MIDI 0-%1 - VirMIDI 0-%1").arg(iDevice);
 }
 
 class CliAlsa : public ::testing::Test
@@ -43,19 +38,9 @@ protected:
         m_quillmark.setProcessEnvironment(environment);
     }
 
-    void TearDown() override
+    QString File(const std::string& name) const
     {
-        for (QProcess* pProcess : {&m_quillmark, &m_tool})
-            if (pProcess->state() != QProcess::NotRunning)
-            {
-                pProcess->kill();
-                pProcess->waitForFinished(5000);
-            }
-    }
-
-    QString File(const char* pszName) const
-    {
-        return QString::fromStdString(m_files.File(pszName));
+        return QString::fromStdString(m_files.File(name));
     }
     Bytes Read(const QString& sPath) const { return TempDir::Read(sPath.toStdString()); }
 
@@ -72,12 +57,6 @@ protected:
         m_sErr = m_quillmark.readAllStandardError().toStdString();
         m_sOut = m_quillmark.readAllStandardOutput().toStdString();
         return m_quillmark.exitStatus() == QProcess::NormalExit ? m_quillmark.exitCode() : -1;
-    }
-    // What quillmark said so far, for a failure's message.
-    std::string Told()
-    {
-        return m_quillmark.readAllStandardError().toStdString() +
-               m_quillmark.readAllStandardOutput().toStdString();
     }
     // Waits until quillmark reads from the raw MIDI device's port.
     bool WaitForReader(int iDevice)
@@ -110,92 +89,62 @@ protected:
     std::string m_sErr;
     std::string m_sOut;
 };
+} // namespace
 
-// --- Recording a whole dump ---
-
-struct tagStreamCase
+TEST_F(CliAlsa, ReceiveManyRecordsAmidiStreamsAndRequestedDumpsByteExactMinusRealTime)
 {
-    const char* pszName;
-    Bytes sent;
-    Bytes expected;
-    int iIntervalMs; // amidi's pause between messages; 0 unpaced
-    const char* pszSummary;
-};
-
-tagStreamCase RealTimeCase(const char* pszName, size_t nMessages, size_t nLength, int iIntervalMs,
-                           const char* pszSummary)
-{
-    const tagRealTimeStream stream = RealTimeStream(nMessages, nLength);
-    return {pszName, stream.sent, stream.expected, iIntervalMs, pszSummary};
-}
-
-// Three messages kept; before them a long one broken off by the next F0, and after them
-// one that never ends before the silence. They are long so that the kernel passes part
-// of them on: the sequencer's raw MIDI parser drops a short unfinished SysEx unseen.
-tagStreamCase LeftOutCase()
-{
-    const Bytes a = MessageStream(1, {20});
-    const Bytes b = MessageStream(2, {30});
-    Bytes sent = a;
-    const Bytes broken = MessageStream(1, {600});
-    sent.insert(sent.end(), broken.begin(), broken.end() - 1);
-    sent.insert(sent.end(), b.begin(), b.end());
-    sent.insert(sent.end(), broken.begin(), broken.end() - 1);
-    Bytes expected = a;
-    expected.insert(expected.end(), b.begin(), b.end());
-    return {"BrokenAndUnfinishedMessages", sent, expected, 0,
-            "Received 3 messages, 80 bytes, into "
-            "%; left out: 1 interrupted by another status byte, 1 incomplete at the end."};
-}
-
-class CliAlsaStreams : public CliAlsa, public ::testing::WithParamInterface<tagStreamCase>
-{
-};
-
-TEST_P(CliAlsaStreams, ReceiveManyRecordsTheAmidiStreamByteExactMinusRealTime)
-{
-    const tagStreamCase& c = GetParam();
-    const QString sGot = File("got.syx");
-    StartQuillmark({"receive", "--in", Port(1), "--many", "--idle", "2", "-o", sGot});
-    ASSERT_TRUE(WaitForReader(1)) << "quillmark never subscribed to 17:0: " << Told();
-    AmidiSend(1, c.sent, c.iIntervalMs);
-    // It ends by itself, two seconds after the last byte.
-    const int iExit = FinishQuillmark(60000);
-    if (c.iIntervalMs == 0 && iExit != 0 && m_sErr.find("data lost") != std::string::npos)
+    const tagRealTimeStream hundred = RealTimeStream(100, 138);
+    const std::string sHundred = "Received 100 messages, 13800 bytes, into %; none left out.";
+    // Three messages kept; before them a long one broken off by the next F0, and after them
+    // one that never ends before the silence. They are long so that the kernel passes part
+    // of them on: the sequencer's raw MIDI parser drops a short unfinished SysEx unseen.
+    const Bytes a = MessageStream(1, {20}), b = MessageStream(2, {30});
+    const Bytes broken = MessageStream(1, {600}), unended(broken.begin(), broken.end() - 1);
+    const struct
     {
-        // An unpaced stream may outrun the reader: then nothing is written.
-        EXPECT_FALSE(QFile::exists(sGot));
-        printf("%s: data lost\n", c.pszName);
-        return;
+        const char* pszName;
+        Bytes sent;
+        Bytes expected;
+        int iIntervalMs; // amidi's pause between messages; 0 unpaced
+        std::string sSummary;
+    } cases[] = {{"paced", hundred.sent, hundred.expected, 5, sHundred},
+                 // Unpaced, amidi may outrun a busy machine's input thread: the kernel drops
+                 // what the input pool cannot hold, and the command says so.
+                 {"unpaced", hundred.sent, hundred.expected, 0, sHundred},
+                 {"broken", Joined({a, unended, b, unended}), Joined({a, b}), 0,
+                  "Received 3 messages, 80 bytes, into %; left out: 1 interrupted by another "
+                  "status byte, 1 incomplete at the end."}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszName);
+        const QString sGot = File(std::string(c.pszName) + ".syx");
+        StartQuillmark({"receive", "--in", Port(1), "--many", "--idle", "2", "-o", sGot});
+        ASSERT_TRUE(WaitForReader(1)) << "quillmark never subscribed to 17:0: "
+                                      << m_quillmark.readAllStandardError().toStdString();
+        AmidiSend(1, c.sent, c.iIntervalMs);
+        // It ends by itself, two seconds after the last byte.
+        const int iExit = FinishQuillmark(60000);
+        if (c.iIntervalMs == 0 && iExit != 0 && m_sErr.find("data lost") != std::string::npos)
+        {
+            // An unpaced stream may outrun the reader: then nothing is written.
+            EXPECT_FALSE(QFile::exists(sGot));
+            printf("%s: data lost\n", c.pszName);
+            continue;
+        }
+        ASSERT_EQ(iExit, 0) << m_sErr;
+        EXPECT_TRUE(Read(sGot) == c.expected);
+        std::string sSummary = c.sSummary;
+        sSummary.replace(sSummary.find('%'), 1, sGot.toStdString());
+        EXPECT_NE(m_sErr.find(sSummary), std::string::npos) << m_sErr;
     }
-    ASSERT_EQ(iExit, 0) << m_sErr;
-    const Bytes got = Read(sGot);
-    EXPECT_EQ(got.size(), c.expected.size());
-    EXPECT_TRUE(got == c.expected);
-    std::string sSummary = c.pszSummary;
-    sSummary.replace(sSummary.find('%'), 1, sGot.toStdString());
-    EXPECT_NE(m_sErr.find(sSummary), std::string::npos) << m_sErr;
-}
 
-INSTANTIATE_TEST_SUITE_P(
-    Streams, CliAlsaStreams,
-    ::testing::Values(RealTimeCase("HundredMessagesPaced", 100, 138, 5,
-                                   "Received 100 messages, 13800 bytes, into %; none left out."),
-                      // Unpaced, amidi may outrun a busy machine's input thread: the kernel
-                      // drops what the input pool cannot hold, and the command says so.
-                      RealTimeCase("HundredMessagesUnpaced", 100, 138, 0,
-                                   "Received 100 messages, 13800 bytes, into %; none left out."),
-                      LeftOutCase()),
-    [](const auto& info) { return std::string(info.param.pszName); });
-
-TEST_F(CliAlsa, RequestThenRecordGetsTheInstrumentsDumpExactly)
-{
+    // Asked with a request, the instrument answers with its bank.
     const Bytes request{0xF0, 0x43, 0x20, 0x09, 0xF7};
     const tagRealTimeStream bank = RealTimeStream(32, 200);
     CRawMidiInstrument instrument("/dev/snd/midiC0D2", request, bank.sent);
     ASSERT_TRUE(instrument.IsOpen());
     const QString sGot = File("got.syx");
-    StartQuillmark({"receive", "--in", Port(2), "--out", Address(2), "--request-hex",
+    StartQuillmark({"receive", "--in", Port(2), "--out", Port(2, true), "--request-hex",
                     "F0 43 20 09 F7", "--many", "--idle", "1", "-o", sGot});
     ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
     EXPECT_TRUE(instrument.Answered());
@@ -203,40 +152,27 @@ TEST_F(CliAlsa, RequestThenRecordGetsTheInstrumentsDumpExactly)
     EXPECT_NE(m_sErr.find("Received 32 messages, 6400 bytes"), std::string::npos) << m_sErr;
 }
 
-// --- One message, and sending, by address and by display name ---
-
-class CliAlsaDevices : public CliAlsa, public ::testing::WithParamInterface<bool>
-{
-protected:
-    QString Device(int iDevice) const { return GetParam() ? Address(iDevice) : Port(iDevice); }
-};
-
-TEST_P(CliAlsaDevices, ReceiveRecordsA4104ByteDumpFromAmidi)
+// One message, received and sent, with the port named by display name and by address.
+TEST_F(CliAlsa, ReceivesADumpFromAmidiAndSendsItToRawMidiByteForByte)
 {
     const Bytes dump = MessageStream(1, {4104});
-    const QString sGot = File("got.syx");
-    StartQuillmark({"receive", "--in", Device(0), "--timeout", "60", "-o", sGot});
-    ASSERT_TRUE(WaitForReader(0)) << "quillmark never subscribed to 16:0: " << Told();
-    AmidiSend(0, dump, 0);
-    ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
-    EXPECT_TRUE(Read(sGot) == dump);
-    EXPECT_NE(m_sOut.find("Received 4104 bytes"), std::string::npos) << m_sOut;
+    for (bool bAddress : {false, true})
+    {
+        SCOPED_TRACE(bAddress ? "by address" : "by name");
+        const QString sGot = File(bAddress ? "address.syx" : "name.syx");
+        StartQuillmark({"receive", "--in", Port(0, bAddress), "--timeout", "60", "-o", sGot});
+        ASSERT_TRUE(WaitForReader(0)) << "quillmark never subscribed to 16:0: "
+                                      << m_quillmark.readAllStandardError().toStdString();
+        AmidiSend(0, dump, 0);
+        ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
+        EXPECT_TRUE(Read(sGot) == dump);
+        EXPECT_NE(m_sOut.find("Received 4104 bytes"), std::string::npos) << m_sOut;
+
+        CRawMidiInstrument rawMidi("/dev/snd/midiC0D1");
+        ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,1";
+        StartQuillmark({"send", "--out", Port(1, bAddress), sGot});
+        ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
+        PumpUntil([&] { return rawMidi.Heard().size() >= dump.size(); }, 30000);
+        EXPECT_TRUE(rawMidi.Heard() == dump);
+    }
 }
-
-TEST_P(CliAlsaDevices, SendReachesRawMidiByteForByte)
-{
-    const Bytes dump = MessageStream(1, {4104});
-    CRawMidiInstrument rawMidi("/dev/snd/midiC0D1");
-    ASSERT_TRUE(rawMidi.IsOpen()) << "no raw MIDI hw:0,1";
-    StartQuillmark(
-        {"send", "--out", Device(1), QString::fromStdString(m_files.Write("dump.syx", dump))});
-    ASSERT_EQ(FinishQuillmark(60000), 0) << m_sErr;
-    PumpUntil([&] { return rawMidi.Heard().size() >= dump.size(); }, 30000);
-    EXPECT_TRUE(rawMidi.Heard() == dump);
-}
-
-INSTANTIATE_TEST_SUITE_P(Devices, CliAlsaDevices, ::testing::Bool(),
-                         [](const auto& info)
-                         { return std::string(info.param ? "ByAddress" : "ByName"); });
-
-} // namespace
