@@ -22,15 +22,6 @@ void Reject(QWidget* pDialog)
     else
         pDialog->close();
 }
-
-// A dialog without the button the test meant is answered as the user backing out.
-void ClickOrReject(QAbstractButton* pButton, QWidget* pDialog)
-{
-    if (pButton)
-        pButton->click();
-    else
-        Reject(pDialog);
-}
 } // namespace
 
 void DialogDriver::SelectFile(QFileDialog* pDialog, const QString& path)
@@ -56,8 +47,11 @@ void DialogDriver::PressButton(QMessageBox::StandardButton button)
     Do(
         [button](QWidget* pDialog)
         {
+            // A dialog without the button meant is answered as the user backing out.
             auto* pBox = qobject_cast<QMessageBox*>(pDialog);
-            ClickOrReject(pBox ? pBox->button(button) : nullptr, pDialog);
+            if (QAbstractButton* pButton = pBox ? pBox->button(button) : nullptr)
+                return pButton->click();
+            Reject(pDialog);
         });
 }
 
@@ -66,11 +60,10 @@ void DialogDriver::PressButtonWithText(const QString& text)
     Do(
         [text](QWidget* pDialog)
         {
-            QAbstractButton* pFound = nullptr;
             for (QAbstractButton* pButton : pDialog->findChildren<QAbstractButton*>())
                 if (pButton->isVisible() && pButton->text().remove('&') == text)
-                    pFound = pButton;
-            ClickOrReject(pFound, pDialog);
+                    return pButton->click();
+            Reject(pDialog);
         });
 }
 

@@ -21,14 +21,6 @@
 namespace
 {
 constexpr int kPollMs = 10;
-// The ids of the controls in the receive and transmit windows' layouts.
-constexpr int kReceiveStatus = 2;
-constexpr int kReceiveClose = 5;
-constexpr int kReceiveSave = 6;
-constexpr int kTransmitFileName = 1;
-constexpr int kTransmitStatus = 3;
-constexpr int kTransmitProgress = 6;
-constexpr int kTransmitAction = 7;
 } // namespace
 
 void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)

@@ -90,6 +90,11 @@ template <class... Values> QString Text(const char* pszKey, Values... values)
     }
 }
 
+// The ids of the receive and transmit windows' controls that the shared steps use.
+constexpr int kReceiveStatus = 2, kReceiveClose = 5, kReceiveSave = 6;
+constexpr int kTransmitFileName = 1, kTransmitStatus = 3, kTransmitProgress = 6,
+              kTransmitAction = 7;
+
 // The control of a shown window with signature 'QMRK' and the id.
 QWidget* Control(CModalWindow& window, int iID);
 QString ControlText(CModalWindow& window, int iID);
