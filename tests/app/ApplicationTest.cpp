@@ -162,10 +162,24 @@ TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-// Off the event loop's thread the message manager cannot be created; with the menu bar but
-// not the main window in the description "main" the run ends at once.
-TEST_F(ApplicationTest, WithoutItsResourcesManagerOrMainWindowTheRunEndsAtOnce)
+// Descriptions and their windows open by name only inside the resource folder; a description
+// that is not a menu bar leaves the installed one in place. Off the event loop's thread the
+// message manager cannot be created; with the menu bar but not the main window in the
+// description "main" the run ends at once.
+TEST_F(ApplicationTest, DescriptionsOpenByNameWithoutThemManagerOrMainWindowTheRunEndsAtOnce)
 {
+    IBNibRef pNib = nullptr, pOther = nullptr;
+    EXPECT_EQ(CreateNibReference("nosuch", &pNib), kIBCarbonRuntimeCantFindNibFile);
+    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
+    QWidget* pWindow = nullptr;
+    for (const char* pszName : {"NoSuchWindow", "../main/MenuBar"})
+        EXPECT_EQ(CreateWindowFromNib(pNib, pszName, &pWindow), kIBCarbonRuntimeCantFindObject);
+    EXPECT_EQ(pWindow, nullptr);
+    ASSERT_EQ(SetMenuBarFromNib(pNib, "MenuBar"), noErr);
+    DisposeNibReference(pNib);
+    QMenuBar* pMenuBar = GetApplicationMenuBar();
+    ASSERT_NE(pMenuBar, nullptr);
+
     const std::string sMenuBar = GetResourceFolder() + "/main/MenuBar.ui";
     TempDir resources;
     // Without any resources the program itself ends with status 0.
@@ -180,7 +194,14 @@ TEST_F(ApplicationTest, WithoutItsResourcesManagerOrMainWindowTheRunEndsAtOnce)
     EXPECT_EQ(program.exitCode(), 0);
 
     std::filesystem::create_directory(resources.File("main"));
+    std::filesystem::create_directory(resources.File("other"));
+    resources.Write("other/Plain.ui", R"(<ui version="4.0"><widget class="QWidget"/></ui>)");
     ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
+    ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
+    EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
+    EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
+    DisposeNibReference(pOther);
+
     LogCapture log;
     int iResult = -1;
     std::thread([&] { iResult = m_application.Run(); }).join();
@@ -199,32 +220,6 @@ TEST_F(ApplicationTest, WithoutItsResourcesManagerOrMainWindowTheRunEndsAtOnce)
     EXPECT_TRUE(log.Contains("Run : Failed to create MainWindow."));
     EXPECT_EQ(m_application.m_pMainWindow, nullptr);
     EXPECT_EQ(m_application.m_pMidiManager, nullptr);
-}
-
-// Descriptions and their windows open by name only inside the resource folder; a
-// description that is not a menu bar leaves the installed one in place.
-TEST(Nib, OpensDescriptionsWindowsAndTheMenuBarByName)
-{
-    IBNibRef pNib = nullptr, pOther = nullptr;
-    EXPECT_EQ(CreateNibReference("nosuch", &pNib), kIBCarbonRuntimeCantFindNibFile);
-    ASSERT_EQ(CreateNibReference("main", &pNib), noErr);
-    QWidget* pWindow = nullptr;
-    for (const char* pszName : {"NoSuchWindow", "../main/MenuBar"})
-        EXPECT_EQ(CreateWindowFromNib(pNib, pszName, &pWindow), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(pWindow, nullptr);
-    ASSERT_EQ(SetMenuBarFromNib(pNib, "MenuBar"), noErr);
-    QMenuBar* pMenuBar = GetApplicationMenuBar();
-    ASSERT_NE(pMenuBar, nullptr);
-
-    TempDir resources;
-    std::filesystem::create_directory(resources.File("other"));
-    resources.Write("other/Plain.ui", R"(<ui version="4.0"><widget class="QWidget"/></ui>)");
-    ScopedEnv env("QUILLMARK_RESOURCES", resources.Path());
-    ASSERT_EQ(CreateNibReference("other", &pOther), noErr);
-    EXPECT_EQ(SetMenuBarFromNib(pOther, "Plain"), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(GetApplicationMenuBar(), pMenuBar);
-    DisposeNibReference(pOther);
-    DisposeNibReference(pNib);
 }
 
 // Only buttons, actions and combo boxes whose command is four characters are connected.

@@ -111,7 +111,7 @@ using MainWindowHotPlug = MainWindowTest;
 
 // Without a device Receive and Transmit do nothing; with a remembered device that is absent
 // they show the caution alert and no window. Either way the window is ready again.
-TEST_F(MainWindowTest, ButtonsDoNothingWithoutADeviceAndAlertWithAnAbsentOne)
+TEST_F(MainWindowTest, ButtonsNeedTheirDevicesStartFilesOpenAndTheWindowsRunThenCloseQuits)
 {
     Remember("", "");
     OpenMainWindow();
@@ -139,14 +139,11 @@ TEST_F(MainWindowTest, ButtonsDoNothingWithoutADeviceAndAlertWithAnAbsentOne)
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     EXPECT_EQ(EnabledControls(), 4);
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-}
+    CloseMainWindow();
 
-// Files given at start open in the transmit window as one list. Receive and Transmit run
-// their windows on the devices opened, the main window's controls disabled meanwhile, and
-// close them again; then the Close command quits.
-TEST_F(MainWindowTest, StartFilesThenReceiveAndTransmitRunTheirWindowsThenCloseQuits)
-{
-    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
+    // Files given at start open in the transmit window as one list. Receive and Transmit run
+    // their windows on the devices opened, the main window's controls disabled meanwhile, and
+    // close them again; then the Close command quits.
     m_pVirtual->AddDestination("Synth A", "Out");
     m_pVirtual->AddDestination("Synth B", "Out");
     Remember("Synth A - In", "Synth A - Out");
