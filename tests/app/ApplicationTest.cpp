@@ -162,10 +162,8 @@ TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt
     EXPECT_EQ(m_application.m_pMessageManager, nullptr);
 }
 
-// Descriptions and their windows open by name only inside the resource folder; a description
-// that is not a menu bar leaves the installed one in place. Off the event loop's thread the
-// message manager cannot be created; with the menu bar but not the main window in the
-// description "main" the run ends at once.
+// Descriptions open by name only inside the resource folder; one not a menu bar leaves the
+// installed one. Off the loop's thread, or without the main window, the run ends at once.
 TEST_F(ApplicationTest, DescriptionsOpenByNameWithoutThemManagerOrMainWindowTheRunEndsAtOnce)
 {
     IBNibRef pNib = nullptr, pOther = nullptr;

@@ -57,9 +57,7 @@ protected:
 
     CMessageManager m_manager;
     std::vector<Delivery> m_log;
-    RecordingListener m_a{1, m_log};
-    RecordingListener m_b{2, m_log};
-    RecordingListener m_c{3, m_log};
+    RecordingListener m_a{1, m_log}, m_b{2, m_log}, m_c{3, m_log};
 };
 } // namespace
 

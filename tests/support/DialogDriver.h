@@ -12,10 +12,8 @@
 #include <functional>
 #include <vector>
 
-// Answers the modal dialogs the code under test opens, as a user would: each queued answer
-// goes to the next dialog that shows, in order, found by a timer (so it works inside the
-// dialog's own loop). A dialog with no answer left is cancelled after a few seconds and
-// counted as unexpected, so that a test fails instead of hanging.
+// Answers modal dialogs in order, polled by a timer so it works inside their loops; one with no
+// answer left is cancelled after a few seconds and counted as unexpected, not left to hang.
 class DialogDriver : public QObject
 {
 public:

@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -385,7 +386,9 @@ TEST(Dialogs, AlertsAnswerWithTheButtonPressedTheFileDialogsWithTheFileChosen)
     EXPECT_EQ(driver.Unexpected() + driver.Unanswered(), 0);
 }
 
-TEST(ResourceString, TheUsersLanguageThenEnglishThenTheKeyFromOneSharedBuffer)
+// Resources come in the user's language, then English, then as the key, from one shared
+// buffer; every copy into a fixed buffer stops at a whole character.
+TEST(Strings, ResourcesByLanguageCopiesExtensionsNotesFieldsCentringAndNumbers)
 {
     EXPECT_STREQ(GetResourceString("No Such Key"), "No Such Key");
     char* pszFirst = GetResourceString("ButtonStart");
@@ -399,23 +402,15 @@ TEST(ResourceString, TheUsersLanguageThenEnglishThenTheKeyFromOneSharedBuffer)
     // The user's language comes first, then English; without either, the key.
     TempDir french;
     ScopedEnv resources("QUILLMARK_RESOURCES", CopyEnglishTableAs(french, "quillmark_fr").c_str());
-    {
-        ScopedEnv language("LC_ALL", "fr_CA.UTF-8");
-        EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next") << "fr_CA falls back to fr";
-    }
-    {
-        ScopedEnv language("LC_ALL", "de_AT.UTF-8");
-        EXPECT_STREQ(GetResourceString("ButtonNext"), "ButtonNext") << "neither de nor en here";
-    }
+    ScopedEnv language("LC_ALL", "fr_CA.UTF-8");
+    EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next") << "fr_CA falls back to fr";
+    setenv("LC_ALL", "de_AT.UTF-8", 1); // restored with the rest
+    EXPECT_STREQ(GetResourceString("ButtonNext"), "ButtonNext") << "neither de nor en here";
     TempDir english;
     ScopedEnv englishResources("QUILLMARK_RESOURCES",
                                CopyEnglishTableAs(english, "quillmark_en").c_str());
-    ScopedEnv language("LC_ALL", "de_AT.UTF-8");
     EXPECT_STREQ(GetResourceString("ButtonNext"), "&Next");
-}
 
-TEST(Strings, CopiesExtensionsNotesFieldsCentringAndNumbers)
-{
     // Every copy into a fixed buffer stops at a whole character, and says whether all fitted.
     using Row = std::tuple<const char*, int, const char*>;
     char szBuffer[8];

@@ -73,12 +73,9 @@ protected:
 };
 } // namespace
 
-// Closing with an unsaved dump asks first. Escape, as the Close button, asks; Cancel keeps the
-// window; Save with the save dialog cancelled keeps it too; a save that cannot create its
-// file names the file and the reason and keeps the window; Save with a file chosen saves and
-// closes. The save dialog offers .syx and .mid; a name without extension takes the type
-// chosen, and a .mid holds the dump as a Standard MIDI File. Of what comes, exactly F0
-// through F7 of the first message is kept, and the window receives once.
+// Closing (Escape too) with an unsaved dump asks; Cancel, a cancelled or failed save (named, with
+// the reason) keep the window. A name without extension saves as the type chosen (.syx, .mid);
+// exactly F0..F7 of the first message is kept, and the window receives once.
 TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeChosen)
 {
     const std::string sFolder = m_dir.File("Taken.syx");
@@ -250,10 +247,9 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
     EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
 }
 
-// A request to the instrument: an invalid one is explained and neither sent nor kept, a valid
-// one is sent and remembered. Silence ends the recording of the bank; a bad sum that came with
-// it is told, and the messages can be looked at and saved from the message window, in the order
-// of the dump. That was not the dump saved: closing asks.
+// An invalid request is explained, neither sent nor kept; a valid one is sent and remembered.
+// Silence ends the bank's recording; a bad sum is told; the message window saves the messages
+// in dump order, which is not the dump saved: closing asks.
 TEST_F(ReceiveWindowTest, RequestedBankEndsInSilenceAndItsMessagesCanBeSavedFromTheirWindow)
 {
     Remember(kInstrument, kInstrument);

@@ -142,10 +142,8 @@ QImage Premultiplied(const QImage& image)
 }
 } // namespace
 
-// Create builds the window once and Show runs the hooks every time. Clicks, pop-up choices
-// and mouse presses reach the window's handlers, a command by its four characters; a
-// command the window leaves goes on to the application. The layouts come from the test's
-// own resources.
+// Create builds the window once, Show runs the hooks every time; clicks, pop-up choices and mouse
+// presses reach its handlers, and commands it leaves go on to the application.
 TEST(WindowFramework, CreateShowEventsAndCloseReachTheWindowsHooksWhereThereIsALayout)
 {
     const ScopedEnv resources("QUILLMARK_RESOURCES", QM_TEST_WINDOW_RESOURCES);
