@@ -12,8 +12,9 @@ namespace
 constexpr int kPollMs = 10;
 // How long an unexpected dialog stays before it is cancelled.
 constexpr int kUnexpectedPolls = 300;
+} // namespace
 
-void Reject(QWidget* pDialog)
+void DialogDriver::Reject(QWidget* pDialog)
 {
     if (auto* pBox = qobject_cast<QMessageBox*>(pDialog); pBox && pBox->escapeButton())
         pBox->escapeButton()->click();
@@ -22,7 +23,6 @@ void Reject(QWidget* pDialog)
     else
         pDialog->close();
 }
-} // namespace
 
 void DialogDriver::SelectFile(QFileDialog* pDialog, const QString& path)
 {
@@ -78,11 +78,6 @@ void DialogDriver::ChooseFile(const QString& path)
             SelectFile(pFileDialog, path);
             static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
         });
-}
-
-void DialogDriver::Cancel()
-{
-    Do(&Reject);
 }
 
 void DialogDriver::Poll()

@@ -37,7 +37,7 @@ public:
     // Chooses the file at the path in a file dialog and accepts it.
     void ChooseFile(const QString& path);
     // Rejects the dialog, as its Cancel button or the Escape key would.
-    void Cancel();
+    void Cancel() { Do(&Reject); }
     void Do(const Action& action) { m_answers.push_back(action); }
 
     const std::vector<tagSeen>& Seen() const { return m_seen; }
@@ -46,6 +46,7 @@ public:
 
     // Puts the file at the path into a shown file dialog as the user's choice.
     static void SelectFile(QFileDialog* pDialog, const QString& path);
+    static void Reject(QWidget* pDialog);
 
 private:
     void Poll();
