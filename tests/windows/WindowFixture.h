@@ -19,6 +19,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -42,13 +43,7 @@ public:
     void RunModal(CModalWindow& window, int iTimeoutMs = 20000);
 
 private:
-    struct tagStep
-    {
-        std::string sWhat;
-        Condition condition;
-        Action action;
-    };
-    std::vector<tagStep> m_steps;
+    std::vector<std::tuple<std::string, Condition, Action>> m_steps; // what, when, then
     size_t m_nNext = 0;
     QTimer m_timer;
 };
