@@ -42,15 +42,6 @@
 
 namespace
 {
-QAction* MenuAction(uint32_t uiCommand)
-{
-    QMenuBar* pMenuBar = GetApplicationMenuBar();
-    for (QAction* pAction : pMenuBar ? pMenuBar->findChildren<QAction*>() : QList<QAction*>())
-        if (GetCommandProperty(pAction) == uiCommand)
-            return pAction;
-    return nullptr;
-}
-
 std::vector<int> sg_calls;
 
 // Records the number it is given; a positive one takes the event.
@@ -120,7 +111,12 @@ TEST_F(ApplicationTest, RunsTheLoopUntilTheMenuOrASignalQuitsAndTearsDownAfterIt
                            aboutStatus = ProcessHICommand(FourCharCode("Abou"));
                            bManagerInLoop = m_application.m_pMessageManager != nullptr;
                            // Quit as the menu does: the command goes to the application.
-                           QAction* pQuit = MenuAction(kHICommandQuit);
+                           QMenuBar* pMenuBar = GetApplicationMenuBar();
+                           QAction* pQuit = nullptr;
+                           for (QAction* pAction :
+                                pMenuBar ? pMenuBar->findChildren<QAction*>() : QList<QAction*>())
+                               if (GetCommandProperty(pAction) == kHICommandQuit)
+                                   pQuit = pAction;
                            if (!pQuit)
                                return g_pApplication->Destroy();
                            keys = pQuit->shortcuts();
