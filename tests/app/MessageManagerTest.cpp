@@ -57,15 +57,13 @@ protected:
 
     CMessageManager m_manager;
     std::vector<Delivery> m_log;
-    RecordingListener m_a{1, m_log};
-    RecordingListener m_b{2, m_log};
-    RecordingListener m_c{3, m_log};
+    RecordingListener m_a{1, m_log}, m_b{2, m_log}, m_c{3, m_log};
 };
 } // namespace
 
 // In order of posting and registration, to those registered at posting, once a registration;
 // what a handler posts comes last; a deleted listener's copies go; null ends the broadcast.
-TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
+TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPostingAndThrottlesProgress)
 {
     EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 1);
     for (RecordingListener* p : {&m_a, &m_b, &m_c})
@@ -112,12 +110,11 @@ TEST_F(MessageManagerTest, DeliversInOrderToTheRegistrationsAtPosting)
     m_manager.AddListener(&m_b);
     EXPECT_EQ(m_manager.SendMessage(Message(LM_TRANSMIT_START), nullptr), 0);
     EXPECT_EQ(Deliver(), (Summary{1, 3, -1}));
-}
 
-// Progress passes at most once per 200 ms (from creation too), completions always; created
-// once, only on a thread with an event loop (its timer's); Destroy drops what is queued.
-TEST_F(MessageManagerTest, ThrottlesProgressIsCreatedOnceAndDestroyDropsQueuedMessages)
-{
+    // Progress passes at most once per 200 ms (from creation too), completions always; created
+    // once, only on a thread with an event loop (its timer's); Destroy drops what is queued.
+    EXPECT_EQ(m_manager.Destroy(), 1);
+    ASSERT_EQ(m_manager.Create(), 1);
     m_manager.AddListener(&m_a);
     for (int i = 0; i < 3; ++i)
     {

@@ -12,8 +12,9 @@ namespace
 constexpr int kPollMs = 10;
 // How long an unexpected dialog stays before it is cancelled.
 constexpr int kUnexpectedPolls = 300;
+} // namespace
 
-void Reject(QWidget* pDialog)
+void DialogDriver::Reject(QWidget* pDialog)
 {
     if (auto* pBox = qobject_cast<QMessageBox*>(pDialog); pBox && pBox->escapeButton())
         pBox->escapeButton()->click();
@@ -22,16 +23,6 @@ void Reject(QWidget* pDialog)
     else
         pDialog->close();
 }
-
-// A dialog without the button the test meant is answered as the user backing out.
-void ClickOrReject(QAbstractButton* pButton, QWidget* pDialog)
-{
-    if (pButton)
-        pButton->click();
-    else
-        Reject(pDialog);
-}
-} // namespace
 
 void DialogDriver::SelectFile(QFileDialog* pDialog, const QString& path)
 {
@@ -56,8 +47,11 @@ void DialogDriver::PressButton(QMessageBox::StandardButton button)
     Do(
         [button](QWidget* pDialog)
         {
+            // A dialog without the button meant is answered as the user backing out.
             auto* pBox = qobject_cast<QMessageBox*>(pDialog);
-            ClickOrReject(pBox ? pBox->button(button) : nullptr, pDialog);
+            if (QAbstractButton* pButton = pBox ? pBox->button(button) : nullptr)
+                return pButton->click();
+            Reject(pDialog);
         });
 }
 
@@ -66,11 +60,10 @@ void DialogDriver::PressButtonWithText(const QString& text)
     Do(
         [text](QWidget* pDialog)
         {
-            QAbstractButton* pFound = nullptr;
             for (QAbstractButton* pButton : pDialog->findChildren<QAbstractButton*>())
                 if (pButton->isVisible() && pButton->text().remove('&') == text)
-                    pFound = pButton;
-            ClickOrReject(pFound, pDialog);
+                    return pButton->click();
+            Reject(pDialog);
         });
 }
 
@@ -85,11 +78,6 @@ void DialogDriver::ChooseFile(const QString& path)
             SelectFile(pFileDialog, path);
             static_cast<QDialog*>(pFileDialog)->accept(); // QFileDialog hides its override
         });
-}
-
-void DialogDriver::Cancel()
-{
-    Do(&Reject);
 }
 
 void DialogDriver::Poll()

@@ -12,10 +12,8 @@
 #include <functional>
 #include <vector>
 
-// Answers the modal dialogs the code under test opens, as a user would: each queued answer
-// goes to the next dialog that shows, in order, found by a timer (so it works inside the
-// dialog's own loop). A dialog with no answer left is cancelled after a few seconds and
-// counted as unexpected, so that a test fails instead of hanging.
+// Answers modal dialogs in order, polled by a timer so it works inside their loops; one with no
+// answer left is cancelled after a few seconds and counted as unexpected, not left to hang.
 class DialogDriver : public QObject
 {
 public:
@@ -39,7 +37,7 @@ public:
     // Chooses the file at the path in a file dialog and accepts it.
     void ChooseFile(const QString& path);
     // Rejects the dialog, as its Cancel button or the Escape key would.
-    void Cancel();
+    void Cancel() { Do(&Reject); }
     void Do(const Action& action) { m_answers.push_back(action); }
 
     const std::vector<tagSeen>& Seen() const { return m_seen; }
@@ -48,6 +46,7 @@ public:
 
     // Puts the file at the path into a shown file dialog as the user's choice.
     static void SelectFile(QFileDialog* pDialog, const QString& path);
+    static void Reject(QWidget* pDialog);
 
 private:
     void Poll();

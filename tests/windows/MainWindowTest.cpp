@@ -1,57 +1,117 @@
-#include "MainWindowFixture.h"
+// The main window. Its device menus' hot-plug tests (MainWindowHotPlug) also run in the
+// alsa-vm VM on the kernel's sequencer, where the plugged device is aseqdump.
+#include "WindowFixture.h"
 
 #include "app/MessageManager.h"
 #include "platform/ui/EventTarget.h"
+#include "toolkit/Control.h"
 #include "toolkit/DebugLog.h"
+#include "windows/MainWindow.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QProcess>
+#include <QPushButton>
 #include <QSettings>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
 constexpr uint32_t kSignature = FourCharCode("QMRK");
 
-class MainWindowTest : public MainWindowFixture
+// The main window as the application opens it at start, and a MIDI Out device that is
+// plugged in and out: a virtual destination, or on the kernel's sequencer aseqdump.
+class MainWindowTest : public WindowFixture
 {
 protected:
+    void TearDown() override
+    {
+        UnplugAll();
+        WindowFixture::TearDown();
+    }
+
+    QWidget* OpenMainWindow()
+    {
+        m_pApp->m_pMainWindow = new CMainWindow;
+        EXPECT_EQ(m_pApp->m_pMainWindow->Create(nullptr), 1);
+        m_pApp->m_pMainWindow->Show();
+        m_pWindow = m_pApp->m_pMainWindow->GetWindowRef();
+        return m_pWindow;
+    }
+    void CloseMainWindow()
+    {
+        m_pApp->m_pMainWindow->Destroy();
+        m_pApp->m_pMainWindow = nullptr;
+    }
+
+    template <class T> T* ControlOf(int iID)
+    {
+        return qobject_cast<T*>(GetControlByID(m_pWindow, {kSignature, iID}));
+    }
+    QComboBox* MidiIn() { return ControlOf<QComboBox>(3); }
+    QComboBox* MidiOut() { return ControlOf<QComboBox>(7); }
+    QPushButton* ReceiveButton() { return ControlOf<QPushButton>(4); }
+    QPushButton* TransmitButton() { return ControlOf<QPushButton>(8); }
+    int EnabledControls()
+    {
+        return MidiIn()->isEnabled() + MidiOut()->isEnabled() + ReceiveButton()->isEnabled() +
+               TransmitButton()->isEnabled();
+    }
     // The user picks an item of a pop-up.
     static void Choose(QComboBox* pPopup, int nIndex)
     {
         pPopup->setCurrentIndex(nIndex);
         emit pPopup->activated(nIndex);
     }
-
-    // A setup-change message with this clock reading, as the message manager hands it on.
-    void SetupChanged(uint32_t uiClock)
+    static QStringList Items(QComboBox* pPopup)
     {
-        m_pApp->m_pMainWindow->OnMessageReceived(
-            m_pApp->m_pMessageManager, {LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
+        QStringList items;
+        for (int i = 0; i < pPopup->count(); ++i)
+            items << pPopup->itemText(i);
+        return items;
     }
 
-    int EnabledControls()
+    QString PluggedName() const
     {
-        return MidiIn()->isEnabled() + MidiOut()->isEnabled() + ReceiveButton()->isEnabled() +
-               TransmitButton()->isEnabled();
+        return m_pVirtual ? QStringLiteral("Synth Co - Out")
+                          : QStringLiteral("aseqdump - aseqdump");
     }
+    void PlugIn()
+    {
+        if (m_pVirtual)
+            return m_plugged.push_back(m_pVirtual->AddDestination("Synth Co", "Out"));
+        auto pDumper = std::make_unique<QProcess>();
+        pDumper->start(QStringLiteral("aseqdump"), {});
+        ASSERT_TRUE(pDumper->waitForStarted(3000)) << "aseqdump (alsa-utils) is needed";
+        m_dumpers.push_back(std::move(pDumper));
+    }
+    void UnplugAll()
+    {
+        for (MIDIEndpointRef hPlugged : m_plugged)
+            m_pVirtual->RemoveEndpoint(hPlugged);
+        m_plugged.clear();
+        m_dumpers.clear(); // ends aseqdump: its client goes away
+    }
+    int PluggedListed() { return int(Items(MidiOut()).count(PluggedName())); }
 
-    // Counts the refills of a pop-up: each empties it before filling it again.
-    static void CountRefills(QComboBox* pPopup, int& nRefills)
-    {
-        QObject::connect(pPopup->model(), &QAbstractItemModel::rowsRemoved, pPopup,
-                         [pPopup, &nRefills] { nRefills += pPopup->count() == 0; });
-    }
+    QWidget* m_pWindow = nullptr;
+    std::vector<MIDIEndpointRef> m_plugged;
+    std::vector<std::unique_ptr<QProcess>> m_dumpers;
 };
+using MainWindowHotPlug = MainWindowTest;
 } // namespace
 
 // Without a device Receive and Transmit do nothing; with a remembered device that is absent
 // they show the caution alert and no window. Either way the window is ready again.
-TEST_F(MainWindowTest, ButtonsDoNothingWithoutADeviceAndAlertWithAnAbsentOne)
+TEST_F(MainWindowTest, ButtonsNeedTheirDevicesStartFilesOpenAndTheWindowsRunThenCloseQuits)
 {
     Remember("", "");
     OpenMainWindow();
@@ -79,34 +139,53 @@ TEST_F(MainWindowTest, ButtonsDoNothingWithoutADeviceAndAlertWithAnAbsentOne)
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     EXPECT_EQ(EnabledControls(), 4);
     EXPECT_STREQ(m_pApp->m_szMidiInDevice, "Gone - Port 1");
-}
+    CloseMainWindow();
 
-// Receive and Transmit run their windows on the devices opened, the main window's
-// controls disabled meanwhile, and close them again; then the Close command quits.
-TEST_F(MainWindowTest, ReceiveAndTransmitRunTheirWindowsOnTheOpenedDevicesThenCloseQuits)
-{
-    const MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth A", "In");
+    // Files given at start open in the transmit window as one list. Receive and Transmit run
+    // their windows on the devices opened, the main window's controls disabled meanwhile, and
+    // close them again; then the Close command quits.
     m_pVirtual->AddDestination("Synth A", "Out");
     m_pVirtual->AddDestination("Synth B", "Out");
     Remember("Synth A - In", "Synth A - Out");
+    m_pApp->m_asStartFiles = {m_dir.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
+                              m_dir.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
+    QString fileName;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout,
+                     [&]()
+                     {
+                         QWidget* pModal = QApplication::activeModalWidget();
+                         if (!pModal || pModal->objectName() != "TransmitWindow")
+                             return;
+                         auto* pName = qobject_cast<QLabel*>(
+                             GetControlByID(pModal, {kSignature, kTransmitFileName}));
+                         if (!pName || !pName->text().contains("a.syx"))
+                             return;
+                         fileName = pName->text();
+                         pModal->close();
+                     });
+    poll.start(20);
     OpenMainWindow();
+    EXPECT_TRUE(PumpUntil([&] { return !fileName.isEmpty() && !QApplication::activeModalWidget(); },
+                          10000));
+    EXPECT_EQ(fileName.toStdString(), "File 1 of 2: a.syx");
+    EXPECT_TRUE(m_pApp->m_asStartFiles.empty()) << "the files open once";
 
     bool bChecked = false;
-    QTimer::singleShot(
-        100,
-        [&]()
-        {
-            QWidget* pModal = QApplication::activeModalWidget();
-            ASSERT_NE(pModal, nullptr);
-            EXPECT_EQ(pModal->objectName(), "ReceiveWindow");
-            EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 1);
-            EXPECT_EQ(EnabledControls(), 0);
-            bChecked = true;
-            // The receive window's Cancel button.
-            auto* pCancel = qobject_cast<QPushButton*>(GetControlByID(pModal, {kSignature, 5}));
-            ASSERT_NE(pCancel, nullptr);
-            pCancel->click();
-        });
+    QTimer::singleShot(100,
+                       [&]()
+                       {
+                           QWidget* pModal = QApplication::activeModalWidget();
+                           ASSERT_NE(pModal, nullptr);
+                           EXPECT_EQ(pModal->objectName(), "ReceiveWindow");
+                           EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 1);
+                           EXPECT_EQ(EnabledControls(), 0);
+                           bChecked = true;
+                           auto* pCancel = qobject_cast<QPushButton*>(
+                               GetControlByID(pModal, {kSignature, kReceiveClose}));
+                           ASSERT_NE(pCancel, nullptr);
+                           pCancel->click();
+                       });
     ReceiveButton()->click(); // returns when the receive window has gone
     EXPECT_TRUE(bChecked);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -163,16 +242,21 @@ TEST_F(MainWindowTest, SetupChangesRefillThePopupsOnceAndKeepTheDevicesPicked)
     Remember("Synth A - In", "Gone\t- Out");
     OpenMainWindow();
     PumpFor(100); // the messages of adding the devices are delivered
+    // Each refill empties a pop-up before filling it again.
     int nInRefills = 0, nOutRefills = 0;
-    CountRefills(MidiIn(), nInRefills);
-    CountRefills(MidiOut(), nOutRefills);
+    for (auto [pPopup, pnRefills] :
+         {std::pair(MidiIn(), &nInRefills), std::pair(MidiOut(), &nOutRefills)})
+        QObject::connect(pPopup->model(), &QAbstractItemModel::rowsRemoved, pPopup,
+                         [pPopup, pnRefills] { *pnRefills += pPopup->count() == 0; });
 
     // Within 500 ms of the window's making no refill, nor within 500 ms of the last one.
     const uint32_t uiNow = GetSystemTimeMs(), uiStart = uiNow + 1000;
     for (const auto& [uiClock, nRefills] : std::vector<std::pair<uint32_t, int>>{
              {uiNow, 0}, {uiStart, 1}, {uiStart + 300, 1}, {uiStart + 900, 2}})
     {
-        SetupChanged(uiClock);
+        // As the message manager hands it on.
+        m_pApp->m_pMainWindow->OnMessageReceived(
+            m_pApp->m_pMessageManager, {LM_SETUP_CHANGED, int32_t(uiClock), -1, -1, -1}, nullptr);
         EXPECT_EQ(std::pair(nInRefills, nOutRefills), std::pair(nRefills, nRefills)) << uiClock;
     }
 
@@ -205,42 +289,43 @@ TEST_F(MainWindowTest, SetupChangesRefillThePopupsOnceAndKeepTheDevicesPicked)
     EXPECT_STREQ(m_pApp->m_szMidiOutDevice, "Synth A - Out");
 }
 
-TEST_F(MainWindowTest, FilesGivenAtStartOpenInTheTransmitWindowAsOneList)
+// The device menus follow devices as they are plugged in and out, also devices that
+// arrive late in a burst: a remembered one plugged in is selected and no longer marked.
+TEST_F(MainWindowHotPlug, DevicesArrivingLateInABurstAreListedTheRememberedOneSelected)
 {
-    m_pVirtual->AddDestination("Synth A", "Out");
-    Remember("", "Synth A - Out");
-    m_pApp->m_asStartFiles = {m_dir.Write("a.syx", std::vector<unsigned char>{0xF0, 0x01, 0xF7}),
-                              m_dir.Write("b.syx", std::vector<unsigned char>{0xF0, 0x02, 0xF7})};
-    QString fileName;
-    QTimer poll;
-    QObject::connect(
-        &poll, &QTimer::timeout,
-        [&]()
-        {
-            QWidget* pModal = QApplication::activeModalWidget();
-            if (!pModal || pModal->objectName() != "TransmitWindow")
-                return;
-            auto* pName = qobject_cast<QLabel*>(GetControlByID(pModal, {kSignature, 1}));
-            if (!pName || !pName->text().contains("a.syx"))
-                return;
-            fileName = pName->text();
-            pModal->close();
-        });
-    poll.start(20);
+    const QByteArray remembered = PluggedName().toUtf8();
+    Remember("", remembered.constData());
+    ASSERT_NE(OpenMainWindow(), nullptr);
+    PumpFor(600); // past the window's first half second
+    const QString marked = PluggedName() + " (Not Connected)";
+    EXPECT_EQ(MidiOut()->currentText(), marked);
+    // Three changes 150 ms apart: the refill at the first one cannot see the others.
+    for (int i = 0; i < 3; ++i)
+    {
+        PlugIn();
+        PumpFor(150);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return PluggedListed() == 3; }));
+    EXPECT_EQ(MidiOut()->currentText(), PluggedName());
+    EXPECT_EQ(MidiOut()->findText(marked), -1);
+
+    // So is a device that comes right after the window was made.
+    CloseMainWindow();
     OpenMainWindow();
-    EXPECT_TRUE(PumpUntil([&] { return !fileName.isEmpty() && !QApplication::activeModalWidget(); },
-                          10000));
-    EXPECT_EQ(fileName.toStdString(), "File 1 of 2: a.syx");
-    EXPECT_TRUE(m_pApp->m_asStartFiles.empty()) << "the files open once";
+    PlugIn();
+    EXPECT_TRUE(PumpUntil([&] { return PluggedListed() == 4; }));
+    // Unplugged, they are dropped.
+    UnplugAll();
+    EXPECT_TRUE(PumpUntil([&] { return PluggedListed() == 0; }));
 }
 
 namespace
 {
-// The whole program, in a process of its own (the back end is chosen once a process) that
-// sees no sequencer on any machine: the ALSA library reads an empty configuration.
-// Exits 0 when the main window shows the note and offers Receive and Transmit or not.
-[[noreturn]] void RunWithoutASequencer(const char* pszMidi, const char* pszHint, bool bTransfers,
-                                       const TempDir& home)
+// In a process of its own (the back end is chosen once a process) that sees no sequencer on
+// any machine: the ALSA library reads an empty configuration. Exits 0 when the main window
+// the application opens shows the note and offers Receive and Transmit or not.
+[[noreturn]] void OpenWithoutASequencer(const char* pszMidi, const char* pszHint, bool bTransfers,
+                                        const TempDir& home)
 {
     setenv("QUILLMARK_MIDI", pszMidi, 1);
     setenv("ALSA_CONFIG_PATH", home.Write("empty.conf", "").c_str(), 1);
@@ -248,29 +333,17 @@ namespace
                        QString::fromStdString(home.Path()));
     CApplication application;
     g_pApplication = &application;
-    int iExit = 1; // until the window is seen
-    QTimer poll;
-    QObject::connect(
-        &poll, &QTimer::timeout,
-        [&]
-        {
-            CMainWindow* pMain = application.m_pMainWindow;
-            QWidget* pWindow = pMain ? pMain->GetWindowRef() : nullptr;
-            if (iExit != 1 || !pWindow || !pWindow->isVisible())
-                return;
-            const auto enabled = [pWindow](int iID) {
-                return GetControlByID(pWindow, {kSignature, iID})->isEnabled();
-            };
-            auto* pNote = qobject_cast<QLabel*>(GetControlByID(pWindow, {kSignature, 9}));
-            iExit = pNote && pNote->text() == Text(pszHint) && enabled(4) == bTransfers &&
-                            enabled(8) == bTransfers
-                        ? 0
-                        : 2;
-            pWindow->close();
-        });
-    poll.start(20);
-    QTimer::singleShot(10000, [] { QuitApplicationEventLoop(); });
-    _exit(application.Run() == 0 ? iExit : 1);
+    CMainWindow window;
+    if (!application.OnInitialize() || !window.Create(nullptr))
+        _exit(1);
+    const auto enabled = [&](int iID) {
+        return GetControlByID(window.GetWindowRef(), {kSignature, iID})->isEnabled();
+    };
+    auto* pNote = qobject_cast<QLabel*>(GetControlByID(window.GetWindowRef(), {kSignature, 9}));
+    _exit(pNote && pNote->text() == Text(pszHint) && enabled(4) == bTransfers &&
+                  enabled(8) == bTransfers
+              ? 0
+              : 2);
 }
 } // namespace
 
@@ -279,8 +352,8 @@ namespace
 TEST(MainWindowOriginDeathTest, SaysWhyThereIsNoSequencer)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(RunWithoutASequencer("alsa", "MidiNoSequencer", false, TempDir()),
+    EXPECT_EXIT(OpenWithoutASequencer("alsa", "MidiNoSequencer", false, TempDir()),
                 ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(RunWithoutASequencer("", "MidiVirtualForMissing", true, TempDir()),
+    EXPECT_EXIT(OpenWithoutASequencer("", "MidiVirtualForMissing", true, TempDir()),
                 ::testing::ExitedWithCode(0), "");
 }

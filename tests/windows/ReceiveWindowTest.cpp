@@ -2,8 +2,10 @@
 
 #include "app/ReceivePreferences.h"
 #include "file/MidiFileReader.h"
+#include "file/SysExDump.h"
 #include "toolkit/Control.h"
 #include "windows/ReceiveWindow.h"
+#include "windows/SysExMessageModel.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -18,9 +20,6 @@
 
 namespace
 {
-constexpr int kStatusText = 2;
-constexpr int kCancelButton = 5;
-constexpr int kSaveButton = 6;
 constexpr int kModePopup = 7;
 constexpr int kRequestText = 10;
 constexpr int kRequestButton = 12;
@@ -30,8 +29,9 @@ constexpr int kStopButton = 15;
 constexpr int kMessagesButton = 16;
 
 const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
-// A GS reset, its sum right: a BAD one changes the status.
+// A GS reset with its sum right, and wrong: a BAD one changes the status.
 const Bytes kDump = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+const Bytes kDumpBad = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
 
 // The receive window on the virtual instrument, with the choices in m_prefs (one message
 // unless a test sets whole dumps).
@@ -64,19 +64,7 @@ protected:
         script.RunModal(m_window);
     }
 
-    QString Status() { return ControlText(m_window, kStatusText); }
-    // The recording ended with its counts, then saved to the path.
-    void EndedThenSave(WindowScript& script, int iMessages, int iBytes, const std::string& sPath)
-    {
-        m_driver.ChooseFile(QString::fromStdString(sPath));
-        script.Then("the recording ended with its counts, Save enabled",
-                    [&, iMessages, iBytes]
-                    {
-                        return Status() == Text("StatusDumpComplete", iMessages, iBytes) &&
-                               ControlEnabled(m_window, kSaveButton);
-                    });
-        SaveThenClose(script, m_window);
-    }
+    QString Status() { return ControlText(m_window, kReceiveStatus); }
     QString Complete() const { return Text("StatusReceiveComplete", int(kDump.size())); }
 
     MIDIEndpointRef m_hSource = 0;
@@ -85,12 +73,9 @@ protected:
 };
 } // namespace
 
-// Closing with an unsaved dump asks first. Escape, as the Close button, asks; Cancel keeps the
-// window; Save with the save dialog cancelled keeps it too; a save that cannot create its
-// file names the file and the reason and keeps the window; Save with a file chosen saves and
-// closes. The save dialog offers .syx and .mid; a name without extension takes the type
-// chosen, and a .mid holds the dump as a Standard MIDI File. Of what comes, exactly F0
-// through F7 of the first message is kept, and the window receives once.
+// Closing (Escape too) with an unsaved dump asks; Cancel, a cancelled or failed save (named, with
+// the reason) keep the window. A name without extension saves as the type chosen (.syx, .mid);
+// exactly F0..F7 of the first message is kept, and the window receives once.
 TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeChosen)
 {
     const std::string sFolder = m_dir.File("Taken.syx");
@@ -124,7 +109,7 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeCho
     WindowScript script;
     script.Then(
         "shown, with Save disabled",
-        [&] { return IsShown(m_window) && !ControlEnabled(m_window, kSaveButton); },
+        [&] { return IsShown(m_window) && !ControlEnabled(m_window, kReceiveSave); },
         [&] {
             m_pVirtual->Inject(m_hSource, {{0x90, 0x3C, 0x40}, kDump, {0xF0, 0x01, 0xF7}});
         });
@@ -132,7 +117,7 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeCho
         "the dump complete", [&] { return Status() == Complete(); },
         [&]
         {
-            EXPECT_EQ(ControlText(m_window, kCancelButton), Text("ButtonClose"));
+            EXPECT_EQ(ControlText(m_window, kReceiveClose), Text("ButtonClose"));
             ExpectMnemonics(m_window.GetWindowRef());
             QTest::keyClick(m_window.GetWindowRef(), Qt::Key_Escape);
         });
@@ -145,7 +130,7 @@ TEST_F(ReceiveWindowTest, ClosingWithAnUnsavedDumpAsksFirstThenSavesAsTheTypeCho
             {
                 EXPECT_EQ(Status(), Complete());
                 if (nAnswered < 6)
-                    ClickButton(m_window, kCancelButton);
+                    ClickButton(m_window, kReceiveClose);
                 else
                     m_window.GetWindowRef()->close();
             });
@@ -193,12 +178,12 @@ TEST_F(ReceiveWindowTest, AnUnfinishedDumpLeavesNothingToSaveAndClosesWithoutAsk
                 breakIt();
             });
         script.Then(
-            "the status", [&] { return ControlText(window, kStatusText) == status; },
+            "the status", [&] { return ControlText(window, kReceiveStatus) == status; },
             [&]
             {
-                EXPECT_FALSE(ControlEnabled(window, kSaveButton));
+                EXPECT_FALSE(ControlEnabled(window, kReceiveSave));
                 EXPECT_FALSE(window.ExecuteSave());
-                ClickButton(window, kCancelButton);
+                ClickButton(window, kReceiveClose);
             });
         script.RunModal(window);
         EXPECT_TRUE(m_driver.Seen().empty());
@@ -230,7 +215,7 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
         "recording a whole dump", [&] { return ControlEnabled(m_window, kStopButton); },
         [&]
         {
-            EXPECT_FALSE(ControlEnabled(m_window, kSaveButton));
+            EXPECT_FALSE(ControlEnabled(m_window, kReceiveSave));
             m_pVirtual->Inject(m_hSource,
                                {kept[0], {0xF0, 0x41, 0x02, 0x90}, kept[1], kept[2], {0xF0, 0x41}});
         });
@@ -249,65 +234,29 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
                     return ControlText(m_window, kDumpNote) ==
                            Text("DumpInterruptedOne") + ". " + Text("DumpIncompleteAtStop");
                 });
-    EndedThenSave(script, 3, int(Joined(kept).size()), sPath);
+    m_driver.ChooseFile(QString::fromStdString(sPath));
+    script.Then("the recording ended with its counts, Save enabled",
+                [&]
+                {
+                    return Status() == Text("StatusDumpComplete", 3, int(Joined(kept).size())) &&
+                           ControlEnabled(m_window, kReceiveSave);
+                });
+    SaveThenClose(script, m_window);
     Show(script);
     EXPECT_EQ(TempDir::Read(sPath), Joined(kept));
     EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
 }
 
-// Silence ends the recording; a bad sum is told, and the messages can be looked at and
-// saved from the message window, in the order of the dump.
-TEST_F(ReceiveWindowTest, SilenceEndsTheRecordingAndTheMessagesCanBeSavedFromTheirWindow)
-{
-    m_prefs = {1, 1, 1, ""};
-    const Bytes rolandBadSum = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7};
-    const std::vector<Bytes> messages = {SysEx(104, 1), rolandBadSum};
-    const int iBytes = int(Joined(messages).size());
-    const std::string sPath = m_dir.File("idle.syx");
-    WindowScript script;
-    script.Then(
-        "shown", [&] { return IsShown(m_window) && !ControlEnabled(m_window, kMessagesButton); },
-        [&] { m_pVirtual->Inject(m_hSource, messages); });
-    script.Then(
-        "the bad sum told", [&] { return Status() == Text("StatusReceiveCompleteBad", iBytes, 1); },
-        [&]
-        {
-            EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
-            ClickButton(m_window, kMessagesButton);
-        });
-    // The messages, all selected, saved from the message window.
-    script.Then(
-        "the messages shown", [] { return MessageWindowUp() != nullptr; },
-        [&]
-        {
-            QWidget* pWindow = MessageWindowUp();
-            EXPECT_EQ(pWindow->findChild<QLabel*>("summaryText")->text(),
-                      Text("MessageSummary", 2, iBytes, 0, 1));
-            EXPECT_FALSE(pWindow->findChild<QAbstractButton*>("sendSelectedButton")->isVisible());
-            SelectRows(pWindow, {1, 0});
-            m_driver.ChooseFile(QString::fromStdString(sPath));
-            ClickNamed(pWindow, "saveSelectedButton");
-        });
-    script.Then(
-        "saved", [&] { return TempDir::Read(sPath).size() == size_t(iBytes) && !DialogUp(); },
-        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
-    // That was not the dump saved: closing asks.
-    script.Then(
-        "back in the receive window", [] { return MessageWindowUp() == nullptr; },
-        [&]
-        {
-            m_driver.PressButton(QMessageBox::Discard);
-            ClickButton(m_window, kCancelButton);
-        });
-    Show(script);
-    EXPECT_EQ(TempDir::Read(sPath), Joined(messages));
-}
-
-TEST_F(ReceiveWindowTest, RequestToTheInstrumentThenItsBankIsRecordedAndTheRequestRemembered)
+// An invalid request is explained, neither sent nor kept; a valid one is sent and remembered.
+// Silence ends the bank's recording; a bad sum is told; the message window saves the messages
+// in dump order, which is not the dump saved: closing asks.
+TEST_F(ReceiveWindowTest, RequestedBankEndsInSilenceAndItsMessagesCanBeSavedFromTheirWindow)
 {
     Remember(kInstrument, kInstrument);
     m_prefs = {1, 1, 1, "F0 01 F7"};
-    const std::string sPath = m_dir.File("bank.syx");
+    const Bytes bank = VirtualMidi::InstrumentBank();
+    const int iBytes = int(bank.size() + kDumpBad.size());
+    const std::string sPicked = m_dir.File("picked.syx");
     const auto request = [&](const char* pszTyped)
     {
         qobject_cast<QLineEdit*>(Control(m_window, kRequestText))->setText(pszTyped);
@@ -315,9 +264,13 @@ TEST_F(ReceiveWindowTest, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
     };
     WindowScript script;
     script.Then(
-        "shown", [&] { return IsShown(m_window) && ControlEnabled(m_window, kRequestButton); },
+        "shown",
+        [&]
+        {
+            return IsShown(m_window) && ControlEnabled(m_window, kRequestButton) &&
+                   !ControlEnabled(m_window, kMessagesButton);
+        },
         [&] { request("F0 43 2X F7"); });
-    // An invalid request is explained and neither sent nor kept.
     script.Then(
         "the request not hex",
         [&] { return ControlText(m_window, kRequestNote) == Text("RequestNotHex", 8); },
@@ -328,9 +281,78 @@ TEST_F(ReceiveWindowTest, RequestToTheInstrumentThenItsBankIsRecordedAndTheReque
             // Typed without spaces, in lower case.
             request("f07d514d02f7");
         });
-    const Bytes bank = VirtualMidi::InstrumentBank();
-    EndedThenSave(script, VirtualMidi::sm_nBankMessages, int(bank.size()), sPath);
+    script.Then(
+        "the bank recorded",
+        [&]
+        { return m_pManager->GetDumpStatus().counts.llMessages == VirtualMidi::sm_nBankMessages; },
+        [&] { m_pVirtual->Inject(m_hSource, {kDumpBad}); });
+    script.Then(
+        "the bad sum told", [&] { return Status() == Text("StatusReceiveCompleteBad", iBytes, 1); },
+        [&]
+        {
+            EXPECT_TRUE(ControlText(m_window, kDumpNote).isEmpty()) << "nothing left out";
+            ClickButton(m_window, kMessagesButton);
+        });
+    script.Then(
+        "the messages shown", [] { return MessageWindowUp() != nullptr; },
+        [&]
+        {
+            QWidget* pWindow = MessageWindowUp();
+            EXPECT_EQ(pWindow->findChild<QLabel*>("summaryText")->text(),
+                      Text("MessageSummary", 9, iBytes, 0, 1));
+            EXPECT_FALSE(pWindow->findChild<QAbstractButton*>("sendSelectedButton")->isVisible());
+            SelectRows(pWindow, {8, 3, 0, 1, 2, 4, 5, 6, 7});
+            m_driver.ChooseFile(QString::fromStdString(sPicked));
+            ClickNamed(pWindow, "saveSelectedButton");
+        });
+    script.Then(
+        "saved", [&] { return !TempDir::Read(sPicked).empty() && !DialogUp(); },
+        [&] { ClickNamed(MessageWindowUp(), "closeButton"); });
+    script.Then(
+        "back in the receive window", [] { return MessageWindowUp() == nullptr; },
+        [&]
+        {
+            m_driver.PressButton(QMessageBox::Discard);
+            ClickButton(m_window, kReceiveClose);
+        });
     Show(script);
-    EXPECT_EQ(TempDir::Read(sPath), bank);
+    EXPECT_EQ(TempDir::Read(sPicked), Joined({bank, kDumpBad}));
     EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
+}
+
+// GM System On (no sum); a Yamaha message cut off.
+TEST(MessageWindow, TheModelShowsEachMessagesColumns)
+{
+    const Bytes kGMOn = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const Bytes kYamahaCut = {0xF0, 0x43, 0x00, 0x09, 0x00};
+    const struct
+    {
+        const char* apszTexts[CSysExMessageModel::kColumnCount];
+        const char* pszChecksumKey;
+    } rows[] = {
+        {{"1", "Roland", "10", "11", "42 12 40 00 7F 00 41", nullptr}, "ChecksumOK"},
+        {{"2", "Roland", "10", "11", "42 12 40 00 7F 00 40", nullptr}, "ChecksumBad"},
+        {{"3", "Universal Non-Real Time: GM System On", "7F", "6", "09 01", nullptr},
+         "ChecksumNone"},
+        {{"4", "Yamaha", "00", "5", "09 00", nullptr}, "ChecksumUnterminated"},
+    };
+    CSysExDump dump;
+    dump.Assign(Joined({kDump, kDumpBad, kGMOn, kYamahaCut}));
+    CSysExMessageModel model(dump.Index());
+    ASSERT_EQ(model.rowCount(), 4);
+    ASSERT_EQ(model.columnCount(), int(CSysExMessageModel::kColumnCount));
+    for (int iRow = 0; iRow < 4; ++iRow)
+    {
+        SCOPED_TRACE(iRow);
+        for (int iColumn = 0; iColumn < CSysExMessageModel::kChecksum; ++iColumn)
+            EXPECT_EQ(model.data(model.index(iRow, iColumn)).toString(),
+                      QString::fromLatin1(rows[iRow].apszTexts[iColumn]));
+        EXPECT_EQ(model.data(model.index(iRow, CSysExMessageModel::kChecksum)).toString(),
+                  Text(rows[iRow].pszChecksumKey));
+        // Only a BAD sum stands out.
+        EXPECT_EQ(model.data(model.index(iRow, CSysExMessageModel::kChecksum), Qt::ForegroundRole)
+                      .isValid(),
+                  iRow == 1);
+    }
+    EXPECT_FALSE(model.data(model.index(4, 0)).isValid());
 }

@@ -17,9 +17,6 @@
 namespace
 {
 const char* const kDestinationName = "Synth Co - Port 1";
-constexpr int kFileNameText = 1;
-constexpr int kStatusText = 3;
-constexpr int kButton = 7;
 constexpr int kPause = 8;
 constexpr int kSpeed = 9;
 constexpr int kPaceAll = 10;
@@ -100,7 +97,7 @@ protected:
         return TransmitShows(*m_pWindow, sName, nSize, pszSent);
     }
     QString Shows(int iID) { return ControlText(*m_pWindow, iID); }
-    void Press() { ClickButton(*m_pWindow, kButton); }
+    void Press() { ClickButton(*m_pWindow, kTransmitAction); }
     Bytes Captured() const { return m_pVirtual->Captured(m_hDestination); }
     int Value(int iID) { return GetControlValue(Control(*m_pWindow, iID)); }
     void SetValue(int iID, int iValue)
@@ -135,7 +132,7 @@ TEST_F(TransmitWindowTest, CancelDuringAFileClosesTheWindowAndSendsNoMore)
         {
             return m_pVirtual->HeldCompletions() == 1 &&
                    Shows(kCloseButton) == Text("ButtonCancel") &&
-                   Shows(kFileNameText) == Named(2, 2, "b.syx");
+                   Shows(kTransmitFileName) == Named(2, 2, "b.syx");
         },
         [&]
         {
@@ -147,8 +144,8 @@ TEST_F(TransmitWindowTest, CancelDuringAFileClosesTheWindowAndSendsNoMore)
     EXPECT_EQ(Captured(), Joined({files[0], Bytes(files[1].begin(), files[1].begin() + 256)}));
 }
 
-// Each file that cannot be sent is told by name and reason before anything goes out,
-// and the window does not stay.
+// Each file that cannot be sent is told by name and reason before anything goes out, and
+// the window does not stay; so is a file without its F7 unless the user agrees to send it.
 TEST_F(TransmitWindowTest, ARefusedFileIsNamedWithTheReasonAndNothingIsSent)
 {
     const Bytes noSysEx = MidiFileBuilder::File(
@@ -161,6 +158,7 @@ TEST_F(TransmitWindowTest, ARefusedFileIsNamedWithTheReasonAndNothingIsSent)
         int nReasonNumber;
         const char* pszMessageKey = "FileCannotBeSent";
         const char* pszNamed = nullptr; // the file the message names, if not the chosen one
+        const char* pszDefault = "OK";  // the key of the default button
     } cases[] = {
         {"empty.syx", "", "ReasonEmpty", 0},
         {"folder.syx", "<folder>", "ReasonIsFolder", 0},
@@ -172,6 +170,8 @@ TEST_F(TransmitWindowTest, ARefusedFileIsNamedWithTheReasonAndNothingIsSent)
          "ListedFileCannotBeSent", "text.syx"},
         {"bad.mid", std::string(noSysEx.begin(), noSysEx.end()), "MidiFileNoSysEx", 0,
          "Can't Read Midi File"},
+        {"open.syx", "\xF0\x41\x10\x20", "FileUnterminatedQuestion", 0, "FileUnterminated", nullptr,
+         "ButtonSendAnyway"},
     };
     m_dir.Write("a.syx", SysEx(30, 1));
     m_dir.Write("text.syx", "just some text\n");
@@ -204,30 +204,11 @@ TEST_F(TransmitWindowTest, ARefusedFileIsNamedWithTheReasonAndNothingIsSent)
                                    refused.pszNamed ? refused.pszNamed : refused.pszChosen,
                                    refused.nReasonNumber, refused.pszChosen));
         EXPECT_EQ(alert.informativeText, Text(refused.pszReasonKey, refused.nReasonNumber));
+        EXPECT_EQ(alert.defaultButton, Text(refused.pszDefault).remove(QChar('&')));
         EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr) << "the window does not stay";
         EXPECT_TRUE(Captured().empty());
         EXPECT_EQ(OpenFiles(), 0);
     }
-}
-
-TEST_F(TransmitWindowTest, AnUnterminatedFileIsSentOnlyWhenTheUserAgrees)
-{
-    const Bytes open = {0xF0, 0x41, 0x10, 0x20};
-    const std::string sPath = m_dir.Write("open.syx", open);
-    Choose(sPath);
-    m_driver.PressButtonWithText(Text("ButtonCancel").remove(QChar('&')));
-    WindowScript().RunModal(*m_pWindow);
-    ASSERT_EQ(m_driver.Seen().size(), 2u);
-    EXPECT_EQ(m_driver.Seen()[1].defaultButton, Text("ButtonSendAnyway").remove(QChar('&')));
-    EXPECT_EQ(m_pWindow->GetWindowRef(), nullptr);
-
-    NewWindow();
-    Choose(sPath);
-    m_driver.PressButtonWithText(Text("ButtonSendAnyway").remove(QChar('&')));
-    WindowScript agreed;
-    StepThrough(agreed, *m_pWindow, {{"open.syx", 4}});
-    agreed.RunModal(*m_pWindow);
-    EXPECT_EQ(Captured(), open);
 }
 
 // Messages chosen in the message window go out alone; Start then sends the whole file,
@@ -263,8 +244,9 @@ TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
         "the selection sent",
         [&]
         {
-            return Shows(kStatusText) == Text("StatusTransmitComplete", int(selection.size())) &&
-                   Shows(kButton) == Text("ButtonStart");
+            return Shows(kTransmitStatus) ==
+                       Text("StatusTransmitComplete", int(selection.size())) &&
+                   Shows(kTransmitAction) == Text("ButtonStart");
         },
         [&]
         {
@@ -291,15 +273,19 @@ TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
 
 // A start that cannot begin (the output gone) and a send the back end refuses each leave
 // the window ready to start the same file again. Send All then sends the rest of the list
-// with the pause between files.
+// with the pause between files, the last without its F7 as the user agreed.
 TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
 {
-    const Bytes first = SysEx(300, 1), second = SysEx(100, 2), third = SysEx(50, 3);
+    const Bytes first = SysEx(300, 1), second = SysEx(100, 2);
+    Bytes third = SysEx(50, 3);
+    third.pop_back();
     ChooseList({first, second, third});
+    m_driver.PressButtonWithText(Text("ButtonSendAnyway").remove(QChar('&')));
     const auto failed = [this]
     {
-        return Shows(kStatusText) == Text("StatusTransmitError") &&
-               Shows(kButton) == Text("ButtonStart") && ControlEnabled(*m_pWindow, kButton);
+        return Shows(kTransmitStatus) == Text("StatusTransmitError") &&
+               Shows(kTransmitAction) == Text("ButtonStart") &&
+               ControlEnabled(*m_pWindow, kTransmitAction);
     };
     WindowScript script;
     script.Then("ready", At(Named(1, 3, "a.syx"), 300),
@@ -333,7 +319,7 @@ TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
                     ClickButton(*m_pWindow, kSendAll);
                 });
     // All sent: Escape closes.
-    script.Then("the rest sent", At(Named(3, 3, "c.syx"), 50, "ButtonClose"),
+    script.Then("the rest sent", At(Named(3, 3, "c.syx"), 49, "ButtonClose"),
                 [&] { QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Escape); });
     script.RunModal(*m_pWindow);
 

@@ -21,14 +21,6 @@
 namespace
 {
 constexpr int kPollMs = 10;
-// The ids of the controls in the receive and transmit windows' layouts.
-constexpr int kReceiveStatus = 2;
-constexpr int kReceiveClose = 5;
-constexpr int kReceiveSave = 6;
-constexpr int kTransmitFileName = 1;
-constexpr int kTransmitStatus = 3;
-constexpr int kTransmitProgress = 6;
-constexpr int kTransmitAction = 7;
 } // namespace
 
 void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
@@ -42,19 +34,19 @@ void WindowScript::RunModal(CModalWindow& window, int iTimeoutMs)
                              return m_timer.stop();
                          if (elapsed.elapsed() > iTimeoutMs)
                              return window.CloseModal();
-                         const tagStep& step = m_steps[m_nNext];
-                         if (!step.condition())
+                         const auto& [sWhat, condition, action] = m_steps[m_nNext];
+                         if (!condition())
                              return;
                          ++m_nNext;
-                         if (step.action)
-                             QTimer::singleShot(0, this, step.action);
+                         if (action)
+                             QTimer::singleShot(0, this, action);
                      });
     m_timer.start(kPollMs);
     window.ShowModal();
     m_timer.stop();
     m_timer.disconnect();
     if (m_nNext < m_steps.size())
-        ADD_FAILURE() << "the window never came to: " << m_steps[m_nNext].sWhat;
+        ADD_FAILURE() << "the window never came to: " << std::get<0>(m_steps[m_nNext]);
 }
 
 void WindowFixture::SetUp()

@@ -19,16 +19,15 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
 
-// Steps run while a window's modal loop runs, as a user would take them: each waits
-// until its condition holds, then acts. Conditions are polled from a timer, which also
-// fires inside nested loops (dialogs, a transmission waiting for its blocks), and every
-// action runs on its own zero timer, so an action that blocks in a loop of its own does
-// not hold up the steps after it.
+// Steps a user takes in a window's modal loop: each waits for its condition (polled by a timer,
+// also in nested loops), then acts on a zero timer of its own, so that a blocking action does not
+// hold up the steps after it.
 class WindowScript : public QObject
 {
 public:
@@ -44,21 +43,13 @@ public:
     void RunModal(CModalWindow& window, int iTimeoutMs = 20000);
 
 private:
-    struct tagStep
-    {
-        std::string sWhat;
-        Condition condition;
-        Action action;
-    };
-    std::vector<tagStep> m_steps;
+    std::vector<std::tuple<std::string, Condition, Action>> m_steps; // what, when, then
     size_t m_nNext = 0;
     QTimer m_timer;
 };
 
-// The application as its windows find it while it runs: g_pApplication with a created
-// message manager and MIDI manager. On the virtual MIDI back end, reset to no endpoints;
-// on the kernel's ALSA sequencer (inside alsa-vm), skipped where there is none. Every
-// dialog that comes must be one the test expected.
+// g_pApplication with its managers created, on the virtual back end reset to no endpoints, on
+// ALSA skipped without a sequencer. Every dialog that comes must be one the test expected.
 class WindowFixture : public ::testing::Test
 {
 protected:
@@ -89,6 +80,11 @@ template <class... Values> QString Text(const char* pszKey, Values... values)
         return QString::fromUtf8(szText);
     }
 }
+
+// The ids of the receive and transmit windows' controls that the shared steps use.
+constexpr int kReceiveStatus = 2, kReceiveClose = 5, kReceiveSave = 6;
+constexpr int kTransmitFileName = 1, kTransmitStatus = 3, kTransmitProgress = 6,
+              kTransmitAction = 7;
 
 // The control of a shown window with signature 'QMRK' and the id.
 QWidget* Control(CModalWindow& window, int iID);
