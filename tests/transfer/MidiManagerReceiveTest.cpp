@@ -13,8 +13,6 @@ namespace
 {
 using namespace std::chrono_literals;
 
-const char* const kSourceName = "Synth Co - Port 1";
-
 class MidiManagerReceive : public MidiManagerFixture
 {
 protected:
@@ -23,7 +21,7 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        OpenSource();
+        OpenPort(true);
     }
 
     bool WaitFor(int32_t iMessage)
@@ -51,7 +49,7 @@ Bytes Message(uint8_t ucId, int nData)
 
 // Only the exact display name opens, and is remembered; a failed open leaves the input
 // closed and the remembered name alone; an empty name closes and succeeds.
-TEST_F(MidiManagerFixture, InputIsFoundByItsExactDisplayName)
+TEST_F(MidiManagerFixture, InputIsFoundByItsExactDisplayNameAndSetupChangesArePosted)
 {
     MIDIEndpointRef hPort1 = m_pVirtual->AddSource("Synth Co", "Port 1");
     MIDIEndpointRef hPort10 = m_pVirtual->AddSource("Synth Co", "Port 10");
@@ -99,11 +97,37 @@ TEST_F(MidiManagerFixture, InputIsFoundByItsExactDisplayName)
     ASSERT_EQ(m_pManager->MidiInOpenByName(display.c_str()), 1);
     ASSERT_EQ(m_pManager->MidiInOpenByName(m_szRememberedIn), 1);
     EXPECT_EQ(m_szRememberedIn, display);
+
+    // Setup changes are posted once per client while the manager lives; a destroyed manager
+    // refuses everything until created again, as after a restart of the MIDI engine.
+    ForgetPosted();
+    m_pVirtual->AddDestination("Synth Co", "Port 2");
+    m_pVirtual->WaitIdle();
+    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Of(LM_SETUP_CHANGED).size() >= 2; }));
+    PumpFor(50);
+    EXPECT_EQ(m_recorder.Of(LM_SETUP_CHANGED).size(), 2u);
+
+    EXPECT_EQ(m_pManager->Create(), 0);
+    EXPECT_EQ(m_pManager->Destroy(), 1);
+    EXPECT_EQ(m_pManager->Destroy() + m_pManager->ReceiveSysExData() +
+                  m_pManager->ReceiveSysExDump(0) + m_pManager->SendSysExRequest({0xF0, 0xF7}) +
+                  m_pManager->MidiInOpenByName("") + m_pManager->MidiOutOpenByName(""),
+              0);
+    m_pManager->MidiInClose();
+    m_pManager->MidiOutClose();
+    m_recorder.m_messages.clear();
+    m_pVirtual->AddSource("Synth Co", "Port 9");
+    m_pVirtual->WaitIdle();
+    PumpFor(100);
+    EXPECT_FALSE(m_recorder.Has(LM_SETUP_CHANGED));
+
+    EXPECT_EQ(m_pManager->Create(), 1);
+    EXPECT_EQ(m_pManager->ReceiveSysExData(), 1);
 }
 
 // Real-time bytes, in packets of their own or between data bytes, are left out; after the
 // start they leave the message open and each counts as a run.
-TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
+TEST_F(MidiManagerReceive, CollectsOneMessagePerArmingRunByRunWithProgress)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
     // Spaced beyond the message manager's throttle, so every progress post is delivered.
@@ -121,10 +145,10 @@ TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
 
     const auto& messages = m_recorder.m_messages;
     ASSERT_EQ(messages.size(), 5u);
-    const int32_t expected[5][3] = {{-1, 3, 0}, {-1, 3, 1}, {-1, 4, 3}, {-1, 4, 4}, {6, -1, 6}};
+    const int32_t kPosts[5][3] = {{-1, 3, 0}, {-1, 3, 1}, {-1, 4, 3}, {-1, 4, 4}, {6, -1, 6}};
     for (size_t i = 0; i < 5; ++i)
-        EXPECT_TRUE(MessageIs(messages[i], i < 4 ? LM_RECEIVING : LM_RECEIVE_COMPLETE,
-                              expected[i][0], expected[i][1], expected[i][2]));
+        EXPECT_TRUE(MessageIs(messages[i], i < 4 ? LM_RECEIVING : LM_RECEIVE_COMPLETE, kPosts[i][0],
+                              kPosts[i][1], kPosts[i][2]));
     // Elapsed times count from the F0, which came three pauses before the F7.
     EXPECT_GE(messages[4].iParam3, 600);
     EXPECT_LT(messages[4].iParam3, 60000);
@@ -133,33 +157,9 @@ TEST_F(MidiManagerReceive, CollectsOneMessageRunByRunWithProgress)
 
     EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10, 0x42, 0x43, 0xF7}));
     EXPECT_EQ(m_pManager->GetReceivedSysExData(6) + m_pManager->GetReceivedSysExData(-1), 0);
-}
 
-// A status byte or a second F0 ends the reception with what came; the rest goes unheard.
-TEST_F(MidiManagerReceive, StatusOrStartByteBreaksTheMessageAndKeepsWhatCame)
-{
-    for (const Bytes& breaker : std::vector<Bytes>{{0x90, 0x3C, 0x40}, {0xF0, 0x42, 0xF7}})
-    {
-        m_recorder.m_messages.clear();
-        ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-        PassThrottle();
-        Inject({{0xF0, 0x41, 0x10}});
-        PassThrottle();
-        Inject({breaker});
-        ASSERT_TRUE(WaitFor(LM_RECEIVE_ERROR));
-        Inject({{0x42, 0xF7}, {0xF0, 0x01, 0xF7}});
-        Settle();
-
-        auto errors = m_recorder.Of(LM_RECEIVE_ERROR);
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_TRUE(MessageIs(errors[0], LM_RECEIVE_ERROR, -1, 3, 1));
-        EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
-        EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
-    }
-}
-
-TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
-{
+    // One arming takes one message.
+    m_recorder.m_messages.clear();
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
     Inject({{0x01, 0x02}, {0xF0, 0x01, 0xF7, 0xF0, 0x02, 0x03, 0xF7}});
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
@@ -193,35 +193,26 @@ TEST_F(MidiManagerReceive, OneArmingTakesOneMessage)
     EXPECT_TRUE(MessageIs(m_recorder.Of(LM_RECEIVE_COMPLETE).at(0), LM_RECEIVE_COMPLETE,
                           int32_t(expected.size()), -1, nPackets + 1));
     EXPECT_LT(m_recorder.Of(LM_RECEIVING).size(), size_t(nPackets + 1)) << "throttled";
-}
 
-// Setup changes are posted once per client while the manager lives; a destroyed manager
-// refuses everything until created again, as after a restart of the MIDI engine.
-TEST_F(MidiManagerFixture, SetupChangesAndLifetime)
-{
-    ForgetPosted();
-    m_pVirtual->AddDestination("Synth Co", "Port 2");
-    m_pVirtual->WaitIdle();
-    ASSERT_TRUE(PumpUntil([&] { return m_recorder.Of(LM_SETUP_CHANGED).size() >= 2; }));
-    PumpFor(50);
-    EXPECT_EQ(m_recorder.Of(LM_SETUP_CHANGED).size(), 2u);
+    // A status byte or a second F0 ends the reception with what came; the rest goes unheard.
+    for (const Bytes& breaker : std::vector<Bytes>{{0x90, 0x3C, 0x40}, {0xF0, 0x42, 0xF7}})
+    {
+        m_recorder.m_messages.clear();
+        ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+        PassThrottle();
+        Inject({{0xF0, 0x41, 0x10}});
+        PassThrottle();
+        Inject({breaker});
+        ASSERT_TRUE(WaitFor(LM_RECEIVE_ERROR));
+        Inject({{0x42, 0xF7}, {0xF0, 0x01, 0xF7}});
+        Settle();
 
-    EXPECT_EQ(m_pManager->Create(), 0);
-    EXPECT_EQ(m_pManager->Destroy(), 1);
-    EXPECT_EQ(m_pManager->Destroy() + m_pManager->ReceiveSysExData() +
-                  m_pManager->ReceiveSysExDump(0) + m_pManager->SendSysExRequest({0xF0, 0xF7}) +
-                  m_pManager->MidiInOpenByName("") + m_pManager->MidiOutOpenByName(""),
-              0);
-    m_pManager->MidiInClose();
-    m_pManager->MidiOutClose();
-    m_recorder.m_messages.clear();
-    m_pVirtual->AddSource("Synth Co", "Port 9");
-    m_pVirtual->WaitIdle();
-    PumpFor(100);
-    EXPECT_FALSE(m_recorder.Has(LM_SETUP_CHANGED));
-
-    EXPECT_EQ(m_pManager->Create(), 1);
-    EXPECT_EQ(m_pManager->ReceiveSysExData(), 1);
+        auto errors = m_recorder.Of(LM_RECEIVE_ERROR);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_TRUE(MessageIs(errors[0], LM_RECEIVE_ERROR, -1, 3, 1));
+        EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
+        EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
+    }
 }
 
 using MidiManagerConcurrency = MidiManagerReceive;
@@ -335,7 +326,7 @@ protected:
 // A Roland-style bank: 100 messages of 138 bytes, split over packets, with real-time
 // bytes between and inside them; then one message broken off by a status byte, one by the
 // next F0 and one still open at the stop, all left out, as are the bytes outside messages.
-TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStopped)
+TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
 {
     std::vector<Bytes> packets;
     Bytes kept;
@@ -396,76 +387,9 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStopped)
     m_pVirtual->WaitIdle();
     EXPECT_EQ(Dump(), kept);
     EXPECT_EQ(m_pManager->StopReceive(), 0);
-}
 
-namespace
-{
-enum Before
-{
-    kNothing,
-    kBytes,
-    kInputWaits, // input has come but waits unread, behind a reader the system keeps back
-    kInputRead,
-};
-
-// When the silence after the last byte ends the recording.
-struct tagIdleCase
-{
-    const char* pszName;
-    // Clock steps, each followed by a look of the timer: what comes before the step, and
-    // the ms to move on.
-    std::vector<std::pair<Before, int>> steps;
-    size_t nEndAfterStep; // steps.size() when it must not end
-};
-
-class MidiManagerDumpIdle : public MidiManagerDump,
-                            public ::testing::WithParamInterface<tagIdleCase>
-{
-};
-
-const tagIdleCase kIdleCases[] = {
-    // A slow instrument may take long to start: the silence before it does not count.
-    {"WaitsForTheFirstByte", {{kNothing, 5000}, {kBytes, 999}, {kNothing, 1}}, 2},
-    {"EachByteStartsTheSilenceAgain",
-     {{kBytes, 0}, {kBytes, 900}, {kBytes, 900}, {kNothing, 1000}},
-     3},
-    // Input that waits unread is not silence: the dump waits for it.
-    {"InputWaitingUnreadIsNoSilence", {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}}, 2},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, MidiManagerDumpIdle, ::testing::ValuesIn(kIdleCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-} // namespace
-
-TEST_P(MidiManagerDumpIdle, EndsAfterTheSilenceFollowingTheLastByte)
-{
-    const tagIdleCase& c = GetParam();
-    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
-    for (size_t i = 0; i < c.steps.size(); ++i)
-    {
-        const Before before = c.steps[i].first;
-        if (before == kBytes)
-        {
-            Inject({Message(uint8_t(i), 4)});
-            m_pVirtual->WaitIdle();
-            LetTimerLook();
-        }
-        else if (before != kNothing)
-            m_pVirtual->SetInputWaiting(before == kInputWaits);
-        m_clock.m_now += std::chrono::milliseconds(c.steps[i].second);
-        LetTimerLook();
-        EXPECT_EQ(m_recorder.Has(LM_DUMP_END), i >= c.nEndAfterStep) << "after step " << i;
-    }
-    if (c.nEndAfterStep < c.steps.size())
-    {
-        EXPECT_EQ(m_recorder.Of(LM_DUMP_END).at(0).iParam4, kDumpEndIdle);
-        EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
-                    !m_pManager->GetDumpStatus().bRecording);
-    }
-}
-
-TEST_F(MidiManagerDump, OneMessageArmingTakesOverAndTheDumpIsForgotten)
-{
+    // A one-message arming takes over and the dump is forgotten.
+    m_recorder.m_messages.clear();
     ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
     Inject({Message(1, 4)});
     m_pVirtual->WaitIdle();
@@ -479,18 +403,59 @@ TEST_F(MidiManagerDump, OneMessageArmingTakesOverAndTheDumpIsForgotten)
     EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "an abandoned recording does not end itself";
     EXPECT_EQ(Received(), Message(2, 4));
     EXPECT_EQ(m_pManager->StopReceive(), 0) << "the one message disarmed itself";
-}
 
-TEST_F(MidiManagerDump, RequestIsRefusedWithoutOutputOrWhenInvalid)
-{
+    // A request is refused without an output or when it is invalid.
     const Bytes request{0xF0, 0x7D, 0x01, 0xF7};
     EXPECT_EQ(m_pManager->SendSysExRequest(request), 0) << "no MIDI OUT open";
-    MIDIEndpointRef hDestination = m_pVirtual->AddDestination("Synth Co", "Port 1");
-    m_pVirtual->WaitIdle();
-    ASSERT_EQ(m_pManager->MidiOutOpenByName(kSourceName), 1);
+    OpenPort(false);
     EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0x7D, 0x80, 0xF7}), 0);
     EXPECT_EQ(m_pManager->SendSysExRequest({}), 0);
-    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+    EXPECT_TRUE(m_pVirtual->Captured(m_hDestination).empty());
     EXPECT_EQ(m_pManager->SendSysExRequest(request), 1);
-    EXPECT_EQ(m_pVirtual->Captured(hDestination), request);
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), request);
+}
+
+// The silence after the last byte ends the recording.
+TEST_F(MidiManagerDump, EndsAfterTheSilenceFollowingTheLastByte)
+{
+    enum Before
+    {
+        kNothing,
+        kBytes,
+        kInputWaits, // input has come but waits unread, behind a reader the system keeps back
+        kInputRead,
+    };
+    // Clock steps, each followed by a look of the timer: what comes before the step, and the
+    // ms to move on. The recording ends at the last step.
+    const std::vector<std::pair<Before, int>> kCases[] = {
+        // A slow instrument may take long to start: the silence before it does not count.
+        {{kNothing, 5000}, {kBytes, 999}, {kNothing, 1}},
+        {{kBytes, 0}, {kBytes, 900}, {kBytes, 900}, {kNothing, 1000}},
+        // Input that waits unread is not silence: the dump waits for it.
+        {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}},
+    };
+    for (const auto& steps : kCases)
+    {
+        SCOPED_TRACE(&steps - kCases);
+        m_recorder.m_messages.clear();
+        ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+        for (size_t i = 0; i < steps.size(); ++i)
+        {
+            const Before before = steps[i].first;
+            if (before == kBytes)
+            {
+                Inject({Message(uint8_t(i), 4)});
+                m_pVirtual->WaitIdle();
+                LetTimerLook();
+            }
+            else if (before != kNothing)
+                m_pVirtual->SetInputWaiting(before == kInputWaits);
+            m_clock.m_now += std::chrono::milliseconds(steps[i].second);
+            LetTimerLook();
+            EXPECT_EQ(m_recorder.Has(LM_DUMP_END), i + 1 == steps.size()) << "after step " << i;
+        }
+        EXPECT_EQ(m_recorder.Of(LM_DUMP_END).at(0).iParam4, kDumpEndIdle);
+        EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
+                    !m_pManager->GetDumpStatus().bRecording);
+    }
 }

@@ -13,7 +13,6 @@
 
 namespace
 {
-
 Bytes SysEx(int nLength, uint8_t ucSeed)
 {
     Bytes bytes{0xF0};
@@ -33,21 +32,13 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
-        OpenDestination();
-    }
-
-    void TearDown() override
-    {
-        if (m_file.IsOpened())
-            m_file.Close();
-        MidiManagerFixture::TearDown();
+        OpenPort(false);
     }
 
     // Opens a file holding the bytes as the transmit window does, for reading.
     CLumFile* FileOf(const Bytes& bytes)
     {
-        if (m_file.IsOpened())
-            m_file.Close();
+        m_file.Close();
         std::string path = m_dir.Write("dump" + std::to_string(++m_nFiles) + ".syx", bytes);
         EXPECT_EQ(m_file.Open(path.c_str(), 9), 1);
         return &m_file;
@@ -112,26 +103,6 @@ TEST_F(MidiManagerTransmitConcurrency, EventsAreServedWhileBlocksGoOut)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
 
-TEST_F(MidiManagerTransmit, FailuresBeforeTheFirstBlockPostNothing)
-{
-    // The size is the whole file; a file read part-way cannot deliver it.
-    CLumFile* pFile = FileOf(SysEx(300, 2));
-    ASSERT_EQ(pFile->SetPos(10, 2), 1);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(pFile), 0);
-    CLumFile closed;
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&closed), 0);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(nullptr), 0);
-
-    m_pManager->MidiOutClose();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
-    m_pManager->Destroy();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&m_file), 0);
-
-    PumpFor(80);
-    EXPECT_TRUE(m_recorder.m_messages.empty());
-    EXPECT_EQ(Sends(), 0u);
-}
-
 TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
 {
     // The first transmission gives up on its block after its wire time and the grace, not
@@ -172,10 +143,24 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 600, -1, 3));
 }
 
-// An output that refuses does not open; one that goes while its second block is on the
-// way fails the transmission, even though every block was handed over.
-TEST_F(MidiManagerTransmit, AnOutputThatRefusesDoesNotOpenAndOneThatGoesFailsTheTransmission)
+// Nothing is posted or sent for a file read part-way, a closed file, none or a closed
+// output. An output that refuses does not open; one that goes while its second block is on
+// the way fails the transmission, even though every block was handed over.
+TEST_F(MidiManagerTransmit, RefusalsPostNothingAndAnOutputThatGoesFailsTheTransmission)
 {
+    // The size is the whole file; a file read part-way cannot deliver it.
+    CLumFile* pFile = FileOf(SysEx(300, 2));
+    ASSERT_EQ(pFile->SetPos(10, 2), 1);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(pFile), 0);
+    CLumFile closed;
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&closed), 0);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(nullptr), 0);
+    m_pManager->MidiOutClose();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_TRUE(m_recorder.m_messages.empty());
+    EXPECT_EQ(Sends(), 0u);
+
     m_pVirtual->FailNextConnect(kMIDINoConnection);
     EXPECT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 0);
     ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
@@ -196,93 +181,79 @@ TEST_F(MidiManagerTransmit, AnOutputThatRefusesDoesNotOpenAndOneThatGoesFailsThe
     DeliverEnd();
     EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).back(), LM_TRANSMIT_ERROR, 400, 256, 1));
     EXPECT_FALSE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
+
+    // A destroyed manager starts nothing.
+    m_pManager->Destroy();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
 }
-
-namespace
-{
-struct tagBlockCase
-{
-    const char* pszName;
-    Bytes stream;
-    std::vector<size_t> blockLengths;
-};
-
-class MidiManagerBlocks : public MidiManagerTransmit,
-                          public ::testing::WithParamInterface<tagBlockCase>
-{
-};
-} // namespace
 
 // A file goes out in blocks of at most 256 bytes, no block holding bytes of two messages;
 // each block is reported with the bytes so far, between a start and a completion that
 // carry the file's size; all posted by the manager.
-TEST_P(MidiManagerBlocks, EndAtMessageBoundariesAndAreReportedEach)
+TEST_F(MidiManagerTransmit, BlocksEndAtMessageBoundariesAndAreReportedEach)
 {
-    const tagBlockCase& c = GetParam();
-    const int32_t nSize = int32_t(c.stream.size()), nBlocks = int32_t(c.blockLengths.size());
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
-    DeliverEnd();
-    std::vector<size_t> lengths;
-    for (const Bytes& send : m_pVirtual->CapturedSends(m_hDestination))
+    const struct
     {
-        lengths.push_back(send.size());
-        for (size_t i = 0; i + 1 < send.size(); ++i)
-            EXPECT_NE(send[i], 0xF7) << "an F7 inside a block";
-        for (size_t i = 1; i < send.size(); ++i)
-            EXPECT_NE(send[i], 0xF0) << "an F0 after the start of a block";
-    }
-    EXPECT_EQ(lengths, c.blockLengths);
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
-
-    const auto& messages = m_recorder.m_messages;
-    ASSERT_EQ(messages.size(), c.blockLengths.size() + 2);
-    EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, nSize, -1, -1));
-    int32_t iSent = 0;
-    for (int32_t i = 0; i < nBlocks; ++i)
-    {
-        iSent += int32_t(c.blockLengths[size_t(i)]);
-        EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, nSize, iSent, i + 1));
-    }
-    EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, nSize, -1, nBlocks));
-    for (CMessageManagerListener* pSender : m_recorder.m_senders)
-        EXPECT_EQ(pSender, ManagerAsSender());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Streams, MidiManagerBlocks,
-    ::testing::Values(
-        tagBlockCase{"LongThenShort",
-                     Join({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}),
-                     {256, 256, 88, 10, 256, 256, 1}},
-        tagBlockCase{"ExactlyABlock", Join({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
+        Bytes stream;
+        std::vector<size_t> blockLengths;
+    } kCases[] = {
+        {Join({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}), {256, 256, 88, 10, 256, 256, 1}},
+        {Join({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
         // A message without its F7 ends where the next one starts.
-        tagBlockCase{"UnfinishedMessage", Join({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
-        tagBlockCase{"BytesBetweenMessages",
-                     Join({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}),
-                     {4, 2, 4}}),
-    [](const ::testing::TestParamInfo<tagBlockCase>& info) { return info.param.pszName; });
+        {Join({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
+        {Join({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}), {4, 2, 4}},
+    };
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.stream.size());
+        m_recorder.m_messages.clear();
+        m_recorder.m_senders.clear();
+        m_pVirtual->ClearCaptured(m_hDestination);
+        const int32_t nSize = int32_t(c.stream.size()), nBlocks = int32_t(c.blockLengths.size());
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+        DeliverEnd();
+        std::vector<size_t> lengths;
+        for (const Bytes& send : m_pVirtual->CapturedSends(m_hDestination))
+        {
+            lengths.push_back(send.size());
+            for (size_t i = 0; i + 1 < send.size(); ++i)
+                EXPECT_NE(send[i], 0xF7) << "an F7 inside a block";
+            for (size_t i = 1; i < send.size(); ++i)
+                EXPECT_NE(send[i], 0xF0) << "an F0 after the start of a block";
+        }
+        EXPECT_EQ(lengths, c.blockLengths);
+        EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
+
+        const auto& messages = m_recorder.m_messages;
+        ASSERT_EQ(messages.size(), c.blockLengths.size() + 2);
+        EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, nSize, -1, -1));
+        int32_t iSent = 0;
+        for (int32_t i = 0; i < nBlocks; ++i)
+        {
+            iSent += int32_t(c.blockLengths[size_t(i)]);
+            EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, nSize, iSent, i + 1));
+        }
+        EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, nSize, -1, nBlocks));
+        for (CMessageManagerListener* pSender : m_recorder.m_senders)
+            EXPECT_EQ(pSender, ManagerAsSender());
+    }
+}
 
 namespace
 {
 using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-struct tagScheduleCase
-{
-    const char* pszName;
-    Bytes stream;
-    MIDIEndpointKind kind;
-    tagTransmitSettings settings;
-    uint32_t uPortPace;                    // what the port layer is told
-    std::vector<microseconds> blocksDueAt; // from the start, by the clock
-};
+using ms = std::chrono::milliseconds;
 
 constexpr int kByPort = tagTransmitSettings::kPacingByPort;
 constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
 constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
+constexpr int kMidiTimingOfFile = tagTransmitSettings::kMidiTimingOfFile;
+constexpr int kMidiTimingPause = tagTransmitSettings::kMidiTimingPause;
 
 // Transmissions keep the time of a FakeTransmitClock.
-class MidiManagerOnFakeClock : public MidiManagerTransmit
+class MidiManagerSchedule : public MidiManagerTransmit
 {
 protected:
     void SetUp() override
@@ -294,85 +265,94 @@ protected:
     FakeTransmitClock m_clock;
 };
 
-class MidiManagerSchedule : public MidiManagerOnFakeClock,
-                            public ::testing::WithParamInterface<tagScheduleCase>
+// Three messages of 10 bytes (3.2 ms on the wire each) at 0.5 s, 1.5 s and 1.501 s: a
+// tick is a millisecond at 500 ticks a quarter note and the default tempo.
+const Bytes kFirst = SysEx(10, 1), kSecond = SysEx(10, 2), kThird = SysEx(10, 3);
+
+Bytes TimedMidiFile()
 {
-};
+    using namespace MidiFileBuilder;
+    const auto event = [](uint32_t uDelta, const Bytes& message)
+    { return SysExEvent(uDelta, Bytes(message.begin() + 1, message.end())); };
+    return File(0, 500,
+                {Track({Event(0, {0x90, 0x3C, 0x40}), event(500, kFirst), event(1000, kSecond),
+                        event(1, kThird)})});
+}
 } // namespace
 
 // Each block is sent when the schedule says: after the one before it has had its time at
-// the speed, and after the pause that follows a message.
-TEST_P(MidiManagerSchedule, SendsEachBlockWhenDue)
+// the speed, and after the pause that follows a message. In a MIDI file, counted from the
+// first message, each message is due at its time in the file, or once the one before it
+// has had its time on the wire when that is later; with the pause instead, as for a .syx
+// file. The time left is checked before each block.
+TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueAndCountsTheTimeLeft)
 {
-    const tagScheduleCase& c = GetParam();
-    m_pVirtual->SetEndpointKind(m_hDestination, c.kind);
-    m_pManager->SetTransmitSettings(c.settings);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
-    DeliverEnd();
-    EXPECT_EQ(m_clock.m_sleptUntil, c.blocksDueAt);
-    EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), int64_t(c.uPortPace));
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
-}
-
-constexpr MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
-using ms = milliseconds;
-
-INSTANTIATE_TEST_SUITE_P(
-    Pacing, MidiManagerSchedule,
-    ::testing::Values(
+    const MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
+    const Bytes kTimed = Join({kFirst, kSecond, kThird});
+    const struct
+    {
+        Bytes stream;
+        MIDIEndpointKind kind;
+        tagTransmitSettings settings;
+        uint32_t uPortPace;                    // what the port layer is told
+        std::vector<microseconds> blocksDueAt; // from the start, by the clock
+        Bytes sent = {};                       // empty: the stream
+        std::vector<int> remainingMs = {};     // before each block; empty: not looked at
+    } kCases[] = {
+        // clang-format off
         // 200 bytes at 3125 bytes a second are 64 ms on the wire.
-        tagScheduleCase{"PauseAfterEachMessage",
-                        Join({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}),
-                        kHardware,
-                        tagTransmitSettings{100, 3125, kByPort},
-                        3125,
-                        {ms(0), ms(164), ms(328)}},
+        {Join({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware, {100, 3125, kByPort}, 3125,
+         {ms(0), ms(164), ms(328)}},
         // No pause inside a message; each block at 1000 bytes a second.
-        tagScheduleCase{"SlowerSpeedPacesEachBlock",
-                        SysEx(600, 1),
-                        kHardware,
-                        tagTransmitSettings{100, 1000, kByPort},
-                        1000,
-                        {ms(0), ms(256), ms(512)}},
+        {SysEx(600, 1), kHardware, {100, 1000, kByPort}, 1000, {ms(0), ms(256), ms(512)}},
         // A software port takes the bytes as fast as it reads them; pauses still apply.
-        tagScheduleCase{"SoftwarePortUnpaced",
-                        Join({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}),
-                        kSoftware,
-                        tagTransmitSettings{50, 100, kByPort},
-                        0,
-                        {ms(0), ms(50), ms(100), ms(100)}},
-        tagScheduleCase{"SoftwarePortForcedToTheSpeed",
-                        Join({SysEx(10, 1), SysEx(10, 2)}),
-                        kSoftware,
-                        tagTransmitSettings{0, 100, kAtSpeed},
-                        100,
-                        {ms(0), ms(100)}}),
-    [](const ::testing::TestParamInfo<tagScheduleCase>& info) { return info.param.pszName; });
-
-TEST_F(MidiManagerSchedule, RemainingTimeCountsBytesAtTheSpeedAndPausesLeft)
-{
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 1000, kByPort});
+        {Join({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware, {50, 100, kByPort}, 0,
+         {ms(0), ms(50), ms(100), ms(100)}},
+        {Join({SysEx(10, 1), SysEx(10, 2)}), kSoftware, {0, 100, kAtSpeed}, 100, {ms(0), ms(100)}},
+        // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
+        // wire is the longer.
+        {TimedMidiFile(), kHardware, {100, 3125, kByPort, kMidiTimingOfFile}, 3125,
+         {ms(0), ms(1000), microseconds(1003200)}, kTimed, {1005, 1005, 7}},
+        {TimedMidiFile(), kHardware, {100, 3125, kByPort, kMidiTimingPause}, 3125,
+         {ms(0), microseconds(103200), microseconds(206400)}, kTimed},
+        // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
+        // for it (the block before's time at the speed, and the pause after a message), the
+        // bytes left at the speed, the pauses left.
+        {Join({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}), kHardware, {100, 1000, kByPort}, 1000,
+         {ms(0), ms(256), ms(600), ms(710)}, {},
+         {520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}},
+        // Unpaced, the bytes left go at the rate measured so far, pauses not counted: here the
+        // bytes took no time at all, so before each block only the pauses are left.
+        {Join({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}), kHardware, {100, 1000, kUnpaced}, 0,
+         {ms(0), ms(100), ms(200)}, {}, {200, 200, 100}},
+        // clang-format on
+    };
     std::vector<int> remaining;
     m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
-    // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
-    // for it (the block before's time at the speed, and the pause after a message), the
-    // bytes left at the speed, the pauses left.
-    EXPECT_EQ(
-        m_pManager->TransmitSingleSysEx(FileOf(Join({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}))),
-        1);
-    EXPECT_EQ(remaining,
-              (std::vector<int>{520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}));
-    EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
-
-    // Unpaced, the bytes left go at the rate measured so far, pauses not counted: here the
-    // bytes took no time at all, so before each block only the pauses are left.
-    remaining.clear();
-    m_pManager->SetTransmitSettings(tagTransmitSettings{100, 1000, kUnpaced});
-    EXPECT_EQ(
-        m_pManager->TransmitSingleSysEx(FileOf(Join({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}))),
-        1);
-    EXPECT_EQ(remaining, (std::vector<int>{200, 200, 100}));
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(&c - kCases);
+        m_clock.m_now = FakeTransmitClock::kStart;
+        m_clock.m_sleptUntil.clear();
+        remaining.clear();
+        m_recorder.m_messages.clear();
+        m_pVirtual->ClearCaptured(m_hDestination);
+        m_pVirtual->SetEndpointKind(m_hDestination, c.kind);
+        m_pManager->SetTransmitSettings(c.settings);
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+        DeliverEnd();
+        EXPECT_EQ(m_clock.m_sleptUntil, c.blocksDueAt);
+        if (!c.remainingMs.empty())
+        {
+            EXPECT_EQ(remaining, c.remainingMs);
+        }
+        EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
+        EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), int64_t(c.uPortPace));
+        const Bytes& sent = c.sent.empty() ? c.stream : c.sent;
+        EXPECT_EQ(m_pVirtual->Captured(m_hDestination), sent);
+        EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE,
+                              int32_t(sent.size()), -1, int32_t(c.blocksDueAt.size())));
+    }
 }
 
 namespace
@@ -421,77 +401,9 @@ TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Join({a, b, c}));
     EXPECT_EQ(files.m_nDone, 3u);
     EXPECT_EQ(m_clock.m_sleptUntil,
-              (std::vector<microseconds>{microseconds(0), microseconds(0), milliseconds(500),
-                                         milliseconds(1000)}));
+              (std::vector<microseconds>{microseconds(0), microseconds(0), ms(500), ms(1000)}));
     // Each file is a transmission of its own.
     EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size() * 10 +
                   m_recorder.Of(LM_TRANSMIT_COMPLETE).size(),
               33u);
 }
-
-namespace
-{
-// Three messages of 10 bytes (3.2 ms on the wire each) at 0.5 s, 1.5 s and 1.501 s: a
-// tick is a millisecond at 500 ticks a quarter note and the default tempo.
-const Bytes kFirst = SysEx(10, 1), kSecond = SysEx(10, 2), kThird = SysEx(10, 3);
-
-Bytes TimedMidiFile()
-{
-    using namespace MidiFileBuilder;
-    const auto event = [](uint32_t uDelta, const Bytes& message)
-    { return SysExEvent(uDelta, Bytes(message.begin() + 1, message.end())); };
-    return File(0, 500,
-                {Track({Event(0, {0x90, 0x3C, 0x40}), event(500, kFirst), event(1000, kSecond),
-                        event(1, kThird)})});
-}
-
-struct tagMidiTimingCase
-{
-    const char* pszName;
-    int iMidiTiming;
-    std::vector<microseconds> blocksDueAt;
-    std::vector<int> remainingMs = {}; // before each block; empty: not looked at
-};
-
-class MidiManagerMidiTiming : public MidiManagerOnFakeClock,
-                              public ::testing::WithParamInterface<tagMidiTimingCase>
-{
-};
-} // namespace
-
-// Counted from the first message, each message is due at its time in the file, or once
-// the one before it has had its time on the wire when that is later; with the pause
-// instead, as for a .syx file.
-TEST_P(MidiManagerMidiTiming, SendsTheMessagesWhenDue)
-{
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    tagTransmitSettings settings = tagTransmitSettings{100, 3125, kByPort};
-    settings.iMidiTiming = GetParam().iMidiTiming;
-    m_pManager->SetTransmitSettings(settings);
-    std::vector<int> remaining;
-    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(TimedMidiFile())), 1);
-    DeliverEnd();
-    EXPECT_EQ(m_clock.m_sleptUntil, GetParam().blocksDueAt);
-    if (!GetParam().remainingMs.empty())
-    {
-        EXPECT_EQ(remaining, GetParam().remainingMs);
-    }
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Join({kFirst, kSecond, kThird}));
-    EXPECT_TRUE(
-        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 30, -1, 3));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Timing, MidiManagerMidiTiming,
-    ::testing::Values(
-        // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
-        // wire is the longer.
-        tagMidiTimingCase{"OfTheFile",
-                          tagTransmitSettings::kMidiTimingOfFile,
-                          {ms(0), ms(1000), microseconds(1003200)},
-                          {1005, 1005, 7}},
-        tagMidiTimingCase{"PauseBetweenMessages",
-                          tagTransmitSettings::kMidiTimingPause,
-                          {ms(0), microseconds(103200), microseconds(206400)}}),
-    [](const ::testing::TestParamInfo<tagMidiTimingCase>& info) { return info.param.pszName; });

@@ -74,9 +74,78 @@ protected:
     LogCapture m_log;
     CMultiSysExReader m_reader;
 };
+
+struct tagListCase
+{
+    const char* pszName;
+    std::string sText;
+    int iResult;
+    int nFileCount;
+    std::vector<std::pair<int, std::string>> names; // entry number, name; "<untouched>": none
+    CMultiSysExReader::Problem problem = CMultiSysExReader::kNoProblem;
+    int nProblemNumber = 0;
+    const char* pszLog = nullptr; // the one line logged, after "ParseHeader: "
+};
+
+constexpr auto kNoHeader = CMultiSysExReader::kNoHeader;
+const std::string kHeader = "[MultiSysEx]\n";
+
+// Entries are kept by number, not by line; only a key's leading number counts; bare names
+// end at white space, quoted ones at their quote; any byte above 0x7F is a name character.
+// clang-format off
+const tagListCase kListCases[] = {
+    // Bad headers make illegal list files; the caller tells the user, naming the file.
+    {"Empty", "", 0, 0, {}, kNoHeader, 0, "Can't find MSY header."},
+    {"Unclosed", "[MultiSysEx", 0, 0, {}, kNoHeader, 0, "Failed to read section name."},
+    {"LowerCase", "[multisysex]\n1=a.syx\n", 0, 0, {}, CMultiSysExReader::kBadSectionName, 0,
+     "Illegal section name."},
+    {"TextAroundTheSectionName", "notes [  MultiSysEx2  ]\n1=a.syx\n", 1, 1, {{1, "a.syx"}}},
+    {"NoEntries", kHeader + "\n", 0, 0, {}, CMultiSysExReader::kNoEntries},
+    {"RepeatedNumberFirstWins", kHeader + "1=first.syx\n1=again.syx\n", 1, 2,
+     {{1, "first.syx"}, {2, "<untouched>"}}, CMultiSysExReader::kRepeatedNumber, 1},
+    {"MissingNumbersStayMissing", kHeader + "3=three.syx\n-2=minus.syx\n1=one.syx\n", 1, 3,
+     {{-2, "minus.syx"}, {2, "<untouched>"}, {3, "three.syx"}}},
+    {"LeadingNumberOfAKey",
+     kHeader + "x1=letter.syx\n 2nd entry = second.syx\na note without equals\n4=fourth.syx\n"
+               "99999999999=huge.syx\n",
+     1, 4, {{0, "letter.syx"}, {2, "second.syx"}, {4, "<untouched>"}, {INT_MAX, "huge.syx"}},
+     CMultiSysExReader::kRepeatedNumber, 0},
+    // "Kit.syx\n2" becomes the next key: entry 0; an unterminated quote runs to the end.
+    {"BareAndQuotedNames", kHeader + "1=Drum Kit.syx\n2=\"Pad\n  Bank.syx\"  3=\"open", 1, 3,
+     {{1, "Drum"}, {0, "Pad\n  Bank.syx"}, {3, "open"}}},
+    {"ByteFF",
+     "\xFF junk [MultiSysEx]\n1=ab\xFF" "cd.syx\n2=\"a b\xFF" "c\"\n3=\xC3\xA4\xA0x.syx\n",
+     1, 3, {{1, "ab\xFF" "cd.syx"}, {2, "a b\xFF" "c"}, {3, "\xC3\xA4\xA0x.syx"}}},
+    {"NameOf255EndsTheList", kHeader + "1=a.syx\n2=" + std::string(255, 'n') + "\n3=c.syx\n", 1, 1,
+     {{1, "a.syx"}, {3, "<untouched>"}}, CMultiSysExReader::kNameTooLong, 2},
+};
+// clang-format on
 } // namespace
 
-TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFiles)
+TEST_F(MultiSysExReader, KeepsTheEntriesByNumber)
+{
+    for (const tagListCase& c : kListCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        m_log.Clear();
+        EXPECT_EQ(OpenList(c.sText), c.iResult);
+        EXPECT_EQ(m_reader.GetFileCount(), c.nFileCount);
+        for (const auto& [iNumber, sName] : c.names)
+            EXPECT_EQ(Name(iNumber), sName) << iNumber;
+        EXPECT_EQ(m_reader.GetProblem(), c.problem);
+        if (c.nProblemNumber)
+        {
+            EXPECT_EQ(m_reader.GetProblemNumber(), c.nProblemNumber);
+        }
+        EXPECT_TRUE(sg_alerts.empty());
+        const std::vector<std::string> log =
+            c.pszLog ? std::vector<std::string>{std::string("ParseHeader: ") + c.pszLog}
+                     : std::vector<std::string>{};
+        EXPECT_EQ(m_log.Lines(), log);
+    }
+}
+
+TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFilesFoundBesideIt)
 {
     m_dir.Write("bank_a.syx", "A");
     m_dir.Write("Drum Kit.syx", "D");
@@ -102,90 +171,8 @@ TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFiles)
     EXPECT_EQ(m_reader.GetFileCount(), 0);
     EXPECT_EQ(Name(5), "<untouched>");
     EXPECT_EQ(Contents(5), "<null>");
-}
 
-namespace
-{
-struct tagListCase
-{
-    const char* pszName;
-    std::string sText;
-    int iResult;
-    int nFileCount;
-    std::vector<std::pair<int, std::string>> names; // entry number, name; "<untouched>": none
-    CMultiSysExReader::Problem problem = CMultiSysExReader::kNoProblem;
-    int nProblemNumber = 0;
-    const char* pszLog = nullptr; // the one line logged, after "ParseHeader: "
-};
-
-constexpr auto kNoHeader = CMultiSysExReader::kNoHeader;
-constexpr auto kBadName = CMultiSysExReader::kBadSectionName;
-const char* const kCantFind = "Can't find MSY header.";
-const char* const kCantRead = "Failed to read section name.";
-const char* const kIllegal = "Illegal section name.";
-
-const std::string kName255(255, 'n');
-const std::string kHeader = "[MultiSysEx]\n";
-
-// Entries are kept by number, not by line; only a key's leading number counts; bare names
-// end at white space, quoted ones at their quote; any byte above 0x7F is a name character.
-// clang-format off
-const tagListCase kListCases[] = {
-    // Bad headers make illegal list files; the caller tells the user, naming the file.
-    {"Empty", "", 0, 0, {}, kNoHeader, 0, kCantFind},
-    {"Unclosed", "[MultiSysEx", 0, 0, {}, kNoHeader, 0, kCantRead},
-    {"LowerCase", "[multisysex]\n1=a.syx\n", 0, 0, {}, kBadName, 0, kIllegal},
-    {"TextAroundTheSectionName", "notes [  MultiSysEx2  ]\n1=a.syx\n", 1, 1, {{1, "a.syx"}}},
-    {"NoEntries", kHeader + "\n", 0, 0, {}, CMultiSysExReader::kNoEntries},
-    {"RepeatedNumberFirstWins", kHeader + "1=first.syx\n1=again.syx\n", 1, 2,
-     {{1, "first.syx"}, {2, "<untouched>"}}, CMultiSysExReader::kRepeatedNumber, 1},
-    {"MissingNumbersStayMissing", kHeader + "3=three.syx\n-2=minus.syx\n1=one.syx\n", 1, 3,
-     {{-2, "minus.syx"}, {2, "<untouched>"}, {3, "three.syx"}}},
-    {"LeadingNumberOfAKey",
-     kHeader + "x1=letter.syx\n 2nd entry = second.syx\na note without equals\n4=fourth.syx\n"
-               "99999999999=huge.syx\n",
-     1, 4, {{0, "letter.syx"}, {2, "second.syx"}, {4, "<untouched>"}, {INT_MAX, "huge.syx"}},
-     CMultiSysExReader::kRepeatedNumber, 0},
-    // "Kit.syx\n2" becomes the next key: entry 0; an unterminated quote runs to the end.
-    {"BareAndQuotedNames", kHeader + "1=Drum Kit.syx\n2=\"Pad\n  Bank.syx\"  3=\"open", 1, 3,
-     {{1, "Drum"}, {0, "Pad\n  Bank.syx"}, {3, "open"}}},
-    {"ByteFF",
-     "\xFF junk [MultiSysEx]\n1=ab\xFF" "cd.syx\n2=\"a b\xFF" "c\"\n3=\xC3\xA4\xA0x.syx\n",
-     1, 3, {{1, "ab\xFF" "cd.syx"}, {2, "a b\xFF" "c"}, {3, "\xC3\xA4\xA0x.syx"}}},
-    {"NameOf255EndsTheList", kHeader + "1=a.syx\n2=" + kName255 + "\n3=c.syx\n", 1, 1,
-     {{1, "a.syx"}, {3, "<untouched>"}}, CMultiSysExReader::kNameTooLong, 2},
-};
-// clang-format on
-
-class MultiSysExList : public MultiSysExReader, public testing::WithParamInterface<tagListCase>
-{
-};
-} // namespace
-
-TEST_P(MultiSysExList, KeepsTheEntriesByNumber)
-{
-    const tagListCase& c = GetParam();
-    EXPECT_EQ(OpenList(c.sText), c.iResult);
-    EXPECT_EQ(m_reader.GetFileCount(), c.nFileCount);
-    for (const auto& [iNumber, sName] : c.names)
-        EXPECT_EQ(Name(iNumber), sName) << iNumber;
-    EXPECT_EQ(m_reader.GetProblem(), c.problem);
-    if (c.nProblemNumber)
-    {
-        EXPECT_EQ(m_reader.GetProblemNumber(), c.nProblemNumber);
-    }
-    EXPECT_TRUE(sg_alerts.empty());
-    const std::vector<std::string> log =
-        c.pszLog ? std::vector<std::string>{std::string("ParseHeader: ") + c.pszLog}
-                 : std::vector<std::string>{};
-    EXPECT_EQ(m_log.Lines(), log);
-}
-
-INSTANTIATE_TEST_SUITE_P(Lists, MultiSysExList, testing::ValuesIn(kListCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-
-TEST_F(MultiSysExReader, ListedNamesAreFoundBesideTheList)
-{
+    // Listed names are found beside the list.
     std::filesystem::create_directories(m_dir.File("lists/sub"));
     m_dir.Write("lists/dump.syx", "near");
     m_dir.Write("lists/sub/deep.syx", "deep");

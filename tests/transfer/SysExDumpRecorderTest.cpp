@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace
@@ -57,60 +56,48 @@ TEST(DumpRecorderStorage, ManyMessagesAcrossPiecesComeBackInOrderAndClearForgets
 
 // --- Requests ---------------------------------------------------------------------
 
-namespace
+// A request given in hex parses or says what is wrong and where; a valid one comes back
+// from its hex. One too long for the output is refused.
+TEST(SysExRequest, ParsesHexOrSaysWhatIsWrongAndWhereAndRefusesOneTooLong)
 {
-struct tagRequestCase
-{
-    const char* pszName;
-    const char* pszText;
-    CSysExRequest::Problem problem;
-    size_t nWhere; // of the problem
-    Bytes bytes;   // when valid
-};
-
-class RequestHex : public ::testing::TestWithParam<tagRequestCase>
-{
-};
-
-const tagRequestCase kRequestCases[] = {
-    {"Spaced", "F0 43 20 09 F7", CSysExRequest::kNoProblem, 0, {0xF0, 0x43, 0x20, 0x09, 0xF7}},
-    {"CommasAndTabs", " F0,7D\t01 ,F7 ", CSysExRequest::kNoProblem, 0, {0xF0, 0x7D, 0x01, 0xF7}},
-    {"Empty", "  ", CSysExRequest::kEmpty, 0, {}},
-    {"NotHex", "F0 4G F7", CSysExRequest::kNotHex, 4, {}},
-    {"OddTail", "F0 43 F7 1", CSysExRequest::kNotHex, 10, {}},
-    {"NoStart", "43 20 F7", CSysExRequest::kNotFramed, 0, {}},
-    {"NoEnd", "F0 43 20", CSysExRequest::kNotFramed, 2, {}},
-    {"BytesBetweenMessages", "F0 01 F7 02 F0 03 F7", CSysExRequest::kNotFramed, 3, {}},
-    {"DataTooHigh", "F0 43 80 F7", CSysExRequest::kDataTooHigh, 2, {}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, RequestHex, ::testing::ValuesIn(kRequestCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-} // namespace
-
-TEST_P(RequestHex, ParsesOrSaysWhatIsWrongAndWhere)
-{
-    const tagRequestCase& c = GetParam();
-    Bytes bytes{0x55};
-    size_t nWhere = 999;
-    EXPECT_EQ(CSysExRequest::ParseHex(c.pszText, &bytes, &nWhere), c.problem);
-    if (c.problem == CSysExRequest::kNoProblem)
+    const struct
     {
-        EXPECT_EQ(bytes, c.bytes);
-        Bytes again;
-        EXPECT_EQ(CSysExRequest::ParseHex(CSysExRequest::ToHex(bytes).c_str(), &again, nullptr),
-                  CSysExRequest::kNoProblem);
-        EXPECT_EQ(again, bytes);
-    }
-    else
+        const char* pszText;
+        CSysExRequest::Problem problem;
+        size_t nWhere; // of the problem
+        Bytes bytes;   // when valid
+    } kCases[] = {
+        {"F0 43 20 09 F7", CSysExRequest::kNoProblem, 0, {0xF0, 0x43, 0x20, 0x09, 0xF7}},
+        {" F0,7D\t01 ,F7 ", CSysExRequest::kNoProblem, 0, {0xF0, 0x7D, 0x01, 0xF7}},
+        {"  ", CSysExRequest::kEmpty, 0, {}},
+        {"F0 4G F7", CSysExRequest::kNotHex, 4, {}},
+        {"F0 43 F7 1", CSysExRequest::kNotHex, 10, {}},
+        {"43 20 F7", CSysExRequest::kNotFramed, 0, {}},
+        {"F0 43 20", CSysExRequest::kNotFramed, 2, {}},
+        {"F0 01 F7 02 F0 03 F7", CSysExRequest::kNotFramed, 3, {}},
+        {"F0 43 80 F7", CSysExRequest::kDataTooHigh, 2, {}},
+    };
+    for (const auto& c : kCases)
     {
-        EXPECT_EQ(nWhere, c.nWhere);
-        EXPECT_EQ(bytes, Bytes{0x55}) << "a failed parse leaves the bytes alone";
+        SCOPED_TRACE(c.pszText);
+        Bytes bytes{0x55};
+        size_t nWhere = 999;
+        EXPECT_EQ(CSysExRequest::ParseHex(c.pszText, &bytes, &nWhere), c.problem);
+        if (c.problem == CSysExRequest::kNoProblem)
+        {
+            EXPECT_EQ(bytes, c.bytes);
+            Bytes again;
+            EXPECT_EQ(CSysExRequest::ParseHex(CSysExRequest::ToHex(bytes).c_str(), &again, nullptr),
+                      CSysExRequest::kNoProblem);
+            EXPECT_EQ(again, bytes);
+        }
+        else
+        {
+            EXPECT_EQ(nWhere, c.nWhere);
+            EXPECT_EQ(bytes, Bytes{0x55}) << "a failed parse leaves the bytes alone";
+        }
     }
-}
 
-TEST(RequestCheck, TooLongIsRefused)
-{
     Bytes bytes(CSysExRequest::sm_nMaxSize + 1, 0x01);
     bytes.front() = 0xF0;
     bytes.back() = 0xF7;
