@@ -1,7 +1,12 @@
 #include "MidiManagerFixture.h"
 
 #include "file/LumFile.h"
+#include "support/LogCapture.h"
+#include "support/MidiFileBuilder.h"
 #include "support/TempDir.h"
+#include "transfer/SysExFileSequence.h"
+
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +16,64 @@
 
 namespace
 {
+Bytes SysEx(int nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0};
+    for (int i = 1; i < nLength - 1; ++i)
+        bytes.push_back(uint8_t((ucSeed + i) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+using MidiFileBuilder::Join;
+
+class MidiManagerTransmit : public MidiManagerFixture
+{
+protected:
+    void SetUp() override
+    {
+        MidiManagerFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        OpenPort(false);
+    }
+
+    // Opens a file holding the bytes as the transmit window does, for reading.
+    CLumFile* FileOf(const Bytes& bytes)
+    {
+        m_file.Close();
+        std::string path = m_dir.Write("dump" + std::to_string(++m_nFiles) + ".syx", bytes);
+        EXPECT_EQ(m_file.Open(path.c_str(), 9), 1);
+        return &m_file;
+    }
+
+    // Runs the step every few milliseconds while the transmission waits for its blocks.
+    void Every(int iMs, const std::function<void()>& step)
+    {
+        m_pTicker = std::make_unique<QTimer>();
+        QObject::connect(m_pTicker.get(), &QTimer::timeout, step);
+        m_pTicker->start(iMs);
+    }
+
+    // Delivers what the transmission posted last.
+    void DeliverEnd()
+    {
+        ASSERT_TRUE(PumpUntil([&] { return TransmitEnd() >= 0; }));
+        PumpFor(40);
+    }
+
+    size_t Sends() const { return m_pVirtual->CapturedSends(m_hDestination).size(); }
+
+    TempDir m_dir;
+    CLumFile m_file;
+    int m_nFiles = 0;
+    std::unique_ptr<QTimer> m_pTicker;
+};
+
+// Completions come from the back end's thread while the main thread serves events: the
+// thread-sanitizer build runs this one.
+using MidiManagerTransmitConcurrency = MidiManagerTransmit;
+
 using namespace std::chrono_literals;
 
 class MidiManagerReceive : public MidiManagerFixture
@@ -37,14 +100,91 @@ protected:
     }
 };
 
-Bytes Message(uint8_t ucId, int nData)
+// A dump recording on the virtual back end, with a clock the test moves.
+class MidiManagerDump : public MidiManagerReceive
 {
-    Bytes message{0xF0, 0x41, ucId};
-    for (int i = 0; i < nData; ++i)
-        message.push_back(uint8_t((ucId + i) & 0x7F));
-    message.push_back(0xF7);
-    return message;
+protected:
+    void SetUp() override
+    {
+        MidiManagerReceive::SetUp();
+        if (!HasFatalFailure())
+            m_pManager->SetReceiveClock(&m_clock);
+    }
+
+    // Lets the dump's timer see what was injected.
+    void LetTimerLook() { PumpFor(3 * CMidiManager::sm_iDumpTickMs); }
+
+    Bytes Dump() { return ReceivedDump(*m_pManager); }
+
+    FakeTransmitClock m_clock;
+};
+
+using std::chrono::microseconds;
+using ms = std::chrono::milliseconds;
+
+constexpr int kByPort = tagTransmitSettings::kPacingByPort;
+constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
+constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
+constexpr int kMidiTimingOfFile = tagTransmitSettings::kMidiTimingOfFile;
+constexpr int kMidiTimingPause = tagTransmitSettings::kMidiTimingPause;
+
+// Transmissions keep the time of a FakeTransmitClock.
+class MidiManagerSchedule : public MidiManagerTransmit
+{
+protected:
+    void SetUp() override
+    {
+        MidiManagerTransmit::SetUp();
+        m_pManager->SetTransmitClock(&m_clock); // the manager goes before the clock
+    }
+
+    FakeTransmitClock m_clock;
+};
+
+// Three messages of 10 bytes (3.2 ms on the wire each) at 0.5 s, 1.5 s and 1.501 s: a
+// tick is a millisecond at 500 ticks a quarter note and the default tempo.
+const Bytes kFirst = SysEx(10, 1), kSecond = SysEx(10, 2), kThird = SysEx(10, 3);
+
+Bytes TimedMidiFile()
+{
+    using namespace MidiFileBuilder;
+    const auto event = [](uint32_t uDelta, const Bytes& message)
+    { return SysExEvent(uDelta, Bytes(message.begin() + 1, message.end())); };
+    return File(0, 500,
+                {Track({Event(0, {0x90, 0x3C, 0x40}), event(500, kFirst), event(1000, kSecond),
+                        event(1, kThird)})});
 }
+
+// The files a test hands to "send all", and what became of them.
+class FileList : public CSysExFileSequence
+{
+public:
+    FileList(const TempDir& dir, const std::vector<Bytes>& files)
+    {
+        for (size_t i = 0; i < files.size(); ++i)
+            m_paths.push_back(dir.Write("file" + std::to_string(i) + ".syx", files[i]));
+    }
+
+    CLumFile* NextFile() override
+    {
+        if (m_nHandedOut == m_paths.size())
+            return nullptr;
+        auto* pFile = new CLumFile;
+        EXPECT_EQ(pFile->Open(m_paths[m_nHandedOut++].c_str(), 9), 1);
+        return pFile;
+    }
+
+    void FileDone(CLumFile* pFile) override
+    {
+        ++m_nDone;
+        pFile->Close();
+        delete pFile;
+    }
+
+    std::vector<std::string> m_paths;
+    size_t m_nHandedOut = 0;
+    size_t m_nDone = 0;
+};
 } // namespace
 
 // Only the exact display name opens, and is remembered; a failed open leaves the input
@@ -223,7 +363,7 @@ TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
     std::thread feeder(
         [&]
         {
-            const Bytes message = Message(0, 64);
+            const Bytes message = SysEx(68, 0);
             while (!bStop.load())
                 Inject({Bytes(message.begin(), message.begin() + 20),
                         Bytes(message.begin() + 20, message.end()),
@@ -301,28 +441,6 @@ TEST_F(MidiManagerReceive, ABreakEndsAnArmedReceptionOrADumpSayingWhy)
 
 // --- Dumps: every complete message until stopped, or until the silence after the last ---
 
-namespace
-{
-// A dump recording on the virtual back end, with a clock the test moves.
-class MidiManagerDump : public MidiManagerReceive
-{
-protected:
-    void SetUp() override
-    {
-        MidiManagerReceive::SetUp();
-        if (!HasFatalFailure())
-            m_pManager->SetReceiveClock(&m_clock);
-    }
-
-    // Lets the dump's timer see what was injected.
-    void LetTimerLook() { PumpFor(3 * CMidiManager::sm_iDumpTickMs); }
-
-    Bytes Dump() { return ReceivedDump(*m_pManager); }
-
-    FakeTransmitClock m_clock;
-};
-} // namespace
-
 // A Roland-style bank: 100 messages of 138 bytes, split over packets, with real-time
 // bytes between and inside them; then one message broken off by a status byte, one by the
 // next F0 and one still open at the stop, all left out, as are the bytes outside messages.
@@ -332,14 +450,14 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
     Bytes kept;
     for (int i = 0; i < 100; ++i)
     {
-        Bytes message = Message(uint8_t(i), 135);
+        Bytes message = SysEx(139, uint8_t(i));
         kept.insert(kept.end(), message.begin(), message.end());
         message.insert(message.begin() + 30, 0xF8);
         packets.emplace_back(message.begin(), message.begin() + 70);
         packets.emplace_back(message.begin() + 70, message.end());
         packets.push_back({0xFE});
     }
-    const Bytes broken{0xF0, 0x41, 0x02, 0x05}, last = Message(3, 10);
+    const Bytes broken{0xF0, 0x41, 0x02, 0x05}, last = SysEx(14, 3);
     kept.insert(kept.end(), last.begin(), last.end());
     for (const Bytes& packet : {broken, Bytes{0x90, 0x3C, 0x40, 0xF7, 0x05}, broken, last, broken})
         packets.push_back(packet);
@@ -383,7 +501,7 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
     EXPECT_EQ(m_pManager->WriteReceivedDump(nullptr), 0);
 
     // Stopped means stopped: later bytes are not taken.
-    Inject({Message(9, 3)});
+    Inject({SysEx(7, 9)});
     m_pVirtual->WaitIdle();
     EXPECT_EQ(Dump(), kept);
     EXPECT_EQ(m_pManager->StopReceive(), 0);
@@ -391,17 +509,17 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
     // A one-message arming takes over and the dump is forgotten.
     m_recorder.m_messages.clear();
     ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
-    Inject({Message(1, 4)});
+    Inject({SysEx(8, 1)});
     m_pVirtual->WaitIdle();
     LetTimerLook();
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
     EXPECT_TRUE(Dump().empty());
     m_clock.m_now += 5s;
-    Inject({Message(2, 4), Message(3, 4)});
+    Inject({SysEx(8, 2), SysEx(8, 3)});
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
     LetTimerLook();
     EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "an abandoned recording does not end itself";
-    EXPECT_EQ(Received(), Message(2, 4));
+    EXPECT_EQ(Received(), SysEx(8, 2));
     EXPECT_EQ(m_pManager->StopReceive(), 0) << "the one message disarmed itself";
 
     // A request is refused without an output or when it is invalid.
@@ -444,7 +562,7 @@ TEST_F(MidiManagerDump, EndsAfterTheSilenceFollowingTheLastByte)
             const Before before = steps[i].first;
             if (before == kBytes)
             {
-                Inject({Message(uint8_t(i), 4)});
+                Inject({SysEx(8, uint8_t(i))});
                 m_pVirtual->WaitIdle();
                 LetTimerLook();
             }
@@ -458,4 +576,267 @@ TEST_F(MidiManagerDump, EndsAfterTheSilenceFollowingTheLastByte)
         EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
                     !m_pManager->GetDumpStatus().bRecording);
     }
+}
+
+TEST_F(MidiManagerTransmitConcurrency, EventsAreServedWhileBlocksGoOut)
+{
+    // At wire speed the blocks take about a quarter of a second: progress is delivered,
+    // and the window's button works, before the transmission returns.
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pVirtual->PaceSends(m_hDestination, true);
+    int nDeliveredDuring = 0;
+    int nRecursive = -1;
+    LogCapture log;
+    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
+    {
+        if (message.iMessage == LM_TRANSMITTING)
+        {
+            ++nDeliveredDuring;
+            // A second start from the button while the first runs is refused.
+            if (nRecursive < 0)
+                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
+        }
+    };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
+    m_recorder.m_onMessage = nullptr;
+    EXPECT_GE(nDeliveredDuring, 1);
+    EXPECT_EQ(nRecursive, 0);
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
+    DeliverEnd();
+    EXPECT_EQ(Sends(), 3u);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
+}
+
+TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
+{
+    // The first transmission gives up on its block after its wire time and the grace, not
+    // forever; its completion comes later, while the next transmission runs.
+    LogCapture log;
+    const auto late = std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs + 600);
+    m_pVirtual->SetCompletionDelay(late);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 8))), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(CMidiManager::sm_uiChunkGraceMs));
+    m_pVirtual->SetCompletionDelay(std::chrono::milliseconds(0));
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : A block was not sent in time."));
+
+    // The next transmission's own completions are held: whatever the manager sees before
+    // they are released can only be the late one.
+    m_pVirtual->HoldCompletions(true);
+    bool bChecked = false;
+    Every(5,
+          [&]
+          {
+              if (bChecked ||
+                  std::chrono::steady_clock::now() - start < late + std::chrono::milliseconds(400))
+                  return;
+              bChecked = true;
+              EXPECT_EQ(Sends(), 2u) << "a block was sent before the one in flight completed";
+              m_pVirtual->HoldCompletions(false);
+          });
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(600, 9))), 1);
+    m_pTicker.reset();
+    DeliverEnd();
+
+    EXPECT_TRUE(bChecked);
+    EXPECT_EQ(Sends(), 4u);
+    ASSERT_GE(m_recorder.m_messages.size(), 2u);
+    EXPECT_TRUE(MessageIs(m_recorder.m_messages[1], LM_TRANSMIT_ERROR, 10, 0, 0));
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 600, -1, 3));
+}
+
+// Nothing is posted or sent for a file read part-way, a closed file, none or a closed
+// output. An output that refuses does not open; one that goes while its second block is on
+// the way fails the transmission, even though every block was handed over.
+TEST_F(MidiManagerTransmit, RefusalsPostNothingAndAnOutputThatGoesFailsTheTransmission)
+{
+    // The size is the whole file; a file read part-way cannot deliver it.
+    CLumFile* pFile = FileOf(SysEx(300, 2));
+    ASSERT_EQ(pFile->SetPos(10, 2), 1);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(pFile), 0);
+    CLumFile closed;
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&closed), 0);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(nullptr), 0);
+    m_pManager->MidiOutClose();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_TRUE(m_recorder.m_messages.empty());
+    EXPECT_EQ(Sends(), 0u);
+
+    m_pVirtual->FailNextConnect(kMIDINoConnection);
+    EXPECT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 0);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
+    m_pVirtual->HoldCompletions(true);
+    Every(2,
+          [&]
+          {
+              if (m_pVirtual->HeldCompletions() != 1)
+                  return;
+              if (Sends() == 2)
+                  m_pVirtual->RemoveEndpoint(m_hDestination);
+              m_pVirtual->HoldCompletions(false);
+              m_pVirtual->HoldCompletions(true);
+          });
+    Bytes data = SysEx(400, 1);
+    EXPECT_EQ(m_pManager->TransmitSysExData(data.data(), int(data.size())), 0);
+    m_pTicker.reset();
+    DeliverEnd();
+    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).back(), LM_TRANSMIT_ERROR, 400, 256, 1));
+    EXPECT_FALSE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
+
+    // A destroyed manager starts nothing.
+    m_pManager->Destroy();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+}
+
+// A file goes out in blocks of at most 256 bytes, no block holding bytes of two messages;
+// each block is reported with the bytes so far, between a start and a completion that
+// carry the file's size; all posted by the manager.
+TEST_F(MidiManagerTransmit, BlocksEndAtMessageBoundariesAndAreReportedEach)
+{
+    const struct
+    {
+        Bytes stream;
+        std::vector<size_t> blockLengths;
+    } kCases[] = {
+        {Join({SysEx(600, 1), SysEx(10, 2), SysEx(513, 3)}), {256, 256, 88, 10, 256, 256, 1}},
+        {Join({SysEx(256, 1), SysEx(257, 2)}), {256, 256, 1}},
+        // A message without its F7 ends where the next one starts.
+        {Join({Bytes{0xF0, 0x41, 0x10}, SysEx(5, 1)}), {3, 5}},
+        {Join({SysEx(4, 1), Bytes{0x90, 0x40}, SysEx(4, 2)}), {4, 2, 4}},
+    };
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(c.stream.size());
+        m_recorder.m_messages.clear();
+        m_recorder.m_senders.clear();
+        m_pVirtual->ClearCaptured(m_hDestination);
+        const int32_t nSize = int32_t(c.stream.size()), nBlocks = int32_t(c.blockLengths.size());
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+        DeliverEnd();
+        std::vector<size_t> lengths;
+        for (const Bytes& send : m_pVirtual->CapturedSends(m_hDestination))
+        {
+            lengths.push_back(send.size());
+            for (size_t i = 0; i + 1 < send.size(); ++i)
+                EXPECT_NE(send[i], 0xF7) << "an F7 inside a block";
+            for (size_t i = 1; i < send.size(); ++i)
+                EXPECT_NE(send[i], 0xF0) << "an F0 after the start of a block";
+        }
+        EXPECT_EQ(lengths, c.blockLengths);
+        EXPECT_EQ(m_pVirtual->Captured(m_hDestination), c.stream);
+
+        const auto& messages = m_recorder.m_messages;
+        ASSERT_EQ(messages.size(), c.blockLengths.size() + 2);
+        EXPECT_TRUE(MessageIs(messages.front(), LM_TRANSMIT_START, nSize, -1, -1));
+        int32_t iSent = 0;
+        for (int32_t i = 0; i < nBlocks; ++i)
+        {
+            iSent += int32_t(c.blockLengths[size_t(i)]);
+            EXPECT_TRUE(MessageIs(messages[size_t(i + 1)], LM_TRANSMITTING, nSize, iSent, i + 1));
+        }
+        EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, nSize, -1, nBlocks));
+        for (CMessageManagerListener* pSender : m_recorder.m_senders)
+            EXPECT_EQ(pSender, ManagerAsSender());
+    }
+}
+
+// Each block is sent when the schedule says: after the one before it has had its time at
+// the speed, and after the pause that follows a message. In a MIDI file, counted from the
+// first message, each message is due at its time in the file, or once the one before it
+// has had its time on the wire when that is later; with the pause instead, as for a .syx
+// file. The time left is checked before each block.
+TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueAndCountsTheTimeLeft)
+{
+    const MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
+    const Bytes kTimed = Join({kFirst, kSecond, kThird});
+    const struct
+    {
+        Bytes stream;
+        MIDIEndpointKind kind;
+        tagTransmitSettings settings;
+        uint32_t uPortPace;                    // what the port layer is told
+        std::vector<microseconds> blocksDueAt; // from the start, by the clock
+        Bytes sent = {};                       // empty: the stream
+        std::vector<int> remainingMs = {};     // before each block; empty: not looked at
+    } kCases[] = {
+        // clang-format off
+        // 200 bytes at 3125 bytes a second are 64 ms on the wire.
+        {Join({SysEx(200, 1), SysEx(200, 2), SysEx(10, 3)}), kHardware, {100, 3125, kByPort}, 3125,
+         {ms(0), ms(164), ms(328)}},
+        // No pause inside a message; each block at 1000 bytes a second.
+        {SysEx(600, 1), kHardware, {100, 1000, kByPort}, 1000, {ms(0), ms(256), ms(512)}},
+        // A software port takes the bytes as fast as it reads them; pauses still apply.
+        {Join({SysEx(10, 1), SysEx(10, 2), SysEx(300, 3)}), kSoftware, {50, 100, kByPort}, 0,
+         {ms(0), ms(50), ms(100), ms(100)}},
+        {Join({SysEx(10, 1), SysEx(10, 2)}), kSoftware, {0, 100, kAtSpeed}, 100, {ms(0), ms(100)}},
+        // Up to the third message at 1001 ms and its 3.2 ms; at the last, the wait for the
+        // wire is the longer.
+        {TimedMidiFile(), kHardware, {100, 3125, kByPort, kMidiTimingOfFile}, 3125,
+         {ms(0), ms(1000), microseconds(1003200)}, kTimed, {1005, 1005, 7}},
+        {TimedMidiFile(), kHardware, {100, 3125, kByPort, kMidiTimingPause}, 3125,
+         {ms(0), microseconds(103200), microseconds(206400)}, kTimed},
+        // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
+        // for it (the block before's time at the speed, and the pause after a message), the
+        // bytes left at the speed, the pauses left.
+        {Join({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}), kHardware, {100, 1000, kByPort}, 1000,
+         {ms(0), ms(256), ms(600), ms(710)}, {},
+         {520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}},
+        // Unpaced, the bytes left go at the rate measured so far, pauses not counted: here the
+        // bytes took no time at all, so before each block only the pauses are left.
+        {Join({SysEx(10, 1), SysEx(10, 2), SysEx(10, 3)}), kHardware, {100, 1000, kUnpaced}, 0,
+         {ms(0), ms(100), ms(200)}, {}, {200, 200, 100}},
+        // clang-format on
+    };
+    std::vector<int> remaining;
+    m_clock.m_onSleep = [&](auto) { remaining.push_back(m_pManager->GetTransmitRemainingMs()); };
+    for (const auto& c : kCases)
+    {
+        SCOPED_TRACE(&c - kCases);
+        m_clock.m_now = FakeTransmitClock::kStart;
+        m_clock.m_sleptUntil.clear();
+        remaining.clear();
+        m_recorder.m_messages.clear();
+        m_pVirtual->ClearCaptured(m_hDestination);
+        m_pVirtual->SetEndpointKind(m_hDestination, c.kind);
+        m_pManager->SetTransmitSettings(c.settings);
+        EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(c.stream)), 1);
+        DeliverEnd();
+        EXPECT_EQ(m_clock.m_sleptUntil, c.blocksDueAt);
+        if (!c.remainingMs.empty())
+        {
+            EXPECT_EQ(remaining, c.remainingMs);
+        }
+        EXPECT_EQ(m_pManager->GetTransmitRemainingMs(), 0);
+        EXPECT_EQ(m_pVirtual->LastSendPacing(m_hDestination), int64_t(c.uPortPace));
+        const Bytes& sent = c.sent.empty() ? c.stream : c.sent;
+        EXPECT_EQ(m_pVirtual->Captured(m_hDestination), sent);
+        EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE,
+                              int32_t(sent.size()), -1, int32_t(c.blocksDueAt.size())));
+    }
+}
+
+TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
+{
+    m_pManager->SetTransmitSettings(tagTransmitSettings{0, 3125, kUnpaced});
+    const Bytes a = SysEx(300, 1), b = SysEx(20, 2), c = SysEx(5, 3);
+    FileList files(m_dir, {a, b, c});
+    EXPECT_EQ(m_pManager->TransmitSysExFiles(files, 500), 1);
+    DeliverEnd();
+    PumpFor(40);
+
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), Join({a, b, c}));
+    EXPECT_EQ(files.m_nDone, 3u);
+    EXPECT_EQ(m_clock.m_sleptUntil,
+              (std::vector<microseconds>{microseconds(0), microseconds(0), ms(500), ms(1000)}));
+    // Each file is a transmission of its own.
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size() * 10 +
+                  m_recorder.Of(LM_TRANSMIT_COMPLETE).size(),
+              33u);
 }
