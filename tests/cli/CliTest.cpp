@@ -236,10 +236,8 @@ TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
     EXPECT_THAT(paused.sOut, HasSubstr("Sent 11 bytes in 1 file(s)"));
 }
 
-// The virtual instrument answers its dump request at once with its bank; its own demo
-// message may come first, played a few seconds after the program started. A send and the
-// request go to the remembered output; the runs use the remembered devices but never
-// change them.
+// The instrument answers its request with its bank (its demo message may come first). The
+// runs use the remembered devices but never change them.
 TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
 {
     {

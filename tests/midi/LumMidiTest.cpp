@@ -127,9 +127,8 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosedOrBroken)
     }
 }
 
-// Nothing goes out while closed, refused or empty. Each send completes once with its own
-// length when the port is done with it, never inside Out; closing the port completes
-// whatever it still holds. A short message goes out as three bytes.
+// Nothing goes out closed, refused or empty; each send completes once with its length after
+// Out has returned, or at closing; a short message goes out as three bytes.
 TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedAndShortMessagesAsThreeBytes)
 {
     CLumMidi midi;

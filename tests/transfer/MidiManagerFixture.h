@@ -51,10 +51,8 @@ public:
     std::function<void(const tagListenerMessage&)> m_onMessage;
 };
 
-// A transmit clock whose time moves only when the transmission sleeps: a sleep takes no
-// real time and is recorded, as the offset from the start of what it slept until. Waits
-// for completions are real (the virtual back end completes on its own thread) and take
-// no clock time.
+// A clock that moves only when the transmission sleeps; each sleep is recorded as the offset
+// from the start it slept until. Waits for completions are real but take no clock time.
 class FakeTransmitClock final : public CTransmitClock
 {
 public:
@@ -90,10 +88,8 @@ public:
     std::function<void(std::chrono::steady_clock::duration)> m_onSleep;
 };
 
-// What the MIDI manager is attached to in the application: a created message manager with
-// a recorder registered and two remembered-name fields, and a created MIDI manager. On the
-// virtual back end, reset to no endpoints; on the kernel's sequencer (m_bAlsa) it skips
-// where there is none: those tests run inside the alsa-vm tool's VM.
+// A MIDI manager attached as in the application, a recorder listening; on the virtual back
+// end from no endpoints, on the kernel's sequencer (m_bAlsa) skipped where there is none.
 class MidiManagerFixture : public ::testing::Test
 {
 protected:

@@ -353,49 +353,9 @@ TEST_F(MidiManagerReceive, CollectsOneMessagePerArmingRunByRunWithProgress)
         EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
         EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10}));
     }
-}
 
-using MidiManagerConcurrency = MidiManagerReceive;
-
-TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
-{
-    std::atomic<bool> bStop{false};
-    std::thread feeder(
-        [&]
-        {
-            const Bytes message = SysEx(68, 0);
-            while (!bStop.load())
-                Inject({Bytes(message.begin(), message.begin() + 20),
-                        Bytes(message.begin() + 20, message.end()),
-                        {0xF8}});
-        });
-    for (int i = 0; i < 300; ++i)
-    {
-        m_pManager->ReceiveSysExData();
-        // Whatever is being collected is a prefix of one message.
-        if (m_pManager->m_nReceivedSysExSize > 0)
-        {
-            EXPECT_EQ(m_pManager->GetReceivedSysExData(0), 0xF0);
-        }
-        if (i % 50 == 0)
-            PumpFor(5);
-    }
-    bStop = true;
-    feeder.join();
-    m_pVirtual->WaitIdle();
-
-    // After the storm, one arming still collects one whole message.
-    ForgetPosted();
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    Inject({{0xF0, 0x11, 0x22, 0xF7}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
-    EXPECT_EQ(Received(), (Bytes{0xF0, 0x11, 0x22, 0xF7}));
-}
-
-// --- Breaks: a reception or a dump ends at once and says why, keeping nothing damaged ---
-
-TEST_F(MidiManagerReceive, ABreakEndsAnArmedReceptionOrADumpSayingWhy)
-{
+    // A break ends an armed reception or a dump at once, saying why, keeping nothing damaged.
+    m_recorder.m_messages.clear();
     // A break while not armed is only logged.
     m_pVirtual->BreakInput(m_hSource);
     PumpFor(60);
@@ -439,12 +399,48 @@ TEST_F(MidiManagerReceive, ABreakEndsAnArmedReceptionOrADumpSayingWhy)
         }
 }
 
+using MidiManagerConcurrency = MidiManagerReceive;
+
+TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
+{
+    std::atomic<bool> bStop{false};
+    std::thread feeder(
+        [&]
+        {
+            const Bytes message = SysEx(68, 0);
+            while (!bStop.load())
+                Inject({Bytes(message.begin(), message.begin() + 20),
+                        Bytes(message.begin() + 20, message.end()),
+                        {0xF8}});
+        });
+    for (int i = 0; i < 300; ++i)
+    {
+        m_pManager->ReceiveSysExData();
+        // Whatever is being collected is a prefix of one message.
+        if (m_pManager->m_nReceivedSysExSize > 0)
+        {
+            EXPECT_EQ(m_pManager->GetReceivedSysExData(0), 0xF0);
+        }
+        if (i % 50 == 0)
+            PumpFor(5);
+    }
+    bStop = true;
+    feeder.join();
+    m_pVirtual->WaitIdle();
+
+    // After the storm, one arming still collects one whole message.
+    ForgetPosted();
+    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+    Inject({{0xF0, 0x11, 0x22, 0xF7}});
+    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
+    EXPECT_EQ(Received(), (Bytes{0xF0, 0x11, 0x22, 0xF7}));
+}
+
 // --- Dumps: every complete message until stopped, or until the silence after the last ---
 
-// A Roland-style bank: 100 messages of 138 bytes, split over packets, with real-time
-// bytes between and inside them; then one message broken off by a status byte, one by the
-// next F0 and one still open at the stop, all left out, as are the bytes outside messages.
-TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
+// A bank of 100 messages split over packets, real-time bytes between and inside; then three
+// messages broken off (a status byte, the next F0, the stop), left out with stray bytes.
+TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
 {
     std::vector<Bytes> packets;
     Bytes kept;
@@ -531,11 +527,8 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedOrTakenOver)
     EXPECT_TRUE(m_pVirtual->Captured(m_hDestination).empty());
     EXPECT_EQ(m_pManager->SendSysExRequest(request), 1);
     EXPECT_EQ(m_pVirtual->Captured(m_hDestination), request);
-}
 
-// The silence after the last byte ends the recording.
-TEST_F(MidiManagerDump, EndsAfterTheSilenceFollowingTheLastByte)
-{
+    // The silence after the last byte ends the recording.
     enum Before
     {
         kNothing,
@@ -609,7 +602,7 @@ TEST_F(MidiManagerTransmitConcurrency, EventsAreServedWhileBlocksGoOut)
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
 
-TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
+TEST_F(MidiManagerTransmit, BlocksGoOutWholeAndALateCompletionOrARefusalIsNoSuccess)
 {
     // The first transmission gives up on its block after its wire time and the grace, not
     // forever; its completion comes later, while the next transmission runs.
@@ -647,59 +640,9 @@ TEST_F(MidiManagerTransmit, LateCompletionIsNotTakenForTheNextBlock)
     EXPECT_TRUE(MessageIs(m_recorder.m_messages[1], LM_TRANSMIT_ERROR, 10, 0, 0));
     EXPECT_TRUE(
         MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE, 600, -1, 3));
-}
 
-// Nothing is posted or sent for a file read part-way, a closed file, none or a closed
-// output. An output that refuses does not open; one that goes while its second block is on
-// the way fails the transmission, even though every block was handed over.
-TEST_F(MidiManagerTransmit, RefusalsPostNothingAndAnOutputThatGoesFailsTheTransmission)
-{
-    // The size is the whole file; a file read part-way cannot deliver it.
-    CLumFile* pFile = FileOf(SysEx(300, 2));
-    ASSERT_EQ(pFile->SetPos(10, 2), 1);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(pFile), 0);
-    CLumFile closed;
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&closed), 0);
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(nullptr), 0);
-    m_pManager->MidiOutClose();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
-    PumpFor(80);
-    EXPECT_TRUE(m_recorder.m_messages.empty());
-    EXPECT_EQ(Sends(), 0u);
-
-    m_pVirtual->FailNextConnect(kMIDINoConnection);
-    EXPECT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 0);
-    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
-    m_pVirtual->HoldCompletions(true);
-    Every(2,
-          [&]
-          {
-              if (m_pVirtual->HeldCompletions() != 1)
-                  return;
-              if (Sends() == 2)
-                  m_pVirtual->RemoveEndpoint(m_hDestination);
-              m_pVirtual->HoldCompletions(false);
-              m_pVirtual->HoldCompletions(true);
-          });
-    Bytes data = SysEx(400, 1);
-    EXPECT_EQ(m_pManager->TransmitSysExData(data.data(), int(data.size())), 0);
-    m_pTicker.reset();
-    DeliverEnd();
-    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).back(), LM_TRANSMIT_ERROR, 400, 256, 1));
-    EXPECT_FALSE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
-
-    // A destroyed manager starts nothing.
-    m_pManager->Destroy();
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
-    PumpFor(80);
-    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
-}
-
-// A file goes out in blocks of at most 256 bytes, no block holding bytes of two messages;
-// each block is reported with the bytes so far, between a start and a completion that
-// carry the file's size; all posted by the manager.
-TEST_F(MidiManagerTransmit, BlocksEndAtMessageBoundariesAndAreReportedEach)
-{
+    // Blocks of at most 256 bytes, none holding two messages' bytes, each reported with the
+    // bytes so far between a start and a completion carrying the size; posted by the manager.
     const struct
     {
         Bytes stream;
@@ -745,14 +688,56 @@ TEST_F(MidiManagerTransmit, BlocksEndAtMessageBoundariesAndAreReportedEach)
         for (CMessageManagerListener* pSender : m_recorder.m_senders)
             EXPECT_EQ(pSender, ManagerAsSender());
     }
+
+    // Nothing goes for a file read part-way, closed or none, or a closed output; an output that
+    // goes while its second block is on the way fails the transmission.
+    m_recorder.m_messages.clear();
+    m_pVirtual->ClearCaptured(m_hDestination);
+    // The size is the whole file; a file read part-way cannot deliver it.
+    CLumFile* pFile = FileOf(SysEx(300, 2));
+    ASSERT_EQ(pFile->SetPos(10, 2), 1);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(pFile), 0);
+    CLumFile closed;
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(&closed), 0);
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(nullptr), 0);
+    m_pManager->MidiOutClose();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_TRUE(m_recorder.m_messages.empty());
+    EXPECT_EQ(Sends(), 0u);
+
+    m_pVirtual->FailNextConnect(kMIDINoConnection);
+    EXPECT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 0);
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
+    m_pVirtual->HoldCompletions(true);
+    Every(2,
+          [&]
+          {
+              if (m_pVirtual->HeldCompletions() != 1)
+                  return;
+              if (Sends() == 2)
+                  m_pVirtual->RemoveEndpoint(m_hDestination);
+              m_pVirtual->HoldCompletions(false);
+              m_pVirtual->HoldCompletions(true);
+          });
+    Bytes data = SysEx(400, 1);
+    EXPECT_EQ(m_pManager->TransmitSysExData(data.data(), int(data.size())), 0);
+    m_pTicker.reset();
+    DeliverEnd();
+    EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_ERROR).back(), LM_TRANSMIT_ERROR, 400, 256, 1));
+    EXPECT_FALSE(m_recorder.Has(LM_TRANSMIT_COMPLETE));
+
+    // A destroyed manager starts nothing.
+    m_pManager->Destroy();
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
+    PumpFor(80);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
 }
 
-// Each block is sent when the schedule says: after the one before it has had its time at
-// the speed, and after the pause that follows a message. In a MIDI file, counted from the
-// first message, each message is due at its time in the file, or once the one before it
-// has had its time on the wire when that is later; with the pause instead, as for a .syx
-// file. The time left is checked before each block.
-TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueAndCountsTheTimeLeft)
+// A block is due once the one before has had its time at the speed, and the pause after a
+// message; a MIDI file's message at its time in the file (or the pause, as for a .syx file)
+// unless the wire needs longer. The time left is checked before each block.
+TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueCountsTheTimeLeftAndPausesBetweenFiles)
 {
     const MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
     const Bytes kTimed = Join({kFirst, kSecond, kThird});
@@ -782,9 +767,8 @@ TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueAndCountsTheTimeLeft)
          {ms(0), ms(1000), microseconds(1003200)}, kTimed, {1005, 1005, 7}},
         {TimedMidiFile(), kHardware, {100, 3125, kByPort, kMidiTimingPause}, 3125,
          {ms(0), microseconds(103200), microseconds(206400)}, kTimed},
-        // Blocks 256 + 244 (the first message), then 10, then 10. Before each block: the wait
-        // for it (the block before's time at the speed, and the pause after a message), the
-        // bytes left at the speed, the pauses left.
+        // Blocks 256 + 244, 10, 10; left before each: its wait, the bytes left at the speed
+        // and the pauses left.
         {Join({SysEx(500, 1), SysEx(10, 2), SysEx(10, 3)}), kHardware, {100, 1000, kByPort}, 1000,
          {ms(0), ms(256), ms(600), ms(710)}, {},
          {520 + 200, 256 + 264 + 200, 244 + 100 + 20 + 100, 10 + 100 + 10}},
@@ -820,10 +804,12 @@ TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueAndCountsTheTimeLeft)
         EXPECT_TRUE(MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE).at(0), LM_TRANSMIT_COMPLETE,
                               int32_t(sent.size()), -1, int32_t(c.blocksDueAt.size())));
     }
-}
 
-TEST_F(MidiManagerSchedule, SendAllPausesBetweenFiles)
-{
+    // Send all pauses between files.
+    m_clock.m_now = FakeTransmitClock::kStart;
+    m_clock.m_sleptUntil.clear();
+    m_recorder.m_messages.clear();
+    m_pVirtual->ClearCaptured(m_hDestination);
     m_pManager->SetTransmitSettings(tagTransmitSettings{0, 3125, kUnpaced});
     const Bytes a = SysEx(300, 1), b = SysEx(20, 2), c = SysEx(5, 3);
     FileList files(m_dir, {a, b, c});
