@@ -190,8 +190,8 @@ TEST_F(CommandLine, FailuresExitWithTheirStatusAndOneLineSayingWhatAndWhy)
 }
 
 // The list shows every input and output with an empty address on the virtual back end;
-// help and the version go to standard output.
-TEST_F(CommandLine, ListsEveryInputAndOutputAndPrintsHelpAndVersion)
+// help and the version go to standard output; show prints a file's report.
+TEST_F(CommandLine, ListsPrintsHelpAndVersionAndShowsAReport)
 {
     const tagRun run = Run({"list"});
     EXPECT_EQ(run.iStatus, 0) << run.sErr;
@@ -205,6 +205,31 @@ TEST_F(CommandLine, ListsEveryInputAndOutputAndPrintsHelpAndVersion)
         EXPECT_THAT(help.sOut, HasSubstr("quillmark"));
         EXPECT_EQ(help.sErr, "");
     }
+
+    // The report's lines are the dump report's (tests/file); the command adds its status and
+    // the one line that says why the file is not in order.
+    // Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
+    const std::vector<unsigned char> good{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
+    std::vector<unsigned char> bad = good;
+    bad[9] = 0x42;
+    using MidiFileBuilder::Join;
+    const tagRun inOrder =
+        Run({"show", QString::fromStdString(m_files.Write("good.syx", Join({good, Dump(20)})))});
+    EXPECT_EQ(inOrder.iStatus, 0) << inOrder.sErr;
+    EXPECT_THAT(inOrder.sOut,
+                HasSubstr("      2  0000000B       20  Yamaha                            "
+                          "\u2013\n2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013\n"));
+    EXPECT_EQ(inOrder.sErr, "");
+
+    const tagRun shown =
+        Run({"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
+    EXPECT_EQ(shown.iStatus, 1);
+    EXPECT_THAT(shown.sOut,
+                HasSubstr("      2  0000000C       11  Roland                            BAD\n"));
+    EXPECT_EQ(shown.sErr, "quillmark show: " + m_files.File("dump.syx") +
+                              ": not in order: 1 BAD checksums, 0 unterminated messages, 1 runs "
+                              "of bytes outside messages\n");
 }
 
 // Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
@@ -282,34 +307,6 @@ TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
         EXPECT_EQ(message.back(), 0xF7);
     }
     EXPECT_EQ(TempDir::Read(PreferencesFile().toStdString()), before);
-}
-
-// The report's lines are the dump report's (tests/file); the command adds its status and
-// the one line that says why the file is not in order.
-TEST_F(CommandLine, ShowPrintsTheReportAndFailsWhereTheFileIsNotInOrder)
-{
-    // Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
-    const std::vector<unsigned char> good{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
-                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
-    std::vector<unsigned char> bad = good;
-    bad[9] = 0x42;
-    using MidiFileBuilder::Join;
-    const tagRun inOrder =
-        Run({"show", QString::fromStdString(m_files.Write("good.syx", Join({good, Dump(20)})))});
-    EXPECT_EQ(inOrder.iStatus, 0) << inOrder.sErr;
-    EXPECT_THAT(inOrder.sOut,
-                HasSubstr("      2  0000000B       20  Yamaha                            "
-                          "\u2013\n2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013\n"));
-    EXPECT_EQ(inOrder.sErr, "");
-
-    const tagRun run =
-        Run({"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
-    EXPECT_EQ(run.iStatus, 1);
-    EXPECT_THAT(run.sOut,
-                HasSubstr("      2  0000000C       11  Roland                            BAD\n"));
-    EXPECT_EQ(run.sErr, "quillmark show: " + m_files.File("dump.syx") +
-                            ": not in order: 1 BAD checksums, 0 unterminated messages, 1 runs "
-                            "of bytes outside messages\n");
 }
 
 // On a terminal: the progress line shows, and Ctrl+C ends the run with 130.
