@@ -139,7 +139,7 @@ const tagListCase kListCases[] = {
 // clang-format on
 } // namespace
 
-TEST_F(MultiSysExReader, KeepsTheEntriesByNumber)
+TEST_F(MultiSysExReader, KeepsTheEntriesByNumberAndHandsOutTheirFiles)
 {
     for (const tagListCase& c : kListCases)
     {
@@ -160,10 +160,9 @@ TEST_F(MultiSysExReader, KeepsTheEntriesByNumber)
                      : std::vector<std::string>{};
         EXPECT_EQ(m_log.Lines(), log);
     }
-}
 
-TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFilesFoundBesideIt)
-{
+    // The list's files are handed out, found beside it.
+    m_log.Clear();
     m_dir.Write("bank_a.syx", "A");
     m_dir.Write("Drum Kit.syx", "D");
     m_dir.Write("bank_b.syx", "B");
@@ -215,9 +214,9 @@ TEST_F(MultiSysExReader, ReadsTheListAndHandsOutItsFilesFoundBesideIt)
     EXPECT_EQ(sg_alerts, (std::vector<tagAlert>{{"Can't Open File", kAlertStopAlert}}));
 }
 
-// --- Dump storage ---
+// --- Dump storage and requests ---
 
-TEST(DumpRecorderStorage, ManyMessagesAcrossPiecesComeBackInOrderAndClearForgets)
+TEST(DumpRecorderStorageAndRequests, MessagesComeBackInOrderAndRequestsParseOrSayWhy)
 {
     CSysExDumpRecorder recorder;
     Bytes expected;
@@ -246,14 +245,9 @@ TEST(DumpRecorderStorage, ManyMessagesAcrossPiecesComeBackInOrderAndClearForgets
     EXPECT_TRUE(Kept(recorder).empty());
     EXPECT_EQ(recorder.Counts().llMessages, 0);
     EXPECT_EQ(recorder.BytesSeen(), 0u);
-}
 
-// --- Requests ---------------------------------------------------------------------
-
-// A request given in hex parses or says what is wrong and where; a valid one comes back
-// from its hex. One too long for the output is refused.
-TEST(SysExRequest, ParsesHexOrSaysWhatIsWrongAndWhereAndRefusesOneTooLong)
-{
+    // A request given in hex parses or says what is wrong and where; a valid one comes back
+    // from its hex. One too long for the output is refused.
     const struct
     {
         const char* pszText;
