@@ -232,38 +232,9 @@ TEST_F(CommandLine, ListsPrintsHelpAndVersionAndShowsAReport)
                               "of bytes outside messages\n");
 }
 
-// Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
-// messages spaced by its own timing unless --pause-timing puts the pause in its place.
-TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
-{
-    m_files.Write("a.syx", Dump(4104));
-    m_files.Write("b.syx", Dump(100));
-    m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
-    m_files.Write("one.mid", TwoMessageMidiFile(1));
-    m_files.Write("midi.msy", std::string("[MultiSysEx]\n1=one.mid\n"));
-    QElapsedTimer timer;
-    timer.start();
-    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0", "--file-timing",
-                            QString::fromStdString(m_files.File("a.syx")),
-                            QString::fromStdString(m_files.File("list.msy")),
-                            QString::fromStdString(m_files.File("midi.msy"))});
-    EXPECT_GE(timer.elapsed(), 1000);
-    EXPECT_EQ(run.iStatus, 0) << run.sErr;
-    EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
-    EXPECT_THAT(run.sOut, HasSubstr("Sent 8319 bytes in 4 file(s) to " + std::string(kInstrument)));
-
-    timer.restart();
-    const tagRun paused =
-        Run({"send", "--out", kInstrument, "--pause", "0", "--pause-timing",
-             QString::fromStdString(m_files.Write("forty.mid", TwoMessageMidiFile(40)))});
-    EXPECT_LT(timer.elapsed(), 40000);
-    EXPECT_EQ(paused.iStatus, 0) << paused.sErr;
-    EXPECT_THAT(paused.sOut, HasSubstr("Sent 11 bytes in 1 file(s)"));
-}
-
 // The instrument answers its request with its bank (its demo message may come first). The
 // runs use the remembered devices but never change them.
-TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
+TEST_F(CommandLine, SendsFilesAndTheRequestAndWritesTheReply)
 {
     {
         QSettings settings(PreferencesFile(), QSettings::IniFormat);
@@ -306,6 +277,33 @@ TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
         EXPECT_EQ(std::count(message.begin(), message.end(), 0xF7), 1);
         EXPECT_EQ(message.back(), 0xF7);
     }
+
+    // Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
+    // messages spaced by its own timing unless --pause-timing puts the pause in its place.
+    m_files.Write("a.syx", Dump(4104));
+    m_files.Write("b.syx", Dump(100));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
+    m_files.Write("one.mid", TwoMessageMidiFile(1));
+    m_files.Write("midi.msy", std::string("[MultiSysEx]\n1=one.mid\n"));
+    QElapsedTimer timer;
+    timer.start();
+    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0", "--file-timing",
+                            QString::fromStdString(m_files.File("a.syx")),
+                            QString::fromStdString(m_files.File("list.msy")),
+                            QString::fromStdString(m_files.File("midi.msy"))});
+    EXPECT_GE(timer.elapsed(), 1000);
+    EXPECT_EQ(run.iStatus, 0) << run.sErr;
+    EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
+    EXPECT_THAT(run.sOut, HasSubstr("Sent 8319 bytes in 4 file(s) to " + std::string(kInstrument)));
+
+    timer.restart();
+    const tagRun paused =
+        Run({"send", "--out", kInstrument, "--pause", "0", "--pause-timing",
+             QString::fromStdString(m_files.Write("forty.mid", TwoMessageMidiFile(40)))});
+    EXPECT_LT(timer.elapsed(), 40000);
+    EXPECT_EQ(paused.iStatus, 0) << paused.sErr;
+    EXPECT_THAT(paused.sOut, HasSubstr("Sent 11 bytes in 1 file(s)"));
+
     EXPECT_EQ(TempDir::Read(PreferencesFile().toStdString()), before);
 }
 

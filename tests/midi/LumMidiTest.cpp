@@ -19,7 +19,6 @@ namespace
 const int sg_iVirtualByDefault = setenv("QUILLMARK_MIDI", "virtual", 0);
 
 using LumMidi = LumMidiFixture;
-using VirtualMidiTest = LumMidiFixture;
 using LumMidiConcurrency = LumMidiFixture;
 } // namespace
 
@@ -179,9 +178,7 @@ TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedAndShortMessagesAsThree
 
 // Completions run on the back end's thread while Destroy waits for them: the
 // thread-sanitizer build runs this one.
-using LumMidiDestroyConcurrency = LumMidi;
-
-TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
+TEST_F(LumMidiConcurrency, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
 {
     MIDIEndpointRef hDestination;
     {
@@ -207,7 +204,7 @@ TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeaves
 
 // The instrument keeps the last dump sent to it (its messages, without real-time bytes),
 // plays it back when its input is opened, and answers its request with the bank.
-TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTheBank)
+TEST_F(LumMidi, VirtualInstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTheBank)
 {
     EXPECT_EQ(GetNumMidiInDevices(), 0);
     m_pVirtual->AddInstrument();
