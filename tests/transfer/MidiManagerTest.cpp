@@ -27,7 +27,8 @@ Bytes SysEx(int nLength, uint8_t ucSeed)
 
 using MidiFileBuilder::Join;
 
-class MidiManagerTransmit : public MidiManagerFixture
+// The source and the destination "Synth Co - Port 1" open as MIDI IN and OUT.
+class MidiManagerPorts : public MidiManagerFixture
 {
 protected:
     void SetUp() override
@@ -35,6 +36,7 @@ protected:
         MidiManagerFixture::SetUp();
         if (HasFatalFailure())
             return;
+        OpenPort(true);
         OpenPort(false);
     }
 
@@ -67,26 +69,6 @@ protected:
     TempDir m_dir;
     CLumFile m_file;
     int m_nFiles = 0;
-    std::unique_ptr<QTimer> m_pTicker;
-};
-
-// Completions come from the back end's thread while the main thread serves events: the
-// thread-sanitizer build runs this one.
-using MidiManagerTransmitConcurrency = MidiManagerTransmit;
-
-using namespace std::chrono_literals;
-
-class MidiManagerReceive : public MidiManagerFixture
-{
-protected:
-    void SetUp() override
-    {
-        MidiManagerFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        OpenPort(true);
-    }
-
     bool WaitFor(int32_t iMessage)
     {
         return PumpUntil([&] { return m_recorder.Has(iMessage); });
@@ -98,15 +80,23 @@ protected:
         m_pVirtual->WaitIdle();
         PumpFor(100);
     }
+
+    std::unique_ptr<QTimer> m_pTicker;
 };
 
+// Input and completions come from the back end's thread while the main thread serves
+// events: the thread-sanitizer build runs these.
+using MidiManagerConcurrency = MidiManagerPorts;
+
+using namespace std::chrono_literals;
+
 // A dump recording on the virtual back end, with a clock the test moves.
-class MidiManagerDump : public MidiManagerReceive
+class MidiManagerDump : public MidiManagerPorts
 {
 protected:
     void SetUp() override
     {
-        MidiManagerReceive::SetUp();
+        MidiManagerPorts::SetUp();
         if (!HasFatalFailure())
             m_pManager->SetReceiveClock(&m_clock);
     }
@@ -129,12 +119,12 @@ constexpr int kMidiTimingOfFile = tagTransmitSettings::kMidiTimingOfFile;
 constexpr int kMidiTimingPause = tagTransmitSettings::kMidiTimingPause;
 
 // Transmissions keep the time of a FakeTransmitClock.
-class MidiManagerSchedule : public MidiManagerTransmit
+class MidiManagerSchedule : public MidiManagerPorts
 {
 protected:
     void SetUp() override
     {
-        MidiManagerTransmit::SetUp();
+        MidiManagerPorts::SetUp();
         m_pManager->SetTransmitClock(&m_clock); // the manager goes before the clock
     }
 
@@ -267,7 +257,7 @@ TEST_F(MidiManagerFixture, InputIsFoundByItsExactDisplayNameAndSetupChangesArePo
 
 // Real-time bytes, in packets of their own or between data bytes, are left out; after the
 // start they leave the message open and each counts as a run.
-TEST_F(MidiManagerReceive, CollectsOneMessagePerArmingRunByRunWithProgress)
+TEST_F(MidiManagerPorts, ReceivesOneMessagePerArmingAndSendsBlocksWhole)
 {
     ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
     // Spaced beyond the message manager's throttle, so every progress post is delivered.
@@ -397,213 +387,9 @@ TEST_F(MidiManagerReceive, CollectsOneMessagePerArmingRunByRunWithProgress)
             EXPECT_EQ(end.iParam2, 3);
             EXPECT_FALSE(m_recorder.Has(LM_RECEIVE_COMPLETE));
         }
-}
 
-using MidiManagerConcurrency = MidiManagerReceive;
-
-TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
-{
-    std::atomic<bool> bStop{false};
-    std::thread feeder(
-        [&]
-        {
-            const Bytes message = SysEx(68, 0);
-            while (!bStop.load())
-                Inject({Bytes(message.begin(), message.begin() + 20),
-                        Bytes(message.begin() + 20, message.end()),
-                        {0xF8}});
-        });
-    for (int i = 0; i < 300; ++i)
-    {
-        m_pManager->ReceiveSysExData();
-        // Whatever is being collected is a prefix of one message.
-        if (m_pManager->m_nReceivedSysExSize > 0)
-        {
-            EXPECT_EQ(m_pManager->GetReceivedSysExData(0), 0xF0);
-        }
-        if (i % 50 == 0)
-            PumpFor(5);
-    }
-    bStop = true;
-    feeder.join();
-    m_pVirtual->WaitIdle();
-
-    // After the storm, one arming still collects one whole message.
-    ForgetPosted();
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    Inject({{0xF0, 0x11, 0x22, 0xF7}});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
-    EXPECT_EQ(Received(), (Bytes{0xF0, 0x11, 0x22, 0xF7}));
-}
-
-// --- Dumps: every complete message until stopped, or until the silence after the last ---
-
-// A bank of 100 messages split over packets, real-time bytes between and inside; then three
-// messages broken off (a status byte, the next F0, the stop), left out with stray bytes.
-TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
-{
-    std::vector<Bytes> packets;
-    Bytes kept;
-    for (int i = 0; i < 100; ++i)
-    {
-        Bytes message = SysEx(139, uint8_t(i));
-        kept.insert(kept.end(), message.begin(), message.end());
-        message.insert(message.begin() + 30, 0xF8);
-        packets.emplace_back(message.begin(), message.begin() + 70);
-        packets.emplace_back(message.begin() + 70, message.end());
-        packets.push_back({0xFE});
-    }
-    const Bytes broken{0xF0, 0x41, 0x02, 0x05}, last = SysEx(14, 3);
-    kept.insert(kept.end(), last.begin(), last.end());
-    for (const Bytes& packet : {broken, Bytes{0x90, 0x3C, 0x40, 0xF7, 0x05}, broken, last, broken})
-        packets.push_back(packet);
-    const int32_t iMessages = 101;
-
-    ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
-    Inject(packets);
-    m_pVirtual->WaitIdle();
-    LetTimerLook();
-    m_clock.m_now += 1500ms;
-    LetTimerLook();
-    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "without an idle time only Stop ends it";
-
-    const tagDumpStatus running = m_pManager->GetDumpStatus();
-    EXPECT_TRUE(running.bRecording && running.bStarted);
-    EXPECT_EQ(running.counts.llMessages, iMessages);
-
-    EXPECT_EQ(m_pManager->StopReceive(), 1);
-    ASSERT_TRUE(WaitFor(LM_DUMP_END));
-    auto ends = m_recorder.Of(LM_DUMP_END);
-    ASSERT_EQ(ends.size(), 1u);
-    EXPECT_TRUE(MessageIs(ends[0], LM_DUMP_END, iMessages, int32_t(kept.size()), kDumpEndStopped));
-    EXPECT_EQ(ends[0].iParam3, 1500) << "elapsed counts from the first byte";
-
-    const tagDumpStatus status = m_pManager->GetDumpStatus();
-    EXPECT_TRUE(!status.bRecording && status.iEnd == kDumpEndStopped);
-    const auto& counts = status.counts;
-    EXPECT_EQ(
-        (std::vector<int64_t>{counts.llInterrupted, counts.bIncompleteAtStop, counts.llMessageBytes,
-                              counts.llTotalBytes, counts.llCurrentBytes}),
-        (std::vector<int64_t>{2, 1, int64_t(kept.size()), int64_t(kept.size() + 3 * broken.size()),
-                              0}));
-    EXPECT_EQ(Dump(), kept);
-    TempDir dir;
-    const std::string path = dir.Write("dump.syx", Bytes{});
-    CLumFile file;
-    ASSERT_EQ(file.Open(path.c_str(), 2), 1);
-    EXPECT_EQ(m_pManager->WriteReceivedDump(&file), 1);
-    file.Close();
-    EXPECT_EQ(TempDir::Read(path), kept);
-    EXPECT_EQ(m_pManager->WriteReceivedDump(nullptr), 0);
-
-    // Stopped means stopped: later bytes are not taken.
-    Inject({SysEx(7, 9)});
-    m_pVirtual->WaitIdle();
-    EXPECT_EQ(Dump(), kept);
-    EXPECT_EQ(m_pManager->StopReceive(), 0);
-
-    // A one-message arming takes over and the dump is forgotten.
+    // Transmissions: a late completion, blocks, refusals.
     m_recorder.m_messages.clear();
-    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
-    Inject({SysEx(8, 1)});
-    m_pVirtual->WaitIdle();
-    LetTimerLook();
-    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
-    EXPECT_TRUE(Dump().empty());
-    m_clock.m_now += 5s;
-    Inject({SysEx(8, 2), SysEx(8, 3)});
-    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
-    LetTimerLook();
-    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "an abandoned recording does not end itself";
-    EXPECT_EQ(Received(), SysEx(8, 2));
-    EXPECT_EQ(m_pManager->StopReceive(), 0) << "the one message disarmed itself";
-
-    // A request is refused without an output or when it is invalid.
-    const Bytes request{0xF0, 0x7D, 0x01, 0xF7};
-    EXPECT_EQ(m_pManager->SendSysExRequest(request), 0) << "no MIDI OUT open";
-    OpenPort(false);
-    EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0x7D, 0x80, 0xF7}), 0);
-    EXPECT_EQ(m_pManager->SendSysExRequest({}), 0);
-    EXPECT_TRUE(m_pVirtual->Captured(m_hDestination).empty());
-    EXPECT_EQ(m_pManager->SendSysExRequest(request), 1);
-    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), request);
-
-    // The silence after the last byte ends the recording.
-    enum Before
-    {
-        kNothing,
-        kBytes,
-        kInputWaits, // input has come but waits unread, behind a reader the system keeps back
-        kInputRead,
-    };
-    // Clock steps, each followed by a look of the timer: what comes before the step, and the
-    // ms to move on. The recording ends at the last step.
-    const std::vector<std::pair<Before, int>> kCases[] = {
-        // A slow instrument may take long to start: the silence before it does not count.
-        {{kNothing, 5000}, {kBytes, 999}, {kNothing, 1}},
-        {{kBytes, 0}, {kBytes, 900}, {kBytes, 900}, {kNothing, 1000}},
-        // Input that waits unread is not silence: the dump waits for it.
-        {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}},
-    };
-    for (const auto& steps : kCases)
-    {
-        SCOPED_TRACE(&steps - kCases);
-        m_recorder.m_messages.clear();
-        ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
-        for (size_t i = 0; i < steps.size(); ++i)
-        {
-            const Before before = steps[i].first;
-            if (before == kBytes)
-            {
-                Inject({SysEx(8, uint8_t(i))});
-                m_pVirtual->WaitIdle();
-                LetTimerLook();
-            }
-            else if (before != kNothing)
-                m_pVirtual->SetInputWaiting(before == kInputWaits);
-            m_clock.m_now += std::chrono::milliseconds(steps[i].second);
-            LetTimerLook();
-            EXPECT_EQ(m_recorder.Has(LM_DUMP_END), i + 1 == steps.size()) << "after step " << i;
-        }
-        EXPECT_EQ(m_recorder.Of(LM_DUMP_END).at(0).iParam4, kDumpEndIdle);
-        EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
-                    !m_pManager->GetDumpStatus().bRecording);
-    }
-}
-
-TEST_F(MidiManagerTransmitConcurrency, EventsAreServedWhileBlocksGoOut)
-{
-    // At wire speed the blocks take about a quarter of a second: progress is delivered,
-    // and the window's button works, before the transmission returns.
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pVirtual->PaceSends(m_hDestination, true);
-    int nDeliveredDuring = 0;
-    int nRecursive = -1;
-    LogCapture log;
-    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
-    {
-        if (message.iMessage == LM_TRANSMITTING)
-        {
-            ++nDeliveredDuring;
-            // A second start from the button while the first runs is refused.
-            if (nRecursive < 0)
-                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
-        }
-    };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
-    m_recorder.m_onMessage = nullptr;
-    EXPECT_GE(nDeliveredDuring, 1);
-    EXPECT_EQ(nRecursive, 0);
-    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
-    DeliverEnd();
-    EXPECT_EQ(Sends(), 3u);
-    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
-    EXPECT_TRUE(
-        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
-}
-
-TEST_F(MidiManagerTransmit, BlocksGoOutWholeAndALateCompletionOrARefusalIsNoSuccess)
-{
     // The first transmission gives up on its block after its wire time and the grace, not
     // forever; its completion comes later, while the next transmission runs.
     LogCapture log;
@@ -732,6 +518,208 @@ TEST_F(MidiManagerTransmit, BlocksGoOutWholeAndALateCompletionOrARefusalIsNoSucc
     EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(10, 0))), 0);
     PumpFor(80);
     EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+}
+
+TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
+{
+    std::atomic<bool> bStop{false};
+    std::thread feeder(
+        [&]
+        {
+            const Bytes message = SysEx(68, 0);
+            while (!bStop.load())
+                Inject({Bytes(message.begin(), message.begin() + 20),
+                        Bytes(message.begin() + 20, message.end()),
+                        {0xF8}});
+        });
+    for (int i = 0; i < 300; ++i)
+    {
+        m_pManager->ReceiveSysExData();
+        // Whatever is being collected is a prefix of one message.
+        if (m_pManager->m_nReceivedSysExSize > 0)
+        {
+            EXPECT_EQ(m_pManager->GetReceivedSysExData(0), 0xF0);
+        }
+        if (i % 50 == 0)
+            PumpFor(5);
+    }
+    bStop = true;
+    feeder.join();
+    m_pVirtual->WaitIdle();
+
+    // After the storm, one arming still collects one whole message.
+    ForgetPosted();
+    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+    Inject({{0xF0, 0x11, 0x22, 0xF7}});
+    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
+    EXPECT_EQ(Received(), (Bytes{0xF0, 0x11, 0x22, 0xF7}));
+}
+
+// --- Dumps: every complete message until stopped, or until the silence after the last ---
+
+// A bank of 100 messages split over packets, real-time bytes between and inside; then three
+// messages broken off (a status byte, the next F0, the stop), left out with stray bytes.
+TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
+{
+    std::vector<Bytes> packets;
+    Bytes kept;
+    for (int i = 0; i < 100; ++i)
+    {
+        Bytes message = SysEx(139, uint8_t(i));
+        kept.insert(kept.end(), message.begin(), message.end());
+        message.insert(message.begin() + 30, 0xF8);
+        packets.emplace_back(message.begin(), message.begin() + 70);
+        packets.emplace_back(message.begin() + 70, message.end());
+        packets.push_back({0xFE});
+    }
+    const Bytes broken{0xF0, 0x41, 0x02, 0x05}, last = SysEx(14, 3);
+    kept.insert(kept.end(), last.begin(), last.end());
+    for (const Bytes& packet : {broken, Bytes{0x90, 0x3C, 0x40, 0xF7, 0x05}, broken, last, broken})
+        packets.push_back(packet);
+    const int32_t iMessages = 101;
+
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(0), 1);
+    Inject(packets);
+    m_pVirtual->WaitIdle();
+    LetTimerLook();
+    m_clock.m_now += 1500ms;
+    LetTimerLook();
+    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "without an idle time only Stop ends it";
+
+    const tagDumpStatus running = m_pManager->GetDumpStatus();
+    EXPECT_TRUE(running.bRecording && running.bStarted);
+    EXPECT_EQ(running.counts.llMessages, iMessages);
+
+    EXPECT_EQ(m_pManager->StopReceive(), 1);
+    ASSERT_TRUE(WaitFor(LM_DUMP_END));
+    auto ends = m_recorder.Of(LM_DUMP_END);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_TRUE(MessageIs(ends[0], LM_DUMP_END, iMessages, int32_t(kept.size()), kDumpEndStopped));
+    EXPECT_EQ(ends[0].iParam3, 1500) << "elapsed counts from the first byte";
+
+    const tagDumpStatus status = m_pManager->GetDumpStatus();
+    EXPECT_TRUE(!status.bRecording && status.iEnd == kDumpEndStopped);
+    const auto& counts = status.counts;
+    EXPECT_EQ(
+        (std::vector<int64_t>{counts.llInterrupted, counts.bIncompleteAtStop, counts.llMessageBytes,
+                              counts.llTotalBytes, counts.llCurrentBytes}),
+        (std::vector<int64_t>{2, 1, int64_t(kept.size()), int64_t(kept.size() + 3 * broken.size()),
+                              0}));
+    EXPECT_EQ(Dump(), kept);
+    TempDir dir;
+    const std::string path = dir.Write("dump.syx", Bytes{});
+    CLumFile file;
+    ASSERT_EQ(file.Open(path.c_str(), 2), 1);
+    EXPECT_EQ(m_pManager->WriteReceivedDump(&file), 1);
+    file.Close();
+    EXPECT_EQ(TempDir::Read(path), kept);
+    EXPECT_EQ(m_pManager->WriteReceivedDump(nullptr), 0);
+
+    // Stopped means stopped: later bytes are not taken.
+    Inject({SysEx(7, 9)});
+    m_pVirtual->WaitIdle();
+    EXPECT_EQ(Dump(), kept);
+    EXPECT_EQ(m_pManager->StopReceive(), 0);
+
+    // A one-message arming takes over and the dump is forgotten.
+    m_recorder.m_messages.clear();
+    ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+    Inject({SysEx(8, 1)});
+    m_pVirtual->WaitIdle();
+    LetTimerLook();
+    ASSERT_EQ(m_pManager->ReceiveSysExData(), 1);
+    EXPECT_TRUE(Dump().empty());
+    m_clock.m_now += 5s;
+    Inject({SysEx(8, 2), SysEx(8, 3)});
+    ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
+    LetTimerLook();
+    EXPECT_FALSE(m_recorder.Has(LM_DUMP_END)) << "an abandoned recording does not end itself";
+    EXPECT_EQ(Received(), SysEx(8, 2));
+    EXPECT_EQ(m_pManager->StopReceive(), 0) << "the one message disarmed itself";
+
+    // A request is refused without an output or when it is invalid.
+    const Bytes request{0xF0, 0x7D, 0x01, 0xF7};
+    m_pManager->MidiOutClose();
+    EXPECT_EQ(m_pManager->SendSysExRequest(request), 0) << "no MIDI OUT open";
+    ASSERT_EQ(m_pManager->MidiOutOpenByName("Synth Co - Port 1"), 1);
+    EXPECT_EQ(m_pManager->SendSysExRequest({0xF0, 0x7D, 0x80, 0xF7}), 0);
+    EXPECT_EQ(m_pManager->SendSysExRequest({}), 0);
+    EXPECT_TRUE(m_pVirtual->Captured(m_hDestination).empty());
+    EXPECT_EQ(m_pManager->SendSysExRequest(request), 1);
+    EXPECT_EQ(m_pVirtual->Captured(m_hDestination), request);
+
+    // The silence after the last byte ends the recording.
+    enum Before
+    {
+        kNothing,
+        kBytes,
+        kInputWaits, // input has come but waits unread, behind a reader the system keeps back
+        kInputRead,
+    };
+    // Clock steps, each followed by a look of the timer: what comes before the step, and the
+    // ms to move on. The recording ends at the last step.
+    const std::vector<std::pair<Before, int>> kCases[] = {
+        // A slow instrument may take long to start: the silence before it does not count.
+        {{kNothing, 5000}, {kBytes, 999}, {kNothing, 1}},
+        {{kBytes, 0}, {kBytes, 900}, {kBytes, 900}, {kNothing, 1000}},
+        // Input that waits unread is not silence: the dump waits for it.
+        {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}},
+    };
+    for (const auto& steps : kCases)
+    {
+        SCOPED_TRACE(&steps - kCases);
+        m_recorder.m_messages.clear();
+        ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
+        for (size_t i = 0; i < steps.size(); ++i)
+        {
+            const Before before = steps[i].first;
+            if (before == kBytes)
+            {
+                Inject({SysEx(8, uint8_t(i))});
+                m_pVirtual->WaitIdle();
+                LetTimerLook();
+            }
+            else if (before != kNothing)
+                m_pVirtual->SetInputWaiting(before == kInputWaits);
+            m_clock.m_now += std::chrono::milliseconds(steps[i].second);
+            LetTimerLook();
+            EXPECT_EQ(m_recorder.Has(LM_DUMP_END), i + 1 == steps.size()) << "after step " << i;
+        }
+        EXPECT_EQ(m_recorder.Of(LM_DUMP_END).at(0).iParam4, kDumpEndIdle);
+        EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
+                    !m_pManager->GetDumpStatus().bRecording);
+    }
+}
+
+TEST_F(MidiManagerConcurrency, EventsAreServedWhileBlocksGoOut)
+{
+    // At wire speed the blocks take about a quarter of a second: progress is delivered,
+    // and the window's button works, before the transmission returns.
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pVirtual->PaceSends(m_hDestination, true);
+    int nDeliveredDuring = 0;
+    int nRecursive = -1;
+    LogCapture log;
+    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
+    {
+        if (message.iMessage == LM_TRANSMITTING)
+        {
+            ++nDeliveredDuring;
+            // A second start from the button while the first runs is refused.
+            if (nRecursive < 0)
+                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
+        }
+    };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
+    m_recorder.m_onMessage = nullptr;
+    EXPECT_GE(nDeliveredDuring, 1);
+    EXPECT_EQ(nRecursive, 0);
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
+    DeliverEnd();
+    EXPECT_EQ(Sends(), 3u);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
 
 // A block is due once the one before has had its time at the speed, and the pause after a
