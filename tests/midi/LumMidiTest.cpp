@@ -24,7 +24,7 @@ using LumMidiConcurrency = LumMidiFixture;
 
 // One client only; each direction opens only with it, on an existing endpoint, and once.
 // Endpoints are listed under display names cut to the buffer.
-TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointOnceAndListsEndpointsUnderDisplayNames)
+TEST_F(LumMidi, OpensListsReceivesAndSendsOnlyAsItShould)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
     m_pVirtual->AddDestination("Interface", "Port 2");
@@ -73,34 +73,33 @@ TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointOnceAndListsEndpointsUnderDisplayNa
     EXPECT_STREQ(szName, "\xC3\xA9\xC3\xA9");
     EXPECT_EQ(GetMidiInDeviceName(7, szName, sizeof(szName)), 1); // no such source
     EXPECT_STREQ(szName, " - ");
-}
 
-// Only the open source is heard, on the back end's thread, until it is closed or removed.
-TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosedOrBroken)
-{
+    // Only the open source is heard, on the back end's thread, until it is closed or removed.
+    m_pVirtual->Reset();
+    m_recorder.Clear();
+    CLumMidi in;
     MIDIEndpointRef hOther = m_pVirtual->AddSource("Other", "Port 1");
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
-    CLumMidi midi;
-    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    midi.SetListener(&m_recorder);
-    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(in.MidiInOpen(1), 1);
     m_pVirtual->Inject(hOther, {Bytes("90 01 01")});
     m_pVirtual->Inject(hSource, {Bytes("F0 41 10"), Bytes("42 F7")});
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 F7"));
     for (const auto& call : m_recorder.Calls())
         EXPECT_NE(call.thread, std::this_thread::get_id());
 
-    midi.MidiInClose();
-    EXPECT_FALSE(midi.MidiInIsOpen());
+    in.MidiInClose();
+    EXPECT_FALSE(in.MidiInIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
     EXPECT_EQ(m_recorder.Count("receive"), 1u);
-    midi.MidiInClose(); // closing again does nothing
+    in.MidiInClose(); // closing again does nothing
 
-    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    ASSERT_EQ(in.MidiInOpen(1), 1);
     EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource));
-    midi.MidiInClose(); // its source is gone: closing still works
-    EXPECT_FALSE(midi.MidiInIsOpen());
+    in.MidiInClose(); // its source is gone: closing still works
+    EXPECT_FALSE(in.MidiInIsOpen());
 
     // A break drops the message it cut; what follows it continues nothing from before.
     for (bool bSourceGoes : {false, true})
@@ -108,7 +107,7 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosedOrBroken)
         SCOPED_TRACE(bSourceGoes ? "source gone" : "data lost");
         m_recorder.Clear();
         MIDIEndpointRef hSynth = m_pVirtual->AddSource("Synth", "Out");
-        ASSERT_EQ(midi.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
+        ASSERT_EQ(in.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
         m_pVirtual->Inject(hSynth, {Bytes("F0 41 F7"), Bytes("F0 41 10 42")});
         if (bSourceGoes)
             EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSynth) && !m_pVirtual->RemoveEndpoint(hSynth));
@@ -122,23 +121,20 @@ TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosedOrBroken)
         if (bSourceGoes)
             expected.pop_back();
         EXPECT_EQ(m_recorder.Of("receive"), expected);
-        midi.MidiInClose();
+        in.MidiInClose();
     }
-}
 
-// Nothing goes out closed, refused or empty; each send completes once with its length after
-// Out has returned, or at closing; a short message goes out as three bytes.
-TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedAndShortMessagesAsThreeBytes)
-{
-    CLumMidi midi;
+    // Nothing goes out closed, refused or empty; each send completes once with its length after
+    // Out has returned, or at closing; a short message goes out as three bytes.
+    CLumMidi out;
     std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
-    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0); // closed
-    EXPECT_EQ(midi.Out(0, 0x90, 0x3C, 0x40), 0);
-    MIDIEndpointRef hDestination = OpenOut(midi);
+    EXPECT_EQ(out.Out(int(aBlock.size()), aBlock.data()), 0); // closed
+    EXPECT_EQ(out.Out(0, 0x90, 0x3C, 0x40), 0);
+    MIDIEndpointRef hDestination = OpenOut(out);
     m_pVirtual->FailNextSend(kMIDIMsgSendErr);
-    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), kMIDIMsgSendErr);
-    EXPECT_EQ(midi.Out(0, aBlock.data()), kMIDIParamErr);
-    EXPECT_EQ(midi.Out(-5, aBlock.data()), kMIDIParamErr);
+    EXPECT_EQ(out.Out(int(aBlock.size()), aBlock.data()), kMIDIMsgSendErr);
+    EXPECT_EQ(out.Out(0, aBlock.data()), kMIDIParamErr);
+    EXPECT_EQ(out.Out(-5, aBlock.data()), kMIDIParamErr);
     m_pVirtual->WaitIdle();
     EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
 
@@ -146,8 +142,8 @@ TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedAndShortMessagesAsThree
     std::vector<uint8_t> aFirst(100, 0x11), aSecond(50, 0x22);
     aFirst[0] = 0xF0;
     aSecond[49] = 0xF7;
-    EXPECT_EQ(midi.Out(int(aFirst.size()), aFirst.data()), 0);
-    EXPECT_EQ(midi.Out(int(aSecond.size()), aSecond.data()), 0);
+    EXPECT_EQ(out.Out(int(aFirst.size()), aFirst.data()), 0);
+    EXPECT_EQ(out.Out(int(aSecond.size()), aSecond.data()), 0);
     aFirst.assign(100, 0); // the caller's buffer is free once Out returns
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 0u);
@@ -159,20 +155,20 @@ TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedAndShortMessagesAsThree
 
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aLong(256, 0x01);
-    midi.Out(256, aLong.data());
-    midi.Out(10, aLong.data());
-    midi.MidiOutClose();
+    out.Out(256, aLong.data());
+    out.Out(10, aLong.data());
+    out.MidiOutClose();
     EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50, 256, 10));
     EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
 
     // Each byte of a short message is cut to its range.
-    ASSERT_EQ(midi.MidiOutOpen(0), 1);
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
     m_pVirtual->ClearCaptured(hDestination);
-    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
-    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
+    EXPECT_EQ(out.Out(0x12, 0x95, 0x13C, 0x40), 0);
+    EXPECT_EQ(out.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
     EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
     m_pVirtual->RemoveEndpoint(hDestination);
-    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+    EXPECT_NE(out.Out(0, 0x90, 0x3C, 0x40), 0);
     EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
 }
 
