@@ -90,15 +90,17 @@ using MidiManagerConcurrency = MidiManagerPorts;
 
 using namespace std::chrono_literals;
 
-// A dump recording on the virtual back end, with a clock the test moves.
-class MidiManagerDump : public MidiManagerPorts
+// Dump recordings and transmissions keep the time of a clock the test moves.
+class MidiManagerClocked : public MidiManagerPorts
 {
 protected:
     void SetUp() override
     {
         MidiManagerPorts::SetUp();
-        if (!HasFatalFailure())
-            m_pManager->SetReceiveClock(&m_clock);
+        if (HasFatalFailure())
+            return;
+        m_pManager->SetReceiveClock(&m_clock); // the manager goes before the clock
+        m_pManager->SetTransmitClock(&m_clock);
     }
 
     // Lets the dump's timer see what was injected.
@@ -117,19 +119,6 @@ constexpr int kAtSpeed = tagTransmitSettings::kPacingAtSpeed;
 constexpr int kUnpaced = tagTransmitSettings::kPacingUnpaced;
 constexpr int kMidiTimingOfFile = tagTransmitSettings::kMidiTimingOfFile;
 constexpr int kMidiTimingPause = tagTransmitSettings::kMidiTimingPause;
-
-// Transmissions keep the time of a FakeTransmitClock.
-class MidiManagerSchedule : public MidiManagerPorts
-{
-protected:
-    void SetUp() override
-    {
-        MidiManagerPorts::SetUp();
-        m_pManager->SetTransmitClock(&m_clock); // the manager goes before the clock
-    }
-
-    FakeTransmitClock m_clock;
-};
 
 // Three messages of 10 bytes (3.2 ms on the wire each) at 0.5 s, 1.5 s and 1.501 s: a
 // tick is a millisecond at 500 ticks a quarter note and the default tempo.
@@ -559,7 +548,7 @@ TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
 
 // A bank of 100 messages split over packets, real-time bytes between and inside; then three
 // messages broken off (a status byte, the next F0, the stop), left out with stray bytes.
-TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
+TEST_F(MidiManagerClocked, RecordsDumpsAndSendsEachBlockWhenDue)
 {
     std::vector<Bytes> packets;
     Bytes kept;
@@ -658,16 +647,16 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
     };
     // Clock steps, each followed by a look of the timer: what comes before the step, and the
     // ms to move on. The recording ends at the last step.
-    const std::vector<std::pair<Before, int>> kCases[] = {
+    const std::vector<std::pair<Before, int>> kSilences[] = {
         // A slow instrument may take long to start: the silence before it does not count.
         {{kNothing, 5000}, {kBytes, 999}, {kNothing, 1}},
         {{kBytes, 0}, {kBytes, 900}, {kBytes, 900}, {kNothing, 1000}},
         // Input that waits unread is not silence: the dump waits for it.
         {{kBytes, 0}, {kInputWaits, 5000}, {kInputRead, 0}},
     };
-    for (const auto& steps : kCases)
+    for (const auto& steps : kSilences)
     {
-        SCOPED_TRACE(&steps - kCases);
+        SCOPED_TRACE(&steps - kSilences);
         m_recorder.m_messages.clear();
         ASSERT_EQ(m_pManager->ReceiveSysExDump(1000), 1);
         for (size_t i = 0; i < steps.size(); ++i)
@@ -689,44 +678,10 @@ TEST_F(MidiManagerDump, KeepsEveryCompleteMessageUntilStoppedTakenOverOrSilent)
         EXPECT_TRUE(m_pManager->GetDumpStatus().iEnd == kDumpEndIdle &&
                     !m_pManager->GetDumpStatus().bRecording);
     }
-}
 
-TEST_F(MidiManagerConcurrency, EventsAreServedWhileBlocksGoOut)
-{
-    // At wire speed the blocks take about a quarter of a second: progress is delivered,
-    // and the window's button works, before the transmission returns.
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pVirtual->PaceSends(m_hDestination, true);
-    int nDeliveredDuring = 0;
-    int nRecursive = -1;
-    LogCapture log;
-    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
-    {
-        if (message.iMessage == LM_TRANSMITTING)
-        {
-            ++nDeliveredDuring;
-            // A second start from the button while the first runs is refused.
-            if (nRecursive < 0)
-                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
-        }
-    };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
-    m_recorder.m_onMessage = nullptr;
-    EXPECT_GE(nDeliveredDuring, 1);
-    EXPECT_EQ(nRecursive, 0);
-    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
-    DeliverEnd();
-    EXPECT_EQ(Sends(), 3u);
-    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
-    EXPECT_TRUE(
-        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
-}
-
-// A block is due once the one before has had its time at the speed, and the pause after a
-// message; a MIDI file's message at its time in the file (or the pause, as for a .syx file)
-// unless the wire needs longer. The time left is checked before each block.
-TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueCountsTheTimeLeftAndPausesBetweenFiles)
-{
+    // A block is due once the one before has had its time at the speed, and the pause after a
+    // message; a MIDI file's message at its time in the file (or the pause, as for a .syx file)
+    // unless the wire needs longer. The time left is checked before each block.
     const MIDIEndpointKind kHardware = kMIDIEndpointHardware, kSoftware = kMIDIEndpointSoftware;
     const Bytes kTimed = Join({kFirst, kSecond, kThird});
     const struct
@@ -813,4 +768,35 @@ TEST_F(MidiManagerSchedule, SendsEachBlockWhenDueCountsTheTimeLeftAndPausesBetwe
     EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size() * 10 +
                   m_recorder.Of(LM_TRANSMIT_COMPLETE).size(),
               33u);
+}
+
+TEST_F(MidiManagerConcurrency, EventsAreServedWhileBlocksGoOut)
+{
+    // At wire speed the blocks take about a quarter of a second: progress is delivered,
+    // and the window's button works, before the transmission returns.
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pVirtual->PaceSends(m_hDestination, true);
+    int nDeliveredDuring = 0;
+    int nRecursive = -1;
+    LogCapture log;
+    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
+    {
+        if (message.iMessage == LM_TRANSMITTING)
+        {
+            ++nDeliveredDuring;
+            // A second start from the button while the first runs is refused.
+            if (nRecursive < 0)
+                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
+        }
+    };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
+    m_recorder.m_onMessage = nullptr;
+    EXPECT_GE(nDeliveredDuring, 1);
+    EXPECT_EQ(nRecursive, 0);
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
+    DeliverEnd();
+    EXPECT_EQ(Sends(), 3u);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
