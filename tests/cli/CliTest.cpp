@@ -159,7 +159,8 @@ const tagFailure kFailures[] = {
     {"ShowFolder", "show|@", 1, ": is a folder"},
 };
 
-TEST_F(CommandLine, FailuresExitWithTheirStatusAndOneLineSayingWhatAndWhy)
+// Failures exit with their status and one line saying what and why.
+TEST_F(CommandLine, FailsSayingWhyListsPrintsHelpAndShowsAReport)
 {
     m_files.Write("dump.syx", Dump(300));
     m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
@@ -187,12 +188,9 @@ TEST_F(CommandLine, FailuresExitWithTheirStatusAndOneLineSayingWhatAndWhy)
     }
     const std::vector<unsigned char> old = TempDir::Read(sOld);
     EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
-}
 
-// The list shows every input and output with an empty address on the virtual back end;
-// help and the version go to standard output; show prints a file's report.
-TEST_F(CommandLine, ListsPrintsHelpAndVersionAndShowsAReport)
-{
+    // The list shows every input and output with an empty address on the virtual back end;
+    // help and the version go to standard output; show prints a file's report.
     const tagRun run = Run({"list"});
     EXPECT_EQ(run.iStatus, 0) << run.sErr;
     EXPECT_EQ(run.sOut, std::string("in\t") + kInstrument + "\t\nout\t" + kInstrument + "\t\n");
