@@ -24,7 +24,7 @@ using LumMidiConcurrency = LumMidiFixture;
 
 // One client only; each direction opens only with it, on an existing endpoint, and once.
 // Endpoints are listed under display names cut to the buffer.
-TEST_F(LumMidi, OpensListsReceivesAndSendsOnlyAsItShould)
+TEST_F(LumMidi, OpensListsReceivesAndSendsAndTheVirtualInstrumentAnswers)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
     m_pVirtual->AddDestination("Interface", "Port 2");
@@ -170,6 +170,44 @@ TEST_F(LumMidi, OpensListsReceivesAndSendsOnlyAsItShould)
     m_pVirtual->RemoveEndpoint(hDestination);
     EXPECT_NE(out.Out(0, 0x90, 0x3C, 0x40), 0);
     EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
+
+    // The instrument keeps the last dump sent to it (its messages, without real-time bytes),
+    // plays it back when its input is opened, and answers its request with the bank.
+    m_pVirtual->Reset();
+    m_recorder.Clear();
+    EXPECT_EQ(GetNumMidiInDevices(), 0);
+    m_pVirtual->AddInstrument();
+    ASSERT_GT(m_pVirtual->InstrumentDump().size(), 256u);
+
+    const std::string sName = "Quillmark Virtual Instrument - Port 1";
+    CLumMidi player, listener;
+    ASSERT_EQ(player.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(listener.Create("QMRK_IN"), 1);
+    player.SetListener(&m_recorder);
+    listener.SetListener(&m_recorder);
+    ASSERT_EQ(player.MidiOutOpen(DeviceIndex(false, sName)), 1);
+    // Two messages, the first listener two blocks with a clock byte listener the middle of the
+    // second.
+    std::vector<uint8_t> aDumpStart = Bytes("F0 7D 01 02"),
+                         aDumpEnd = Bytes("03 F8 04 F7 F0 7D 05 F7");
+    player.Out(int(aDumpStart.size()), aDumpStart.data());
+    player.Out(int(aDumpEnd.size()), aDumpEnd.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
+    const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
+
+    ASSERT_EQ(listener.MidiInOpen(DeviceIndex(true, sName)), 1);
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
+
+    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
+    player.Out(int(aRequest.size()), aRequest.data());
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2 + VirtualMidi::sm_nBankMessages, 10s));
+    std::string sReceived;
+    for (const std::string& sMessage : m_recorder.Of("receive"))
+        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
+    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
 }
 
 // Completions run on the back end's thread while Destroy waits for them: the
@@ -194,45 +232,6 @@ TEST_F(LumMidiConcurrency, DestroyBeforeClosingCompletesInFlightAndLeavesThePort
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 2u);
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
-}
-
-// --- The virtual back end ---
-
-// The instrument keeps the last dump sent to it (its messages, without real-time bytes),
-// plays it back when its input is opened, and answers its request with the bank.
-TEST_F(LumMidi, VirtualInstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTheBank)
-{
-    EXPECT_EQ(GetNumMidiInDevices(), 0);
-    m_pVirtual->AddInstrument();
-    ASSERT_GT(m_pVirtual->InstrumentDump().size(), 256u);
-
-    const std::string sName = "Quillmark Virtual Instrument - Port 1";
-    CLumMidi out, in;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    ASSERT_EQ(in.Create("QMRK_IN"), 1);
-    out.SetListener(&m_recorder);
-    in.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sName)), 1);
-    // Two messages, the first in two blocks with a clock byte in the middle of the second.
-    std::vector<uint8_t> aFirst = Bytes("F0 7D 01 02"), aSecond = Bytes("03 F8 04 F7 F0 7D 05 F7");
-    out.Out(int(aFirst.size()), aFirst.data());
-    out.Out(int(aSecond.size()), aSecond.data());
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
-    const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
-    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
-
-    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sName)), 1);
-    ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
-
-    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
-    out.Out(int(aRequest.size()), aRequest.data());
-    ASSERT_TRUE(m_recorder.WaitFor("receive", 2 + VirtualMidi::sm_nBankMessages, 10s));
-    std::string sReceived;
-    for (const std::string& sMessage : m_recorder.Of("receive"))
-        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
-    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
-    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
 }
 
 // --- Closing and destroying while input arrives ---
