@@ -509,7 +509,7 @@ TEST_F(MidiManagerPorts, ReceivesOneMessagePerArmingAndSendsBlocksWhole)
     EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
 }
 
-TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
+TEST_F(MidiManagerConcurrency, ArmingWhileInputArrivesAndEventsServedWhileBlocksGoOut)
 {
     std::atomic<bool> bStop{false};
     std::thread feeder(
@@ -542,6 +542,35 @@ TEST_F(MidiManagerConcurrency, ArmingWhileInputArrives)
     Inject({{0xF0, 0x11, 0x22, 0xF7}});
     ASSERT_TRUE(WaitFor(LM_RECEIVE_COMPLETE));
     EXPECT_EQ(Received(), (Bytes{0xF0, 0x11, 0x22, 0xF7}));
+
+    m_recorder.m_messages.clear();
+    // At wire speed the blocks take about a quarter of a second: progress is delivered,
+    // and the window's button works, before the transmission returns.
+    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
+    m_pVirtual->PaceSends(m_hDestination, true);
+    int nDeliveredDuring = 0;
+    int nRecursive = -1;
+    LogCapture log;
+    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
+    {
+        if (message.iMessage == LM_TRANSMITTING)
+        {
+            ++nDeliveredDuring;
+            // A second start from the button while the first runs is refused.
+            if (nRecursive < 0)
+                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
+        }
+    };
+    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
+    m_recorder.m_onMessage = nullptr;
+    EXPECT_GE(nDeliveredDuring, 1);
+    EXPECT_EQ(nRecursive, 0);
+    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
+    DeliverEnd();
+    EXPECT_EQ(Sends(), 3u);
+    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
+    EXPECT_TRUE(
+        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
 
 // --- Dumps: every complete message until stopped, or until the silence after the last ---
@@ -768,35 +797,4 @@ TEST_F(MidiManagerClocked, RecordsDumpsAndSendsEachBlockWhenDue)
     EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size() * 10 +
                   m_recorder.Of(LM_TRANSMIT_COMPLETE).size(),
               33u);
-}
-
-TEST_F(MidiManagerConcurrency, EventsAreServedWhileBlocksGoOut)
-{
-    // At wire speed the blocks take about a quarter of a second: progress is delivered,
-    // and the window's button works, before the transmission returns.
-    m_pVirtual->SetEndpointKind(m_hDestination, kMIDIEndpointHardware);
-    m_pVirtual->PaceSends(m_hDestination, true);
-    int nDeliveredDuring = 0;
-    int nRecursive = -1;
-    LogCapture log;
-    m_recorder.m_onMessage = [&](const tagListenerMessage& message)
-    {
-        if (message.iMessage == LM_TRANSMITTING)
-        {
-            ++nDeliveredDuring;
-            // A second start from the button while the first runs is refused.
-            if (nRecursive < 0)
-                nRecursive = m_pManager->TransmitSingleSysEx(&m_file);
-        }
-    };
-    EXPECT_EQ(m_pManager->TransmitSingleSysEx(FileOf(SysEx(768, 5))), 1);
-    m_recorder.m_onMessage = nullptr;
-    EXPECT_GE(nDeliveredDuring, 1);
-    EXPECT_EQ(nRecursive, 0);
-    EXPECT_TRUE(log.Contains("TransmitSingleSysEx : Transmission is already running."));
-    DeliverEnd();
-    EXPECT_EQ(Sends(), 3u);
-    EXPECT_EQ(m_recorder.Of(LM_TRANSMIT_START).size(), 1u);
-    EXPECT_TRUE(
-        MessageIs(m_recorder.Of(LM_TRANSMIT_COMPLETE)[0], LM_TRANSMIT_COMPLETE, 768, -1, 3));
 }
