@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 
 #include <gmock/gmock.h>
@@ -97,7 +96,6 @@ protected:
         return run;
     }
 
-    // The per-user store of the runs.
     QString PreferencesFile() const
     {
         return QString::fromStdString(m_home.Path()) + "/Quillmark/Quillmark.conf";

@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
-#include <unistd.h>
+#include <cstdlib>
 
 using ::testing::ElementsAre;
 using namespace std::chrono_literals;

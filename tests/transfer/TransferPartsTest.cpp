@@ -214,8 +214,6 @@ TEST_F(MultiSysExReader, KeepsTheEntriesByNumberAndHandsOutTheirFiles)
     EXPECT_EQ(sg_alerts, (std::vector<tagAlert>{{"Can't Open File", kAlertStopAlert}}));
 }
 
-// --- Dump storage and requests ---
-
 TEST(DumpRecorderStorageAndRequests, MessagesComeBackInOrderAndRequestsParseOrSayWhy)
 {
     CSysExDumpRecorder recorder;
