@@ -5,9 +5,9 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +20,8 @@
 
 namespace
 {
+using ::testing::HasSubstr;
+
 const char* const kInstrument = "Quillmark Virtual Instrument - Port 1";
 // The dump request the virtual instrument answers with its bank.
 const char* const kBankRequest = "F0 7D 51 4D 02 F7";
@@ -94,7 +96,6 @@ protected:
         return run;
     }
 
-    // The per-user store of the runs.
     QString PreferencesFile() const
     {
         return QString::fromStdString(m_home.Path()) + "/Quillmark/Quillmark.conf";
@@ -111,36 +112,6 @@ struct tagFailure
     int iStatus;
     const char* pszError; // a part of the one stderr line
 };
-
-class CommandLineFailure : public CommandLine, public ::testing::WithParamInterface<tagFailure>
-{
-};
-
-TEST_P(CommandLineFailure, ExitsWithItsStatusAndOneLineSayingWhatAndWhy)
-{
-    m_files.Write("dump.syx", Dump(300));
-    m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
-    m_files.Write("raw.mid", Dump(20));
-    m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
-    std::vector<unsigned char> cut = TwoMessageMidiFile(1);
-    cut.resize(cut.size() - 3);
-    m_files.Write("cut.mid", cut);
-    const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
-    QStringList arguments;
-    for (const QString& sArgument : QString(GetParam().pszArguments).split('|'))
-        arguments << (sArgument == "%" ? QString(kInstrument)
-                      : sArgument.startsWith('@')
-                          ? QString::fromStdString(m_files.File(sArgument.mid(1).toStdString()))
-                          : sArgument);
-    const tagRun run = Run(arguments);
-    EXPECT_EQ(run.iStatus, GetParam().iStatus);
-    EXPECT_NE(run.sErr.find(GetParam().pszError), std::string::npos) << run.sErr;
-    ASSERT_FALSE(run.sErr.empty());
-    EXPECT_EQ(run.sErr.find('\n'), run.sErr.size() - 1) << "one line: " << run.sErr;
-    EXPECT_EQ(run.sOut, "");
-    const std::vector<unsigned char> old = TempDir::Read(sOld);
-    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
-}
 
 const tagFailure kFailures[] = {
     {"MissingFile", "send|--out|%|@missing.syx", 1, "missing.syx: no such file"},
@@ -186,65 +157,80 @@ const tagFailure kFailures[] = {
     {"ShowFolder", "show|@", 1, ": is a folder"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Statuses, CommandLineFailure, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-
-TEST_F(CommandLine, ListsEveryInputAndOutputWithAnEmptyAddressOnTheVirtualBackEnd)
+// Failures exit with their status and one line saying what and why.
+TEST_F(CommandLine, FailsSayingWhyListsPrintsHelpAndShowsAReport)
 {
+    m_files.Write("dump.syx", Dump(300));
+    m_files.Write("notes.syx", std::string("these are notes, not SysEx\n"));
+    m_files.Write("raw.mid", Dump(20));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n1=dump.syx\n2=gone.syx\n"));
+    std::vector<unsigned char> cut = TwoMessageMidiFile(1);
+    cut.resize(cut.size() - 3);
+    m_files.Write("cut.mid", cut);
+    const std::string sOld = m_files.Write("old.syx", std::string("old contents"));
+    for (const tagFailure& failure : kFailures)
+    {
+        SCOPED_TRACE(failure.pszName);
+        QStringList arguments;
+        for (const QString& sArgument : QString(failure.pszArguments).split('|'))
+            arguments << (sArgument == "%" ? QString(kInstrument)
+                          : sArgument.startsWith('@')
+                              ? QString::fromStdString(m_files.File(sArgument.mid(1).toStdString()))
+                              : sArgument);
+        const tagRun run = Run(arguments);
+        EXPECT_EQ(run.iStatus, failure.iStatus);
+        EXPECT_THAT(run.sErr, HasSubstr(failure.pszError));
+        EXPECT_TRUE(!run.sErr.empty() && run.sErr.find('\n') == run.sErr.size() - 1)
+            << "one line: " << run.sErr;
+        EXPECT_EQ(run.sOut, "");
+    }
+    const std::vector<unsigned char> old = TempDir::Read(sOld);
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
+
+    // The list shows every input and output with an empty address on the virtual back end;
+    // help and the version go to standard output; show prints a file's report.
     const tagRun run = Run({"list"});
     EXPECT_EQ(run.iStatus, 0) << run.sErr;
     EXPECT_EQ(run.sOut, std::string("in\t") + kInstrument + "\t\nout\t" + kInstrument + "\t\n");
-}
-
-TEST_F(CommandLine, HelpAndVersionGoToStandardOutput)
-{
     for (const QStringList& arguments :
          {QStringList{"--help"}, QStringList{"--version"}, QStringList{"send", "--help"},
           QStringList{"receive", "-h"}, QStringList{"list", "--help"}, QStringList{"show", "-h"}})
     {
-        const tagRun run = Run(arguments);
-        EXPECT_EQ(run.iStatus, 0) << arguments.join(' ').toStdString();
-        EXPECT_NE(run.sOut.find("quillmark"), std::string::npos) << run.sOut;
-        EXPECT_EQ(run.sErr, "");
+        const tagRun help = Run(arguments);
+        EXPECT_EQ(help.iStatus, 0) << arguments.join(' ').toStdString();
+        EXPECT_THAT(help.sOut, HasSubstr("quillmark"));
+        EXPECT_EQ(help.sErr, "");
     }
+
+    // The report's lines are the dump report's (tests/file); the command adds its status and
+    // the one line that says why the file is not in order.
+    // Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
+    const std::vector<unsigned char> good{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
+    std::vector<unsigned char> bad = good;
+    bad[9] = 0x42;
+    using MidiFileBuilder::Join;
+    const tagRun inOrder =
+        Run({"show", QString::fromStdString(m_files.Write("good.syx", Join({good, Dump(20)})))});
+    EXPECT_EQ(inOrder.iStatus, 0) << inOrder.sErr;
+    EXPECT_THAT(inOrder.sOut,
+                HasSubstr("      2  0000000B       20  Yamaha                            "
+                          "\u2013\n2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013\n"));
+    EXPECT_EQ(inOrder.sErr, "");
+
+    const tagRun shown =
+        Run({"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
+    EXPECT_EQ(shown.iStatus, 1);
+    EXPECT_THAT(shown.sOut,
+                HasSubstr("      2  0000000C       11  Roland                            BAD\n"));
+    EXPECT_EQ(shown.sErr, "quillmark show: " + m_files.File("dump.syx") +
+                              ": not in order: 1 BAD checksums, 0 unterminated messages, 1 runs "
+                              "of bytes outside messages\n");
 }
 
-// Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
-// messages spaced by its own timing unless --pause-timing puts the pause in its place.
-TEST_F(CommandLine, SendsFilesAndListsInOrderAndSummarisesOffATerminal)
-{
-    m_files.Write("a.syx", Dump(4104));
-    m_files.Write("b.syx", Dump(100));
-    m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
-    m_files.Write("one.mid", TwoMessageMidiFile(1));
-    m_files.Write("midi.msy", std::string("[MultiSysEx]\n1=one.mid\n"));
-    QElapsedTimer timer;
-    timer.start();
-    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0", "--file-timing",
-                            QString::fromStdString(m_files.File("a.syx")),
-                            QString::fromStdString(m_files.File("list.msy")),
-                            QString::fromStdString(m_files.File("midi.msy"))});
-    EXPECT_GE(timer.elapsed(), 1000);
-    EXPECT_EQ(run.iStatus, 0) << run.sErr;
-    EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
-    EXPECT_NE(run.sOut.find("Sent 8319 bytes in 4 file(s) to " + std::string(kInstrument)),
-              std::string::npos)
-        << run.sOut;
-
-    timer.restart();
-    const tagRun paused =
-        Run({"send", "--out", kInstrument, "--pause", "0", "--pause-timing",
-             QString::fromStdString(m_files.Write("forty.mid", TwoMessageMidiFile(40)))});
-    EXPECT_LT(timer.elapsed(), 40000);
-    EXPECT_EQ(paused.iStatus, 0) << paused.sErr;
-    EXPECT_NE(paused.sOut.find("Sent 11 bytes in 1 file(s)"), std::string::npos) << paused.sOut;
-}
-
-// The virtual instrument answers its dump request at once with its bank; its own demo
-// message may come first, played a few seconds after the program started. A send and the
-// request go to the remembered output; the runs use the remembered devices but never
-// change them.
-TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
+// The instrument answers its request with its bank (its demo message may come first). The
+// runs use the remembered devices but never change them.
+TEST_F(CommandLine, SendsFilesAndTheRequestAndWritesTheReply)
 {
     {
         QSettings settings(PreferencesFile(), QSettings::IniFormat);
@@ -265,11 +251,9 @@ TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
     const std::vector<unsigned char> got = MidiFileMessages(TempDir::Read(sMidi));
     EXPECT_TRUE(Holds(got, bank)) << got.size() << " bytes";
     const size_t nMessages = size_t(std::count(got.begin(), got.end(), 0xF7));
-    EXPECT_NE(many.sErr.find("Received " + std::to_string(nMessages) + " messages, " +
-                             std::to_string(got.size()) + " bytes, into " + sMidi +
-                             "; none left out."),
-              std::string::npos)
-        << many.sErr;
+    EXPECT_THAT(many.sErr, HasSubstr("Received " + std::to_string(nMessages) + " messages, " +
+                                     std::to_string(got.size()) + " bytes, into " + sMidi +
+                                     "; none left out."));
     EXPECT_EQ(many.sOut, "");
 
     // One message, the request read from a file.
@@ -279,50 +263,44 @@ TEST_F(CommandLine, SendsTheRequestRightAfterArmingAndWritesTheReply)
                             QString::fromStdString(sRequest), "-o", QString::fromStdString(sGot)});
     ASSERT_EQ(one.iStatus, 0) << one.sErr;
     const std::vector<unsigned char> message = TempDir::Read(sGot);
-    EXPECT_NE(one.sOut.find("Received " + std::to_string(message.size()) + " bytes"),
-              std::string::npos)
-        << one.sOut;
+    EXPECT_THAT(one.sOut, HasSubstr("Received " + std::to_string(message.size()) + " bytes"));
     const std::vector<uint8_t> first(bank.begin(), bank.begin() + long(bank.size()) / 8);
     if (message.size() > 5 && message[4] == 0x03)
-        EXPECT_TRUE(message == std::vector<unsigned char>(first.begin(), first.end()))
-            << "one message: the bank's first";
+        EXPECT_EQ(message, first) << "one message: the bank's first";
     else
     {
         // The demo message came before the reply.
         EXPECT_EQ(std::count(message.begin(), message.end(), 0xF7), 1);
         EXPECT_EQ(message.back(), 0xF7);
     }
+
+    // Files and lists go in order; a MIDI file, by itself or in a list, sends its SysEx
+    // messages spaced by its own timing unless --pause-timing puts the pause in its place.
+    m_files.Write("a.syx", Dump(4104));
+    m_files.Write("b.syx", Dump(100));
+    m_files.Write("list.msy", std::string("[MultiSysEx]\n2=a.syx\n1=b.syx\n"));
+    m_files.Write("one.mid", TwoMessageMidiFile(1));
+    m_files.Write("midi.msy", std::string("[MultiSysEx]\n1=one.mid\n"));
+    QElapsedTimer timer;
+    timer.start();
+    const tagRun run = Run({"send", "--out", kInstrument, "--file-pause", "0", "--file-timing",
+                            QString::fromStdString(m_files.File("a.syx")),
+                            QString::fromStdString(m_files.File("list.msy")),
+                            QString::fromStdString(m_files.File("midi.msy"))});
+    EXPECT_GE(timer.elapsed(), 1000);
+    EXPECT_EQ(run.iStatus, 0) << run.sErr;
+    EXPECT_EQ(run.sErr, "") << "no progress line off a terminal";
+    EXPECT_THAT(run.sOut, HasSubstr("Sent 8319 bytes in 4 file(s) to " + std::string(kInstrument)));
+
+    timer.restart();
+    const tagRun paused =
+        Run({"send", "--out", kInstrument, "--pause", "0", "--pause-timing",
+             QString::fromStdString(m_files.Write("forty.mid", TwoMessageMidiFile(40)))});
+    EXPECT_LT(timer.elapsed(), 40000);
+    EXPECT_EQ(paused.iStatus, 0) << paused.sErr;
+    EXPECT_THAT(paused.sOut, HasSubstr("Sent 11 bytes in 1 file(s)"));
+
     EXPECT_EQ(TempDir::Read(PreferencesFile().toStdString()), before);
-}
-
-// The report's lines are the dump report's (tests/file); the command adds its status and
-// the one line that says why the file is not in order.
-TEST_F(CommandLine, ShowPrintsTheReportAndFailsWhereTheFileIsNotInOrder)
-{
-    // Roland GS reset, a DT1 whose sum is right; the same with a wrong sum.
-    const std::vector<unsigned char> good{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
-                                          0x00, 0x7F, 0x00, 0x41, 0xF7};
-    std::vector<unsigned char> bad = good;
-    bad[9] = 0x42;
-    using MidiFileBuilder::Join;
-    const tagRun inOrder =
-        Run({"show", QString::fromStdString(m_files.Write("good.syx", Join({good, Dump(20)})))});
-    EXPECT_EQ(inOrder.iStatus, 0) << inOrder.sErr;
-    EXPECT_NE(inOrder.sOut.find("      2  0000000B       20  Yamaha                            "
-                                "\u2013\n2 messages, 31 bytes; checksums: 1 OK, 0 BAD, 1 \u2013\n"),
-              std::string::npos)
-        << inOrder.sOut;
-    EXPECT_EQ(inOrder.sErr, "");
-
-    const tagRun run =
-        Run({"show", QString::fromStdString(m_files.Write("dump.syx", Join({good, {0x7F}, bad})))});
-    EXPECT_EQ(run.iStatus, 1);
-    EXPECT_NE(run.sOut.find("      2  0000000C       11  Roland                            BAD\n"),
-              std::string::npos)
-        << run.sOut;
-    EXPECT_EQ(run.sErr, "quillmark show: " + m_files.File("dump.syx") +
-                            ": not in order: 1 BAD checksums, 0 unterminated messages, 1 runs "
-                            "of bytes outside messages\n");
 }
 
 // On a terminal: the progress line shows, and Ctrl+C ends the run with 130.
@@ -378,38 +356,35 @@ protected:
     std::string m_sSeen;
 };
 
-TEST_F(CommandLineOnATerminal, CtrlCStopsASendAfterItsCurrentBlock)
+// Ctrl+C stops a send after its current block, ends a many receive writing the complete
+// messages, and ends a receive of one message without writing a file.
+TEST_F(CommandLineOnATerminal, CtrlCStopsASendOrAReceive)
 {
     // Ten seconds at wire speed: long enough to be interrupted on the way.
     m_files.Write("big.syx", Dump(31250));
-    const pid_t pid = Start({"send", "--out", kInstrument, m_files.File("big.syx")});
+    pid_t pid = Start({"send", "--out", kInstrument, m_files.File("big.syx")});
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(ReadUntil("of 31250 bytes")) << m_sSeen;
     kill(pid, SIGINT);
     EXPECT_EQ(Finish(pid), 130) << m_sSeen;
-    EXPECT_NE(m_sSeen.find("interrupted: stopped after the current block"), std::string::npos)
-        << m_sSeen;
-}
+    EXPECT_THAT(m_sSeen, HasSubstr("interrupted: stopped after the current block"));
 
-TEST_F(CommandLineOnATerminal, CtrlCEndsAManyReceiveAndWritesTheCompleteMessages)
-{
-    const std::string sGot = m_files.File("got.syx");
     // No --idle, no --timeout: only Ctrl+C ends it.
-    const pid_t pid = Start({"receive", "--in", kInstrument, "--many", "--request-hex",
-                             kBankRequest, "--out", kInstrument, "-o", sGot});
+    const std::string sMany = m_files.File("many.syx");
+    m_sSeen.clear();
+    pid = Start({"receive", "--in", kInstrument, "--many", "--request-hex", kBankRequest, "--out",
+                 kInstrument, "-o", sMany});
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(ReadUntil("Receiving... 8 messages")) << m_sSeen;
     kill(pid, SIGINT);
     EXPECT_EQ(Finish(pid), 0) << m_sSeen;
-    EXPECT_TRUE(Holds(TempDir::Read(sGot), VirtualMidi::InstrumentBank()));
-    EXPECT_NE(m_sSeen.find("bytes, into " + sGot), std::string::npos) << m_sSeen;
-}
+    EXPECT_TRUE(Holds(TempDir::Read(sMany), VirtualMidi::InstrumentBank()));
+    EXPECT_THAT(m_sSeen, HasSubstr("bytes, into " + sMany));
 
-TEST_F(CommandLineOnATerminal, CtrlCEndsAReceiveWithoutWritingAFile)
-{
-    const std::string sGot = m_files.File("got.syx");
     // An input without a sender: nothing comes.
-    const pid_t pid = Start({"receive", "--in", kInstrument, "-o", sGot});
+    const std::string sGot = m_files.File("got.syx");
+    m_sSeen.clear();
+    pid = Start({"receive", "--in", kInstrument, "-o", sGot});
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(ReadUntil("Waiting for a SysEx message")) << m_sSeen;
     kill(pid, SIGINT);

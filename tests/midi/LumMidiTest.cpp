@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
-#include <unistd.h>
+#include <cstdlib>
 
 using ::testing::ElementsAre;
 using namespace std::chrono_literals;
@@ -19,18 +18,34 @@ namespace
 const int sg_iVirtualByDefault = setenv("QUILLMARK_MIDI", "virtual", 0);
 
 using LumMidi = LumMidiFixture;
-using VirtualMidiTest = LumMidiFixture;
 using LumMidiConcurrency = LumMidiFixture;
 } // namespace
 
-TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
+// One client only; each direction opens only with it, on an existing endpoint, and once.
+// Endpoints are listed under display names cut to the buffer.
+TEST_F(LumMidi, OpensListsReceivesAndSendsAndTheVirtualInstrumentAnswers)
 {
     m_pVirtual->AddSource("Interface", "Port 1");
-    m_pVirtual->AddSource("", "Synth");
     m_pVirtual->AddDestination("Interface", "Port 2");
-    m_pVirtual->AddSource("Odd\nBox", "Port\t3\x7F");
-
     CLumMidi midi;
+    midi.SetListener(&m_recorder);
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0); // no client yet
+    EXPECT_EQ(midi.Create(nullptr), 0);
+    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
+    EXPECT_EQ(midi.Create("QMRK_IN"), 0);
+    EXPECT_EQ(midi.MidiInOpen(-1) + midi.MidiInOpen(1) + midi.MidiOutOpen(1), 0);
+    EXPECT_FALSE(midi.MidiInIsOpen() || midi.MidiOutIsOpen());
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 2);
+    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
+    EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
+    EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
+    midi.MidiOutClose();
+    EXPECT_FALSE(midi.MidiOutIsOpen());
+    EXPECT_EQ(midi.Destroy(), 1);
+    EXPECT_EQ(midi.Destroy(), 0);
+
+    m_pVirtual->AddSource("", "Synth");
+    m_pVirtual->AddSource("Odd\nBox", "Port\t3\x7F");
     EXPECT_EQ(midi.GetNumMidiInDevices() * 10 + midi.GetNumMidiOutDevices(), 31);
     // An endpoint without a device is " - " and its name; control characters become spaces.
     EXPECT_THAT(DeviceNames(true),
@@ -57,71 +72,77 @@ TEST_F(LumMidi, ListsEndpointsUnderDisplayNamesCutToTheBuffer)
     EXPECT_STREQ(szName, "\xC3\xA9\xC3\xA9");
     EXPECT_EQ(GetMidiInDeviceName(7, szName, sizeof(szName)), 1); // no such source
     EXPECT_STREQ(szName, " - ");
-}
 
-// One client only; each direction opens only with it, on an existing endpoint, and once.
-TEST_F(LumMidi, OpensOnlyOnAnExistingEndpointAndOnlyOnce)
-{
-    m_pVirtual->AddSource("Interface", "Port 1");
-    m_pVirtual->AddDestination("Interface", "Port 1");
-    CLumMidi midi;
-    midi.SetListener(&m_recorder);
-    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0); // no client yet
-    EXPECT_EQ(midi.Create(nullptr), 0);
-    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    EXPECT_EQ(midi.Create("QMRK_IN"), 0);
-    EXPECT_EQ(midi.MidiInOpen(-1) + midi.MidiInOpen(1) + midi.MidiOutOpen(1), 0);
-    EXPECT_FALSE(midi.MidiInIsOpen() || midi.MidiOutIsOpen());
-    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 2);
-    EXPECT_EQ(midi.MidiInOpen(0) + midi.MidiOutOpen(0), 0);
-    EXPECT_TRUE(midi.MidiInIsOpen() && midi.MidiOutIsOpen());
-    EXPECT_EQ(m_pVirtual->ConnectionCount(m_pVirtual->GetSource(0)), 1);
-    midi.MidiOutClose();
-    EXPECT_FALSE(midi.MidiOutIsOpen());
-    EXPECT_EQ(midi.Destroy(), 1);
-    EXPECT_EQ(midi.Destroy(), 0);
-}
-
-// Only the open source is heard, on the back end's thread, until it is closed or removed.
-TEST_F(LumMidi, ReceivesFromTheOpenSourceUntilClosed)
-{
+    // Only the open source is heard, on the back end's thread, until it is closed or removed.
+    m_pVirtual->Reset();
+    m_recorder.Clear();
+    CLumMidi in;
     MIDIEndpointRef hOther = m_pVirtual->AddSource("Other", "Port 1");
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
-    CLumMidi midi;
-    ASSERT_EQ(midi.Create("QMRK_IN"), 1);
-    midi.SetListener(&m_recorder);
-    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    ASSERT_EQ(in.Create("QMRK_IN"), 1);
+    in.SetListener(&m_recorder);
+    ASSERT_EQ(in.MidiInOpen(1), 1);
     m_pVirtual->Inject(hOther, {Bytes("90 01 01")});
     m_pVirtual->Inject(hSource, {Bytes("F0 41 10"), Bytes("42 F7")});
     EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 41 10 42 F7"));
     for (const auto& call : m_recorder.Calls())
         EXPECT_NE(call.thread, std::this_thread::get_id());
 
-    midi.MidiInClose();
-    EXPECT_FALSE(midi.MidiInIsOpen());
+    in.MidiInClose();
+    EXPECT_FALSE(in.MidiInIsOpen());
     EXPECT_EQ(m_pVirtual->ConnectionCount(hSource), 0);
     m_pVirtual->Inject(hSource, {Bytes("90 3C 40")});
     EXPECT_EQ(m_recorder.Count("receive"), 1u);
-    midi.MidiInClose(); // closing again does nothing
+    in.MidiInClose(); // closing again does nothing
 
-    ASSERT_EQ(midi.MidiInOpen(1), 1);
+    ASSERT_EQ(in.MidiInOpen(1), 1);
     EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource));
-    midi.MidiInClose(); // its source is gone: closing still works
-    EXPECT_FALSE(midi.MidiInIsOpen());
-}
+    in.MidiInClose(); // its source is gone: closing still works
+    EXPECT_FALSE(in.MidiInIsOpen());
 
-// Each send completes once with its own length when the port is done with it, never
-// inside Out; closing the port completes whatever it still holds.
-TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedOrAtClosing)
-{
-    CLumMidi midi;
-    MIDIEndpointRef hDestination = OpenOut(midi);
+    // A break drops the message it cut; what follows it continues nothing from before.
+    for (bool bSourceGoes : {false, true})
+    {
+        SCOPED_TRACE(bSourceGoes ? "source gone" : "data lost");
+        m_recorder.Clear();
+        MIDIEndpointRef hSynth = m_pVirtual->AddSource("Synth", "Out");
+        ASSERT_EQ(in.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
+        m_pVirtual->Inject(hSynth, {Bytes("F0 41 F7"), Bytes("F0 41 10 42")});
+        if (bSourceGoes)
+            EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSynth) && !m_pVirtual->RemoveEndpoint(hSynth));
+        else
+            m_pVirtual->BreakInput(hSynth);
+        m_pVirtual->Inject(hSynth, {Bytes("11 12 F7"), Bytes("F0 43 F7")});
+        m_pVirtual->WaitIdle();
+        EXPECT_THAT(m_recorder.ValuesOf("broken"),
+                    ElementsAre(bSourceGoes ? kMIDIInputSourceGone : kMIDIInputDataLost));
+        std::vector<std::string> expected{"F0 41 F7", "F0 43 F7"};
+        if (bSourceGoes)
+            expected.pop_back();
+        EXPECT_EQ(m_recorder.Of("receive"), expected);
+        in.MidiInClose();
+    }
+
+    // Nothing goes out closed, refused or empty; each send completes once with its length after
+    // Out has returned, or at closing; a short message goes out as three bytes.
+    CLumMidi out;
+    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
+    EXPECT_EQ(out.Out(int(aBlock.size()), aBlock.data()), 0); // closed
+    EXPECT_EQ(out.Out(0, 0x90, 0x3C, 0x40), 0);
+    MIDIEndpointRef hDestination = OpenOut(out);
+    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
+    EXPECT_EQ(out.Out(int(aBlock.size()), aBlock.data()), kMIDIMsgSendErr);
+    EXPECT_EQ(out.Out(0, aBlock.data()), kMIDIParamErr);
+    EXPECT_EQ(out.Out(-5, aBlock.data()), kMIDIParamErr);
+    m_pVirtual->WaitIdle();
+    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
+
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aFirst(100, 0x11), aSecond(50, 0x22);
     aFirst[0] = 0xF0;
     aSecond[49] = 0xF7;
-    EXPECT_EQ(midi.Out(int(aFirst.size()), aFirst.data()), 0);
-    EXPECT_EQ(midi.Out(int(aSecond.size()), aSecond.data()), 0);
+    EXPECT_EQ(out.Out(int(aFirst.size()), aFirst.data()), 0);
+    EXPECT_EQ(out.Out(int(aSecond.size()), aSecond.data()), 0);
     aFirst.assign(100, 0); // the caller's buffer is free once Out returns
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 0u);
@@ -133,44 +154,64 @@ TEST_F(LumMidi, CompletesEverySendOnceAfterOutHasReturnedOrAtClosing)
 
     m_pVirtual->HoldCompletions(true);
     std::vector<uint8_t> aLong(256, 0x01);
-    midi.Out(256, aLong.data());
-    midi.Out(10, aLong.data());
-    midi.MidiOutClose();
+    out.Out(256, aLong.data());
+    out.Out(10, aLong.data());
+    out.MidiOutClose();
     EXPECT_THAT(m_recorder.ValuesOf("complete"), ElementsAre(100, 50, 256, 10));
     EXPECT_EQ(m_pVirtual->HeldCompletions(), 0);
-}
 
-TEST_F(LumMidi, SendsNothingWhenClosedRefusedOrEmptyAndShortMessagesAsThreeBytes)
-{
-    CLumMidi midi;
-    std::vector<uint8_t> aBlock = Bytes("F0 7D 01 F7");
-    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), 0); // closed
-    EXPECT_EQ(midi.Out(0, 0x90, 0x3C, 0x40), 0);
-
-    MIDIEndpointRef hDestination = OpenOut(midi);
-    m_pVirtual->FailNextSend(kMIDIMsgSendErr);
-    EXPECT_EQ(midi.Out(int(aBlock.size()), aBlock.data()), kMIDIMsgSendErr);
-    EXPECT_EQ(midi.Out(0, aBlock.data()), kMIDIParamErr);
-    EXPECT_EQ(midi.Out(-5, aBlock.data()), kMIDIParamErr);
-    m_pVirtual->WaitIdle();
-
-    EXPECT_EQ(m_recorder.Count("complete"), 0u);
-    EXPECT_TRUE(m_pVirtual->Captured(hDestination).empty());
-
-    // A short message goes out as three bytes, each cut to its range.
-    EXPECT_EQ(midi.Out(0x12, 0x95, 0x13C, 0x40), 0);
-    EXPECT_EQ(midi.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
+    // Each byte of a short message is cut to its range.
+    ASSERT_EQ(out.MidiOutOpen(0), 1);
+    m_pVirtual->ClearCaptured(hDestination);
+    EXPECT_EQ(out.Out(0x12, 0x95, 0x13C, 0x40), 0);
+    EXPECT_EQ(out.Out(3, 0xC0, 5, 0), 0); // program change: still three bytes
     EXPECT_EQ(Hex(m_pVirtual->Captured(hDestination)), "92 3C 40 C3 05 00");
     m_pVirtual->RemoveEndpoint(hDestination);
-    EXPECT_NE(midi.Out(0, 0x90, 0x3C, 0x40), 0);
+    EXPECT_NE(out.Out(0, 0x90, 0x3C, 0x40), 0);
     EXPECT_TRUE(m_log.Contains("Faild to send MIDI Short Message."));
+
+    // The instrument keeps the last dump sent to it (its messages, without real-time bytes),
+    // plays it back when its input is opened, and answers its request with the bank.
+    m_pVirtual->Reset();
+    m_recorder.Clear();
+    EXPECT_EQ(GetNumMidiInDevices(), 0);
+    m_pVirtual->AddInstrument();
+    ASSERT_GT(m_pVirtual->InstrumentDump().size(), 256u);
+
+    const std::string sName = "Quillmark Virtual Instrument - Port 1";
+    CLumMidi player, listener;
+    ASSERT_EQ(player.Create("QMRK_OUT"), 1);
+    ASSERT_EQ(listener.Create("QMRK_IN"), 1);
+    player.SetListener(&m_recorder);
+    listener.SetListener(&m_recorder);
+    ASSERT_EQ(player.MidiOutOpen(DeviceIndex(false, sName)), 1);
+    // Two messages, the first listener two blocks with a clock byte listener the middle of the
+    // second.
+    std::vector<uint8_t> aDumpStart = Bytes("F0 7D 01 02"),
+                         aDumpEnd = Bytes("03 F8 04 F7 F0 7D 05 F7");
+    player.Out(int(aDumpStart.size()), aDumpStart.data());
+    player.Out(int(aDumpEnd.size()), aDumpEnd.data());
+    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
+    const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
+
+    ASSERT_EQ(listener.MidiInOpen(DeviceIndex(true, sName)), 1);
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
+    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
+
+    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
+    player.Out(int(aRequest.size()), aRequest.data());
+    ASSERT_TRUE(m_recorder.WaitFor("receive", 2 + VirtualMidi::sm_nBankMessages, 10s));
+    std::string sReceived;
+    for (const std::string& sMessage : m_recorder.Of("receive"))
+        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
+    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
+    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
 }
 
-// Completions run on the back end's thread while Destroy waits for them: the
-// thread-sanitizer build runs this one.
-using LumMidiDestroyConcurrency = LumMidi;
-
-TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeavesThePortsInert)
+// Completions and input run on the back end's thread while Destroy, a close or a listener
+// change happen on the test's: the thread-sanitizer build runs this one.
+TEST_F(LumMidiConcurrency, DestroyCloseAndListenerChangesRaceNoCallback)
 {
     MIDIEndpointRef hDestination;
     {
@@ -190,82 +231,8 @@ TEST_F(LumMidiDestroyConcurrency, DestroyBeforeClosingCompletesInFlightAndLeaves
     m_pVirtual->WaitIdle();
     EXPECT_EQ(m_recorder.Count("complete"), 2u);
     EXPECT_EQ(m_pVirtual->CapturedSends(hDestination).size(), 2u);
-}
 
-// A break drops the message it cut; what follows it continues nothing from before.
-TEST_F(LumMidi, ABreakInTheInputDropsTheMessageItCutAndNothingFromBeforeJoinsTheNext)
-{
-    CLumMidi midi;
-    ASSERT_EQ(midi.Create("QMRK_BREAK"), 1);
-    midi.SetListener(&m_recorder);
-    for (bool bSourceGoes : {false, true})
-    {
-        SCOPED_TRACE(bSourceGoes ? "source gone" : "data lost");
-        m_recorder.Clear();
-        MIDIEndpointRef hSource = m_pVirtual->AddSource("Synth", "Out");
-        ASSERT_EQ(midi.MidiInOpen(m_pVirtual->GetNumberOfSources() - 1), 1);
-        m_pVirtual->Inject(hSource, {Bytes("F0 41 F7"), Bytes("F0 41 10 42")});
-        if (bSourceGoes)
-            EXPECT_TRUE(m_pVirtual->RemoveEndpoint(hSource) &&
-                        !m_pVirtual->RemoveEndpoint(hSource));
-        else
-            m_pVirtual->BreakInput(hSource);
-        m_pVirtual->Inject(hSource, {Bytes("11 12 F7"), Bytes("F0 43 F7")});
-        m_pVirtual->WaitIdle();
-        EXPECT_THAT(m_recorder.ValuesOf("broken"),
-                    ElementsAre(bSourceGoes ? kMIDIInputSourceGone : kMIDIInputDataLost));
-        std::vector<std::string> expected{"F0 41 F7", "F0 43 F7"};
-        if (bSourceGoes)
-            expected.pop_back();
-        EXPECT_EQ(m_recorder.Of("receive"), expected);
-        midi.MidiInClose();
-    }
-}
-
-// --- The virtual back end ---
-
-// The instrument keeps the last dump sent to it (its messages, without real-time bytes),
-// plays it back when its input is opened, and answers its request with the bank.
-TEST_F(VirtualMidiTest, InstrumentPlaysBackTheLastDumpAndAnswersItsRequestWithTheBank)
-{
-    EXPECT_EQ(GetNumMidiInDevices(), 0);
-    m_pVirtual->AddInstrument();
-    ASSERT_GT(m_pVirtual->InstrumentDump().size(), 256u);
-
-    const std::string sName = "Quillmark Virtual Instrument - Port 1";
-    CLumMidi out, in;
-    ASSERT_EQ(out.Create("QMRK_OUT"), 1);
-    ASSERT_EQ(in.Create("QMRK_IN"), 1);
-    out.SetListener(&m_recorder);
-    in.SetListener(&m_recorder);
-    ASSERT_EQ(out.MidiOutOpen(DeviceIndex(false, sName)), 1);
-    // Two messages, the first in two blocks with a clock byte in the middle of the second.
-    std::vector<uint8_t> aFirst = Bytes("F0 7D 01 02"), aSecond = Bytes("03 F8 04 F7 F0 7D 05 F7");
-    out.Out(int(aFirst.size()), aFirst.data());
-    out.Out(int(aSecond.size()), aSecond.data());
-    ASSERT_TRUE(m_recorder.WaitFor("complete", 2));
-    const std::string sDump = "F0 7D 01 02 03 04 F7 F0 7D 05 F7";
-    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump);
-
-    ASSERT_EQ(in.MidiInOpen(DeviceIndex(true, sName)), 1);
-    ASSERT_TRUE(m_recorder.WaitFor("receive", 2, 10s));
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D 01 02 03 04 F7", "F0 7D 05 F7"));
-
-    std::vector<uint8_t> aRequest = VirtualMidi::InstrumentRequest();
-    out.Out(int(aRequest.size()), aRequest.data());
-    ASSERT_TRUE(m_recorder.WaitFor("receive", 2 + VirtualMidi::sm_nBankMessages, 10s));
-    std::string sReceived;
-    for (const std::string& sMessage : m_recorder.Of("receive"))
-        sReceived += (sReceived.empty() ? "" : " ") + sMessage;
-    EXPECT_NE(sReceived.find(Hex(VirtualMidi::InstrumentBank())), std::string::npos);
-    EXPECT_EQ(Hex(m_pVirtual->InstrumentDump()), sDump) << "a request is not a dump";
-}
-
-// --- Closing and destroying while input arrives ---
-
-// Whoever closes a port or destroys a client may free what the callbacks use right after.
-TEST_F(LumMidiConcurrency, NoInputArrivesOnceCloseOrDestroyHasReturned)
-{
+    // Whoever closes a port or destroys a client may free what the callbacks use right after.
     MIDIEndpointRef hSource = m_pVirtual->AddSource("Interface", "Port 1");
     for (bool bDestroy : {false, true})
     {
@@ -301,10 +268,8 @@ TEST_F(LumMidiConcurrency, NoInputArrivesOnceCloseOrDestroyHasReturned)
 
         EXPECT_EQ(iLate.load(), 0) << (bDestroy ? "after Destroy" : "after MidiInClose");
     }
-}
 
-TEST_F(LumMidiConcurrency, ListenerMayBeSetWhileTheSetupChanges)
-{
+    // The listener may be set while the setup changes.
     MidiRecorder first, second;
     CLumMidi midi;
     ASSERT_EQ(midi.Create("QMRK_IN"), 1);
@@ -333,29 +298,11 @@ TEST_F(LumMidiConcurrency, ListenerMayBeSetWhileTheSetupChanges)
 namespace
 {
 // Feeds packet lists straight into the read procedure, as the MIDI service would.
-class LumMidiParser : public ::testing::Test
+void Receive(CLumMidi& midi, const std::vector<std::vector<uint8_t>>& packets)
 {
-protected:
-    void SetUp() override { m_midi.SetListener(&m_recorder); }
-
-    void Receive(const std::vector<std::vector<uint8_t>>& packets)
-    {
-        MidiPacketListBuffer list(packets);
-        CLumMidi::MacReadProc(list.List(), &m_midi, nullptr);
-    }
-
-    std::vector<uint8_t> MemoryToMidi(std::vector<uint8_t> aMemory)
-    {
-        std::vector<uint8_t> aMidi(aMemory.size() * 2 + 1);
-        aMidi.resize(
-            size_t(m_midi.MemoryToMidi(aMidi.data(), aMemory.data(), int(aMemory.size()))));
-        return aMidi;
-    }
-
-    LogCapture m_log;
-    MidiRecorder m_recorder;
-    CLumMidi m_midi;
-};
+    MidiPacketListBuffer list(packets);
+    CLumMidi::MacReadProc(list.List(), &midi, nullptr);
+}
 
 // Packets, runs, messages and log lines are each split at '|'.
 struct tagParseCase
@@ -393,64 +340,91 @@ const tagParseCase kParseCases[] = {
     {"NewStartDropsTheUnfinished", "F0 01|F0 02 F7", "", "F0 02 F7", ""},
     {"EmptyPackets", "|F0 01 F7|", "F0 01|F7", "F0 01 F7", ""},
 };
-
-class LumMidiParse : public LumMidiParser, public ::testing::WithParamInterface<tagParseCase>
-{
-};
-
 } // namespace
 
-TEST_P(LumMidiParse, SplitsPacketsIntoRunsAndMessages)
-{
-    const tagParseCase& c = GetParam();
-    std::vector<std::vector<uint8_t>> aPackets;
-    for (const std::string& sPacket : Split(c.pszPackets))
-        aPackets.push_back(Bytes(sPacket));
-    Receive(aPackets);
-    if (*c.pszReceiving)
-    {
-        EXPECT_EQ(m_recorder.Of("receiving"), Split(c.pszReceiving));
-    }
-    EXPECT_EQ(m_recorder.Of("receive"), Split(c.pszReceive));
-    EXPECT_EQ(m_log.Lines(), Split(c.pszLog));
-}
-
-INSTANTIATE_TEST_SUITE_P(Packets, LumMidiParse, ::testing::ValuesIn(kParseCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
-
-TEST_F(LumMidiParser, OverlongSysExIsDroppedAndTheNextOneStillArrives)
-{
-    std::vector<uint8_t> aPiece(65536, 0x55);
-    aPiece[0] = 0xF0;
-    Receive({aPiece});
-    aPiece[0] = 0x55;
-    for (int i = 1; i * 65536 <= CLumMidi::sm_iMaxSysExSize; ++i)
-        Receive({aPiece});
-    Receive({{0xF7}, Bytes("F0 7D F7")});
-
-    EXPECT_THAT(m_recorder.Of("receive"), ElementsAre("F0 7D F7"));
-    // One line for the dropped message; its tail and F7 are not data errors.
-    EXPECT_THAT(m_log.Lines(),
-                ElementsAre("CLumMidi::MacRecvProcess() - SysEx message longer than 4194304 "
-                            "bytes dropped."));
-}
-
-TEST(LumMidiDebugPrint, LogsHexOnOneLineCutAt255)
+// Each case on a parser of its own. A SysEx message too long is dropped and the next one
+// still arrives. The debug print logs hex on one line cut at 255.
+TEST(LumMidiParser, SplitsPacketsIntoRunsAndMessagesAndDropsAnOverlongSysEx)
 {
     LogCapture log;
+    MidiRecorder recorder;
+    for (const tagParseCase& c : kParseCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        log.Clear();
+        recorder.Clear();
+        CLumMidi midi;
+        midi.SetListener(&recorder);
+        std::vector<std::vector<uint8_t>> aPackets;
+        for (const std::string& sPacket : Split(c.pszPackets))
+            aPackets.push_back(Bytes(sPacket));
+        Receive(midi, aPackets);
+        if (*c.pszReceiving)
+        {
+            EXPECT_EQ(recorder.Of("receiving"), Split(c.pszReceiving));
+        }
+        EXPECT_EQ(recorder.Of("receive"), Split(c.pszReceive));
+        EXPECT_EQ(log.Lines(), Split(c.pszLog));
+    }
+
+    log.Clear();
+    recorder.Clear();
+    CLumMidi midi;
+    midi.SetListener(&recorder);
+    std::vector<uint8_t> aPiece(65536, 0x55);
+    aPiece[0] = 0xF0;
+    Receive(midi, {aPiece});
+    aPiece[0] = 0x55;
+    for (int i = 1; i * 65536 <= CLumMidi::sm_iMaxSysExSize; ++i)
+        Receive(midi, {aPiece});
+    Receive(midi, {{0xF7}, Bytes("F0 7D F7")});
+    EXPECT_THAT(recorder.Of("receive"), ElementsAre("F0 7D F7"));
+    // One line for the dropped message; its tail and F7 are not data errors.
+    EXPECT_THAT(log.Lines(),
+                ElementsAre("CLumMidi::MacRecvProcess() - SysEx message longer than 4194304 "
+                            "bytes dropped."));
+
+    log.Clear();
     std::vector<uint8_t> aShort = Bytes("F0 41 0A F7");
     CLumMidi::DebugMidiMessagePrint(aShort.data(), int(aShort.size()));
     std::vector<uint8_t> aLong(200, 0xAB);
     CLumMidi::DebugMidiMessagePrint(aLong.data(), int(aLong.size()));
-
     EXPECT_THAT(log.Lines(), ElementsAre("F0 41 0A F7", Hex(aLong).substr(0, 255)));
+}
+
+// Memory goes into dump messages seven bytes at a time, behind a byte of their top bits.
+TEST(LumMidiParser, MemoryGoesSevenBytesBehindTheirTopBitsAndComesBack)
+{
+    CLumMidi midi;
+    const auto toMidi = [&](std::vector<uint8_t> aMemory)
+    {
+        std::vector<uint8_t> aMidi(aMemory.size() * 2 + 1);
+        aMidi.resize(size_t(midi.MemoryToMidi(aMidi.data(), aMemory.data(), int(aMemory.size()))));
+        return aMidi;
+    };
+    EXPECT_EQ(Hex(toMidi(Bytes("80 01 FF"))), "05 00 01 7F");
+    EXPECT_EQ(midi.MemoryToMidi(nullptr, nullptr, 3), 0);
+    midi.MidiToMemory(nullptr, nullptr, 3);
+    for (int iCount : {0, 1, 7, 8, 15})
+    {
+        SCOPED_TRACE(iCount);
+        std::vector<uint8_t> aMemory;
+        for (int i = 0; i < iCount; ++i)
+            aMemory.push_back(uint8_t(i * 37 + 0x70));
+        const std::vector<uint8_t> aMidi = toMidi(aMemory);
+        EXPECT_EQ(int(aMidi.size()), CalcDumpMessageSize(iCount));
+        EXPECT_TRUE(std::all_of(aMidi.begin(), aMidi.end(), [](uint8_t b) { return b < 0x80; }));
+        std::vector<uint8_t> aBack(aMemory.size(), 0);
+        midi.MidiToMemory(aBack.data(), const_cast<uint8_t*>(aMidi.data()), iCount);
+        EXPECT_EQ(aBack, aMemory);
+    }
 }
 
 // --- The semaphore ---
 
 // A second Wait blocks until the holder signals; two threads counting under the lock lose
-// no increment.
-TEST(LumSemaphoreConcurrency, WaitBlocksUntilSignalAndGuardsACounter)
+// no increment; a timed wait acquires with 0 or gives up with -2 and logs.
+TEST(LumSemaphoreConcurrency, WaitBlocksUntilSignalGuardsACounterAndTimesOut)
 {
     CLumSemaphore lock(0, 1);
     ASSERT_EQ(lock.Wait(), 1);
@@ -482,39 +456,15 @@ TEST(LumSemaphoreConcurrency, WaitBlocksUntilSignalAndGuardsACounter)
     a.join();
     b.join();
     EXPECT_EQ(counter, 20000);
-}
 
-TEST(LumSemaphore, TimedWaitAcquiresWithZeroOrGivesUpWithMinusTwoAndLogs)
-{
-    CLumSemaphore lock(2, 1); // an out-of-range policy falls back to first-in-first-out
-    EXPECT_EQ(lock.Wait(10ul), 0);
-    EXPECT_EQ(lock.Signal(), 1);
-    EXPECT_EQ(lock.Wait(), 1);
+    CLumSemaphore timed(2, 1); // an out-of-range policy falls back to first-in-first-out
+    EXPECT_EQ(timed.Wait(10ul), 0);
+    EXPECT_EQ(timed.Signal(), 1);
+    EXPECT_EQ(timed.Wait(), 1);
 
     LogCapture log;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(lock.Wait(999ul), -2); // still held; the deadline crosses a second
+    EXPECT_EQ(timed.Wait(999ul), -2); // still held; the deadline crosses a second
     EXPECT_GE(std::chrono::steady_clock::now() - start, 999ms);
     EXPECT_TRUE(log.Contains("Semaphore - Timeout"));
-}
-
-// Memory goes into dump messages seven bytes at a time, behind a byte of their top bits.
-TEST_F(LumMidiParser, MemoryGoesSevenBytesBehindTheirTopBitsAndComesBack)
-{
-    EXPECT_EQ(Hex(MemoryToMidi(Bytes("80 01 FF"))), "05 00 01 7F");
-    EXPECT_EQ(m_midi.MemoryToMidi(nullptr, nullptr, 3), 0);
-    m_midi.MidiToMemory(nullptr, nullptr, 3);
-    for (int iCount : {0, 1, 7, 8, 15})
-    {
-        SCOPED_TRACE(iCount);
-        std::vector<uint8_t> aMemory;
-        for (int i = 0; i < iCount; ++i)
-            aMemory.push_back(uint8_t(i * 37 + 0x70));
-        const std::vector<uint8_t> aMidi = MemoryToMidi(aMemory);
-        EXPECT_EQ(int(aMidi.size()), CalcDumpMessageSize(iCount));
-        EXPECT_TRUE(std::all_of(aMidi.begin(), aMidi.end(), [](uint8_t b) { return b < 0x80; }));
-        std::vector<uint8_t> aBack(aMemory.size(), 0);
-        m_midi.MidiToMemory(aBack.data(), const_cast<uint8_t*>(aMidi.data()), iCount);
-        EXPECT_EQ(aBack, aMemory);
-    }
 }

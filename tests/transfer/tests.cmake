@@ -4,8 +4,7 @@ quillmark_test(transfer QT LIBS qm_transfer qm_app)
 # tool's VM as in tests/alsa; reported as skipped where the VM cannot start.
 if(TARGET qm_transfer AND TARGET qm_app)
   file(GLOB transfer_alsa_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/alsa/*.cpp)
-  add_executable(test_transfer_alsa ${transfer_alsa_sources}
-    ${CMAKE_CURRENT_LIST_DIR}/MidiManagerFixture.cpp)
+  add_executable(test_transfer_alsa ${transfer_alsa_sources})
   target_link_libraries(test_transfer_alsa PRIVATE qm_test_sequencer qm_test_main_qt qm_transfer
                                                    qm_app)
   add_test(NAME TransferAlsaSequencer
