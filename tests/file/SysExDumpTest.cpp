@@ -199,15 +199,6 @@ Messages Read(const Bytes& file)
 
 const Bytes kGoodTrack = Track({SysExEvent(0, {0x01, 0xF7})});
 
-Bytes SysEx(size_t nLength, unsigned char ucSeed)
-{
-    Bytes bytes{0xF0};
-    for (size_t i = 1; i + 1 < nLength; ++i)
-        bytes.push_back((ucSeed + i) & 0x7F);
-    bytes.push_back(0xF7);
-    return bytes;
-}
-
 // 96 ticks a quarter note at the default tempo of 120: a tick is 5208.33 us.
 TEST(MidiFile, ReadsTheSysExInTimeOrderOrNamesWhatIsWrongAndReadsBackWhatIsWritten)
 {

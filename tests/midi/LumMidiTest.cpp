@@ -185,8 +185,7 @@ TEST_F(LumMidi, OpensListsReceivesAndSendsAndTheVirtualInstrumentAnswers)
     player.SetListener(&m_recorder);
     listener.SetListener(&m_recorder);
     ASSERT_EQ(player.MidiOutOpen(DeviceIndex(false, sName)), 1);
-    // Two messages, the first listener two blocks with a clock byte listener the middle of the
-    // second.
+    // Two messages, the first in two blocks with a clock byte in the middle of the second.
     std::vector<uint8_t> aDumpStart = Bytes("F0 7D 01 02"),
                          aDumpEnd = Bytes("03 F8 04 F7 F0 7D 05 F7");
     player.Out(int(aDumpStart.size()), aDumpStart.data());

@@ -4,18 +4,28 @@
 #include <initializer_list>
 #include <vector>
 
-// Builds Standard MIDI Files by hand, event by event, for tests of what reads them:
-//   File(1, 96, {Track({SysExEvent(0, {0x41, 0xF7}), Tempo(10, 250000)})})
+// Builds SysEx messages and Standard MIDI Files by hand, event by event, for tests of what
+// reads them:  File(1, 96, {Track({SysExEvent(0, {0x41, 0xF7}), Tempo(10, 250000)})})
 namespace MidiFileBuilder
 {
 using Bytes = std::vector<unsigned char>;
 
-inline Bytes Join(std::initializer_list<Bytes> parts)
+inline Bytes Join(const std::vector<Bytes>& parts)
 {
     Bytes joined;
     for (const Bytes& part : parts)
         joined.insert(joined.end(), part.begin(), part.end());
     return joined;
+}
+
+// A SysEx message of the length, its data counting up from the seed.
+inline Bytes SysEx(size_t nLength, uint8_t ucSeed)
+{
+    Bytes bytes{0xF0};
+    for (size_t i = 1; i + 1 < nLength; ++i)
+        bytes.push_back(uint8_t((ucSeed + i) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
 }
 
 // A variable-length number.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/EventPump.h"
+#include "support/MidiFileBuilder.h"
 
 #include <QFile>
 #include <QProcess>
@@ -25,6 +26,7 @@ namespace SequencerTools
 {
 using Bytes = std::vector<uint8_t>;
 using ::PumpUntil;
+using MidiFileBuilder::Join;
 
 inline QString ReadText(const QString& sPath)
 {
@@ -87,13 +89,6 @@ inline std::vector<Bytes> SysExEvents(const QString& sDump)
             event.push_back(uint8_t(sByte.toUInt(nullptr, 16)));
     }
     return events;
-}
-inline Bytes Joined(const std::vector<Bytes>& events)
-{
-    Bytes joined;
-    for (const Bytes& event : events)
-        joined.insert(joined.end(), event.begin(), event.end());
-    return joined;
 }
 
 // amidi's arguments for "taskset", on one CPU: a fast amidi -s on another CPU than the virtual

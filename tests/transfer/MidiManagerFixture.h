@@ -154,11 +154,6 @@ protected:
     // Lets the message manager's 200 ms throttle pass, so the next LM_RECEIVING is kept.
     static void PassThrottle() { PumpFor(220); }
 
-    // The sender the manager posts with.
-    CMessageManagerListener* ManagerAsSender() const
-    {
-        return static_cast<CMessageManagerListener*>(m_pManager);
-    }
     // The message the last single-message reception holds.
     Bytes Received() const
     {

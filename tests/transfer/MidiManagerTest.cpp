@@ -16,16 +16,8 @@
 
 namespace
 {
-Bytes SysEx(int nLength, uint8_t ucSeed)
-{
-    Bytes bytes{0xF0};
-    for (int i = 1; i < nLength - 1; ++i)
-        bytes.push_back(uint8_t((ucSeed + i) & 0x7F));
-    bytes.push_back(0xF7);
-    return bytes;
-}
-
 using MidiFileBuilder::Join;
+using MidiFileBuilder::SysEx;
 
 // The source and the destination "Synth Co - Port 1" open as MIDI IN and OUT.
 class MidiManagerPorts : public MidiManagerFixture
@@ -272,7 +264,7 @@ TEST_F(MidiManagerPorts, ReceivesOneMessagePerArmingAndSendsBlocksWhole)
     EXPECT_GE(messages[4].iParam3, 600);
     EXPECT_LT(messages[4].iParam3, 60000);
     for (CMessageManagerListener* pSender : m_recorder.m_senders)
-        EXPECT_EQ(pSender, ManagerAsSender());
+        EXPECT_EQ(pSender, static_cast<CMessageManagerListener*>(m_pManager));
 
     EXPECT_EQ(Received(), (Bytes{0xF0, 0x41, 0x10, 0x42, 0x43, 0xF7}));
     EXPECT_EQ(m_pManager->GetReceivedSysExData(6) + m_pManager->GetReceivedSysExData(-1), 0);
@@ -461,7 +453,7 @@ TEST_F(MidiManagerPorts, ReceivesOneMessagePerArmingAndSendsBlocksWhole)
         }
         EXPECT_TRUE(MessageIs(messages.back(), LM_TRANSMIT_COMPLETE, nSize, -1, nBlocks));
         for (CMessageManagerListener* pSender : m_recorder.m_senders)
-            EXPECT_EQ(pSender, ManagerAsSender());
+            EXPECT_EQ(pSender, static_cast<CMessageManagerListener*>(m_pManager));
     }
 
     // Nothing goes for a file read part-way, closed or none, or a closed output; an output that

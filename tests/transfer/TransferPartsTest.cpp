@@ -35,18 +35,14 @@ Bytes Kept(const CSysExDumpRecorder& recorder)
 using tagAlert = std::pair<std::string, int>;
 std::vector<tagAlert> sg_alerts;
 
-void CollectAlert(const char* pszKey, int iAlertType)
-{
-    sg_alerts.emplace_back(pszKey, iAlertType);
-}
-
 class MultiSysExReader : public testing::Test
 {
 protected:
     void SetUp() override
     {
         sg_alerts.clear();
-        SetErrorAlertSink(&CollectAlert);
+        SetErrorAlertSink([](const char* pszKey, int iType)
+                          { sg_alerts.emplace_back(pszKey, iType); });
     }
     void TearDown() override { SetErrorAlertSink(nullptr); }
 
@@ -68,8 +64,7 @@ protected:
 
     std::string Name(int iNumber)
     {
-        char szName[256];
-        strcpy(szName, "<untouched>");
+        char szName[256] = "<untouched>";
         m_reader.GetSysExFileName(szName, sizeof(szName), iNumber);
         return szName;
     }

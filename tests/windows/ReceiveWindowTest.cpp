@@ -238,12 +238,12 @@ TEST_F(ReceiveWindowTest, StopsThenSavesEveryCompleteMessageAndSaysWhatWasLeftOu
     script.Then("the recording ended with its counts, Save enabled",
                 [&]
                 {
-                    return Status() == Text("StatusDumpComplete", 3, int(Joined(kept).size())) &&
+                    return Status() == Text("StatusDumpComplete", 3, int(Join(kept).size())) &&
                            ControlEnabled(m_window, kReceiveSave);
                 });
     SaveThenClose(script, m_window);
     Show(script);
-    EXPECT_EQ(TempDir::Read(sPath), Joined(kept));
+    EXPECT_EQ(TempDir::Read(sPath), Join(kept));
     EXPECT_EQ(tagReceivePreferences::Read().bAllMessages, 1);
 }
 
@@ -316,7 +316,7 @@ TEST_F(ReceiveWindowTest, RequestedBankEndsInSilenceAndItsMessagesCanBeSavedFrom
             ClickButton(m_window, kReceiveClose);
         });
     Show(script);
-    EXPECT_EQ(TempDir::Read(sPicked), Joined({bank, kDumpBad}));
+    EXPECT_EQ(TempDir::Read(sPicked), Join({bank, kDumpBad}));
     EXPECT_EQ(tagReceivePreferences::Read().sRequestHex, "F0 7D 51 4D 02 F7");
 }
 
@@ -337,7 +337,7 @@ TEST(MessageWindow, TheModelShowsEachMessagesColumns)
         {{"4", "Yamaha", "00", "5", "09 00", nullptr}, "ChecksumUnterminated"},
     };
     CSysExDump dump;
-    dump.Assign(Joined({kDump, kDumpBad, kGMOn, kYamahaCut}));
+    dump.Assign(Join({kDump, kDumpBad, kGMOn, kYamahaCut}));
     CSysExMessageModel model(dump.Index());
     ASSERT_EQ(model.rowCount(), 4);
     ASSERT_EQ(model.columnCount(), int(CSysExMessageModel::kColumnCount));

@@ -141,7 +141,7 @@ TEST_F(TransmitWindowTest, CancelDuringAFileClosesTheWindowAndSendsNoMore)
         });
     script.RunModal(*m_pWindow);
 
-    EXPECT_EQ(Captured(), Joined({files[0], Bytes(files[1].begin(), files[1].begin() + 256)}));
+    EXPECT_EQ(Captured(), Join({files[0], Bytes(files[1].begin(), files[1].begin() + 256)}));
 }
 
 // Each file that cannot be sent is told by name and reason before anything goes out, and
@@ -218,7 +218,7 @@ TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
     const tagTransmitSettings remembered{
         .iPauseMs = 20, .iBytesPerSecond = 1000, .iPacing = tagTransmitSettings::kPacingAtSpeed};
     ASSERT_EQ(CTransmitPreferences::WriteDeviceSettings(kDestinationName, remembered), 1);
-    const Bytes file = Joined({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
+    const Bytes file = Join({SysEx(20, 1), SysEx(30, 2), SysEx(40, 3)});
     const Bytes selection(file.begin() + 20, file.end());
     Choose(m_dir.Write("bank.syx", file));
     const tagTransmitSettings chosen{.iPauseMs = 5};
@@ -264,7 +264,7 @@ TEST_F(TransmitWindowTest, SendsTheSelectedMessagesThenTheFileAsTheUserPacedIt)
                 });
     script.RunModal(*m_pWindow);
 
-    EXPECT_EQ(Captured(), Joined({selection, file}));
+    EXPECT_EQ(Captured(), Join({selection, file}));
     EXPECT_EQ(m_pManager->GetTransmitSettings(), chosen);
     EXPECT_EQ(CTransmitPreferences::ReadDeviceSettings(kDestinationName), chosen);
     // A software port with software pacing left off goes unpaced.
@@ -323,6 +323,6 @@ TEST_F(TransmitWindowTest, AFailedSendCanBeStartedAgainAndSendAllSendsTheRest)
                 [&] { QTest::keyClick(m_pWindow->GetWindowRef(), Qt::Key_Escape); });
     script.RunModal(*m_pWindow);
 
-    EXPECT_EQ(Captured(), Joined({first, second, third}));
+    EXPECT_EQ(Captured(), Join({first, second, third}));
     EXPECT_EQ(CTransmitPreferences::ReadFilePauseMs(), 300);
 }

@@ -210,23 +210,6 @@ void ClickNamed(QWidget* pWindow, const char* pszButton)
     pButton->click();
 }
 
-Bytes Joined(const std::vector<Bytes>& parts)
-{
-    Bytes joined;
-    for (const Bytes& part : parts)
-        joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
-
-Bytes SysEx(size_t nLength, uint8_t ucSeed)
-{
-    Bytes bytes{0xF0};
-    while (bytes.size() < nLength - 1)
-        bytes.push_back(uint8_t((ucSeed + bytes.size()) & 0x7F));
-    bytes.push_back(0xF7);
-    return bytes;
-}
-
 void PrintTo(const QString& text, std::ostream* pStream)
 {
     *pStream << '"' << text.toStdString() << '"';

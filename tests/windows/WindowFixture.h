@@ -4,6 +4,7 @@
 #include "platform/midi/VirtualMidi.h"
 #include "support/DialogDriver.h"
 #include "support/EventPump.h"
+#include "support/MidiFileBuilder.h"
 #include "support/TempDir.h"
 #include "toolkit/Utility.h"
 #include "transfer/MidiManager.h"
@@ -116,9 +117,8 @@ QWidget* MessageWindowUp();
 void SelectRows(QWidget* pWindow, std::initializer_list<int> rows);
 void ClickNamed(QWidget* pWindow, const char* pszButton);
 
-Bytes Joined(const std::vector<Bytes>& parts);
-// A SysEx message of the length, its data counting up from the seed.
-Bytes SysEx(size_t nLength, uint8_t ucSeed);
+using MidiFileBuilder::Join;
+using MidiFileBuilder::SysEx;
 
 // Readable failure messages.
 void PrintTo(const QString& text, std::ostream* pStream);

@@ -58,7 +58,7 @@ TEST_F(WindowsOnAlsa, ReceivesADumpThatAmidiSendsAndSendsAListThatRawMidiReceive
                  {Text("FileOfNamedList", "bank.msy", 2, 2, "b.syx"), int(second.size())}});
     list.RunModal(transmit, 60000);
     transmit.Destroy();
-    const Bytes both = Joined({first, second});
+    const Bytes both = Join({first, second});
     PumpUntil([&] { return rawMidi.Heard().size() >= both.size(); }, 30000);
     EXPECT_EQ(rawMidi.Heard(), both);
 }

@@ -111,7 +111,7 @@ TEST_F(CliAlsa, ReceiveManyRecordsAmidiStreamsAndRequestedDumpsByteExactMinusRea
                  // Unpaced, amidi may outrun a busy machine's input thread: the kernel drops
                  // what the input pool cannot hold, and the command says so.
                  {"unpaced", hundred.sent, hundred.expected, 0, sHundred},
-                 {"broken", Joined({a, unended, b, unended}), Joined({a, b}), 0,
+                 {"broken", Join({a, unended, b, unended}), Join({a, b}), 0,
                   "Received 3 messages, 80 bytes, into %; left out: 1 interrupted by another "
                   "status byte, 1 incomplete at the end."}};
     for (const auto& c : cases)

@@ -193,15 +193,15 @@ TEST_F(MidiManagerAlsa, PacesHardwareSendsClientsUnpacedAndFailsWhenTheDestinati
         [&]
         {
             events = SysExEvents(ReadText(sDump));
-            return Joined(events).size() >= paced.size() + unpaced.size();
+            return Join(events).size() >= paced.size() + unpaced.size();
         },
         60000);
     for (const Bytes& event : events)
         for (size_t i = 0; i + 1 < event.size(); ++i)
             ASSERT_NE(event[i], 0xF7) << "an event holds the end of a message before its last byte";
     ASSERT_GE(events.size(), 1024u);
-    EXPECT_EQ(Joined({events.begin(), events.end() - 1024}), paced);
-    EXPECT_EQ(Joined({events.end() - 1024, events.end()}), unpaced);
+    EXPECT_EQ(Join({events.begin(), events.end() - 1024}), paced);
+    EXPECT_EQ(Join({events.end() - 1024, events.end()}), unpaced);
 
     // Two mebibytes keep aseqdump busy for far longer than 300 ms.
     const std::string sLong = m_temp.Write("long.syx", MessageStream(8192, {256}));
