@@ -31,6 +31,11 @@ protected:
         OpenPort(true);
         OpenPort(false);
     }
+    void TearDown() override
+    {
+        m_file.Close();
+        MidiManagerFixture::TearDown();
+    }
 
     // Opens a file holding the bytes as the transmit window does, for reading.
     CLumFile* FileOf(const Bytes& bytes)
@@ -58,9 +63,6 @@ protected:
 
     size_t Sends() const { return m_pVirtual->CapturedSends(m_hDestination).size(); }
 
-    TempDir m_dir;
-    CLumFile m_file;
-    int m_nFiles = 0;
     bool WaitFor(int32_t iMessage)
     {
         return PumpUntil([&] { return m_recorder.Has(iMessage); });
@@ -73,6 +75,9 @@ protected:
         PumpFor(100);
     }
 
+    TempDir m_dir;
+    CLumFile m_file; // closed by hand: a CLumFile left behind keeps its descriptor
+    int m_nFiles = 0;
     std::unique_ptr<QTimer> m_pTicker;
 };
 
